@@ -1,0 +1,62 @@
+// Every refusal the program can give, each with its French message. The
+// windows show `message` in the program's message box and change nothing else.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace core {
+
+enum class FailureCode {
+  EmptyField,        // "Saisie incomplète !"
+  BadR,              // "Valeur incorrecte de R !"
+  BadS,              // "Valeur incorrecte de S !"
+  BadDivisorK,       // "Valeur de k incorrecte !"
+  LevelAboveK,       // "Saisie incorrecte : n doit être inférieure ou égale à K !"
+  NumberOutOfRange,  // a typed number beyond the double range
+  NTooSmall,         // N below 2
+  KTooSmall,         // K below 1
+  NotWhole,          // N or K with a fraction where the study needs whole counts
+  TZero,             // T = 0 where Alpha = Epsilon/Tau is needed
+  AlphaMinusOne,     // 1 + Alpha = 0
+  NNOutOfRange,      // NN outside the 16-bit range, or 32767
+  RTooLarge,         // R above 29
+  STooLarge,         // S above 29
+  TablesTooLarge,    // tables beyond the memory budget
+  Overflow,          // a level left the double range during a run
+  OrderUndefined,    // an order ratio not positive, or a zero denominator
+  LevelNegative,     // a graph level n below 0
+  Busy,              // another long computation is running
+};
+
+struct Failure {
+  FailureCode code;
+  std::string message;
+};
+
+using Outcome = std::optional<Failure>;  // empty = success
+
+namespace fail {
+Failure emptyField();
+Failure badR();
+Failure badS();
+Failure badDivisorK();
+Failure levelAboveK();
+Failure numberOutOfRange(const std::string& fieldCaption);
+Failure nTooSmall();
+Failure kTooSmall();
+Failure notWhole(const std::string& name);  // "N" or "K"
+Failure tZero();
+Failure alphaMinusOne();
+Failure nnOutOfRange();
+Failure rTooLarge();
+Failure sTooLarge();
+Failure tablesTooLarge(double bytesNeeded, double bytesAllowed);
+Failure overflow(std::int64_t level);  // first time level holding a non-finite value
+Failure orderUndefined(char letter, std::int64_t index);
+Failure levelNegative();
+Failure busy();
+}  // namespace fail
+
+}  // namespace core

@@ -1,0 +1,52 @@
+// How typed text becomes a number and how numbers are shown. Nothing here
+// depends on the C library's locale: the decimal mark shown is a parameter and
+// typed text is always read with the point.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+struct ParsedNumber {
+  double value = 0.0;
+  bool outOfRange = false;  // the text names a number beyond the double range ("1e999")
+};
+
+// The number-prefix rule: blanks are skipped wherever they stand; then an
+// optional sign, digits with at most one point, an optional exponent (E, D, e
+// or d, optional sign, digits); the first other character ends the number; no
+// digit gives 0. Correctly rounded. Too small a number reads as (signed) 0.
+ParsedNumber parseNumber(std::string_view text);
+
+// A field is empty only when its text has no character at all.
+inline bool isEmptyField(std::string_view text) { return text.empty(); }
+bool anyEmpty(std::initializer_list<std::string_view> texts);
+
+// Fixed pattern with `decimals` digits after the mark ("0" = 0, "0.00" = 2,
+// "0.0000" = 4, "0.00000" = 5, "0.0000000000" = 10). Rounds the exact binary
+// value, exact halves away from zero; a minus sign when the value is below 0.
+std::string formatFixed(double value, int decimals, std::string_view mark = ".");
+
+// The plain text of a number: whole numbers without decimals, otherwise at most
+// 15 significant digits, no trailing zeros, a leading zero before the mark.
+std::string formatPlain(double value, std::string_view mark = ".");
+
+// Shows an unset value as the empty text.
+class Real;
+std::string formatPlain(const Real& value, std::string_view mark = ".");
+
+// Whole number for a table bound or index: nearest, halves to even.
+std::int64_t roundHalfEven(double value);
+
+// Counting loops "for c = start To end" run with a double counter while it
+// does not exceed the end. For whole starts below 2^53 that is every whole c
+// from start to floor(end); this gives floor(end) (or start - 1 for no pass).
+std::int64_t loopLast(double end);
+
+// Largest whole number not above the value (used for R, S, k and n).
+double wholePart(double value);
+
+}  // namespace core

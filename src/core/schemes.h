@@ -1,0 +1,54 @@
+// The space-time grid and the two explicit schemes, as operations on the
+// study state. Each level is evaluated as the band sum in increasing column
+// order starting from +0.0, which gives the same doubles as the full row sum.
+#pragma once
+
+#include <cstdint>
+
+#include "core/failure.h"
+#include "core/study_state.h"
+
+namespace core {
+
+// The double the program uses for pi (one step above the nearest double).
+double piValue();  // bit pattern 400921FB54442D28
+
+// Largest total size of the tables one run may create.
+inline constexpr double kTableBudgetBytes = 2.0 * 1024 * 1024 * 1024;
+
+// Refuses, before anything is allocated, a run whose tables would not fit:
+// one solution table (0 To K+1, 0 To N), one band matrix and SourceVec, for
+// `schemes` schemes (the error study runs both).
+Outcome checkTableBudget(double N, double K, int schemes = 1);
+
+// The checks the grid needs before any table is created: N >= 2, K >= 1.
+Outcome checkGrid(double N, double K);
+// For the Pepsilon scheme: T != 0 and 1 + Epsilon/(T/K) != 0.
+Outcome checkAlpha(double T, double K, double Epsilon);
+
+// h = 1/(1 + N); Tau = T/K; Lambda = (Tau*a)/(h*h); with Alpha: Alpha = Epsilon/Tau.
+void SetGrid(StudyState& s, bool withAlpha = false);
+
+// Re-creates MatP0 (0 To N, 0 To N) and SolP0 (0 To K+1, 0 To N) and writes the band.
+// Returns false if the memory was not there (tables left empty).
+bool BuildMatP0(StudyState& s);
+// Writes row m of SolP0 from row m - 1; with `source`, adds Tau*SourceVec(i).
+void AdvanceP0(StudyState& s, std::int64_t m, bool source = false);
+
+bool BuildMatPeps(StudyState& s);
+// Rows 1 and 2 from the constants u0 and v0 (stability study).
+void StartPeps(StudyState& s);
+// How AdvancePeps adds its source.
+enum class PepsSource {
+  None,
+  ConstantAtLevel,  // FF*(Tau/(Alpha + 1)) when NN + 1 = m (stability study)
+  Vector,           // (Tau*(1/(Alpha + 1)))*SourceVec(i) (consistency and error studies)
+};
+void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source = PepsSource::None);
+
+// True when every value of row m, columns 1 .. floor(N), is finite.
+bool rowFinite(const Table2& sol, std::int64_t m, double N);
+// Resets row m to unset (0) values.
+void clearRow(Table2& sol, std::int64_t m);
+
+}  // namespace core

@@ -1,0 +1,147 @@
+// The one record every window shares: typed parameters, derived grid values,
+// scheme tables and result tables. Plain values only; no Qt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace core {
+
+// A double that holds no value until first written: it counts as 0 in
+// arithmetic and shows as an empty text.
+class Real {
+ public:
+  Real() = default;
+  Real& operator=(double v) {
+    value_ = v;
+    set_ = true;
+    return *this;
+  }
+  operator double() const { return value_; }  // NOLINT: reads as a plain double
+  double value() const { return value_; }
+  bool isSet() const { return set_; }
+  void clear() { *this = Real(); }
+
+ private:
+  double value_ = 0.0;
+  bool set_ = false;
+};
+
+// The 16-bit signed integer `NN`, empty until first written.
+class Int16 {
+ public:
+  Int16() = default;
+  Int16& operator=(std::int16_t v) {
+    value_ = v;
+    set_ = true;
+    return *this;
+  }
+  operator std::int16_t() const { return value_; }  // NOLINT
+  bool isSet() const { return set_; }
+
+ private:
+  std::int16_t value_ = 0;
+  bool set_ = false;
+};
+
+// One-dimensional table (lower To upper); a created table reads 0 everywhere.
+class Table1 {
+ public:
+  Table1() = default;
+  Table1(std::int64_t lower, std::int64_t upper) { create(lower, upper); }
+  void create(std::int64_t lower, std::int64_t upper);
+  void reset() { *this = Table1(); }
+  bool exists() const { return !data_.empty(); }
+  std::int64_t lower() const { return lower_; }
+  std::int64_t upper() const { return upper_; }
+  bool contains(std::int64_t i) const { return exists() && i >= lower_ && i <= upper_; }
+  double& operator()(std::int64_t i) { return data_[static_cast<std::size_t>(i - lower_)]; }
+  double operator()(std::int64_t i) const { return data_[static_cast<std::size_t>(i - lower_)]; }
+  double* data() { return data_.data(); }
+  const double* data() const { return data_.data(); }
+
+ private:
+  std::int64_t lower_ = 0;
+  std::int64_t upper_ = -1;
+  std::vector<double> data_;
+};
+
+// Two-dimensional table (row lower To row upper, column lower To column upper)
+// in one contiguous row-major buffer. The buffer comes from calloc, so a large
+// table costs no zero-fill pass: pages read 0 until a row is first written.
+class Table2 {
+ public:
+  Table2() = default;
+  // Returns false (and leaves the table empty) when the memory is not there.
+  bool create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
+              std::int64_t colUpper);
+  void reset() { *this = Table2(); }
+  bool exists() const { return static_cast<bool>(data_); }
+  std::int64_t rowLower() const { return rowLower_; }
+  std::int64_t rowUpper() const { return rowUpper_; }
+  std::int64_t colLower() const { return colLower_; }
+  std::int64_t colUpper() const { return colUpper_; }
+  std::int64_t rows() const { return rowUpper_ - rowLower_ + 1; }
+  std::int64_t cols() const { return colUpper_ - colLower_ + 1; }
+  bool contains(std::int64_t r, std::int64_t c) const {
+    return exists() && r >= rowLower_ && r <= rowUpper_ && c >= colLower_ && c <= colUpper_;
+  }
+  double* row(std::int64_t r) { return data_.get() + (r - rowLower_) * cols() - colLower_; }
+  const double* row(std::int64_t r) const {
+    return data_.get() + (r - rowLower_) * cols() - colLower_;
+  }
+  double& operator()(std::int64_t r, std::int64_t c) { return row(r)[c]; }
+  double operator()(std::int64_t r, std::int64_t c) const { return row(r)[c]; }
+
+ private:
+  struct Free {
+    void operator()(double* p) const { std::free(p); }
+  };
+  std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
+  std::unique_ptr<double[], Free> data_;
+};
+
+// A square matrix (0 To n, 0 To n) of which only a band is ever written: the
+// three diagonals, plus the entry two places left of the diagonal, which the
+// last row can receive when N has a fraction (N = 3.5 writes (N, N - 1) as
+// (4, 2)). Every other entry reads 0. Memory O(n).
+class BandMatrix {
+ public:
+  BandMatrix() = default;
+  bool create(std::int64_t n);  // (0 To n, 0 To n), every entry 0
+  void reset() { *this = BandMatrix(); }
+  bool exists() const { return n_ >= 0; }
+  std::int64_t lower() const { return 0; }
+  std::int64_t upper() const { return n_; }
+  double operator()(std::int64_t i, std::int64_t j) const;
+  void set(std::int64_t i, std::int64_t j, double v);
+  // Diagonal with offset j - i in {-2, -1, 0, 1}, indexed by row.
+  const double* diagonal(int offset) const { return diag_[offset + 2].data(); }
+
+ private:
+  std::int64_t n_ = -1;
+  std::vector<double> diag_[4];
+};
+
+struct StudyState {
+  // Parameters and derived values, in declaration order.
+  Real T, a, Lambda, u0, Tau, h, Alpha, Epsilon, v0, d, w, phi, Pi, FF, N, K, R, S;
+  Int16 NN;
+  // Scheme tables.
+  BandMatrix MatP0;
+  Table2 SolP0;
+  BandMatrix MatPeps;
+  Table2 SolPeps;
+  Table1 SourceVec;
+  // Result tables, fixed (0 To 30).
+  Table1 ErrH{0, 30}, ErrT{0, 30}, OrdQ{0, 30}, OrdP{0, 30};
+  std::string LineText;
+  bool StopRequested = false;
+};
+
+}  // namespace core

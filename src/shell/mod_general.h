@@ -1,0 +1,50 @@
+// ModGeneral: the one study state shared by every window, one slot per window
+// kind, and the rule that only one long computation runs at a time.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+#include "core/study_state.h"
+
+enum class WindowKind {
+  Form1,
+  frmstabp0,
+  frmstabpeps,
+  FrmStabp0G,
+  FrmStabpepsG,
+  frmConsistP0,
+  FrmConsistPepsilon,
+  FrmErreurEps0,
+  FrmAPropos,
+  Count
+};
+
+namespace ModGeneral {
+
+core::StudyState& state();
+// Starts over with an empty state (tests).
+void resetState();
+
+// How a window kind is created; registered once at start-up (and by tests).
+void setFactory(WindowKind kind, std::function<QWidget*()> factory);
+// The open instance, or nullptr.
+QWidget* window(WindowKind kind);
+// Creates the instance if none is open, then shows it without a modal wait;
+// an open window is left as it is (only raised).
+QWidget* showWindow(WindowKind kind);
+// Closes every open window (the main menu's "Quitter").
+void closeAll();
+
+// One long computation (consistency or error run) at a time in the program.
+// beginComputation() returns false when one is already running. While one
+// runs, every window that would start a computation refuses with
+// core::fail::busy().
+bool beginComputation(QWidget* owner);
+void endComputation(QWidget* owner);
+bool computationRunning();
+QWidget* computationOwner();
+
+}  // namespace ModGeneral
