@@ -1,0 +1,109 @@
+#include "shell/long_run.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QWidget>
+
+#include "shell/mod_general.h"
+
+LongRun::LongRun(QWidget* window, QLabel* busyLabel, QProgressBar* progress)
+    : window_(window), label_(busyLabel), bar_(progress), pump_(progress) {
+  acquired_ = ModGeneral::beginComputation(window);
+}
+
+LongRun::~LongRun() { finish(); }
+
+void LongRun::start(QAbstractButton* pressed) {
+  if (!acquired_ || running_) return;
+  running_ = true;
+  pressed_ = pressed;
+  if (bar_) {
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+    bar_->show();
+    bar_->raise();
+  }
+  if (label_) {
+    label_->show();
+    label_->raise();
+  }
+  if (pressed_) pressed_->setEnabled(false);
+  qApp->installEventFilter(this);
+}
+
+void LongRun::finish() {
+  if (running_) {
+    running_ = false;
+    qApp->removeEventFilter(this);
+    if (label_) label_->hide();
+    if (bar_) bar_->hide();
+    if (pressed_) pressed_->setEnabled(true);
+  }
+  if (acquired_) {
+    acquired_ = false;
+    ModGeneral::endComputation(window_);
+  }
+  if (window_ && (deletePending_ || closePending_)) {
+    // Carried out from the event loop, after the handler that owns this run
+    // (and uses the window) has returned.
+    QPointer<QWidget> w = window_;
+    const bool remove = deletePending_;
+    deletePending_ = closePending_ = false;
+    QTimer::singleShot(0, w, [w, remove] {
+      if (!w) return;
+      if (remove)
+        w->deleteLater();
+      else
+        w->close();
+    });
+  }
+}
+
+bool LongRun::insideWindow(QObject* object) const {
+  if (!window_ || !object || !object->isWidgetType()) return false;
+  auto* w = static_cast<QWidget*>(object);
+  return w == window_ || window_->isAncestorOf(w);
+}
+
+bool LongRun::eventFilter(QObject* watched, QEvent* event) {
+  if (!running_) return false;
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // Claim the key so no shortcut of the window acts on it; the key press
+      // that follows stops the run.
+      if (insideWindow(watched)) {
+        event->accept();
+        return true;
+      }
+      break;
+    case QEvent::KeyPress:
+      if (insideWindow(watched)) {
+        ModGeneral::state().StopRequested = true;
+        return true;
+      }
+      break;
+    case QEvent::Close:
+      if (watched == window_) {
+        ModGeneral::state().StopRequested = true;
+        closePending_ = true;
+        event->ignore();
+        return true;
+      }
+      break;
+    case QEvent::DeferredDelete:
+      if (watched == window_) {
+        ModGeneral::state().StopRequested = true;
+        deletePending_ = true;
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return false;
+}
