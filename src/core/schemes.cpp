@@ -99,11 +99,11 @@ bool BuildMatP0(StudyState& s) {
 
 void AdvanceP0(StudyState& s, std::int64_t m, bool source) {
   const std::int64_t last = loopLast(s.N);
-  const double* prev = s.SolP0.row(m - 1);
-  double* out = s.SolP0.row(m);
-  const double* sub = s.MatP0.diagonal(-1);
-  const double* dia = s.MatP0.diagonal(0);
-  const double* sup = s.MatP0.diagonal(1);
+  const double* __restrict prev = s.SolP0.row(m - 1);
+  double* __restrict out = s.SolP0.row(m);
+  const double* __restrict sub = s.MatP0.diagonal(-1);
+  const double* __restrict dia = s.MatP0.diagonal(0);
+  const double* __restrict sup = s.MatP0.diagonal(1);
   out[1] = edgeRow<false>(s.MatP0, prev, 1, last, 0.0);
   // Rows strictly inside hold only the three diagonals, all columns in range.
   for (std::int64_t i = 2; i < last; ++i) {
@@ -136,12 +136,12 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
   const double alpha = s.Alpha;
   const double scale = 1 / (alpha + 1);
   const double older = -(alpha / (alpha + 1));
-  const double* prev2 = s.SolPeps.row(m - 2);
-  const double* prev = s.SolPeps.row(m - 1);
-  double* out = s.SolPeps.row(m);
-  const double* sub = s.MatPeps.diagonal(-1);
-  const double* dia = s.MatPeps.diagonal(0);
-  const double* sup = s.MatPeps.diagonal(1);
+  const double* __restrict prev2 = s.SolPeps.row(m - 2);
+  const double* __restrict prev = s.SolPeps.row(m - 1);
+  double* __restrict out = s.SolPeps.row(m);
+  const double* __restrict sub = s.MatPeps.diagonal(-1);
+  const double* __restrict dia = s.MatPeps.diagonal(0);
+  const double* __restrict sup = s.MatPeps.diagonal(1);
   out[1] = edgeRow<true>(s.MatPeps, prev, 1, last, scale);
   for (std::int64_t i = 2; i < last; ++i) {
     out[i] = ((0.0 + prev[i - 1] * (sub[i] * scale)) + prev[i] * (dia[i] * scale)) +
