@@ -1,0 +1,309 @@
+#include "ui/result_list.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/numeric.h"
+#include "core/studies.h"
+#include "ui/message.h"
+
+namespace ui {
+
+namespace {
+
+constexpr std::size_t kRecentLines = 128;
+
+// Characters of a value shown with "0.00", or a little more: sign, the whole
+// part after rounding, the mark and two decimals.
+qsizetype fixed2Length(double largestMagnitude, bool negative, qsizetype markLength) {
+  qsizetype whole = 1;
+  if (!std::isfinite(largestMagnitude)) {
+    whole = 8;
+  } else {
+    const double rounded = largestMagnitude + 0.005;  // 9.995 shows as 10.00
+    if (rounded >= 10.0) whole = static_cast<qsizetype>(std::floor(std::log10(rounded))) + 2;
+  }
+  return (negative ? 1 : 0) + whole + markLength + 2;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ model
+
+ResultListModel::ResultListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void ResultListModel::resetContents() {
+  lines_.clear();
+  std::vector<double>().swap(values_);
+  columns_ = levels_ = 0;
+  h_ = 0.0;
+  widest_ = 0;
+  recent_.clear();
+  recentNext_ = 0;
+}
+
+void ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
+                                std::vector<double> values, const QString& mark) {
+  beginResetModel();
+  resetContents();
+  mode_ = Mode::Levels;
+  h_ = h;
+  columns_ = std::max<std::int64_t>(columns, 0);
+  levels_ = std::max<std::int64_t>(levels, 0);
+  values_ = std::move(values);
+  mark_ = mark.toStdString();
+  if (static_cast<std::int64_t>(values_.size()) < columns_ * levels_) levels_ = 0;
+
+  // The widest line: the header is built once; a level line is bounded
+  // column by column by the widest value that column takes.
+  const auto markLength = static_cast<qsizetype>(mark.size());
+  widest_ = static_cast<qsizetype>(core::stabilityHeaderLine(h_, columns_, mark_).size());
+  if (levels_ > 0) {
+    std::vector<double> largest(static_cast<std::size_t>(columns_), 0.0);
+    std::vector<char> negative(static_cast<std::size_t>(columns_), 0);
+    const double* v = values_.data();
+    for (std::int64_t m = 0; m < levels_; ++m) {
+      for (std::int64_t i = 0; i < columns_; ++i, ++v) {
+        const double a = std::fabs(*v);
+        if (!(a <= largest[static_cast<std::size_t>(i)])) largest[static_cast<std::size_t>(i)] = a;
+        if (*v < 0.0) negative[static_cast<std::size_t>(i)] = 1;
+      }
+    }
+    qsizetype levelLine = 3 + static_cast<qsizetype>(core::formatPlain(double(levels_ - 1)).size()) + 1;
+    for (std::int64_t i = 0; i < columns_; ++i) {
+      levelLine += 3 + fixed2Length(largest[static_cast<std::size_t>(i)],
+                                    negative[static_cast<std::size_t>(i)] != 0, markLength);
+    }
+    widest_ = std::max(widest_, levelLine);
+  }
+  endResetModel();
+}
+
+void ResultListModel::appendLine(const QString& text) {
+  if (mode_ != Mode::Text) clear();
+  const int row = static_cast<int>(lines_.size());
+  beginInsertRows(QModelIndex(), row, row);
+  lines_.append(text);
+  widest_ = std::max(widest_, text.size());
+  endInsertRows();
+}
+
+void ResultListModel::clear() {
+  beginResetModel();
+  resetContents();
+  mode_ = Mode::Text;
+  endResetModel();
+}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  if (mode_ == Mode::Text) return static_cast<int>(lines_.size());
+  return static_cast<int>(levels_ + 1);
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line(index.row());
+  return {};
+}
+
+QString ResultListModel::line(int row) const {
+  if (row < 0 || row >= rowCount()) return {};
+  if (mode_ == Mode::Text) return lines_.at(row);
+  for (const auto& [r, text] : recent_) {
+    if (r == row) return text;
+  }
+  QString text = buildLine(row);
+  if (recent_.size() < kRecentLines) {
+    recent_.emplace_back(row, text);
+  } else {
+    recent_[recentNext_] = {row, text};
+    recentNext_ = (recentNext_ + 1) % kRecentLines;
+  }
+  return text;
+}
+
+QString ResultListModel::buildLine(int row) const {
+  if (row == 0) return QString::fromStdString(core::stabilityHeaderLine(h_, columns_, mark_));
+  const std::int64_t level = row - 1;
+  return QString::fromStdString(
+      core::stabilityLevelLine(level, values_.data() + level * columns_, columns_, mark_));
+}
+
+std::size_t ResultListModel::bytesHeld() const {
+  std::size_t bytes = values_.capacity() * sizeof(double);
+  for (const QString& l : lines_) bytes += static_cast<std::size_t>(l.capacity()) * sizeof(QChar);
+  return bytes;
+}
+
+// --------------------------------------------------------------- delegate
+
+namespace {
+
+qreal charWidth(const QFont& font) {
+  const QFontMetricsF fm(font);
+  return fm.horizontalAdvance(QString(64, QLatin1Char('0'))) / 64.0;
+}
+
+int textMargin(const QWidget* widget) {
+  const QStyle* style = widget ? widget->style() : QApplication::style();
+  return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
+
+}  // namespace
+
+void ResultLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  const QString text = opt.text;
+  opt.text.clear();
+  const QWidget* widget = opt.widget;
+  const QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  if (text.isEmpty()) return;
+
+  const qreal cw = charWidth(opt.font);
+  const qreal left = opt.rect.left() + textMargin(widget);
+  QRectF visible = opt.rect;
+  if (const auto* view = qobject_cast<const QAbstractItemView*>(widget)) {
+    visible = visible.intersected(QRectF(view->viewport()->rect()));
+  }
+  const auto first = std::max<qsizetype>(
+      0, static_cast<qsizetype>(std::floor((visible.left() - left) / cw)) - 1);
+  const auto last = std::min<qsizetype>(
+      text.size(), static_cast<qsizetype>(std::ceil((visible.right() - left) / cw)) + 2);
+  if (first >= last) return;
+
+  const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                     : (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                          : QPalette::Inactive;
+  painter->save();
+  painter->setFont(opt.font);
+  painter->setPen(opt.palette.color(
+      group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+  const QRectF target(left + static_cast<qreal>(first) * cw, opt.rect.top(),
+                      static_cast<qreal>(last - first + 1) * cw, opt.rect.height());
+  painter->drawText(target, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                    text.mid(first, last - first));
+  painter->restore();
+}
+
+QSize ResultLineDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const {
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  opt.text = QStringLiteral("0");
+  const QWidget* widget = opt.widget;
+  const QStyle* style = widget ? widget->style() : QApplication::style();
+  QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+  qsizetype chars = index.data().toString().size();
+  if (const auto* m = qobject_cast<const ResultListModel*>(index.model())) {
+    chars = std::max(chars, m->widestLine());
+  }
+  const qreal width = static_cast<qreal>(chars) * charWidth(opt.font) + 2 * textMargin(widget) + 2;
+  size.setWidth(static_cast<int>(std::min<qreal>(std::ceil(width), 1 << 30)));
+  return size;
+}
+
+// ------------------------------------------------------------------- view
+
+ResultListView::ResultListView(QWidget* parent)
+    : QListView(parent), model_(new ResultListModel(this)) {
+  setModel(model_);
+  setItemDelegate(new ResultLineDelegate(this));
+  setUniformItemSizes(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideNone);
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setPointSizeF(9);
+  setFont(mono);
+  // Appending a longer line changes every line's width: lay out again.
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { widthMayHaveChanged(); });
+  connect(model_, &QAbstractItemModel::modelReset, this,
+          [this] { laidOutWidest_ = model_->widestLine(); });
+}
+
+void ResultListView::widthMayHaveChanged() {
+  if (model_->widestLine() != laidOutWidest_) {
+    laidOutWidest_ = model_->widestLine();
+    scheduleDelayedItemsLayout();
+  }
+}
+
+QString ResultListView::selectedText() const {
+  std::vector<std::pair<int, int>> ranges;
+  for (const QItemSelectionRange& r : selectionModel()->selection()) {
+    ranges.emplace_back(r.top(), r.bottom());
+  }
+  std::sort(ranges.begin(), ranges.end());
+  QString text;
+  int next = 0;  // first row not yet copied, so overlapping ranges copy once
+  bool firstLine = true;
+  for (const auto& [top, bottom] : ranges) {
+    for (int row = std::max(top, next); row <= bottom; ++row) {
+      if (!firstLine) text += QLatin1Char('\n');
+      text += model_->line(row);
+      firstLine = false;
+    }
+    next = std::max(next, bottom + 1);
+  }
+  return text;
+}
+
+void ResultListView::copySelection() {
+  qsizetype rows = 0;
+  for (const QItemSelectionRange& r : selectionModel()->selection()) rows += r.height();
+  if (rows == 0) return;
+  if (rows * (model_->widestLine() + 1) > kMaxCopyChars) {
+    ui::showMessage(this, QStringLiteral("La sélection est trop grande pour être copiée (%1 lignes) : "
+                                         "choisissez moins de lignes.")
+                              .arg(rows));
+    return;
+  }
+  QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ResultListView::keyPressEvent(QKeyEvent* event) {
+  if (event == QKeySequence::Copy) {
+    copySelection();
+    event->accept();
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
+void ResultListView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction(QStringLiteral("Copier"));
+  copy->setObjectName(QStringLiteral("actionCopier"));
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setEnabled(selectionModel()->hasSelection());
+  QAction* all = menu.addAction(QStringLiteral("Tout sélectionner"));
+  all->setObjectName(QStringLiteral("actionToutSelectionner"));
+  all->setShortcut(QKeySequence::SelectAll);
+  all->setEnabled(model_->rowCount() > 0);
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == copy) {
+    copySelection();
+  } else if (chosen == all) {
+    selectAll();
+  }
+}
+
+}  // namespace ui
