@@ -14,7 +14,7 @@ struct Slots {
   bool computing = false;
 };
 
-Slots& slots() {
+Slots& registry() {
   static Slots s;
   return s;
 }
@@ -25,20 +25,20 @@ std::size_t index(WindowKind kind) { return static_cast<std::size_t>(kind); }
 
 namespace ModGeneral {
 
-core::StudyState& state() { return *slots().state; }
+core::StudyState& state() { return *registry().state; }
 
-void resetState() { slots().state = std::make_unique<core::StudyState>(); }
+void resetState() { registry().state = std::make_unique<core::StudyState>(); }
 
 void setFactory(WindowKind kind, std::function<QWidget*()> factory) {
-  slots().factories[index(kind)] = std::move(factory);
+  registry().factories[index(kind)] = std::move(factory);
 }
 
-QWidget* window(WindowKind kind) { return slots().windows[index(kind)]; }
+QWidget* window(WindowKind kind) { return registry().windows[index(kind)]; }
 
 QWidget* showWindow(WindowKind kind) {
-  auto& slot = slots().windows[index(kind)];
+  auto& slot = registry().windows[index(kind)];
   if (!slot) {
-    const auto& factory = slots().factories[index(kind)];
+    const auto& factory = registry().factories[index(kind)];
     if (!factory) return nullptr;
     QWidget* w = factory();
     // A closed window is discarded, so the next opening comes back fresh.
@@ -52,28 +52,28 @@ QWidget* showWindow(WindowKind kind) {
 }
 
 void closeAll() {
-  for (auto& w : slots().windows) {
+  for (auto& w : registry().windows) {
     if (w) w->deleteLater();
     w = nullptr;
   }
 }
 
 bool beginComputation(QWidget* owner) {
-  if (slots().computing) return false;
-  slots().computing = true;
-  slots().computationOwner = owner;
+  if (registry().computing) return false;
+  registry().computing = true;
+  registry().computationOwner = owner;
   return true;
 }
 
 void endComputation(QWidget* owner) {
-  if (slots().computing && (slots().computationOwner == owner || !slots().computationOwner)) {
-    slots().computing = false;
-    slots().computationOwner = nullptr;
+  if (registry().computing && (registry().computationOwner == owner || !registry().computationOwner)) {
+    registry().computing = false;
+    registry().computationOwner = nullptr;
   }
 }
 
-bool computationRunning() { return slots().computing; }
+bool computationRunning() { return registry().computing; }
 
-QWidget* computationOwner() { return slots().computationOwner; }
+QWidget* computationOwner() { return registry().computationOwner; }
 
 }  // namespace ModGeneral
