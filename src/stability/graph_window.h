@@ -1,0 +1,102 @@
+// The graph window of a stability study ("Graphiques - Stabilité du schéma
+// P0" / "... Pepsilon "): draws chosen time levels of the scheme's solution
+// table on a scale fixed by the first drawing, with a grey grid, a value
+// scale, a red bar on u = 0, a red legend per curve and a cross-hair
+// read-out. It reads the shared study state and writes nothing.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "core/studies.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QGroupBox;
+
+namespace core {
+class Table2;
+struct StudyState;
+}  // namespace core
+
+namespace ui {
+class PictureSurface;
+class SurfaceLine;
+}  // namespace ui
+
+// What the window keeps between two clicks; created afresh at every load.
+struct GraphState {
+  double LevelRow = 0;     // row of the solution table to draw: n + 1
+  bool AxesDrawn = false;  // the scale, grid and scale labels are drawn
+  double UMax = 0;         // largest of 0 and the first level's values
+  double UMin = 0;         // smallest of 0 and the first level's values
+  double URange = 0;       // UMax - UMin
+  double ScaleW = 0;       // user width of PB1
+  double ScaleH = 0;       // user height of PB1
+  double OriginX = 0;      // user abscissa of x = 0
+  double OriginY = 0;      // user ordinate of u = 0
+  std::int16_t TickCount = 0;  // scale steps between u = 0 and the top edge
+  double TickStep = 0;     // value step between two horizontal grid lines
+  double TickTotal = 0;    // scale steps that fit in the whole height
+};
+
+class GraphWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit GraphWindow(core::Scheme scheme, QWidget* parent = nullptr);
+
+  core::Scheme scheme() const { return scheme_; }
+  const GraphState& graphState() const { return g_; }
+  ui::PictureSurface* surface() const { return pb1_; }
+
+ public slots:
+  // "Tracer le graphe".
+  void drawLevel();
+  // "Effacer le(s) graphe(s)": back to the state of a window just loaded.
+  void clearGraphs();
+  // The mouse at user (x, y) over PB1.
+  void readOut(double x, double y);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void load();
+  const core::Table2& solution() const;
+  // The check that the table still has the shape of the stored N and K.
+  bool solutionMatchesGrid() const;
+  // First drawing: scale, grid and scale labels. False when the level
+  // cannot give a scale.
+  bool drawAxes(const double* row, bool* defaultRange);
+  void drawCurve(const double* row);
+  void drawLegend(const double* row);
+  QString mark() const;
+
+  core::Scheme scheme_;
+  GraphState g_;
+  bool loaded_ = false;
+
+  QGroupBox* frame1_ = nullptr;
+  QLineEdit* txtIndicen_ = nullptr;
+  QLabel* lblRN_ = nullptr;
+  QLabel* lblRH_ = nullptr;
+  QLabel* lblRLambda_ = nullptr;
+  QLabel* lblRT_ = nullptr;
+  QLabel* lblRK_ = nullptr;
+  QLabel* lblRTau_ = nullptr;
+  QLabel* lblAlpha_ = nullptr;
+  QLabel* lblEpsilon_ = nullptr;
+  QPushButton* cmdTracage_ = nullptr;
+  QPushButton* cmdEffacer_ = nullptr;
+  QPushButton* cmdQuitter_ = nullptr;
+  ui::PictureSurface* pb1_ = nullptr;
+  QWidget* pbBarre_ = nullptr;
+  ui::PictureSurface* pbY_ = nullptr;
+  ui::PictureSurface* pbX_ = nullptr;
+  ui::SurfaceLine* lineX_ = nullptr;
+  ui::SurfaceLine* lineY_ = nullptr;
+};
