@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QLocale>
 #include <QPainter>
 #include <QProgressBar>
@@ -18,6 +17,7 @@
 #include "shell/mod_general.h"
 #include "ui/geometry.h"
 #include "ui/message.h"
+#include "ui/result_list.h"
 
 namespace {
 
@@ -294,11 +294,9 @@ void ErrorWindow::buildErrorFrame() {
   CmdEffacerH = addButton(f, "CmdEffacerH", QStringLiteral("Tout Effacer"), 114, 64, 83, 20);
   connect(CmdEffacerH, &QAbstractButton::clicked, this, &ErrorWindow::toutEffacer);
 
-  auto* list = new QListWidget(f);
-  list->setObjectName(QStringLiteral("ListERH"));
-  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ui::place(list, 8, 86, 190, 199);
-  ListERH = list;
+  ListERH = new ui::ResultListView(f);
+  ListERH->setObjectName(QStringLiteral("ListERH"));
+  ui::place(ListERH, 8, 86, 190, 199);
 }
 
 bool ErrorWindow::exactDataSelected() const { return OptionChoix_1->isChecked(); }
@@ -378,15 +376,11 @@ void ErrorWindow::calculerE() {
 }
 
 void ErrorWindow::addLine(const QString& line) {
-  if (auto* list = qobject_cast<QListWidget*>(ListERH)) {
-    list->addItem(line);
-    list->scrollToBottom();
-  }
+  ListERH->resultModel()->appendLine(line);
+  ListERH->scrollToBottom();
 }
 
-void ErrorWindow::toutEffacer() {
-  if (auto* list = qobject_cast<QListWidget*>(ListERH)) list->clear();
-}
+void ErrorWindow::toutEffacer() { ListERH->resultModel()->clear(); }
 
 void ErrorWindow::keyPressEvent(QKeyEvent* event) {
   // Outside a run (during one, LongRun takes every key of the window first).

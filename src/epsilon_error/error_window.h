@@ -6,7 +6,6 @@
 #include <QWidget>
 
 class QAbstractButton;
-class QAbstractItemView;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -15,6 +14,9 @@ class QRadioButton;
 
 namespace core {
 struct ErrorFields;
+}
+namespace ui {
+class ResultListView;
 }
 
 class ErrorWindow : public QWidget {
@@ -73,7 +75,7 @@ class ErrorWindow : public QWidget {
   QAbstractButton* CmdCalculerH = nullptr;
   QAbstractButton* CmdEffacerH = nullptr;
   QAbstractButton* CmdQuitter = nullptr;
-  QAbstractItemView* ListERH = nullptr;
+  ui::ResultListView* ListERH = nullptr;
 
   bool computing_ = false;
 };
