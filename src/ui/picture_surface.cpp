@@ -80,6 +80,16 @@ void PictureSurface::setScaleHeight(double height) {
   scaleHeight_ = height;
 }
 
+double PictureSurface::scaleWidth() const {
+  if (pixelScale_ || twipScale_) return drawingRect().width() * unitsPerPixelX();
+  return scaleWidth_;
+}
+
+double PictureSurface::scaleHeight() const {
+  if (pixelScale_ || twipScale_) return drawingRect().height() * unitsPerPixelY();
+  return scaleHeight_;
+}
+
 void PictureSurface::setScalePixels() {
   pixelScale_ = true;
   twipScale_ = false;

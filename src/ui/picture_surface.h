@@ -28,8 +28,8 @@ class PictureSurface : public QWidget {
   // Until a scale is set one user unit is one pixel.
   void setScaleWidth(double width);
   void setScaleHeight(double height);
-  double scaleWidth() const { return scaleWidth_; }
-  double scaleHeight() const { return scaleHeight_; }
+  double scaleWidth() const;
+  double scaleHeight() const;
   void setScalePixels();  // one unit per pixel of the drawing area
   void setScaleTwips();   // fifteen units per pixel of the drawing area
 
