@@ -16,7 +16,10 @@ LongRun::LongRun(QWidget* window, QLabel* busyLabel, QProgressBar* progress)
   acquired_ = ModGeneral::beginComputation(window);
 }
 
-LongRun::~LongRun() { finish(); }
+LongRun::~LongRun() {
+  finish();
+  carryOutHeldClose();
+}
 
 void LongRun::start(QAbstractButton* pressed) {
   if (!acquired_ || running_) return;
@@ -48,20 +51,23 @@ void LongRun::finish() {
     acquired_ = false;
     ModGeneral::endComputation(window_);
   }
-  if (window_ && (deletePending_ || closePending_)) {
-    // Carried out from the event loop, after the handler that owns this run
-    // (and uses the window) has returned.
-    QPointer<QWidget> w = window_;
-    const bool remove = deletePending_;
-    deletePending_ = closePending_ = false;
-    QTimer::singleShot(0, w, [w, remove] {
-      if (!w) return;
-      if (remove)
-        w->deleteLater();
-      else
-        w->close();
-    });
-  }
+}
+
+void LongRun::carryOutHeldClose() {
+  if (!window_ || !(deletePending_ || closePending_)) return;
+  // From the event loop, once the handler that owns this run (and uses the
+  // window) has returned. A swallowed deferred deletion cannot be posted
+  // again (Qt posts one per object), so the window is deleted directly.
+  QPointer<QWidget> w = window_;
+  const bool remove = deletePending_;
+  deletePending_ = closePending_ = false;
+  QTimer::singleShot(0, qApp, [w, remove] {
+    if (!w) return;
+    if (remove)
+      delete w.data();
+    else
+      w->close();
+  });
 }
 
 bool LongRun::insideWindow(QObject* object) const {

@@ -26,8 +26,10 @@
 //  - turns a close of the window (title bar, a "Quitter" button calling
 //    close(), ModGeneral::closeAll's deletion) into StopRequested = true and
 //    holds it back, so the window outlives the stack frame that uses it; the
-//    close (or deletion) is carried out from the event loop once the run has
-//    ended.
+//    destructor has the close (or deletion) carried out from the event loop,
+//    once the handler that owns this object has returned. Between finish()
+//    and the end of the handler, do not let events run (no processEvents);
+//    a message box is fine unless closeRequested().
 // The window therefore needs no closeEvent of its own for this. finish() (or
 // the destructor) restores the idle state and releases the guard; it is safe
 // to call twice.
@@ -66,7 +68,7 @@ class LongRun final : public QObject {
   // finish(). Does nothing unless acquired().
   void start(QAbstractButton* pressed);
   // Back to idle: hides the label and bar, re-enables the button, removes the
-  // key filter, releases the guard and schedules a held-back close.
+  // key filter and releases the guard.
   void finish();
 
   ui::EventPump& pump() { return pump_; }
@@ -75,6 +77,7 @@ class LongRun final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void carryOutHeldClose();
   bool insideWindow(QObject* object) const;
 
   QPointer<QWidget> window_;

@@ -1,0 +1,409 @@
+#include "consistency/consistency_window.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringList>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/numeric.h"
+#include "shell/long_run.h"
+#include "shell/mod_general.h"
+#include "ui/geometry.h"
+#include "ui/message.h"
+#include "ui/result_list.h"
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kYellow(255, 255, 0);
+const QColor kWhite(255, 255, 255);
+
+std::string decimalMark() { return QLocale().decimalPoint().toStdString(); }
+
+QString fromStd(const std::string& s) { return QString::fromStdString(s); }
+
+// The interval [0, 1] with its grid points: a line with six ticks.
+class IntervalSketch : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(QPen(Qt::black, 1));
+    const int y = height() / 2;
+    const int x0 = 4;
+    const int x1 = width() - 5;
+    p.drawLine(x0, y, x1, y);
+    for (int k = 0; k < 6; ++k) {
+      const int x = x0 + (x1 - x0) * k / 5;
+      p.drawLine(x, y - 4, x, y + 4);
+    }
+  }
+};
+
+QLabel* caption(QWidget* parent, const QString& text, int l, int t, int w, int h,
+                const QColor& colour = QColor(),
+                Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+  QLabel* label = ui::addLabel(parent, text, l, t, w, h);
+  label->setAlignment(align);
+  if (colour.isValid()) ui::setColors(label, colour);
+  return label;
+}
+
+QLabel* valueLabel(QWidget* parent, const char* name, int l, int t, int w) {
+  QLabel* label = ui::addLabel(parent, QString(), l, t, w, 19, QString::fromLatin1(name));
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  label->setFrameShape(QFrame::Panel);
+  label->setFrameShadow(QFrame::Sunken);
+  ui::setColors(label, kBlue, kYellow);
+  return label;
+}
+
+QLineEdit* field(QWidget* parent, const char* name, int l, int t, int w) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  ui::place(e, l, t, w, 20);
+  return e;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int l, int t, int w) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  ui::place(b, l, t, w, 25);
+  return b;
+}
+
+ui::ResultListView* list(QWidget* parent, const char* name, int l, int t, int w, int h) {
+  auto* v = new ui::ResultListView(parent);
+  v->setObjectName(QString::fromLatin1(name));
+  ui::place(v, l, t, w, h);
+  return v;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& title, int l, int t, int w,
+                 int h) {
+  auto* g = new QGroupBox(title, parent);
+  g->setObjectName(QString::fromLatin1(name));
+  ui::place(g, l, t, w, h);
+  return g;
+}
+
+// The "E" label of divisor 2^e, as the error lines show it.
+QString errorLabel(std::int64_t e) {
+  return QStringLiteral("E") + QString::number(static_cast<qulonglong>(1) << e);
+}
+
+}  // namespace
+
+ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
+    : QWidget(parent), scheme_(scheme) {
+  const bool peps = scheme_ == core::Scheme::Peps;
+  setObjectName(peps ? QStringLiteral("FrmConsistPepsilon") : QStringLiteral("frmConsistP0"));
+  setWindowTitle(peps ? QStringLiteral("Etude expérimentale de la consistance - Schéma Pepsilon")
+                      : QStringLiteral("Etude expérimentale de la consistance - Schéma P0"));
+  setFont(ui::sansFont(8));
+
+  // The Pepsilon window is 14 px wider and 16 px taller, for its third row
+  // of physical data.
+  const int width = peps ? 722 : 708;
+  const int height = peps ? 453 : 437;
+  setFixedSize(width, height);
+
+  const int extraW = width - 708;
+  const int topH = peps ? 184 : 168;
+  const int physicsW = 330 + extraW;
+  buildIntervals(topH);
+  buildPhysics(274, physicsW, topH);
+  buildRunColumn(274 + physicsW + 6, width - (274 + physicsW + 6) - 6);
+
+  const int bottomTop = topH + 8;
+  const int bottomH = height - bottomTop - 6;
+  const int halfW = (width - 6 - 6 - 4) / 2;
+  buildHalf(core::Half::TimeR, 6, bottomTop, halfW, bottomH);
+  buildHalf(core::Half::SpaceS, 6 + halfW + 4, bottomTop, halfW, bottomH);
+  setTabOrder();
+}
+
+void ConsistencyWindow::buildIntervals(int height) {
+  QGroupBox* g =
+      frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"), 6, 4, 262,
+            height);
+  caption(g, QStringLiteral("Nombre de points  N ="), 6, 20, 148, 20, QColor(),
+          Qt::AlignRight | Qt::AlignVCenter);
+  TxtN = field(g, "TxtN", 158, 20, 70);
+  caption(g, QStringLiteral("Durée totale T ="), 6, 44, 148, 20, QColor(),
+          Qt::AlignRight | Qt::AlignVCenter);
+  TxtT = field(g, "TxtT", 158, 44, 70);
+  caption(g, QStringLiteral("s"), 232, 44, 24, 20);
+  caption(g, QStringLiteral("Nb d'interv. de temps K ="), 6, 68, 148, 20, QColor(),
+          Qt::AlignRight | Qt::AlignVCenter);
+  TxtK = field(g, "TxtK", 158, 68, 70);
+
+  caption(g, QStringLiteral("h=1/(N+1) ="), 6, 96, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
+  LblH = valueLabel(g, "LblH", 100, 96, 90);
+  caption(g, QStringLiteral("m"), 194, 96, 24, 19, kRed);
+  caption(g, QStringLiteral("Tau = T/K ="), 6, 120, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
+  LblTau = valueLabel(g, "LblTau", 100, 120, 90);
+  caption(g, QStringLiteral("s"), 194, 120, 24, 19, kRed);
+
+  // The interval sketch: 0 and 1 at the ends, x1 and xN on the inner ticks.
+  const int sy = height - 44;
+  auto* sketch = new IntervalSketch(g);
+  sketch->setObjectName(QStringLiteral("Sketch"));
+  ui::place(sketch, 16, sy, 170, 14);
+  const auto tickX = [](int k) { return 16 + 4 + (170 - 9) * k / 5; };
+  caption(g, QStringLiteral("0m"), tickX(0) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
+  caption(g, QStringLiteral("x1"), tickX(1) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
+  caption(g, QStringLiteral("............"), tickX(2) - 10, sy + 14, tickX(3) - tickX(2) + 20, 14,
+          QColor(), Qt::AlignCenter);
+  caption(g, QStringLiteral("xN"), tickX(4) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
+  caption(g, QStringLiteral("1m"), tickX(5) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
+  caption(g, QStringLiteral("tn = n.Tau "), 194, sy, 64, 28, QColor(),
+          Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void ConsistencyWindow::buildPhysics(int left, int width, int height) {
+  QGroupBox* g = frame(this, "FramePhysique", QStringLiteral("Grandeurs physiques"), left, 4,
+                       width, height);
+  const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+  // Two columns: a and d on the left, w and phi on the right.
+  const int c2 = width / 2;
+  caption(g, QStringLiteral("a ="), 4, 20, 50, 20, QColor(), right);
+  Txta = field(g, "Txta", 58, 20, 64);
+  caption(g, QStringLiteral("m²/s"), 126, 20, 36, 20);
+  caption(g, QStringLiteral("w = "), c2, 20, 50, 20, QColor(), right);
+  TxtW = field(g, "TxtW", c2 + 54, 20, 64);
+  caption(g, QStringLiteral("rad/s"), c2 + 122, 20, 40, 20);
+  caption(g, QStringLiteral("d = "), 4, 44, 50, 20, QColor(), right);
+  TxtD = field(g, "TxtD", 58, 44, 64);
+  caption(g, QStringLiteral("°C"), 126, 44, 36, 20);
+  caption(g, QStringLiteral("phi = "), c2, 44, 50, 20, QColor(), right);
+  TxtPhi = field(g, "TxtPhi", c2 + 54, 44, 64);
+  caption(g, QStringLiteral("rad"), c2 + 122, 44, 40, 20);
+
+  int y = 72;
+  if (scheme_ == core::Scheme::Peps) {
+    caption(g, QStringLiteral("Epsilon ="), 4, 68, 50, 20, QColor(), right);
+    TxtEpsilon = field(g, "TxtEpsilon", 58, 68, 64);
+    caption(g, QStringLiteral("s"), 126, 68, 36, 20);
+    caption(g, QStringLiteral("Alpha ="), c2, 68, 50, 19, kRed, right);
+    LblAlpha = valueLabel(g, "LblAlpha", c2 + 54, 68, 90);
+    y = 96;
+  }
+  caption(g, QStringLiteral("Lambda = a.Tau/h² ="), 4, y, 118, 19, kRed, right);
+  LblLambda = valueLabel(g, "LblLambda", 126, y, 90);
+
+  QLabel* formula =
+      caption(g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
+              8, height - 58, width - 16, 46, kBlue, Qt::AlignLeft | Qt::AlignVCenter);
+  formula->setWordWrap(true);
+}
+
+void ConsistencyWindow::buildRunColumn(int left, int width) {
+  CmdQuitter = button(this, "CmdQuitter", QStringLiteral("Quitter"), left + 2, 12, width - 4);
+  connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
+
+  LblCalculs = ui::addLabel(
+      this,
+      QStringLiteral(
+          "Calculs en cours,veuillez patienter... Appuyez sur une touche pour stopper les calculs"),
+      left, 46, width, 104, QStringLiteral("LblCalculs"));
+  LblCalculs->setWordWrap(true);
+  LblCalculs->setAlignment(Qt::AlignCenter);
+  LblCalculs->setFont(ui::sansFont(8, true));
+  ui::setColors(LblCalculs, kWhite, kRed);
+  LblCalculs->hide();
+
+  // How far the run has gone: time steps done out of the refined K.
+  ProgressCalculs = new QProgressBar(this);
+  ProgressCalculs->setObjectName(QStringLiteral("ProgressCalculs"));
+  ProgressCalculs->setTextVisible(false);
+  ui::place(ProgressCalculs, left, 154, width, 14);
+  ProgressCalculs->hide();
+}
+
+void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width, int height) {
+  const bool timeR = half == core::Half::TimeR;
+  HalfControls& c = controls(half);
+  c.frame = frame(this, timeR ? "FrameHFixe" : "FrameTauFixe",
+                  timeR ? QStringLiteral("Pour h fixé ") : QStringLiteral("Pour Tau fixé "), left,
+                  top, width, height);
+  // Only the title is bold blue; the style sheet does not reach the children.
+  c.frame->setStyleSheet(QStringLiteral("QGroupBox { color: rgb(0, 0, 255); font-weight: bold; }"));
+  QGroupBox* g = c.frame;
+
+  caption(g, timeR ? QStringLiteral("Choix de R tel que Tau' = Tau / (2^R)")
+                   : QStringLiteral("Choix de S tel que h' = h / (2^S)"),
+          8, 20, width - 16, 18);
+  caption(g, timeR ? QStringLiteral("R =") : QStringLiteral("S ="), 8, 42, 24, 20);
+  c.field = field(g, timeR ? "TxtR" : "TxtS", 34, 42, 56);
+  caption(g, timeR ? QStringLiteral("R = 0, 1, 2, 3, etc.") : QStringLiteral("S = 0, 1, 2, 3, etc."),
+          100, 42, 150, 20);
+
+  caption(g, timeR ? QStringLiteral("h=1/(N+1) =") : QStringLiteral("Tau = T/K ="), 8, 68, 76, 19,
+          kRed);
+  c.fixedValue = valueLabel(g, timeR ? "LblHfixe" : "LblTauFixe", 86, 68, 90);
+  caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), 180, 68, 24, 19, kRed);
+
+  const int bw = (width - 16 - 8) / 3;
+  c.calculerE = button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
+                       timeR ? QStringLiteral("Calculer E pour R") : QStringLiteral("Calculer E pour S"),
+                       8, 94, bw);
+  c.calculerOrders = button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
+                            timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
+                            8 + bw + 4, 94, bw);
+  c.effacer = button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
+                     8 + 2 * (bw + 4), 94, width - 16 - 2 * (bw + 4));
+  c.calculerOrders->setEnabled(false);
+
+  const int listTop = 124;
+  const int listH = height - listTop - 28;
+  const int narrow = 132;
+  c.errors = list(g, timeR ? "ListERH" : "ListERT", 8, listTop, narrow, listH);
+  c.orders = list(g, timeR ? "ListQ" : "ListP", 8 + narrow + 4, listTop, width - 16 - narrow - 4,
+                  listH);
+  caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"), 8, height - 24,
+          width - 16, 18, kBlue);
+
+  connect(c.calculerE, &QAbstractButton::clicked, this, [this, half] { calculerE(half); });
+  connect(c.calculerOrders, &QAbstractButton::clicked, this, [this, half] { calculerOrders(half); });
+  connect(c.effacer, &QAbstractButton::clicked, this, [this, half] { toutEffacer(half); });
+}
+
+void ConsistencyWindow::setTabOrder() {
+  std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
+  if (TxtEpsilon) order.push_back(TxtEpsilon);
+  order.insert(order.end(), {left_.field, right_.field, left_.calculerE, left_.calculerOrders,
+                             left_.effacer, right_.calculerE, right_.calculerOrders,
+                             right_.effacer, CmdQuitter});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+core::ConsistencyFields ConsistencyWindow::readFields() const {
+  core::ConsistencyFields f;
+  f.N = TxtN->text().toStdString();
+  f.T = TxtT->text().toStdString();
+  f.K = TxtK->text().toStdString();
+  f.a = Txta->text().toStdString();
+  f.d = TxtD->text().toStdString();
+  f.w = TxtW->text().toStdString();
+  f.phi = TxtPhi->text().toStdString();
+  f.R = left_.field->text().toStdString();
+  f.S = right_.field->text().toStdString();
+  if (TxtEpsilon) f.Epsilon = TxtEpsilon->text().toStdString();
+  return f;
+}
+
+void ConsistencyWindow::showGrid(core::Half half) {
+  const core::StudyState& s = ModGeneral::state();
+  const std::string mark = decimalMark();
+  const auto show = [&](QLabel* label, double v) {
+    label->setText(fromStd(core::formatFixed(v, 5, mark)));
+  };
+  show(LblH, s.h);
+  show(LblTau, s.Tau);
+  show(LblLambda, s.Lambda);
+  if (half == core::Half::TimeR)
+    show(left_.fixedValue, s.h);
+  else
+    show(right_.fixedValue, s.Tau);
+  if (LblAlpha) show(LblAlpha, s.Alpha);
+}
+
+void ConsistencyWindow::calculerE(core::Half half) {
+  HalfControls& c = controls(half);
+  // The guard comes first: a refused click must not touch StopRequested,
+  // which belongs to the run in progress.
+  LongRun run(this, LblCalculs, ProgressCalculs);
+  if (!run.acquired()) {
+    ui::showFailure(this, core::fail::busy());
+    return;
+  }
+  core::StudyState& s = ModGeneral::state();
+  if (core::Outcome refused = core::beginConsistency(s, scheme_, half, readFields())) {
+    run.finish();
+    ui::showFailure(this, *refused);
+    return;
+  }
+
+  computing_ = true;
+  run.start(c.calculerE);
+  // The orders button follows the run just started, even if it is stopped.
+  if (half == core::Half::TimeR)
+    c.calculerOrders->setEnabled(s.R >= 2);
+  else
+    c.calculerOrders->setEnabled(s.S >= 2);
+  run.pump().yieldOnce();
+
+  core::consistencyGrid(s, scheme_);
+  showGrid(half);
+  const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), decimalMark());
+  if (outcome.completed) c.errors->resultModel()->appendLine(fromStd(outcome.line));
+  run.pump().yieldOnce();
+
+  const bool closing = run.closeRequested();
+  run.finish();
+  computing_ = false;
+  if (outcome.failure && !closing) ui::showFailure(this, *outcome.failure);
+}
+
+void ConsistencyWindow::calculerOrders(core::Half half) {
+  HalfControls& c = controls(half);
+  core::StudyState& s = ModGeneral::state();
+  c.orders->resultModel()->clear();
+  const std::vector<core::OrderLine> lines = core::computeOrders(s, half, decimalMark());
+  QStringList undefinedOrders;
+  std::set<std::int64_t> missing;  // exponents e of the errors E(2^e) that read 0
+  const core::Table1& err = half == core::Half::TimeR ? s.ErrH : s.ErrT;
+  const QChar letter = half == core::Half::TimeR ? QLatin1Char('q') : QLatin1Char('p');
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    c.orders->resultModel()->appendLine(fromStd(lines[k].text));
+    if (lines[k].defined) continue;
+    const auto i = static_cast<std::int64_t>(k) + 1;
+    undefinedOrders << letter + QString::number(i);
+    for (std::int64_t e = i - 1; e <= i + 1; ++e)
+      if (err.contains(e + 1) && err(e + 1) == 0.0) missing.insert(e);
+  }
+  if (undefinedOrders.isEmpty()) return;
+
+  // One message for all the orders that could not be computed, with the
+  // likely cause: errors never computed (their entries read 0), otherwise
+  // equal successive errors or differences of opposite signs.
+  QString text = (undefinedOrders.size() == 1 ? QStringLiteral("L'ordre %1 n'a pas pu être calculé (indéfini).")
+                                              : QStringLiteral("Les ordres %1 n'ont pas pu être calculés (indéfini)."))
+                     .arg(undefinedOrders.join(QStringLiteral(", ")));
+  const QString button = half == core::Half::TimeR ? QStringLiteral("Calculer E pour R")
+                                                   : QStringLiteral("Calculer E pour S");
+  const QString name = half == core::Half::TimeR ? QStringLiteral("R") : QStringLiteral("S");
+  if (!missing.empty()) {
+    QStringList labels, values;
+    for (std::int64_t e : missing) {
+      labels << errorLabel(e);
+      values << QString::number(e);
+    }
+    text += QStringLiteral("\n\nErreurs nulles ou jamais calculées : %1. Lancez « %2 » pour %3 = %4.")
+                .arg(labels.join(QStringLiteral(", ")), button, name,
+                     values.join(QStringLiteral(", ")));
+  }
+  text += QStringLiteral(
+      "\n\nUn ordre n'est défini que si les trois erreurs qu'il utilise sont calculées, "
+      "que deux erreurs successives sont différentes et que leurs différences sont de même signe.");
+  ui::showMessage(this, text);
+}
+
+void ConsistencyWindow::toutEffacer(core::Half half) {
+  HalfControls& c = controls(half);
+  c.errors->resultModel()->clear();
+  c.orders->resultModel()->clear();
+}

@@ -1,0 +1,82 @@
+// The experimental consistency study, one class for both schemes
+// (frmConsistP0 and FrmConsistPepsilon): errors of the scheme against the
+// exact solution when Tau is divided by 2^R at fixed h (left half) or h by
+// 2^S at fixed Tau (right half), and the observed orders derived from them.
+// The numerical work is the core's; this window reads its fields, keeps the
+// running state (shell::LongRun) and shows the results.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "core/studies.h"
+
+class QAbstractButton;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace ui {
+class ResultListView;
+}
+
+class ConsistencyWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ConsistencyWindow(core::Scheme scheme, QWidget* parent = nullptr);
+
+  core::Scheme scheme() const { return scheme_; }
+  // True from the running state until the run has stopped or ended.
+  bool isComputing() const { return computing_; }
+
+ private:
+  struct HalfControls {
+    QGroupBox* frame = nullptr;
+    QLineEdit* field = nullptr;        // TxtR / TxtS
+    QLabel* fixedValue = nullptr;      // LblHfixe / LblTauFixe
+    QAbstractButton* calculerE = nullptr;
+    QAbstractButton* calculerOrders = nullptr;
+    QAbstractButton* effacer = nullptr;
+    ui::ResultListView* errors = nullptr;  // ListERH / ListERT
+    ui::ResultListView* orders = nullptr;  // ListQ / ListP
+  };
+
+  void buildIntervals(int height);
+  void buildPhysics(int left, int width, int height);
+  void buildRunColumn(int left, int width);
+  void buildHalf(core::Half half, int left, int top, int width, int height);
+  void setTabOrder();
+
+  HalfControls& controls(core::Half half) {
+    return half == core::Half::TimeR ? left_ : right_;
+  }
+  core::ConsistencyFields readFields() const;
+  void showGrid(core::Half half);
+
+  void calculerE(core::Half half);
+  void calculerOrders(core::Half half);
+  void toutEffacer(core::Half half);
+
+  const core::Scheme scheme_;
+  bool computing_ = false;
+
+  QLineEdit* TxtN = nullptr;
+  QLineEdit* TxtT = nullptr;
+  QLineEdit* TxtK = nullptr;
+  QLineEdit* Txta = nullptr;
+  QLineEdit* TxtD = nullptr;
+  QLineEdit* TxtW = nullptr;
+  QLineEdit* TxtPhi = nullptr;
+  QLineEdit* TxtEpsilon = nullptr;  // Pepsilon only
+  QLabel* LblH = nullptr;
+  QLabel* LblTau = nullptr;
+  QLabel* LblLambda = nullptr;
+  QLabel* LblAlpha = nullptr;       // Pepsilon only
+  QLabel* LblCalculs = nullptr;
+  QProgressBar* ProgressCalculs = nullptr;
+  QAbstractButton* CmdQuitter = nullptr;
+  HalfControls left_;
+  HalfControls right_;
+};
