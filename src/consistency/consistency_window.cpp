@@ -1,5 +1,6 @@
 #include "consistency/consistency_window.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,26 +140,26 @@ void ConsistencyWindow::buildIntervals(int height) {
   QGroupBox* g =
       frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"), 6, 4, 262,
             height);
-  caption(g, QStringLiteral("Nombre de points  N ="), 6, 20, 148, 20, QColor(),
+  caption(g, QStringLiteral("Nombre de points  N ="), 6, 18, 148, 20, QColor(),
           Qt::AlignRight | Qt::AlignVCenter);
-  TxtN = field(g, "TxtN", 158, 20, 70);
-  caption(g, QStringLiteral("Durée totale T ="), 6, 44, 148, 20, QColor(),
+  TxtN = field(g, "TxtN", 158, 18, 70);
+  caption(g, QStringLiteral("Durée totale T ="), 6, 41, 148, 20, QColor(),
           Qt::AlignRight | Qt::AlignVCenter);
-  TxtT = field(g, "TxtT", 158, 44, 70);
-  caption(g, QStringLiteral("s"), 232, 44, 24, 20);
-  caption(g, QStringLiteral("Nb d'interv. de temps K ="), 6, 68, 148, 20, QColor(),
+  TxtT = field(g, "TxtT", 158, 41, 70);
+  caption(g, QStringLiteral("s"), 232, 41, 24, 20);
+  caption(g, QStringLiteral("Nb d'interv. de temps K ="), 6, 64, 148, 20, QColor(),
           Qt::AlignRight | Qt::AlignVCenter);
-  TxtK = field(g, "TxtK", 158, 68, 70);
+  TxtK = field(g, "TxtK", 158, 64, 70);
 
-  caption(g, QStringLiteral("h=1/(N+1) ="), 6, 96, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
-  LblH = valueLabel(g, "LblH", 100, 96, 90);
-  caption(g, QStringLiteral("m"), 194, 96, 24, 19, kRed);
-  caption(g, QStringLiteral("Tau = T/K ="), 6, 120, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
-  LblTau = valueLabel(g, "LblTau", 100, 120, 90);
-  caption(g, QStringLiteral("s"), 194, 120, 24, 19, kRed);
+  caption(g, QStringLiteral("h=1/(N+1) ="), 6, 88, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
+  LblH = valueLabel(g, "LblH", 100, 88, 90);
+  caption(g, QStringLiteral("m"), 194, 88, 24, 19, kRed);
+  caption(g, QStringLiteral("Tau = T/K ="), 6, 110, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
+  LblTau = valueLabel(g, "LblTau", 100, 110, 90);
+  caption(g, QStringLiteral("s"), 194, 110, 24, 19, kRed);
 
   // The interval sketch: 0 and 1 at the ends, x1 and xN on the inner ticks.
-  const int sy = height - 44;
+  const int sy = height - 36;
   auto* sketch = new IntervalSketch(g);
   sketch->setObjectName(QStringLiteral("Sketch"));
   ui::place(sketch, 16, sy, 170, 14);
@@ -179,34 +180,42 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   // Two columns: a and d on the left, w and phi on the right.
   const int c2 = width / 2;
-  caption(g, QStringLiteral("a ="), 4, 20, 50, 20, QColor(), right);
-  Txta = field(g, "Txta", 58, 20, 64);
-  caption(g, QStringLiteral("m²/s"), 126, 20, 36, 20);
-  caption(g, QStringLiteral("w = "), c2, 20, 50, 20, QColor(), right);
-  TxtW = field(g, "TxtW", c2 + 54, 20, 64);
-  caption(g, QStringLiteral("rad/s"), c2 + 122, 20, 40, 20);
-  caption(g, QStringLiteral("d = "), 4, 44, 50, 20, QColor(), right);
-  TxtD = field(g, "TxtD", 58, 44, 64);
-  caption(g, QStringLiteral("°C"), 126, 44, 36, 20);
-  caption(g, QStringLiteral("phi = "), c2, 44, 50, 20, QColor(), right);
-  TxtPhi = field(g, "TxtPhi", c2 + 54, 44, 64);
-  caption(g, QStringLiteral("rad"), c2 + 122, 44, 40, 20);
+  caption(g, QStringLiteral("a ="), 2, 18, 56, 20, QColor(), right);
+  Txta = field(g, "Txta", 62, 18, 60);
+  caption(g, QStringLiteral("m²/s"), 126, 18, 36, 20);
+  caption(g, QStringLiteral("w = "), c2, 18, 50, 20, QColor(), right);
+  TxtW = field(g, "TxtW", c2 + 54, 18, 60);
+  caption(g, QStringLiteral("rad/s"), c2 + 118, 18, 40, 20);
+  caption(g, QStringLiteral("d = "), 2, 41, 56, 20, QColor(), right);
+  TxtD = field(g, "TxtD", 62, 41, 60);
+  caption(g, QStringLiteral("°C"), 126, 41, 36, 20);
+  caption(g, QStringLiteral("phi = "), c2, 41, 50, 20, QColor(), right);
+  TxtPhi = field(g, "TxtPhi", c2 + 54, 41, 60);
+  caption(g, QStringLiteral("rad"), c2 + 118, 41, 40, 20);
 
-  int y = 72;
+  int y = 70;
   if (scheme_ == core::Scheme::Peps) {
-    caption(g, QStringLiteral("Epsilon ="), 4, 68, 50, 20, QColor(), right);
-    TxtEpsilon = field(g, "TxtEpsilon", 58, 68, 64);
-    caption(g, QStringLiteral("s"), 126, 68, 36, 20);
-    caption(g, QStringLiteral("Alpha ="), c2, 68, 50, 19, kRed, right);
-    LblAlpha = valueLabel(g, "LblAlpha", c2 + 54, 68, 90);
-    y = 96;
+    caption(g, QStringLiteral("Epsilon ="), 2, 64, 56, 20, QColor(), right);
+    TxtEpsilon = field(g, "TxtEpsilon", 62, 64, 60);
+    caption(g, QStringLiteral("s"), 126, 64, 36, 20);
+    caption(g, QStringLiteral("Alpha ="), c2, 64, 50, 19, kRed, right);
+    LblAlpha = valueLabel(g, "LblAlpha", c2 + 54, 64, 90);
+    y = 93;
   }
-  caption(g, QStringLiteral("Lambda = a.Tau/h² ="), 4, y, 118, 19, kRed, right);
+  caption(g, QStringLiteral("Lambda = a.Tau/h² ="), 2, y, 120, 19, kRed, right);
   LblLambda = valueLabel(g, "LblLambda", 126, y, 90);
 
-  QLabel* formula =
-      caption(g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
-              8, height - 58, width - 16, 46, kBlue, Qt::AlignLeft | Qt::AlignVCenter);
+  // On one line where it fits; otherwise broken at its wide gap, before
+  // "avec", by narrowing the label.
+  const QString text =
+      QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]");
+  const int room = width - 16;
+  const bool fits = QFontMetrics(font()).horizontalAdvance(text) <= room;
+  const int formulaW =
+      fits ? room
+           : QFontMetrics(font()).horizontalAdvance(QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)   "));
+  QLabel* formula = caption(g, text, 8, height - 48, formulaW, 40, kBlue,
+                            Qt::AlignLeft | Qt::AlignVCenter);
   formula->setWordWrap(true);
 }
 
@@ -256,20 +265,20 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   c.fixedValue = valueLabel(g, timeR ? "LblHfixe" : "LblTauFixe", 86, 68, 90);
   caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), 180, 68, 24, 19, kRed);
 
-  const int bw = (width - 16 - 8) / 3;
+  const int bwE = 126, bwO = 104;
   c.calculerE = button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
                        timeR ? QStringLiteral("Calculer E pour R") : QStringLiteral("Calculer E pour S"),
-                       8, 94, bw);
+                       8, 94, bwE);
   c.calculerOrders = button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
                             timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
-                            8 + bw + 4, 94, bw);
+                            8 + bwE + 4, 94, bwO);
   c.effacer = button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
-                     8 + 2 * (bw + 4), 94, width - 16 - 2 * (bw + 4));
+                     8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8);
   c.calculerOrders->setEnabled(false);
 
   const int listTop = 124;
   const int listH = height - listTop - 28;
-  const int narrow = 132;
+  const int narrow = 156;
   c.errors = list(g, timeR ? "ListERH" : "ListERT", 8, listTop, narrow, listH);
   c.orders = list(g, timeR ? "ListQ" : "ListP", 8 + narrow + 4, listTop, width - 16 - narrow - 4,
                   listH);
