@@ -237,9 +237,9 @@ void ErrorWindow::buildChoice() {
   OptionChoix_1->setObjectName(QStringLiteral("OptionChoix_1"));
   ui::place(OptionChoix_1, 177, 20, 174, 17);
   OptionChoix_0->setChecked(true);
-  // The two buttons share their frame, so Qt keeps them exclusive.
-  connect(OptionChoix_0, &QAbstractButton::clicked, this, &ErrorWindow::showDataFrame);
-  connect(OptionChoix_1, &QAbstractButton::clicked, this, &ErrorWindow::showDataFrame);
+  // The two buttons share their frame, so Qt keeps them exclusive; any change
+  // of selection (mouse, arrow keys) toggles the second one.
+  connect(OptionChoix_1, &QAbstractButton::toggled, this, &ErrorWindow::showDataFrame);
 }
 
 void ErrorWindow::buildConstantData() {

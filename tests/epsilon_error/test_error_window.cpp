@@ -297,23 +297,29 @@ class TestErrorWindow : public QObject {
 
   void gridTheWindowCannotTakeIsRefusedCleanly_data() {
     QTest::addColumn<Fields>("changes");
-    QTest::newRow("N = 1") << Fields{{"TxtN", "1"}};
-    QTest::newRow("K = 0") << Fields{{"TxtK", "0"}};
-    QTest::newRow("T = 0") << Fields{{"TxtT", "0"}};
-    QTest::newRow("N not whole") << Fields{{"TxtN", "2.5"}};
-    QTest::newRow("1 + Alpha = 0") << Fields{{"TxtEpsilon", "-1"}};
-    QTest::newRow("tables too large") << Fields{{"TxtN", "100000"}, {"TxtK", "100000"}};
-    QTest::newRow("overflow") << Fields{{"TxtT", "1000"}, {"TxtK", "300"}};
+    QTest::addColumn<QString>("message");  // its beginning
+    const auto text = [](const core::Failure& f) { return QString::fromStdString(f.message); };
+    QTest::newRow("N = 1") << Fields{{"TxtN", "1"}} << text(core::fail::nTooSmall());
+    QTest::newRow("K = 0") << Fields{{"TxtK", "0"}} << text(core::fail::kTooSmall());
+    QTest::newRow("T = 0") << Fields{{"TxtT", "0"}} << text(core::fail::tZero());
+    QTest::newRow("N not whole") << Fields{{"TxtN", "2.5"}} << text(core::fail::notWhole("N"));
+    QTest::newRow("1 + Alpha = 0") << Fields{{"TxtEpsilon", "-1"}}
+                                   << text(core::fail::alphaMinusOne());
+    QTest::newRow("tables too large") << Fields{{"TxtN", "100000"}, {"TxtK", "100000"}}
+                                      << QString::fromUtf8("Calcul trop volumineux");
+    QTest::newRow("overflow") << Fields{{"TxtT", "1000"}, {"TxtK", "300"}}
+                              << QString::fromUtf8("Les valeurs sortent du domaine");
   }
 
   void gridTheWindowCannotTakeIsRefusedCleanly() {
     QFETCH(Fields, changes);
+    QFETCH(QString, message);
     ErrorWindow w;
     fill(w, kExample);
     fill(w, changes);
     const QStringList messages = calculer(w);
     QCOMPARE(messages.size(), 1);
-    QVERIFY(!messages[0].isEmpty());
+    QVERIFY2(messages[0].startsWith(message), qPrintable(messages[0]));
     QVERIFY(lines(w).isEmpty());
     QVERIFY(idle(w));
     // The window is usable again.
@@ -410,12 +416,25 @@ class TestErrorWindow : public QObject {
     QCOMPARE(lines(w).size(), 1);
   }
 
+  void closingDuringTheRunStopsItFirst_data() {
+    QTest::addColumn<bool>("quitProgram");
+    QTest::newRow("Quitter") << false;
+    QTest::newRow("main menu Quitter") << true;
+  }
+
   void closingDuringTheRunStopsItFirst() {
-    QPointer<ErrorWindow> w = new ErrorWindow;
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    QFETCH(bool, quitProgram);
+    ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
+    QPointer<ErrorWindow> w =
+        qobject_cast<ErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
+    QVERIFY(w);
     fill(*w, kLong);
-    QTimer::singleShot(0, w, [w] { button(*w, "CmdQuitter")->click(); });
+    QTimer::singleShot(30, w, [w, quitProgram] {
+      if (quitProgram)
+        ModGeneral::closeAll();
+      else
+        button(*w, "CmdQuitter")->click();
+    });
     QCOMPARE(calculer(*w), QStringList());
     // The handler has returned with the window still there; it closes next.
     QVERIFY(!w.isNull());
