@@ -1,0 +1,57 @@
+// The About window "A PROPOS DE ORVALEND": name, version, author, a sentence
+// on the subject, and a picture on which three dots run along elliptic
+// orbits and draw their paths, one step every 100 ms.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace ui {
+class PictureSurface;
+}
+
+class AboutWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit AboutWindow(QWidget* parent = nullptr);
+
+  double angle1() const { return angle1_; }
+  double angle2() const { return angle2_; }
+  double angle3() const { return angle3_; }
+  ui::PictureSurface* picture() const { return pbFond_; }
+  QTimer* timer() const { return tmrAPropos_; }
+
+  // The author data shown in the frame "Auteur du logiciel ORVALEND".
+  static QString authorName();
+  static QString authorPostalBox();
+  static QString authorTown();
+  static QString authorEmail();
+
+ public slots:
+  // One step of the animation (the timer's tick).
+  void tick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void load();
+  void unload();
+
+  double angle1_ = 0;
+  double angle2_ = 0;
+  double angle3_ = 0;
+  bool loaded_ = false;
+
+  QLabel* label1_ = nullptr;
+  ui::PictureSurface* pbFond_ = nullptr;
+  QWidget* pb1_ = nullptr;
+  QWidget* pb2_ = nullptr;
+  QWidget* pb3_ = nullptr;
+  QTimer* tmrAPropos_ = nullptr;
+};
