@@ -101,6 +101,8 @@ QFont windowFont() {
 class IntervalSketch : public QWidget {
  public:
   using QWidget::QWidget;
+  // Tick abscissas inside the sketch; the labels are placed under them.
+  static constexpr int kTicks[6] = {4, 22, 40, 83, 101, 119};
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -110,9 +112,6 @@ class IntervalSketch : public QWidget {
     p.drawLine(kTicks[0], y, kTicks[5], y);
     for (int x : kTicks) p.drawLine(x, y - 4, x, y + 4);
   }
-
- public:
-  static constexpr int kTicks[6] = {4, 22, 40, 83, 101, 119};
 };
 
 }  // namespace
