@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "core/failure.h"
+#include "core/studies.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 #include "ui/picture_surface.h"
@@ -113,6 +114,8 @@ class TestGraphWindow : public QObject {
   void nonFiniteLevelRefused();
   void hugeLevelRefusedScale();
   void closedWindowComesBackFresh();
+  void drawsComputedStudies();
+  void millionPointLevel();
 };
 
 void TestGraphWindow::loadFillsLabelsAndHidesSurface() {
@@ -474,6 +477,61 @@ void TestGraphWindow::closedWindowComesBackFresh() {
   kept.close();
   kept.show();
   QVERIFY(!kept.graphState().AxesDrawn);
+}
+
+void TestGraphWindow::drawsComputedStudies() {
+  // The stability procedures fill the state; both windows draw from it.
+  ModGeneral::resetState();
+  core::StabilityFields f;
+  f.N = "9";
+  f.T = "1";
+  f.K = "10";
+  f.a = "0.01";
+  f.u0 = "1";
+  core::StudyState& s = ModGeneral::state();
+  QVERIFY(!core::runStability(s, core::Scheme::P0, f).failure);
+  GraphWindow p0(core::Scheme::P0);
+  p0.show();
+  QVERIFY(drawLevel(p0, QStringLiteral("0")).isEmpty());
+  QVERIFY(drawLevel(p0, QStringLiteral("10")).isEmpty());
+  QCOMPARE(p0.graphState().UMax, 1.0);
+  QCOMPARE(p0.graphState().LevelRow, 11.0);
+  p0.readOut(0.6, 0.4);
+
+  f.u0 = "0";
+  f.v0 = "2";
+  f.Epsilon = "0.1";
+  QVERIFY(!core::runStability(s, core::Scheme::Peps, f).failure);
+  GraphWindow peps(core::Scheme::Peps);
+  peps.show();
+  // Level 0 is all zeros with u0 = 0; level 1 (Tau·v0 everywhere) gives the scale.
+  QVERIFY(drawLevel(peps, QStringLiteral("1")).isEmpty());
+  QCOMPARE(peps.graphState().UMax, s.SolPeps(2, 5));
+  QVERIFY(peps.graphState().UMax > 0);
+  QVERIFY(drawLevel(peps, QStringLiteral("10")).isEmpty());
+  peps.readOut(0.3, 0.1);
+  if (qEnvironmentVariableIsSet("ORV_SHOT")) {
+    p0.grab().save(QStringLiteral("/tmp/B_graph_p0_run.png"));
+    peps.grab().save(QStringLiteral("/tmp/B_graph_peps_run.png"));
+  }
+}
+
+void TestGraphWindow::millionPointLevel() {
+  // A level of hundreds of thousands of points draws in one pass and keeps the window usable.
+  const int N = qEnvironmentVariableIntValue("ORV_GRAPH_POINTS") > 0
+                    ? qEnvironmentVariableIntValue("ORV_GRAPH_POINTS")
+                    : 300000;
+  fillState(core::Scheme::P0, N, 1, [N](int n, int i) {
+    return (n + 1) * std::sin(3.14159 * i / (N + 1.0)) + 0.01 * (i % 7);
+  });
+  GraphWindow w(core::Scheme::P0);
+  QElapsedTimer clock;
+  clock.start();
+  QVERIFY(drawLevel(w, QStringLiteral("0")).isEmpty());
+  QVERIFY(drawLevel(w, QStringLiteral("1")).isEmpty());
+  qInfo("two drawings of N = %d points: %lld ms", N, static_cast<long long>(clock.elapsed()));
+  QCOMPARE(w.graphState().LevelRow, 2.0);
+  QCOMPARE(surface(&w, "PB1")->printedTexts().last(), QStringLiteral("n = 1"));
 }
 
 QTEST_MAIN(TestGraphWindow)
