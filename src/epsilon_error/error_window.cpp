@@ -63,8 +63,8 @@ QGroupBox* addFrame(QWidget* parent, const char* name, const QString& title, int
   return g;
 }
 
-QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, int left,
-                       int top, int width, int height) {
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                       int width, int height) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setAutoDefault(false);
@@ -82,9 +82,12 @@ QFont windowFont() {
   const struct {
     const char* text;
     int room;
-  } tightest[] = {{"Nombre de points  N =", 108}, {"Nb d'interv. de temps K =", 130},
-                  {"Durée totale T =", 80},       {"uo(x,t) = Cste =", 80},
-                  {"Tau = T/K =", 62},            {"h=1/(N+1) =", 64}};
+  } tightest[] = {{"Nombre de points  N =", 108},
+                  {"Nb d'interv. de temps K =", 130},
+                  {"Durée totale T =", 80},
+                  {"uo(x,t) = Cste =", 80},
+                  {"Tau = T/K =", 62},
+                  {"h=1/(N+1) =", 64}};
   for (double size = 8.0; size > 6.0; size -= 0.5) {
     f.setPointSizeF(size);
     const QFontMetrics m(f);
@@ -171,8 +174,8 @@ ErrorWindow::ErrorWindow(QWidget* parent) : QWidget(parent) {
 ErrorWindow::~ErrorWindow() = default;
 
 void ErrorWindow::buildIntervals() {
-  QGroupBox* f = addFrame(this, "Frame1", QString::fromUtf8("Définitions des intervalles"), 0, 0,
-                          326, 92);
+  QGroupBox* f =
+      addFrame(this, "Frame1", QString::fromUtf8("Définitions des intervalles"), 0, 0, 326, 92);
   TxtN = addField(f, "TxtN", 114, 21, 30, 19);
   addCaption(f, QStringLiteral("Nombre de points  N ="), 112, 22, 108);
 
@@ -199,8 +202,8 @@ void ErrorWindow::buildIntervals() {
   const auto tick = [&](int i) { return left + IntervalSketch::kTicks[i]; };
   QLabel* zero = addText(f, QStringLiteral("0m"), tick(0) - 10, 19, 20, 14);
   QLabel* x1 = addText(f, QStringLiteral("x1"), tick(1) - 10, 19, 20, 14);
-  QLabel* dots = addText(f, QStringLiteral("............"), tick(2) + 2, 11, tick(3) - tick(2) - 4,
-                         12);
+  QLabel* dots =
+      addText(f, QStringLiteral("............"), tick(2) + 2, 11, tick(3) - tick(2) - 4, 12);
   QLabel* xN = addText(f, QStringLiteral("xN"), tick(4) - 10, 19, 20, 14);
   QLabel* one = addText(f, QStringLiteral("1m"), tick(5) - 10, 19, 20, 14);
   for (QLabel* l : {zero, x1, xN, one}) l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -209,8 +212,7 @@ void ErrorWindow::buildIntervals() {
 }
 
 void ErrorWindow::buildPhysics() {
-  QGroupBox* f =
-      addFrame(this, "Frame2", QStringLiteral("Grandeurs physiques"), 327, 0, 276, 93);
+  QGroupBox* f = addFrame(this, "Frame2", QStringLiteral("Grandeurs physiques"), 327, 0, 276, 93);
   Txta = addField(f, "Txta", 27, 17, 40, 19);
   addCaption(f, QStringLiteral("a ="), 25, 18, 20);
   addText(f, QString::fromUtf8("m²/s"), 70, 18, 30, 17);
@@ -227,8 +229,8 @@ void ErrorWindow::buildPhysics() {
 }
 
 void ErrorWindow::buildChoice() {
-  QGroupBox* f = addFrame(this, "Frame3", QStringLiteral("Choix de f(x,t), uo(x,t), vo(x,t)"), 0,
-                          93, 395, 42);
+  QGroupBox* f =
+      addFrame(this, "Frame3", QStringLiteral("Choix de f(x,t), uo(x,t), vo(x,t)"), 0, 93, 395, 42);
   OptionChoix_0 = new QRadioButton(QStringLiteral("f(x,t) = 0, uo et vo constantes"), f);
   OptionChoix_0->setObjectName(QStringLiteral("OptionChoix_0"));
   ui::place(OptionChoix_0, 10, 20, 162, 17);
@@ -254,9 +256,9 @@ void ErrorWindow::buildConstantData() {
 }
 
 void ErrorWindow::buildExactData() {
-  FrameNonConstantes = addFrame(this, "FrameNonConstantes",
-                                QStringLiteral("f(x,t), uo et vo non constantes"), 1, 138, 394,
-                                119);
+  FrameNonConstantes =
+      addFrame(this, "FrameNonConstantes", QStringLiteral("f(x,t), uo et vo non constantes"), 1,
+               138, 394, 119);
   QWidget* f = FrameNonConstantes;
   addText(f, QStringLiteral("uo(x,t) = d.sin[pi.x].cos(phi)"), 8, 20, 170, 17, kBlue);
   addText(f, QStringLiteral("vo(x,t) = - d.w.sin(pi.x).sin(phi)"), 190, 20, 200, 17, kBlue);
@@ -281,8 +283,8 @@ void ErrorWindow::buildExactData() {
 }
 
 void ErrorWindow::buildErrorFrame() {
-  QGroupBox* f = addFrame(this, "FrameH", QStringLiteral("Erreur entre Ueps/k et Uo"), 397, 93,
-                          206, 298);
+  QGroupBox* f =
+      addFrame(this, "FrameH", QStringLiteral("Erreur entre Ueps/k et Uo"), 397, 93, 206, 298);
   TxtR = addField(f, "TxtR", 44, 20, 38, 19);
   addCaption(f, QStringLiteral("k ="), 42, 21, 24);
   addText(f, QStringLiteral("k = 1, 2, 4, 8, etc."), 86, 21, 116, 17);
@@ -360,8 +362,8 @@ void ErrorWindow::calculerE() {
   const std::string mark = QLocale().decimalPoint().toStdString();
   // The option is asked again at each initial row and each source fill, so a
   // change made during the run takes effect from the next time step.
-  const core::RunOutcome result =
-      core::runErrorStudy(s, [this] { return exactDataSelected(); }, run.pump(), mark);
+  const core::RunOutcome result = core::runErrorStudy(
+      s, [this] { return exactDataSelected(); }, run.pump(), mark);
   if (result.completed) {
     addLine(QString::fromStdString(result.line));
     run.pump().yieldOnce();
