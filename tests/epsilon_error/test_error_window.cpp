@@ -295,22 +295,29 @@ class TestErrorWindow : public QObject {
   void runningStateDuringTheRun() {
     ErrorWindow w;
     w.show();
+    fill(w, kExample);
+    calculer(w);
     fill(w, kLong);
     bool sawRunning = false;
     int progress = 0;
+    int linesMidRun = -1;
     QTimer::singleShot(30, &w, [&] {
       sawRunning = w.isComputing() && !button(w, "CmdCalculerH")->isEnabled() &&
                    w.findChild<QLabel*>("LblCalculs")->isVisible() &&
                    w.findChild<QProgressBar*>()->isVisible() &&
                    ModGeneral::computationOwner() == &w;
       progress = w.findChild<QProgressBar*>()->value();
-      // The other controls stay usable: clearing the list works at once.
+      // The other controls stay usable: the list is cleared at once.
       button(w, "CmdEffacerH")->click();
-      ModGeneral::state().StopRequested = true;
+      linesMidRun = static_cast<int>(lines(w).size());
     });
-    calculer(w);
+    QCOMPARE(calculer(w), QStringList());
     QVERIFY(sawRunning);
     QVERIFY(progress > 0);
+    QCOMPARE(linesMidRun, 0);
+    // The running computation's line lands in the emptied list.
+    QCOMPARE(lines(w).size(), 1);
+    QVERIFY(lines(w)[0].startsWith(QStringLiteral("E(k = 1) = ")));
     QVERIFY(idle(w));
     QVERIFY(w.findChild<QProgressBar*>()->isHidden());
   }
