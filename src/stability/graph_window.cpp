@@ -239,7 +239,9 @@ bool GraphWindow::solutionMatchesGrid() const {
   const core::Table2& sol = solution();
   const double N = s.N;
   const double K = s.K;
-  if (!sol.exists() || !std::isfinite(N) || !std::isfinite(K) || N < 1 || K < 0) return false;
+  // Bounds beyond 2^53 cannot be the bounds of a table in memory.
+  const double limit = 9007199254740992.0;
+  if (!sol.exists() || !(N >= 1 && N < limit) || !(K >= 0 && K < limit)) return false;
   if (!(s.h > 0.0) || !std::isfinite(s.h)) return false;
   return sol.rowLower() == 0 && sol.rowUpper() == core::roundHalfEven(K) + 1 &&
          sol.colLower() == 0 && sol.colUpper() == core::roundHalfEven(N);

@@ -426,6 +426,8 @@ void TestGraphWindow::tableNoLongerMatchesGrid() {
   ModGeneral::state().N = 9;
   ModGeneral::state().K = 6;
   QCOMPARE(drawLevel(w, QStringLiteral("5")).size(), 1);
+  ModGeneral::state().K = 1e300;
+  QCOMPARE(drawLevel(w, QStringLiteral("1")).size(), 1);
   ModGeneral::state().SolP0.reset();
   ModGeneral::state().K = 3;
   QVERIFY(drawLevel(w, QStringLiteral("1")).value(0).contains(QStringLiteral("Aucun résultat")));
