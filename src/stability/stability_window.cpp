@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <new>
 #include <vector>
 
@@ -53,7 +54,10 @@ QLabel* valueLabel(QWidget* parent, const char* name, int left, int top, int wid
 QLineEdit* field(QWidget* parent, const char* name, int left, int top, int width, int height) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(QString::fromLatin1(name));
-  e->setTextMargins(0, 0, 0, 0);
+  // A narrower face keeps a few digits visible in the small fields of the form.
+  QFont f = e->font();
+  f.setStretch(QFont::Condensed);
+  e->setFont(f);
   ui::place(e, left, top, width, height);
   return e;
 }
@@ -113,7 +117,7 @@ void StabilityWindow::buildControls() {
   title->setFont(ui::sansFont(peps ? 13.5 : 18, false, true));
   title->setAlignment(Qt::AlignCenter);
   ui::setColors(title, kRed);
-  fitCaption(title, title->text(), title->width());
+  fitCaption(title, title->text(), title->width() - 8);
 
   // Frame1: the grid.
   auto* frame1 = new QGroupBox(QStringLiteral("Définitions des intervalles"), this);
@@ -127,7 +131,10 @@ void StabilityWindow::buildControls() {
   caption(frame1, QStringLiteral("s"), 123, 45, 18, 15);
   caption(frame1, QStringLiteral("Nb d'interv. de temps K ="), 144, 45, 122, 15);
   txtK_ = field(frame1, "TxtK", 267, 42, 34, 19);
-  caption(frame1, QStringLiteral("h=1/(N+1) ="), 7, 68, 80, 22, kRed)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The place of this caption runs under LblH: fit the text to what shows.
+  QLabel* hCaption = caption(frame1, QStringLiteral("h=1/(N+1) ="), 7, 68, 80, 22, kRed);
+  fitCaption(hCaption, hCaption->text(), 68 - 7);
+  hCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblH_ = valueLabel(frame1, "LblH", 68, 67, 53, 16);
   caption(frame1, QStringLiteral("m"), 123, 67, 29, 14, kRed);
   caption(frame1, QStringLiteral("Tau = T/K ="), 138, 66, 64, 14, kRed);
@@ -198,7 +205,10 @@ void StabilityWindow::buildSourceRow() {
   checkF_ = new QCheckBox(text, this);
   checkF_->setObjectName(QStringLiteral("CheckF"));
   ui::place(checkF_, 362, 8, 161, 13);
-  fitCaption(checkF_, text, 161 - 18);
+  const QStyle* st = checkF_->style();
+  fitCaption(checkF_, text,
+             161 - st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, checkF_) -
+                 st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, checkF_) - 4);
   caption(this, QStringLiteral("f ="), 523, 8, 19, 15);
   textFF_ = field(this, "TextFF", 540, 5, 30, 19);
   caption(this, QStringLiteral("n ="), 584, 8, 19, 15);
