@@ -271,16 +271,32 @@ void PictureSurface::placeChild(QWidget* child, double left, double top, double 
   const QPointF s = toPixel(width, height);
   child->setGeometry(toInt(p.x()) + border_, toInt(p.y()) + border_, std::max(0, toInt(s.x())),
                      std::max(0, toInt(s.y())));
+  clipChild(child);
 }
 
 void PictureSurface::moveChild(QWidget* child, double left, double top) {
   const QPointF p = toPixel(left, top);
   child->move(toInt(p.x()) + border_, toInt(p.y()) + border_);
+  clipChild(child);
 }
 
 void PictureSurface::resizeChild(QWidget* child, double width, double height) {
   const QPointF s = toPixel(width, height);
   child->resize(std::max(0, toInt(s.x())), std::max(0, toInt(s.y())));
+  clipChild(child);
+}
+
+void PictureSurface::clipChild(QWidget* child) const {
+  if (border_ == 0) return;
+  const QRect inside = drawingRect().translated(-child->pos()) & child->rect();
+  if (inside == child->rect()) {
+    child->clearMask();
+  } else if (inside.isEmpty()) {
+    // An empty mask would mean no mask: a region outside the child hides it.
+    child->setMask(QRegion(-1, -1, 1, 1));
+  } else {
+    child->setMask(QRegion(inside));
+  }
 }
 
 QRectF PictureSurface::childRect(const QWidget* child) const {
@@ -364,6 +380,7 @@ void SurfaceLine::updateGeometryFromEnds() {
   const int y1 = toInt(std::min(pixels_.y1(), pixels_.y2()));
   const int y2 = toInt(std::max(pixels_.y1(), pixels_.y2()));
   setGeometry(x1 + b, y1 + b, x2 - x1 + 1, y2 - y1 + 1);
+  surface_->clipChild(this);
   update();
 }
 

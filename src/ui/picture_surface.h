@@ -93,6 +93,9 @@ class PictureSurface : public QWidget {
   void moveChild(QWidget* child, double left, double top);
   void resizeChild(QWidget* child, double width, double height);
   QRectF childRect(const QWidget* child) const;
+  // Shows a child only where it lies over the drawing area, not over the
+  // border (the placing functions do it; call it after moving one directly).
+  void clipChild(QWidget* child) const;
   // A child marked as a read-out is left out of composedImage().
   static void setReadOut(QWidget* child, bool readOut = true);
 

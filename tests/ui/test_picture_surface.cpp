@@ -25,6 +25,7 @@ class TestPictureSurface : public QObject {
   void lineEndsInUserUnits();
   void mouseMovesInUserUnits();
   void composedImageLeavesOutReadOuts();
+  void childrenAreClippedToTheDrawingArea();
 };
 
 void TestPictureSurface::scalesMapUserUnitsToPixels() {
@@ -232,6 +233,29 @@ void TestPictureSurface::composedImageLeavesOutReadOuts() {
   QCOMPARE(QColor(img.pixel(5, 10)), QColor(Qt::red));
   QCOMPARE(QColor(img.pixel(20, 30)), QColor(Qt::white));
   QCOMPARE(QColor(s.grab().toImage().pixel(20, 30)), QColor(Qt::black));
+}
+
+void TestPictureSurface::childrenAreClippedToTheDrawingArea() {
+  PictureSurface s(nullptr, 2);
+  s.resize(20, 20);  // drawing area 16 × 16 at (2, 2)
+  s.setBackground(Qt::black);
+  QWidget dot(&s);
+  dot.setAutoFillBackground(true);
+  QPalette p = dot.palette();
+  p.setColor(QPalette::Window, Qt::yellow);
+  dot.setPalette(p);
+  s.placeChild(&dot, 15, 5, 3, 3);  // one column inside, two over the border
+  s.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&s));
+  QImage shown = s.grab().toImage();
+  QCOMPARE(QColor(shown.pixel(17, 8)), QColor(Qt::yellow));
+  QVERIFY(QColor(shown.pixel(18, 8)) != QColor(Qt::yellow));
+  s.moveChild(&dot, 17, 5);  // wholly over the border
+  shown = s.grab().toImage();
+  QVERIFY(QColor(shown.pixel(19, 8)) != QColor(Qt::yellow));
+  s.moveChild(&dot, 5, 5);  // wholly inside again
+  shown = s.grab().toImage();
+  QCOMPARE(QColor(shown.pixel(9, 9)), QColor(Qt::yellow));
 }
 
 QTEST_MAIN(TestPictureSurface)
