@@ -1,6 +1,7 @@
 // The stability graph windows: scale, grid labels, curves, legend, read-out,
 // refused levels and the reset of "Effacer le(s) graphe(s)".
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -349,6 +350,13 @@ void TestGraphWindow::readOutTexts() {
   QCOMPARE(pbx->printedTexts(), QStringList{"x = -0.05 m"});
   QVERIFY(std::fabs(pb1->childRect(pbx).width() - pb1->textWidth(QStringLiteral("x = 0.05 m  "))) <
           pb1->unitsPerPixelX());
+
+  // The decimal mark is the locale's.
+  QLocale::setDefault(QLocale(QLocale::French));
+  w.readOut(0.35, 0.3);
+  QLocale::setDefault(QLocale::c());
+  QCOMPARE(pby->printedTexts(), QStringList{"U = 0,75 °C"});
+  QCOMPARE(pbx->printedTexts(), QStringList{"x = 0,25 m"});
 }
 
 void TestGraphWindow::mouseMoveUpdatesReadOut() {
@@ -396,7 +404,12 @@ void TestGraphWindow::pixelsShowCurveAndBar() {
   QVERIFY(near(shown.pixel(bar), QColor(255, 0, 0)));
   QVERIFY(!near(shown.pixel(bar - QPoint(0, 3)), QColor(255, 0, 0)));
   // The context menu copies the drawing without the cross-hair.
-  QVERIFY(pb1->findChild<QAction*>("actCopierImage"));
+  auto* copy = pb1->findChild<QAction*>("actCopierImage");
+  QVERIFY(copy);
+  QCOMPARE(copy->text(), QStringLiteral("Copier l'image"));
+  QCOMPARE(pb1->contextMenuPolicy(), Qt::ActionsContextMenu);
+  copy->trigger();
+  QCOMPARE(QApplication::clipboard()->image().size(), pb1->drawingRect().size());
   QVERIFY(near(pb1->composedImage().pixel(bar - QPoint(pb1->border(), pb1->border())),
                QColor(255, 0, 0)));
   if (qEnvironmentVariableIsSet("ORV_SHOT")) w.grab().save(QStringLiteral("/tmp/B_graph_p0.png"));
