@@ -521,6 +521,18 @@ TEST(Consistency, NegativeRStaysStored) {
   EXPECT_EQ(bits(s.R), bits(0.0));
 }
 
+// R above 29 is refused but stays stored; the orders never read past entry 30.
+TEST(Consistency, LargeRStoredThenOrdersStayInTheTable) {
+  core::StudyState s;
+  core::ConsistencyFields f = consFields({3, 1, 16, 0.5, 1, 1, 0.3, 0}, 0, 0);
+  f.R = "35";
+  const core::Outcome o = core::beginConsistency(s, Scheme::P0, core::Half::TimeR, f);
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->code, FailureCode::RTooLarge);
+  const std::vector<core::OrderLine> lines = core::computeOrders(s, core::Half::TimeR, ".");
+  EXPECT_LE(lines.size(), 28u);
+}
+
 struct StopHook : core::StepHook {
   core::StudyState* s = nullptr;
   std::int64_t stoppedAt = -1;
@@ -757,6 +769,47 @@ TEST(ErrorStudy, Refusals) {
   core::StudyState s;
   EXPECT_FALSE(core::beginErrorStudy(s, exact("0"), true));
   EXPECT_FALSE(core::beginErrorStudy(s, errFields("3", "1", "4", "1", "1", "1"), false));
+}
+
+TEST(ErrorStudy, OverflowEndsTheRunWithoutALine) {
+  core::StudyState s;
+  s.Pi = core::piValue();
+  s.ErrH(1) = 42.0;
+  ASSERT_FALSE(core::beginErrorStudy(s, errFields("10", "100", "1000", "1", "0.01", "1"), false));
+  core::errorStudyGrid(s);
+  NoHook hook;
+  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
+  EXPECT_FALSE(out.completed);
+  ASSERT_TRUE(out.failure);
+  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
+  EXPECT_TRUE(out.line.empty());
+  EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
+}
+
+// The hook sets the flag during the second (P0) run.
+TEST(ErrorStudy, StopDuringTheSecondRun) {
+  struct LateStop : core::StepHook {
+    core::StudyState* s = nullptr;
+
+   protected:
+    void poll(std::int64_t done, std::int64_t total) override {
+      if (done > total / 2 + 10) s->StopRequested = true;
+    }
+  };
+  core::StudyState s;
+  s.Pi = core::piValue();
+  s.ErrH(1) = 42.0;
+  ASSERT_FALSE(core::beginErrorStudy(s, errFields("2", "1", "100000", "0.1", "0.2", "1"), false));
+  core::errorStudyGrid(s);
+  LateStop hook;
+  hook.s = &s;
+  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
+  EXPECT_FALSE(out.completed);
+  EXPECT_FALSE(out.failure);
+  EXPECT_TRUE(out.line.empty());
+  EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
+  EXPECT_FALSE(rowZero(s.SolPeps, 100001)) << "the first run was complete";
+  EXPECT_TRUE(rowZero(s.SolP0, 100001));
 }
 
 TEST(ErrorStudy, StopKeepsTheEntryAndAddsNoLine) {
