@@ -1,10 +1,14 @@
+// Orvalend: the program starts on its main window; every study window is
+// reached from its menu.
 #include <QApplication>
-#include <QWidget>
+
+#include "app/windows.h"
+#include "shell/mod_general.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QWidget w;
-  w.setObjectName(QStringLiteral("Form1"));
-  w.show();
+  setUpApplication();
+  registerWindows();
+  ModGeneral::showWindow(WindowKind::Form1);
   return app.exec();
 }

@@ -1,0 +1,52 @@
+#include "app/windows.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPixmap>
+#include <QTranslator>
+
+#include "app/app_icon.h"
+#include "about/about_window.h"
+#include "consistency/consistency_window.h"
+#include "epsilon_error/error_window.h"
+#include "shell/form1.h"
+#include "shell/mod_general.h"
+#include "stability/graph_window.h"
+#include "stability/stability_window.h"
+
+void registerWindows() {
+  using core::Scheme;
+  ModGeneral::setFactory(WindowKind::Form1, [] { return new Form1; });
+  ModGeneral::setFactory(WindowKind::frmstabp0, [] { return new StabilityWindow(Scheme::P0); });
+  ModGeneral::setFactory(WindowKind::frmstabpeps,
+                         [] { return new StabilityWindow(Scheme::Peps); });
+  ModGeneral::setFactory(WindowKind::FrmStabp0G, [] { return new GraphWindow(Scheme::P0); });
+  ModGeneral::setFactory(WindowKind::FrmStabpepsG, [] { return new GraphWindow(Scheme::Peps); });
+  ModGeneral::setFactory(WindowKind::frmConsistP0,
+                         [] { return new ConsistencyWindow(Scheme::P0); });
+  ModGeneral::setFactory(WindowKind::FrmConsistPepsilon,
+                         [] { return new ConsistencyWindow(Scheme::Peps); });
+  ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
+  ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
+}
+
+bool setUpApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Orvalend"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("orvalend"));
+
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(paintOrvalendIcon(size)));
+  QApplication::setWindowIcon(icon);
+
+  auto* qtFrench = new QTranslator(qApp);
+  if (!qtFrench->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete qtFrench;
+    return false;
+  }
+  QCoreApplication::installTranslator(qtFrench);
+  return true;
+}

@@ -1,0 +1,145 @@
+#include "shell/form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "core/schemes.h"
+#include "shell/mod_general.h"
+#include "shell/problem_picture.h"
+#include "ui/geometry.h"
+#include "ui/message.h"
+
+namespace {
+
+const QColor kBlue(0, 0, 255);
+const QColor kLightOrange(255, 192, 128);
+const QColor kYellow(255, 255, 0);
+
+// Leaves the main event loop (and every nested one: an open message box, a
+// modal wait). Should anything keep the process alive a moment later, it is
+// ended anyway: "Quitter" asks nothing and saves nothing.
+void endProcess() {
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::_Exit(0);
+  }).detach();
+  QCoreApplication::exit(0);
+}
+
+std::function<void()>& programEnd() {
+  static std::function<void()> end = endProcess;
+  return end;
+}
+
+QLabel* titleLabel(QWidget* parent, const char* name, const QString& text, QRect place,
+                   const QFont& font, const QColor& background) {
+  QLabel* l = ui::addLabel(parent, text, place.x(), place.y(), place.width(), place.height(),
+                           QString::fromLatin1(name));
+  l->setFont(font);
+  l->setAlignment(Qt::AlignCenter);
+  ui::setColors(l, kBlue, background);
+  return l;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("ORVALEND - Version 1.0"));
+  // Load step: the one value the program sets before any study.
+  ModGeneral::state().Pi = core::piValue();
+  buildMenus();
+  buildContents();
+  setFixedSize(531, 355 + menuBar()->sizeHint().height());
+}
+
+void Form1::setProgramEnd(std::function<void()> end) {
+  programEnd() = end ? std::move(end) : std::function<void()>(endProcess);
+}
+
+void Form1::buildContents() {
+  auto* area = new QWidget(this);
+  area->setObjectName(QStringLiteral("Form1Client"));
+  area->setFixedSize(531, 355);
+  setCentralWidget(area);
+
+  titleLabel(area, "Label1", QStringLiteral("ORVALEND"), {133, 8, 289, 23},
+             ui::sansFont(13.5, true, true), kLightOrange);
+  QLabel* subject = titleLabel(
+      area, "Label2",
+      QStringLiteral("Etude comparative d'un problème de chaleur de type parabolique et de "
+                     "type hyperbolique (Mervodan)"),
+      {88, 34, 383, 34}, ui::sansFont(9.75, true), kLightOrange);
+  subject->setWordWrap(true);
+  titleLabel(area, "Label3", QStringLiteral("Modèle classique"), {29, 84, 160, 20},
+             ui::sansFont(9.75, true), kYellow);
+  titleLabel(area, "Label4", QStringLiteral("Modèle de Mervodan"), {27, 206, 160, 20},
+             ui::sansFont(9.75, true), kYellow);
+
+  auto* picture1 = new ProblemPicture(Problem::P0, QSize(467, 87), area);
+  picture1->setObjectName(QStringLiteral("Picture1"));
+  ui::place(picture1, 28, 106, 471, 91);
+  auto* picture2 = new ProblemPicture(Problem::Pepsilon, QSize(472, 108), area);
+  picture2->setObjectName(QStringLiteral("Picture2"));
+  ui::place(picture2, 25, 227, 476, 112);
+}
+
+QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, WindowKind kind) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  connect(item, &QAction::triggered, this, [this, kind] {
+    if (!ModGeneral::showWindow(kind)) {
+      ui::showMessage(this, QStringLiteral("Cette fenêtre n'est pas disponible."));
+    }
+  });
+  return item;
+}
+
+void Form1::buildMenus() {
+  QMenuBar* bar = menuBar();
+  auto topLevel = [bar](const char* name, const QString& caption) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+  };
+
+  QMenu* fichier = topLevel("mnufichier", QStringLiteral("Fichier"));
+  QAction* quitter = fichier->addAction(QStringLiteral("Quitter"));
+  quitter->setObjectName(QStringLiteral("mnuquitter"));
+  connect(quitter, &QAction::triggered, this, &Form1::quitProgram);
+
+  QMenu* stab = topLevel("mnuetudeexpstab", QStringLiteral("Etude Exp. de la stabilité"));
+  addItem(stab, "mnup0", QStringLiteral("Schéma P0"), WindowKind::frmstabp0);
+  addItem(stab, "mnupepsilon", QStringLiteral("Schéma Pepsilon"), WindowKind::frmstabpeps);
+
+  QMenu* consist =
+      topLevel("mnuetudeexpconsistance", QStringLiteral("Etude Exp. de la consistance"));
+  addItem(consist, "mnuconsistp0", QStringLiteral("Schéma P0"), WindowKind::frmConsistP0);
+  addItem(consist, "mnuconsistpepsilon", QStringLiteral("Schéma Pepsilon"),
+          WindowKind::FrmConsistPepsilon);
+
+  QMenu* erreur = topLevel("mnuEtudeerreurueps0", QStringLiteral("Erreur entre Ueps/k et Uo"));
+  addItem(erreur, "mnuCalculErreur", QStringLiteral("Calcul de l'Erreur"),
+          WindowKind::FrmErreurEps0);
+
+  QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
+  addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);
+}
+
+void Form1::quitProgram() {
+  // A run that is pumping events stops at its next step; every window goes
+  // at once, without its own closing step.
+  ModGeneral::state().StopRequested = true;
+  for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+  ModGeneral::closeAll();
+  programEnd()();
+}
