@@ -345,6 +345,12 @@ TEST(Consistency, P0ErrorsMatchTheFormulas) {
   EXPECT_EQ(out.line, "E4 = " + core::formatFixed(E, 10));
   EXPECT_EQ(bits(s.N), bits(11.0));
   EXPECT_EQ(bits(s.h), bits(1.0 / 12.0));
+
+  // K*Tau differs from T in the last bit: still 11 steps, exact value at T.
+  const ConsData y{4, 0.1, 11, 0.2, 1, 5, 0.1, 0};
+  ASSERT_TRUE(consistencyRun(s, Scheme::P0, core::Half::TimeR, y, 0, 0).completed);
+  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::P0, y, 0, 0)));
+  EXPECT_FALSE(rowZero(s.SolP0, 12));
 }
 
 TEST(Consistency, PepsilonErrorsMatchTheFormulas) {
