@@ -83,6 +83,20 @@ TEST(ParseNumber, BeyondTheDoubleRange) {
   }
 }
 
+// Long pasted texts: every digit counts, exponents of any length.
+TEST(ParseNumber, LongTexts) {
+  EXPECT_TRUE(core::parseNumber(std::string(400, '9')).outOfRange);
+  const core::ParsedNumber tiny = core::parseNumber("0." + std::string(400, '0') + "1");
+  EXPECT_FALSE(tiny.outOfRange);
+  EXPECT_EQ(bits(tiny.value), bits(0.0));
+  EXPECT_EQ(bits(core::parseNumber(std::string(400, '0') + "1").value), bits(1.0));
+  EXPECT_EQ(bits(core::parseNumber("1" + std::string(300, '0') + "e-300").value), bits(1.0));
+  EXPECT_EQ(bits(core::parseNumber("0." + std::string(299, '0') + "1e300").value), bits(1.0));
+  const core::ParsedNumber negExp = core::parseNumber("1e-99999999999999999999");
+  EXPECT_FALSE(negExp.outOfRange);
+  EXPECT_EQ(bits(negExp.value), bits(0.0));
+}
+
 TEST(EmptyField, OnlyTheEmptyTextIsEmpty) {
   EXPECT_TRUE(core::isEmptyField(""));
   EXPECT_FALSE(core::isEmptyField(" "));
