@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -79,6 +80,18 @@ void Form1::buildContents() {
                      "type hyperbolique (Mervodan)"),
       {88, 34, 383, 34}, ui::sansFont(9.75, true), kLightOrange);
   subject->setWordWrap(true);
+  // Two lines in the label's height: the nearest sans-serif faces of this
+  // system are wider than the one the layout was drawn for.
+  QFont f = subject->font();
+  f.setStretch(QFont::SemiCondensed);
+  auto height = [&f, subject] {
+    return QFontMetrics(f)
+        .boundingRect(QRect(0, 0, subject->width() - 4, 1000), Qt::TextWordWrap | Qt::AlignCenter,
+                      subject->text())
+        .height();
+  };
+  while (height() > subject->height() && f.pointSizeF() > 7) f.setPointSizeF(f.pointSizeF() - 0.25);
+  subject->setFont(f);
   titleLabel(area, "Label3", QStringLiteral("Modèle classique"), {29, 84, 160, 20},
              ui::sansFont(9.75, true), kYellow);
   titleLabel(area, "Label4", QStringLiteral("Modèle de Mervodan"), {27, 206, 160, 20},
@@ -105,6 +118,11 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
 
 void Form1::buildMenus() {
   QMenuBar* bar = menuBar();
+  // The five menus stand side by side within the window's fixed width.
+  QFont menuFont = ui::sansFont(8.25);
+  menuFont.setStretch(QFont::SemiCondensed);
+  bar->setFont(menuFont);
+  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 5px; }"));
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));

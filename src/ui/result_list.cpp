@@ -298,12 +298,9 @@ void ResultListView::contextMenuEvent(QContextMenuEvent* event) {
   all->setObjectName(QStringLiteral("actionToutSelectionner"));
   all->setShortcut(QKeySequence::SelectAll);
   all->setEnabled(model_->rowCount() > 0);
-  QAction* chosen = menu.exec(event->globalPos());
-  if (chosen == copy) {
-    copySelection();
-  } else if (chosen == all) {
-    selectAll();
-  }
+  connect(copy, &QAction::triggered, this, &ResultListView::copySelection);
+  connect(all, &QAction::triggered, this, &QAbstractItemView::selectAll);
+  menu.exec(event->globalPos());
 }
 
 }  // namespace ui

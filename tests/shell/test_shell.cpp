@@ -127,6 +127,10 @@ class TestShell : public QObject {
       }
     }
     QCOMPARE(seen, expected);
+    // Every menu title stands within the fixed width (none folded away).
+    for (QAction* top : bar->actions()) {
+      QVERIFY(bar->rect().contains(bar->actionGeometry(top)));
+    }
   }
 
   void everyItemOpensItsWindowWithoutModalWait_data() {
