@@ -346,6 +346,28 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(lines(&w, "ListERH").size(), 1);
   }
 
+  void failuresDuringOrBeforeRun() {
+    BoxCatcher boxes;
+    ConsistencyWindow p0(core::Scheme::P0);
+    p0.show();
+    // An explicit scheme far beyond its stable range leaves the doubles.
+    fill(&p0, test::Data{3, 1, 10, 1e200, 1, 1, 0}, QStringLiteral("0"), QStringLiteral("0"));
+    button(&p0, "CmdCalculerH")->click();
+    QVERIFY2(boxes.last().startsWith(QStringLiteral("Les valeurs sortent")), qPrintable(boxes.last()));
+    QVERIFY(lines(&p0, "ListERH").isEmpty());
+    QVERIFY(!running(&p0));
+    QVERIFY(!ModGeneral::computationRunning());
+    QVERIFY(button(&p0, "CmdCalculerH")->isEnabled());
+
+    // Epsilon = -Tau: 1 + Alpha = 0.
+    ConsistencyWindow peps(core::Scheme::Peps);
+    fill(&peps, test::Data{3, 1, 10, 0.1, 1, 1, 0, -0.1}, QStringLiteral("0"), QStringLiteral("0"));
+    button(&peps, "CmdCalculerH")->click();
+    QCOMPARE(boxes.last(), QString::fromStdString(core::fail::alphaMinusOne().message));
+    QVERIFY(!running(&peps));
+    QVERIFY(!ModGeneral::computationRunning());
+  }
+
   void frenchDecimalMark() {
     QLocale::setDefault(QLocale(QLocale::French));
     ConsistencyWindow w(core::Scheme::P0);
