@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/failure.h"
@@ -253,6 +255,54 @@ TEST(Stability, OverflowStopsAtTheFirstNonFiniteLevel) {
   }
 }
 
+// ============================================================ references
+
+// The final row of a run by the band formulas: row 1 from u0, row 2 of
+// Pepsilon u0 + Tau*v0, then every step with its source f(i, m).
+struct RefRun {
+  Scheme scheme;
+  int n;
+  std::int64_t K;
+  double Lambda, Alpha, Tau;
+};
+
+Row finalRow(const RefRun& r, const std::function<double(int)>& u0, const std::function<double(int)>& v0,
+             const std::function<double(int, std::int64_t)>& f) {
+  Row prev2(r.n + 1, 0.0), prev(r.n + 1, 0.0), term(r.n + 1, 0.0);
+  for (int i = 1; i <= r.n; ++i) prev[i] = u0(i);
+  if (r.scheme == Scheme::Peps) {
+    prev2 = prev;
+    for (int i = 1; i <= r.n; ++i) prev[i] = prev2[i] + r.Tau * v0(i);
+  }
+  for (std::int64_t m = r.scheme == Scheme::P0 ? 2 : 3; m <= r.K + 1; ++m) {
+    if (r.scheme == Scheme::P0) {
+      for (int i = 1; i <= r.n; ++i) term[i] = f(i, m);
+      prev = ref::p0Band(prev, r.n, r.Lambda, &term, r.Tau);
+    } else {
+      for (int i = 1; i <= r.n; ++i) term[i] = (r.Tau * (1.0 / (r.Alpha + 1.0))) * f(i, m);
+      prev2 = std::exchange(prev, ref::pepsBand(prev, prev2, r.n, r.Lambda, r.Alpha, &term));
+    }
+  }
+  return prev;
+}
+
+struct NoHook : core::StepHook {};
+
+// Sets the stop flag at its first poll, as a key press during a yield does.
+struct StopHook : core::StepHook {
+  core::StudyState* s = nullptr;
+  std::int64_t after = 0;  // steps done before the key
+  std::int64_t stoppedAt = -1;
+
+ protected:
+  void poll(std::int64_t done, std::int64_t /*total*/) override {
+    if (stoppedAt < 0 && done > after) {
+      stoppedAt = done;
+      s->StopRequested = true;
+    }
+  }
+};
+
 // ============================================================== consistency
 
 struct ConsData {
@@ -260,19 +310,9 @@ struct ConsData {
 };
 
 core::ConsistencyFields consFields(const ConsData& x, int R, int S) {
-  auto text = [](double v) { return core::formatPlain(v); };
-  core::ConsistencyFields f;
-  f.N = text(x.N);
-  f.T = text(x.T);
-  f.K = text(x.K);
-  f.a = text(x.a);
-  f.d = text(x.d);
-  f.w = text(x.w);
-  f.phi = text(x.phi);
-  f.Epsilon = text(x.Epsilon);
-  f.R = std::to_string(R);
-  f.S = std::to_string(S);
-  return f;
+  const auto t = [](double v) { return core::formatPlain(v); };
+  return {t(x.N), t(x.T), t(x.K), t(x.a), t(x.d), t(x.w), t(x.phi), std::to_string(R), std::to_string(S),
+          t(x.Epsilon)};
 }
 
 // The error of one refined run, straight from the formulas.
@@ -291,29 +331,12 @@ double referenceError(Scheme scheme, const ConsData& x, int R, int S) {
   const double Lambda = (Tau * x.a) / (h * h);
   const ref::Exact e{h, core::piValue(), x.d, x.w, x.phi, x.a, x.Epsilon, Tau, x.T};
   const int n = static_cast<int>(N);
-  Row prev2(n + 1, 0.0), prev(n + 1, 0.0), term(n + 1, 0.0);
-  for (int i = 1; i <= n; ++i) prev[i] = e.uo(i);
-  std::int64_t first = 2;
-  if (scheme == Scheme::Peps) {
-    prev2 = prev;
-    for (int i = 1; i <= n; ++i) prev[i] = prev2[i] + Tau * e.vo(i);
-    first = 3;
-  }
-  for (std::int64_t m = first; m <= static_cast<std::int64_t>(K) + 1; ++m) {
-    if (scheme == Scheme::P0) {
-      for (int i = 1; i <= n; ++i) term[i] = e.f(i, m);
-      prev = ref::p0Band(prev, n, Lambda, &term, Tau);
-    } else {
-      for (int i = 1; i <= n; ++i) term[i] = (Tau * (1.0 / (Alpha + 1.0))) * e.feps(i, m);
-      Row next = ref::pepsBand(prev, prev2, n, Lambda, Alpha, &term);
-      prev2 = prev;
-      prev = next;
-    }
-  }
-  return ref::l2(prev, [&](int i) { return e.atT(i); }, n, h);
+  const Row u = finalRow(
+      {scheme, n, static_cast<std::int64_t>(K), Lambda, Alpha, Tau}, [&](int i) { return e.uo(i); },
+      [&](int i) { return e.vo(i); },
+      [&](int i, std::int64_t m) { return scheme == Scheme::P0 ? e.f(i, m) : e.feps(i, m); });
+  return ref::l2(u, [&](int i) { return e.atT(i); }, n, h);
 }
-
-struct NoHook : core::StepHook {};
 
 core::RunOutcome consistencyRun(core::StudyState& s, Scheme scheme, core::Half half, const ConsData& x,
                                 int R, int S, std::string_view mark = ".") {
@@ -364,27 +387,18 @@ TEST(Consistency, PepsilonErrorsMatchTheFormulas) {
     EXPECT_EQ(out.line, "E" + std::to_string(1 << R) + " = " + core::formatFixed(E, 10, ","));
     EXPECT_EQ(bits(s.Alpha), bits(0.05 / (0.25 / (1 << R)))) << "Alpha of the refined step";
   }
-  const core::RunOutcome out = consistencyRun(s, Scheme::Peps, core::Half::SpaceS, x, 0, 1);
-  ASSERT_TRUE(out.completed);
+  ASSERT_TRUE(consistencyRun(s, Scheme::Peps, core::Half::SpaceS, x, 0, 1).completed);
   EXPECT_EQ(bits(s.ErrT(2)), bits(referenceError(Scheme::Peps, x, 0, 1)));
-}
 
-// K = 1: the final row is the one-step start uo + Tau*vo.
-TEST(Consistency, PepsilonOneStepCompareTheStart) {
-  const ConsData x{4, 0.2, 1, 1, 1, 2, 0.7, 0.3};
-  core::StudyState s;
-  ASSERT_TRUE(consistencyRun(s, Scheme::Peps, core::Half::TimeR, x, 0, 0).completed);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::Peps, x, 0, 0)));
-}
+  // K = 1: the final row is the one-step start uo + Tau*vo.
+  const ConsData y{4, 0.2, 1, 1, 1, 2, 0.7, 0.3};
+  ASSERT_TRUE(consistencyRun(s, Scheme::Peps, core::Half::TimeR, y, 0, 0).completed);
+  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::Peps, y, 0, 0)));
 
-// The labels show the steps as typed; the run leaves the refined ones.
-TEST(Consistency, GridAsTypedBeforeTheRun) {
-  core::StudyState s;
-  s.Pi = core::piValue();
+  // The labels show the steps as typed; the run then refines them.
   ASSERT_FALSE(core::beginConsistency(s, Scheme::Peps, core::Half::TimeR,
                                       consFields({3, 1, 16, 0.5, 1, 1, 0, 0.0625}, 2, 0)));
   core::consistencyGrid(s, Scheme::Peps);
-  EXPECT_EQ(bits(s.h), bits(0.25));
   EXPECT_EQ(bits(s.Tau), bits(0.0625));
   EXPECT_EQ(bits(s.Lambda), bits(0.5));
   EXPECT_EQ(bits(s.Alpha), bits(1.0));
@@ -428,33 +442,26 @@ TEST(Consistency, OrdersThatCannotBeComputed) {
   EXPECT_EQ(lines[0].text.rfind("q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ", 0), 0u) << lines[0].text;
   EXPECT_EQ(lines[2].text.rfind("q3 = Ln((E4 - E8)/(E8 - E16))/Ln2 = ", 0), 0u) << lines[2].text;
   EXPECT_TRUE(std::isnan(s.OrdQ(1)));
-
   s.S = 1.0;
   EXPECT_TRUE(core::computeOrders(s, core::Half::SpaceS, ".").empty());
 }
 
-struct ConsRefusal {
-  Scheme scheme;
-  core::Half half;
-  const char* field;  // which text to change
-  const char* text;
-  FailureCode code;
-};
-
-void setField(core::ConsistencyFields& f, std::string_view name, const char* text) {
-  if (name == "N") f.N = text;
-  if (name == "T") f.T = text;
-  if (name == "K") f.K = text;
-  if (name == "a") f.a = text;
-  if (name == "phi") f.phi = text;
-  if (name == "R") f.R = text;
-  if (name == "S") f.S = text;
-  if (name == "Epsilon") f.Epsilon = text;
+std::string* consField(core::ConsistencyFields& f, std::string_view name) {
+  for (auto [n, p] : {std::pair{"N", &f.N}, {"T", &f.T}, {"K", &f.K}, {"a", &f.a}, {"phi", &f.phi},
+                      {"R", &f.R}, {"S", &f.S}, {"Epsilon", &f.Epsilon}})
+    if (name == n) return p;
+  return nullptr;
 }
 
 TEST(Consistency, Refusals) {
   using core::Half;
-  const ConsRefusal cases[] = {
+  const struct {
+    Scheme scheme;
+    Half half;
+    const char* field;
+    const char* text;
+    FailureCode code;
+  } cases[] = {
       {Scheme::P0, Half::TimeR, "S", "", FailureCode::EmptyField},
       {Scheme::P0, Half::SpaceS, "R", "", FailureCode::EmptyField},
       {Scheme::P0, Half::TimeR, "phi", "", FailureCode::EmptyField},
@@ -476,37 +483,33 @@ TEST(Consistency, Refusals) {
       {Scheme::P0, Half::TimeR, "R", "29", FailureCode::TablesTooLarge},
       {Scheme::Peps, Half::SpaceS, "S", "29", FailureCode::TablesTooLarge},
   };
-  const ConsData x{3, 1, 16, 0.5, 1, 1, 0.3, 0.1};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.scheme == Scheme::P0 ? "P0 " : "Pepsilon ")
                                     << (c.half == Half::TimeR ? "R " : "S ") << c.field << " = \""
                                     << c.text << '"');
     core::StudyState s;
     s.StopRequested = true;
-    core::ConsistencyFields f = consFields(x, 2, 2);
-    setField(f, c.field, c.text);
+    core::ConsistencyFields f = consFields({3, 1, 16, 0.5, 1, 1, 0.3, 0.1}, 2, 2);
+    *consField(f, c.field) = c.text;
     const auto start = std::chrono::steady_clock::now();
     const core::Outcome o = core::beginConsistency(s, c.scheme, c.half, f);
     EXPECT_LT(std::chrono::steady_clock::now() - start, kQuick);
     EXPECT_FALSE(s.StopRequested);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->code, c.code) << o->message;
-    if (c.code == FailureCode::EmptyField) {
-      EXPECT_EQ(o->message, "Saisie incomplète !");
-      EXPECT_FALSE(s.N.isSet()) << "nothing is stored";
-    }
-    if (c.code == FailureCode::BadR) {
-      EXPECT_EQ(o->message, "Valeur incorrecte de R !");
-    }
-    if (c.code == FailureCode::BadS) {
-      EXPECT_EQ(o->message, "Valeur incorrecte de S !");
-    }
+    const char* message = c.code == FailureCode::EmptyField ? "Saisie incomplète !"
+                          : c.code == FailureCode::BadR     ? "Valeur incorrecte de R !"
+                          : c.code == FailureCode::BadS     ? "Valeur incorrecte de S !"
+                                                            : nullptr;
+    if (message) { EXPECT_EQ(o->message, message); }
+    EXPECT_EQ(s.N.isSet(), c.code != FailureCode::EmptyField) << "stored only after the empty test";
   }
 }
 
 // What was stored before a refusal stays stored: R = -1 after "-0.5", and
-// the orders then list nothing.
-TEST(Consistency, NegativeRStaysStored) {
+// the orders then list nothing; a refused R = 35 never makes them read past
+// entry 30.
+TEST(Consistency, RefusedValuesStayStored) {
   core::StudyState s;
   core::ConsistencyFields f = consFields({3, 1, 16, 0.5, 1, 1, 0.3, 0.7}, 0, 0);
   f.R = "-0.5";
@@ -514,10 +517,13 @@ TEST(Consistency, NegativeRStaysStored) {
   ASSERT_TRUE(o);
   EXPECT_EQ(o->code, FailureCode::BadR);
   EXPECT_EQ(bits(s.R), bits(-1.0));
-  EXPECT_EQ(bits(s.N), bits(3.0));
   EXPECT_EQ(bits(s.phi), bits(0.3));
   EXPECT_EQ(bits(s.Epsilon), bits(0.7)) << "Epsilon is stored before the sign of R is tested";
   EXPECT_TRUE(core::computeOrders(s, core::Half::TimeR, ".").empty());
+
+  f.R = "35";
+  EXPECT_TRUE(core::beginConsistency(s, Scheme::P0, core::Half::TimeR, f));
+  EXPECT_LE(core::computeOrders(s, core::Half::TimeR, ".").size(), 28u);
 
   f.R = "2.7";
   EXPECT_FALSE(core::beginConsistency(s, Scheme::Peps, core::Half::TimeR, f));
@@ -527,311 +533,211 @@ TEST(Consistency, NegativeRStaysStored) {
   EXPECT_EQ(bits(s.R), bits(0.0));
 }
 
-// R above 29 is refused but stays stored; the orders never read past entry 30.
-TEST(Consistency, LargeRStoredThenOrdersStayInTheTable) {
-  core::StudyState s;
-  core::ConsistencyFields f = consFields({3, 1, 16, 0.5, 1, 1, 0.3, 0}, 0, 0);
-  f.R = "35";
-  const core::Outcome o = core::beginConsistency(s, Scheme::P0, core::Half::TimeR, f);
-  ASSERT_TRUE(o);
-  EXPECT_EQ(o->code, FailureCode::RTooLarge);
-  const std::vector<core::OrderLine> lines = core::computeOrders(s, core::Half::TimeR, ".");
-  EXPECT_LE(lines.size(), 28u);
-}
-
-struct StopHook : core::StepHook {
-  core::StudyState* s = nullptr;
-  std::int64_t stoppedAt = -1;
-  int polls = 0;
-
- protected:
-  void poll(std::int64_t done, std::int64_t /*total*/) override {
-    ++polls;
-    if (stoppedAt < 0) {
-      stoppedAt = done;
-      s->StopRequested = true;
+// A stop (flag set before the run, or by a key during it) and an overflow
+// both end the run with no line and the table entry as it was.
+TEST(Consistency, StopAndOverflowAddNoLine) {
+  const ConsData small{2, 1, 16, 0.1, 1, 1, 0.3, 0};
+  const ConsData longRun{2, 1, 200000, 0.1, 1, 1, 0.3, 0};
+  const ConsData unstable{10, 200, 2000, 1, 1, 1, 0.3, 0};  // Lambda = 12.1
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant == 0 ? "stopped at once" : variant == 1 ? "stopped by the hook" : "overflow");
+    core::StudyState s;
+    s.Pi = core::piValue();
+    s.ErrH(1) = 123.0;
+    const ConsData& x = variant == 0 ? small : variant == 1 ? longRun : unstable;
+    ASSERT_FALSE(core::beginConsistency(s, Scheme::P0, core::Half::TimeR, consFields(x, 0, 0)));
+    core::consistencyGrid(s, Scheme::P0);
+    if (variant == 0) s.StopRequested = true;
+    StopHook hook;
+    hook.s = &s;
+    hook.after = variant == 1 ? 0 : INT64_MAX;
+    const core::RunOutcome out = core::runConsistency(s, Scheme::P0, core::Half::TimeR, hook, ".");
+    EXPECT_FALSE(out.completed);
+    EXPECT_TRUE(out.line.empty());
+    EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
+    if (variant == 2) {
+      ASSERT_TRUE(out.failure);
+      EXPECT_EQ(out.failure->code, FailureCode::Overflow);
+      continue;
     }
+    EXPECT_FALSE(out.failure);
+    if (variant == 0) { EXPECT_TRUE(rowZero(s.SolP0, 2)); }
+    if (variant == 1) {
+      ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
+      for (std::int64_t m = hook.stoppedAt + 3; m <= 200001; m += 997)
+        ASSERT_TRUE(rowZero(s.SolP0, m)) << "row " << m << " computed after the stop";
+    }
+    // The next run starts afresh.
+    ASSERT_TRUE(consistencyRun(s, Scheme::P0, core::Half::TimeR, small, 0, 0).completed);
+    EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::P0, small, 0, 0)));
   }
-};
-
-TEST(Consistency, StopKeepsTheEntryAndAddsNoLine) {
-  const ConsData x{2, 1, 16, 0.1, 1, 1, 0.3, 0};
-  // Flag already set when the run starts: no step at all.
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.ErrH(1) = 123.0;
-  ASSERT_FALSE(core::beginConsistency(s, Scheme::P0, core::Half::TimeR, consFields(x, 0, 0)));
-  core::consistencyGrid(s, Scheme::P0);
-  s.StopRequested = true;
-  NoHook none;
-  core::RunOutcome out = core::runConsistency(s, Scheme::P0, core::Half::TimeR, none, ".");
-  EXPECT_FALSE(out.completed);
-  EXPECT_FALSE(out.failure);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
-  EXPECT_TRUE(rowZero(s.SolP0, 2));
-
-  // Set by the hook during a long run: at most the step under way finishes.
-  const ConsData big{2, 1, 200000, 0.1, 1, 1, 0.3, 0};
-  ASSERT_FALSE(core::beginConsistency(s, Scheme::P0, core::Half::TimeR, consFields(big, 0, 0)));
-  EXPECT_FALSE(s.StopRequested);
-  core::consistencyGrid(s, Scheme::P0);
-  StopHook hook;
-  hook.s = &s;
-  out = core::runConsistency(s, Scheme::P0, core::Half::TimeR, hook, ".");
-  EXPECT_FALSE(out.completed);
-  EXPECT_FALSE(out.failure);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
-  ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
-  EXPECT_EQ(hook.polls, 1);
-  for (std::int64_t m = hook.stoppedAt + 3; m <= 200001; m += 997)
-    ASSERT_TRUE(rowZero(s.SolP0, m)) << "row " << m << " computed after the stop";
-  EXPECT_TRUE(rowZero(s.SolP0, 200001));
-
-  // The next run starts afresh.
-  ASSERT_TRUE(consistencyRun(s, Scheme::P0, core::Half::TimeR, x, 0, 0).completed);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::P0, x, 0, 0)));
-}
-
-TEST(Consistency, OverflowEndsTheRunWithoutALine) {
-  // Lambda = 12.1: far outside the stable range.
-  const ConsData x{10, 200, 2000, 1, 1, 1, 0.3, 0};
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.ErrH(1) = 7.0;
-  ASSERT_FALSE(core::beginConsistency(s, Scheme::P0, core::Half::TimeR, consFields(x, 0, 0)));
-  core::consistencyGrid(s, Scheme::P0);
-  NoHook hook;
-  const core::RunOutcome out = core::runConsistency(s, Scheme::P0, core::Half::TimeR, hook, ".");
-  EXPECT_FALSE(out.completed);
-  ASSERT_TRUE(out.failure);
-  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(7.0));
 }
 
 // ============================================================== error study
 
-core::ErrorFields errFields(const char* N, const char* T, const char* K, const char* a, const char* eps,
-                            const char* k, const char* u0 = "1", const char* v0 = "0") {
-  core::ErrorFields f;
-  f.N = N;
-  f.T = T;
-  f.K = K;
-  f.a = a;
-  f.Epsilon = eps;
-  f.k = k;
-  f.u0 = u0;
-  f.v0 = v0;
-  return f;
+struct ErrData {
+  double N, T, K, a, eps, k;
+  bool exact;
+  double u0, v0, d, w, phi;
+};
+
+core::ErrorFields errFields(const ErrData& x) {
+  const auto t = [](double v) { return core::formatPlain(v); };
+  return {t(x.N), t(x.T), t(x.K), t(x.a), t(x.eps), t(x.u0), t(x.v0), t(x.d), t(x.w), t(x.phi), t(x.k)};
 }
 
-core::RunOutcome errorRun(core::StudyState& s, const core::ErrorFields& f, bool exactData,
-                          std::string_view mark = ".") {
+// E(k) from the two schemes run by the formulas.
+double referenceErrorStudy(const ErrData& x) {
+  const double k = std::floor(x.k);
+  const ref::Grid g = ref::grid(x.N, x.T, x.K, x.a, x.eps / k);
+  const ref::Exact e{g.h, core::piValue(), x.d, x.w, x.phi, x.a, x.eps / k, g.Tau, x.T};
+  const auto u0 = [&](int i) { return x.exact ? e.uo(i) : x.u0; };
+  const auto v0 = [&](int i) { return x.exact ? e.vo(i) : x.v0; };
+  const int n = static_cast<int>(x.N);
+  const auto K = static_cast<std::int64_t>(x.K);
+  const Row peps = finalRow({Scheme::Peps, n, K, g.Lambda, g.Alpha, g.Tau}, u0, v0,
+                            [&](int i, std::int64_t m) { return x.exact ? e.feps(i, m) : 0.0; });
+  const Row p0 = finalRow({Scheme::P0, n, K, g.Lambda, g.Alpha, g.Tau}, u0, v0,
+                          [&](int i, std::int64_t m) { return x.exact ? e.f(i, m) : 0.0; });
+  return ref::l2(p0, [&](int i) { return peps[i]; }, n, g.h);
+}
+
+core::RunOutcome errorRun(core::StudyState& s, const ErrData& x, std::string_view mark = ".") {
   s.Pi = core::piValue();
-  const core::Outcome o = core::beginErrorStudy(s, f, exactData);
+  const core::Outcome o = core::beginErrorStudy(s, errFields(x), x.exact);
   EXPECT_FALSE(o) << o->message;
   if (o) return {};
   core::errorStudyGrid(s);
   NoHook hook;
-  return core::runErrorStudy(s, [exactData] { return exactData; }, hook, mark);
-}
-
-// E(k) from the two schemes run by hand with constant data.
-double referenceErrorStudy(double N, double T, double K, double a, double eps, double k, double u0,
-                           double v0) {
-  const ref::Grid g = ref::grid(N, T, K, a, eps / k);
-  const int n = static_cast<int>(N);
-  const Row zero(n + 1, 0.0);
-  Row p2(n + 1, u0), p1(n + 1, 0.0);
-  p2[0] = 0.0;
-  for (int i = 1; i <= n; ++i) p1[i] = p2[i] + g.Tau * v0;
-  for (int m = 3; m <= K + 1; ++m) {
-    Row next = ref::pepsBand(p1, p2, n, g.Lambda, g.Alpha, &zero);
-    p2 = p1;
-    p1 = next;
-  }
-  Row u(n + 1, u0);
-  for (int m = 2; m <= K + 1; ++m) u = ref::p0Band(u, n, g.Lambda, &zero, g.Tau);
-  return ref::l2(u, [&](int i) { return p1[i]; }, n, g.h);
+  return core::runErrorStudy(s, [&x] { return x.exact; }, hook, mark);
 }
 
 TEST(ErrorStudy, WorkedExamples) {
   core::StudyState s;
-  core::RunOutcome out = errorRun(s, errFields("2", "2", "2", "1", "1", "1"), false);
+  ErrData x{2, 2, 2, 1, 1, 1, false, 1, 0, 0, 0, 0};
+  core::RunOutcome out = errorRun(s, x);
   ASSERT_TRUE(out.completed);
   EXPECT_EQ(out.line, "E(k = 1) = 55.1135192126");
   EXPECT_EQ(bits(s.SolPeps(3, 1)), bits(-3.5));
   EXPECT_EQ(bits(s.SolPeps(3, 2)), bits(-3.5));
   EXPECT_EQ(bits(s.SolP0(3, 1)), bits(64.0));
   EXPECT_EQ(bits(s.SolP0(3, 2)), bits(64.0));
-  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceErrorStudy(2, 2, 2, 1, 1, 1, 1, 0)));
+  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceErrorStudy(x)));
 
-  out = errorRun(s, errFields("2", "2", "2", "1", "1", "2"), false, ",");
+  x.k = 2;
+  out = errorRun(s, x, ",");
   ASSERT_TRUE(out.completed);
   EXPECT_EQ(out.line, "E(k = 2) = 56,3382640840");
   EXPECT_EQ(bits(s.Epsilon), bits(0.5)) << "eps/k is stored in place of eps";
   EXPECT_EQ(bits(s.R), bits(2.0));
   EXPECT_EQ(bits(s.Alpha), bits(0.5));
   EXPECT_NEAR(s.SolPeps(3, 1), -5.0, 1e-14);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceErrorStudy(2, 2, 2, 1, 1, 2, 1, 0)));
+  EXPECT_EQ(bits(s.ErrH(1)), bits(referenceErrorStudy(x)));
 
-  out = errorRun(s, errFields("2", "1", "1", "1", "1", "1"), false);
+  out = errorRun(s, {2, 1, 1, 1, 1, 1, false, 1, 0, 0, 0, 0});
   ASSERT_TRUE(out.completed);
   EXPECT_EQ(out.line, "E(k = 1) = 7.3484692283");
   EXPECT_EQ(bits(s.SolPeps(2, 1)), bits(1.0));
   EXPECT_EQ(bits(s.SolP0(2, 2)), bits(-8.0));
 
-  out = errorRun(s, errFields("5", "1", "10", "0.1", "0.3", "2.9", "0", "0"), false);
+  out = errorRun(s, {5, 1, 10, 0.1, 0.3, 2.9, false, 0, 0, 0, 0, 0});
   ASSERT_TRUE(out.completed);
   EXPECT_EQ(out.line, "E(k = 2) = 0.0000000000");
 }
 
-TEST(ErrorStudy, ExactDataMatchesTheFormulas) {
-  core::StudyState s;
-  core::ErrorFields f = errFields("3", "0.4", "4", "0.3", "0.02", "2", "", "");
-  f.d = "1.2";
-  f.w = "2.5";
-  f.phi = "0.6";
-  const core::RunOutcome out = errorRun(s, f, true);
-  ASSERT_TRUE(out.completed);
+TEST(ErrorStudy, DataMatchTheFormulas) {
+  for (const ErrData& x : {ErrData{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6},
+                           ErrData{4, 0.5, 7, 0.1, 0.3, 4, false, 1.5, -2, 0, 0, 0}}) {
+    core::StudyState s;
+    const core::RunOutcome out = errorRun(s, x);
+    ASSERT_TRUE(out.completed);
+    const double E = referenceErrorStudy(x);
+    EXPECT_EQ(bits(s.ErrH(1)), bits(E));
+    EXPECT_EQ(out.line, "E(k = " + core::formatPlain(x.k) + ") = " + core::formatFixed(E, 10));
+  }
+}
 
-  const ref::Grid g = ref::grid(3, 0.4, 4, 0.3, 0.01);
-  const ref::Exact e{g.h, core::piValue(), 1.2, 2.5, 0.6, 0.3, 0.01, g.Tau, 0.4};
-  Row p2(4, 0.0), p1(4, 0.0), u(4, 0.0), term(4, 0.0);
-  for (int i = 1; i <= 3; ++i) {
-    p2[i] = e.uo(i);
-    p1[i] = p2[i] + g.Tau * e.vo(i);
-    u[i] = e.uo(i);
-  }
-  for (int m = 3; m <= 5; ++m) {
-    for (int i = 1; i <= 3; ++i) term[i] = (g.Tau * (1.0 / (g.Alpha + 1.0))) * e.feps(i, m);
-    Row next = ref::pepsBand(p1, p2, 3, g.Lambda, g.Alpha, &term);
-    p2 = p1;
-    p1 = next;
-  }
-  for (int m = 2; m <= 5; ++m) {
-    for (int i = 1; i <= 3; ++i) term[i] = e.f(i, m);
-    u = ref::p0Band(u, 3, g.Lambda, &term, g.Tau);
-  }
-  const double E = ref::l2(u, [&](int i) { return p1[i]; }, 3, g.h);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(E));
-  EXPECT_EQ(out.line, "E(k = 2) = " + core::formatFixed(E, 10));
+std::string* errField(core::ErrorFields& f, std::string_view name) {
+  for (auto [n, p] : {std::pair{"N", &f.N}, {"T", &f.T}, {"K", &f.K}, {"a", &f.a}, {"Epsilon", &f.Epsilon},
+                      {"k", &f.k}, {"u0", &f.u0}, {"phi", &f.phi}})
+    if (name == n) return p;
+  return nullptr;
 }
 
 TEST(ErrorStudy, Refusals) {
-  struct Case {
-    core::ErrorFields fields;
-    bool exactData;
+  const struct {
+    bool exact;
+    const char* field;
+    const char* text;
     FailureCode code;
-  };
-  auto exact = [](const char* phi) {
-    core::ErrorFields f = errFields("3", "1", "4", "1", "1", "1", "", "");
-    f.d = "1";
-    f.w = "1";
-    f.phi = phi;
-    return f;
-  };
-  const Case cases[] = {
-      {errFields("3", "1", "4", "1", "", "1"), false, FailureCode::EmptyField},
-      {errFields("3", "1", "4", "1", "1", "1", ""), false, FailureCode::EmptyField},
-      {exact(""), true, FailureCode::EmptyField},
-      {errFields("3", "1", "4", "1", "1", "0.5"), false, FailureCode::BadDivisorK},
-      {errFields("3", "1", "4", "1", "1", "0"), false, FailureCode::BadDivisorK},
-      {errFields("3", "1", "4", "1", "1", ""), false, FailureCode::BadDivisorK},
-      {errFields("3", "1", "4", "1", "1", "abc"), false, FailureCode::BadDivisorK},
-      {errFields("1", "1", "4", "1", "1", "1"), false, FailureCode::NTooSmall},
-      {errFields("3", "1", "0", "1", "1", "1"), false, FailureCode::KTooSmall},
-      {errFields("3", "0", "4", "1", "1", "1"), false, FailureCode::TZero},
-      {errFields("3", "1", "16", "1", "-0.125", "2"), false, FailureCode::AlphaMinusOne},
-      {errFields("3", "1", "4", "1e999", "1", "1"), false, FailureCode::NumberOutOfRange},
-      {errFields("1000", "1", "1e9", "1", "1", "1"), false, FailureCode::TablesTooLarge},
+  } cases[] = {
+      {false, "Epsilon", "", FailureCode::EmptyField}, {false, "u0", "", FailureCode::EmptyField},
+      {true, "phi", "", FailureCode::EmptyField},      {false, "k", "0.5", FailureCode::BadDivisorK},
+      {false, "k", "0", FailureCode::BadDivisorK},     {false, "k", "", FailureCode::BadDivisorK},
+      {true, "k", "abc", FailureCode::BadDivisorK},    {false, "N", "1", FailureCode::NTooSmall},
+      {false, "K", "0", FailureCode::KTooSmall},       {false, "T", "0", FailureCode::TZero},
+      {false, "a", "1e999", FailureCode::NumberOutOfRange},
+      {false, "K", "1e9", FailureCode::TablesTooLarge},
+      {false, "Epsilon", "-0.5", FailureCode::AlphaMinusOne},  // eps/k = -0.25 = -Tau
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "N=" << c.fields.N << " T=" << c.fields.T << " K=" << c.fields.K
-                                    << " a=" << c.fields.a << " eps=" << c.fields.Epsilon
-                                    << " k=" << c.fields.k << " u0=" << c.fields.u0
-                                    << " phi=" << c.fields.phi);
+    SCOPED_TRACE(testing::Message() << c.field << " = \"" << c.text << '"');
+    core::ErrorFields f = errFields({1000, 1, 4, 1, 1, 2, c.exact, 1, 0, 1, 1, 0.5});
+    *errField(f, c.field) = c.text;
     core::StudyState s;
     s.StopRequested = true;
     const auto start = std::chrono::steady_clock::now();
-    const core::Outcome o = core::beginErrorStudy(s, c.fields, c.exactData);
+    const core::Outcome o = core::beginErrorStudy(s, f, c.exact);
     EXPECT_LT(std::chrono::steady_clock::now() - start, kQuick);
     EXPECT_FALSE(s.StopRequested);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->code, c.code) << o->message;
-    if (c.code == FailureCode::EmptyField) {
-      EXPECT_EQ(o->message, "Saisie incomplète !");
-    }
-    if (c.code == FailureCode::BadDivisorK) {
-      EXPECT_EQ(o->message, "Valeur de k incorrecte !");
-    }
-    if (c.code == FailureCode::EmptyField || c.code == FailureCode::BadDivisorK) {
+    const char* message = c.code == FailureCode::EmptyField    ? "Saisie incomplète !"
+                          : c.code == FailureCode::BadDivisorK ? "Valeur de k incorrecte !"
+                                                               : nullptr;
+    if (message) {
+      EXPECT_EQ(o->message, message);
       EXPECT_FALSE(s.N.isSet() || s.Epsilon.isSet() || s.R.isSet()) << "no input stored";
     }
   }
-  // The fields of the option not selected are not tested.
+  // The fields of the option not selected are neither tested nor read.
   core::StudyState s;
-  EXPECT_FALSE(core::beginErrorStudy(s, exact("0"), true));
-  EXPECT_FALSE(core::beginErrorStudy(s, errFields("3", "1", "4", "1", "1", "1"), false));
+  core::ErrorFields f = errFields({3, 1, 4, 1, 1, 1, true, 0, 0, 1, 1, 0.5});
+  f.u0 = f.v0 = "";
+  EXPECT_FALSE(core::beginErrorStudy(s, f, true));
+  EXPECT_FALSE(s.u0.isSet());
 }
 
-TEST(ErrorStudy, OverflowEndsTheRunWithoutALine) {
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.ErrH(1) = 42.0;
-  ASSERT_FALSE(core::beginErrorStudy(s, errFields("10", "100", "1000", "1", "0.01", "1"), false));
-  core::errorStudyGrid(s);
-  NoHook hook;
-  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
-  EXPECT_FALSE(out.completed);
-  ASSERT_TRUE(out.failure);
-  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
-}
-
-// The hook sets the flag during the second (P0) run.
-TEST(ErrorStudy, StopDuringTheSecondRun) {
-  struct LateStop : core::StepHook {
-    core::StudyState* s = nullptr;
-
-   protected:
-    void poll(std::int64_t done, std::int64_t total) override {
-      if (done > total / 2 + 10) s->StopRequested = true;
+// A stop before the first step, a key during the second (P0) run, and an
+// overflow: no line, ErrH(1) as it was, eps/k stays stored.
+TEST(ErrorStudy, StopAndOverflowAddNoLine) {
+  const ErrData cases[] = {{4, 1, 50, 0.1, 0.2, 1, false, 1, 0, 0, 0, 0},
+                           {2, 1, 100000, 0.1, 0.2, 2, false, 1, 0, 0, 0, 0},
+                           {10, 100, 1000, 1, 0.01, 1, false, 1, 0, 0, 0, 0}};  // Lambda = 12.1
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    const ErrData& x = cases[variant];
+    core::StudyState s;
+    s.Pi = core::piValue();
+    s.ErrH(1) = 42.0;
+    ASSERT_FALSE(core::beginErrorStudy(s, errFields(x), false));
+    core::errorStudyGrid(s);
+    if (variant == 0) s.StopRequested = true;
+    StopHook hook;
+    hook.s = &s;
+    hook.after = variant == 1 ? static_cast<std::int64_t>(x.K) + 10 : INT64_MAX;
+    const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
+    EXPECT_FALSE(out.completed);
+    EXPECT_TRUE(out.line.empty());
+    EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
+    EXPECT_EQ(bits(s.Epsilon), bits(x.eps / x.k));
+    EXPECT_EQ(static_cast<bool>(out.failure), variant == 2);
+    if (variant == 2) { EXPECT_EQ(out.failure->code, FailureCode::Overflow); }
+    if (variant == 1) {
+      EXPECT_FALSE(rowZero(s.SolPeps, 100001)) << "the first run was complete";
+      EXPECT_TRUE(rowZero(s.SolP0, 100001));
     }
-  };
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.ErrH(1) = 42.0;
-  ASSERT_FALSE(core::beginErrorStudy(s, errFields("2", "1", "100000", "0.1", "0.2", "1"), false));
-  core::errorStudyGrid(s);
-  LateStop hook;
-  hook.s = &s;
-  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
-  EXPECT_FALSE(out.completed);
-  EXPECT_FALSE(out.failure);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
-  EXPECT_FALSE(rowZero(s.SolPeps, 100001)) << "the first run was complete";
-  EXPECT_TRUE(rowZero(s.SolP0, 100001));
-}
-
-TEST(ErrorStudy, StopKeepsTheEntryAndAddsNoLine) {
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.ErrH(1) = 42.0;
-  ASSERT_FALSE(core::beginErrorStudy(s, errFields("4", "1", "50", "0.1", "0.2", "1"), false));
-  core::errorStudyGrid(s);
-  s.StopRequested = true;
-  NoHook hook;
-  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
-  EXPECT_FALSE(out.completed);
-  EXPECT_FALSE(out.failure);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(bits(s.ErrH(1)), bits(42.0));
-  EXPECT_EQ(bits(s.Epsilon), bits(0.2)) << "eps/k stays stored";
+  }
 }
 
 }  // namespace
