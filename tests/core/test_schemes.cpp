@@ -418,17 +418,4 @@ TEST(Limits, TablesBeyondTheBudgetAreRefusedAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
-TEST(Limits, RowsCanBeTestedAndCleared) {
-  core::StudyState s = grid(3, 1, 4, 0.5);
-  startP0(s, 1.0);
-  EXPECT_TRUE(core::rowFinite(s.SolP0, 1, s.N));
-  s.SolP0(2, 3) = INFINITY;
-  EXPECT_FALSE(core::rowFinite(s.SolP0, 2, s.N));
-  s.SolP0(3, 1) = NAN;
-  EXPECT_FALSE(core::rowFinite(s.SolP0, 3, s.N));
-  core::clearRow(s.SolP0, 2);
-  for (std::int64_t i = 0; i <= 3; ++i) EXPECT_EQ(bits(s.SolP0(2, i)), 0u);
-  EXPECT_TRUE(core::rowFinite(s.SolP0, 2, s.N));
-}
-
 }  // namespace
