@@ -2,6 +2,7 @@
 // and orders, the error study, their refusals, overflow and the stop key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -408,8 +409,11 @@ TEST(Consistency, PepsilonErrorsMatchTheFormulas) {
 TEST(Consistency, ObservedOrderInTimeIsOne) {
   const ConsData x{5, 0.1, 20, 1, 1, 1, 0.5, 0};
   core::StudyState s;
-  for (int R = 0; R <= 3; ++R)
+  for (int R = 0; R <= 3; ++R) {
     ASSERT_TRUE(consistencyRun(s, Scheme::P0, core::Half::TimeR, x, R, 0).completed);
+    const std::size_t orders = core::computeOrders(s, core::Half::TimeR, ".").size();
+    EXPECT_EQ(orders, static_cast<std::size_t>(std::max(R - 1, 0))) << "after R = " << R;
+  }
   const std::vector<core::OrderLine> lines = core::computeOrders(s, core::Half::TimeR, ".");
   ASSERT_EQ(lines.size(), 2u);
   for (std::int64_t i = 1; i <= 2; ++i) {
