@@ -305,20 +305,12 @@ void StabilityWindow::fillList(std::int64_t levels) {
   const std::int64_t columns = std::min(core::loopLast(s.N), sol.colUpper());
   const QString mark = QLocale().decimalPoint();
 
-  std::vector<double> values;
-  try {
-    values.resize(static_cast<std::size_t>(rows * std::max<std::int64_t>(columns, 0)));
-  } catch (const std::bad_alloc&) {
-    listRes_->resultModel()->clear();
-    ui::showMessage(this, QStringLiteral("Mémoire insuffisante pour afficher la liste des résultats."));
+  if (!listRes_->resultModel()->setLevels(s.h, columns, rows,
+                                          rows > 0 ? sol.row(1) + 1 : nullptr, sol.cols(), mark)) {
+    ui::showMessage(this,
+                    QStringLiteral("Mémoire insuffisante pour afficher la liste des résultats."));
     return;
   }
-  double* out = values.data();
-  for (std::int64_t m = 1; m <= rows && columns > 0; ++m, out += columns) {
-    const double* row = sol.row(m) + 1;
-    std::copy(row, row + columns, out);
-  }
-  listRes_->resultModel()->setLevels(s.h, columns, rows, std::move(values), mark);
   listRes_->scrollToTop();
 }
 

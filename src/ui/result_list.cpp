@@ -13,7 +13,13 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "core/numeric.h"
 #include "core/studies.h"
@@ -24,6 +30,24 @@ namespace ui {
 namespace {
 
 constexpr std::size_t kRecentLines = 128;
+
+// Memory for the kept numbers, not initialised. A large list asks for huge
+// pages: copying a table of a hundred megabytes then costs a few dozen page
+// faults instead of tens of thousands.
+double* allocateValues(std::size_t count) {
+  const std::size_t bytes = count * sizeof(double);
+  constexpr std::size_t kHuge = std::size_t{2} << 20;
+  if (bytes >= 2 * kHuge) {
+    void* p = nullptr;
+    const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+    if (posix_memalign(&p, kHuge, rounded) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+    return static_cast<double*>(p);
+  }
+  return static_cast<double*>(std::malloc(std::max<std::size_t>(bytes, sizeof(double))));
+}
 
 // Characters of a value shown with "0.00", or a little more: sign, the whole
 // part after rounding, the mark and two decimals.
@@ -42,11 +66,13 @@ qsizetype fixed2Length(double largestMagnitude, bool negative, qsizetype markLen
 
 // ------------------------------------------------------------------ model
 
+void ResultListModel::Free::operator()(double* p) const { std::free(p); }
+
 ResultListModel::ResultListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void ResultListModel::resetContents() {
   lines_.clear();
-  std::vector<double>().swap(values_);
+  values_.reset();
   columns_ = levels_ = 0;
   h_ = 0.0;
   widest_ = 0;
@@ -54,41 +80,82 @@ void ResultListModel::resetContents() {
   recentNext_ = 0;
 }
 
-void ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
-                                std::vector<double> values, const QString& mark) {
+bool ResultListModel::startLevels(double h, std::int64_t columns, std::int64_t levels,
+                                  const QString& mark) {
   beginResetModel();
   resetContents();
+  mode_ = Mode::Text;
+  columns = std::max<std::int64_t>(columns, 0);
+  levels = std::max<std::int64_t>(levels, 0);
+  // Uninitialised on purpose: every entry is written before it is read, and
+  // a large list then costs one pass over its memory instead of two.
+  if (columns * levels > 0) {
+    values_.reset(allocateValues(static_cast<std::size_t>(columns * levels)));
+    if (!values_) {
+      endResetModel();
+      return false;
+    }
+  }
   mode_ = Mode::Levels;
   h_ = h;
-  columns_ = std::max<std::int64_t>(columns, 0);
-  levels_ = std::max<std::int64_t>(levels, 0);
-  values_ = std::move(values);
+  columns_ = columns;
+  levels_ = levels;
   mark_ = mark.toStdString();
-  if (static_cast<std::int64_t>(values_.size()) < columns_ * levels_) levels_ = 0;
+  return true;
+}
 
-  // The widest line: the header is built once; a level line is bounded
-  // column by column by the widest value that column takes.
-  const auto markLength = static_cast<qsizetype>(mark.size());
+// The widest line: the header is built once; a level line is bounded column
+// by column by the widest value that column takes.
+void ResultListModel::finishLevels(const std::vector<double>& largest,
+                                   const std::vector<char>& negative) {
+  const auto markLength = static_cast<qsizetype>(mark_.size());
   widest_ = static_cast<qsizetype>(core::stabilityHeaderLine(h_, columns_, mark_).size());
   if (levels_ > 0) {
-    std::vector<double> largest(static_cast<std::size_t>(columns_), 0.0);
-    std::vector<char> negative(static_cast<std::size_t>(columns_), 0);
-    const double* v = values_.data();
-    for (std::int64_t m = 0; m < levels_; ++m) {
-      for (std::int64_t i = 0; i < columns_; ++i, ++v) {
-        const double a = std::fabs(*v);
-        if (!(a <= largest[static_cast<std::size_t>(i)])) largest[static_cast<std::size_t>(i)] = a;
-        if (*v < 0.0) negative[static_cast<std::size_t>(i)] = 1;
-      }
-    }
-    qsizetype levelLine = 3 + static_cast<qsizetype>(core::formatPlain(double(levels_ - 1)).size()) + 1;
-    for (std::int64_t i = 0; i < columns_; ++i) {
-      levelLine += 3 + fixed2Length(largest[static_cast<std::size_t>(i)],
-                                    negative[static_cast<std::size_t>(i)] != 0, markLength);
+    qsizetype levelLine =
+        3 + static_cast<qsizetype>(core::formatPlain(double(levels_ - 1)).size()) + 1;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(columns_); ++i) {
+      levelLine += 3 + fixed2Length(largest[i], negative[i] != 0, markLength);
     }
     widest_ = std::max(widest_, levelLine);
   }
   endResetModel();
+}
+
+namespace {
+
+// Copies one level and keeps, per column, the largest magnitude and whether
+// a value is negative.
+void copyLevel(const double* from, double* to, std::int64_t columns, double* largest,
+               char* negative) {
+  for (std::int64_t i = 0; i < columns; ++i) {
+    const double v = from[i];
+    to[i] = v;
+    const double a = std::fabs(v);
+    if (!(a <= largest[i])) largest[i] = a;  // NaN counts as widest
+    negative[i] |= static_cast<char>(v < 0.0);
+  }
+}
+
+}  // namespace
+
+bool ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
+                                std::vector<double> values, const QString& mark) {
+  if (static_cast<std::int64_t>(values.size()) < columns * levels) levels = 0;
+  return setLevels(h, columns, levels, values.data(), columns, mark);
+}
+
+bool ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
+                                const double* firstRow, std::int64_t rowStride,
+                                const QString& mark) {
+  if (!startLevels(h, columns, levels, mark)) return false;
+  std::vector<double> largest(static_cast<std::size_t>(columns_), 0.0);
+  std::vector<char> negative(static_cast<std::size_t>(columns_), 0);
+  for (std::int64_t m = 0; m < levels_; ++m) {
+    copyLevel(firstRow + m * rowStride, values_.get() + m * columns_, columns_, largest.data(),
+              negative.data());
+  }
+  finishLevels(largest, negative);
+  return true;
 }
 
 void ResultListModel::appendLine(const QString& text) {
@@ -139,11 +206,12 @@ QString ResultListModel::buildLine(int row) const {
   if (row == 0) return QString::fromStdString(core::stabilityHeaderLine(h_, columns_, mark_));
   const std::int64_t level = row - 1;
   return QString::fromStdString(
-      core::stabilityLevelLine(level, values_.data() + level * columns_, columns_, mark_));
+      core::stabilityLevelLine(level, values_.get() + level * columns_, columns_, mark_));
 }
 
 std::size_t ResultListModel::bytesHeld() const {
-  std::size_t bytes = values_.capacity() * sizeof(double);
+  std::size_t bytes =
+      values_ ? static_cast<std::size_t>(columns_ * levels_) * sizeof(double) : 0;
   for (const QString& l : lines_) bytes += static_cast<std::size_t>(l.capacity()) * sizeof(QChar);
   return bytes;
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,13 @@ class ResultListModel : public QAbstractListModel {
   // Levels of a solution: the header of abscissas "x =   " (h·i, "0.00"), then
   // one line "n= <level> " per level with its `columns` values. `values`
   // holds levels × columns doubles, level 0 first, row by row.
-  void setLevels(double h, std::int64_t columns, std::int64_t levels, std::vector<double> values,
+  // Returns false, with an empty list, when the memory for the copy is not there.
+  bool setLevels(double h, std::int64_t columns, std::int64_t levels, std::vector<double> values,
                  const QString& mark);
+  // The same, copying level n from firstRow + n × rowStride (the rows of a
+  // solution table, column 1 first) in one pass over the numbers.
+  bool setLevels(double h, std::int64_t columns, std::int64_t levels, const double* firstRow,
+                 std::int64_t rowStride, const QString& mark);
 
   // Plain text mode.
   void appendLine(const QString& text);
@@ -46,11 +52,16 @@ class ResultListModel : public QAbstractListModel {
  private:
   enum class Mode { Text, Levels };
   void resetContents();
+  bool startLevels(double h, std::int64_t columns, std::int64_t levels, const QString& mark);
+  void finishLevels(const std::vector<double>& largest, const std::vector<char>& negative);
   QString buildLine(int row) const;
 
   Mode mode_ = Mode::Text;
   QStringList lines_;
-  std::vector<double> values_;
+  struct Free {
+    void operator()(double* p) const;
+  };
+  std::unique_ptr<double[], Free> values_;  // levels × columns, filled before use
   std::int64_t columns_ = 0;
   std::int64_t levels_ = 0;
   double h_ = 0.0;
