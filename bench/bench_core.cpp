@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -234,6 +235,29 @@ void BM_HookAtStep(benchmark::State& state) {
   benchmark::DoNotOptimize(hook.polls);
 }
 
+// The same with a poll that reads the clock, the least a window's pump does
+// before deciding whether events are due.
+struct ClockHook : core::StepHook {
+  std::int64_t last = 0;
+
+ protected:
+  void poll(std::int64_t /*done*/, std::int64_t /*total*/) override {
+    last = std::chrono::steady_clock::now().time_since_epoch().count();
+  }
+};
+
+void BM_HookAtStepClock(benchmark::State& state) {
+  ClockHook hook;
+  hook.setStride(32);
+  std::int64_t step = 0;
+  core::StepHook& h = hook;
+  for (auto _ : state) {
+    h.atStep(++step, 1 << 30);
+    benchmark::ClobberMemory();
+  }
+  benchmark::DoNotOptimize(hook.last);
+}
+
 }  // namespace
 
 BENCHMARK(BM_LevelP0Band)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
@@ -246,5 +270,6 @@ BENCHMARK(BM_SourceNaiveP0)->Arg(1000)->Arg(100000);
 BENCHMARK(BM_RunP0Whole)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunFloorCalloc)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HookAtStep);
+BENCHMARK(BM_HookAtStepClock);
 
 BENCHMARK_MAIN();
