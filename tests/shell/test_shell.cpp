@@ -35,15 +35,22 @@ void flushDeletes() {
   QCoreApplication::processEvents();
 }
 
-// Child process: Form1 and a long run that pumps events; "Quitter" is chosen
-// during the run. `stubborn` runs ignore StopRequested.
-int quitDuringRun(int argc, char** argv, bool stubborn) {
+// Child process: Form1 and a long run that pumps events, or a message box
+// waiting in a study window; "Quitter" is chosen meanwhile. `stubborn` runs
+// ignore StopRequested.
+int quitDuringRun(int argc, char** argv, const QByteArray& mode) {
+  const bool stubborn = mode == "stubborn";
   QApplication app(argc, argv);
   setUpApplication();
   registerWindows();
   QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
-  ModGeneral::showWindow(WindowKind::frmstabp0);
+  QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
   QTimer::singleShot(200, form1, [form1] { item(form1, "mnuquitter")->trigger(); });
+  if (mode == "box") {  // "Saisie incomplète !" is open when "Quitter" comes
+    QTimer::singleShot(0, stab, [stab] { stab->findChild<QPushButton*>("CmdCalculs")->click(); });
+    app.exec();
+    return 0;
+  }
   QTimer::singleShot(0, [form1, stubborn] {
     ModGeneral::beginComputation(form1);
     while (stubborn || !ModGeneral::state().StopRequested) {
@@ -212,6 +219,25 @@ class TestShell : public QObject {
     }
   }
 
+  void graphiquesOpensTheGraphWindow() {
+    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
+    item(form1, "mnup0")->trigger();
+    QWidget* stab = ModGeneral::window(WindowKind::frmstabp0);
+    const std::map<QString, QString> fields{
+        {"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}};
+    for (const auto& [n, t] : fields) stab->findChild<QLineEdit*>(n)->setText(t);
+    stab->findChild<QPushButton*>("CmdCalculs")->click();
+    stab->findChild<QPushButton*>("Cmdgraphique")->click();
+    QWidget* graph = ModGeneral::window(WindowKind::FrmStabp0G);
+    QVERIFY(graph);
+    QCOMPARE(graph->objectName(), QString("FrmStabp0G"));
+    QVERIFY(!graph->parentWidget());
+    // A new run and a second click leave the open graph window as it is.
+    stab->findChild<QPushButton*>("CmdCalculs")->click();
+    stab->findChild<QPushButton*>("Cmdgraphique")->click();
+    QCOMPARE(ModGeneral::window(WindowKind::FrmStabp0G), graph);
+  }
+
   void closingForm1KeepsTheOthers() {
     QVERIFY(QApplication::quitOnLastWindowClosed());
     QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
@@ -246,6 +272,7 @@ class TestShell : public QObject {
     QTest::addColumn<int>("withinMs");
     QTest::newRow("run that stops on request") << "stops" << 2000;
     QTest::newRow("run that ignores the request") << "stubborn" << 6000;
+    QTest::newRow("message box open") << "box" << 2000;
   }
   void quitterEndsTheProcessDuringALongRun() {
     QFETCH(QString, mode);
@@ -270,7 +297,7 @@ class TestShell : public QObject {
 
 int main(int argc, char** argv) {
   const QByteArray child = qgetenv("ORV_QUIT_CHILD");
-  if (!child.isEmpty()) return quitDuringRun(argc, argv, child == "stubborn");
+  if (!child.isEmpty()) return quitDuringRun(argc, argv, child);
   QApplication app(argc, argv);
   TestShell test;
   return QTest::qExec(&test, argc, argv);
