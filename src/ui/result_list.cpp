@@ -49,17 +49,22 @@ double* allocateValues(std::size_t count) {
   return static_cast<double*>(std::malloc(std::max<std::size_t>(bytes, sizeof(double))));
 }
 
-// Characters of a value shown with "0.00", or a little more: sign, the whole
-// part after rounding, the mark and two decimals.
-qsizetype fixed2Length(double largestMagnitude, bool negative, qsizetype markLength) {
-  qsizetype whole = 1;
-  if (!std::isfinite(largestMagnitude)) {
-    whole = 8;
-  } else {
-    const double rounded = largestMagnitude + 0.005;  // 9.995 shows as 10.00
-    if (rounded >= 10.0) whole = static_cast<qsizetype>(std::floor(std::log10(rounded))) + 2;
+// Characters of a value shown with "0.00" (sign, whole part after rounding,
+// two decimals), without the mark; at most one more near a power of ten.
+inline std::int64_t fixed2Length(double v) {
+  const double a = std::fabs(v);
+  std::int64_t whole = 1;
+  if (!(a < 9.99)) {  // 9.995 may show as 10.00; NaN and infinities too
+    const double rounded = a + 0.005;
+    if (!std::isfinite(rounded)) {
+      whole = 8;
+    } else if (rounded < 1e6) {
+      for (double p = 10.0; rounded >= p; p *= 10.0) ++whole;
+    } else {
+      whole = static_cast<std::int64_t>(std::floor(std::log10(rounded))) + 1;
+    }
   }
-  return (negative ? 1 : 0) + whole + markLength + 2;
+  return (v < 0.0 ? 1 : 0) + whole + 2;
 }
 
 }  // namespace
@@ -104,36 +109,33 @@ bool ResultListModel::startLevels(double h, std::int64_t columns, std::int64_t l
   return true;
 }
 
-// The widest line: the header is built once; a level line is bounded column
-// by column by the widest value that column takes.
-void ResultListModel::finishLevels(const std::vector<double>& largest,
-                                   const std::vector<char>& negative) {
-  const auto markLength = static_cast<qsizetype>(mark_.size());
+// The widest line: the header is built once; the level lines were measured
+// while their numbers were copied.
+void ResultListModel::finishLevels(std::int64_t widestValues) {
   widest_ = static_cast<qsizetype>(core::stabilityHeaderLine(h_, columns_, mark_).size());
   if (levels_ > 0) {
-    qsizetype levelLine =
+    // "n= " level " ", the last level having the most digits.
+    const auto prefix =
         3 + static_cast<qsizetype>(core::formatPlain(double(levels_ - 1)).size()) + 1;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(columns_); ++i) {
-      levelLine += 3 + fixed2Length(largest[i], negative[i] != 0, markLength);
-    }
-    widest_ = std::max(widest_, levelLine);
+    const auto markLength = static_cast<qsizetype>(mark_.size());
+    widest_ = std::max(widest_, prefix + static_cast<qsizetype>(widestValues) +
+                                    static_cast<qsizetype>(columns_) * (3 + markLength));
   }
   endResetModel();
 }
 
 namespace {
 
-// Copies one level and keeps, per column, the largest magnitude and whether
-// a value is negative.
-void copyLevel(const double* from, double* to, std::int64_t columns, double* largest,
-               char* negative) {
+// Copies one level; returns the characters its values take when shown,
+// without marks and separators.
+std::int64_t copyLevel(const double* from, double* to, std::int64_t columns) {
+  std::int64_t chars = 0;
   for (std::int64_t i = 0; i < columns; ++i) {
     const double v = from[i];
     to[i] = v;
-    const double a = std::fabs(v);
-    if (!(a <= largest[i])) largest[i] = a;  // NaN counts as widest
-    negative[i] |= static_cast<char>(v < 0.0);
+    chars += fixed2Length(v);
   }
+  return chars;
 }
 
 }  // namespace
@@ -148,13 +150,12 @@ bool ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t lev
                                 const double* firstRow, std::int64_t rowStride,
                                 const QString& mark) {
   if (!startLevels(h, columns, levels, mark)) return false;
-  std::vector<double> largest(static_cast<std::size_t>(columns_), 0.0);
-  std::vector<char> negative(static_cast<std::size_t>(columns_), 0);
+  std::int64_t widest = 0;
   for (std::int64_t m = 0; m < levels_; ++m) {
-    copyLevel(firstRow + m * rowStride, values_.get() + m * columns_, columns_, largest.data(),
-              negative.data());
+    widest = std::max(widest, copyLevel(firstRow + m * rowStride, values_.get() + m * columns_,
+                                        columns_));
   }
-  finishLevels(largest, negative);
+  finishLevels(widest);
   return true;
 }
 

@@ -44,7 +44,7 @@ class ResultListModel : public QAbstractListModel {
 
   // The text of line `row` (0 = first line), as shown.
   QString line(int row) const;
-  // An upper bound of the length, in characters, of the longest line.
+  // The length, in characters, of the longest line (or one or two more).
   qsizetype widestLine() const { return widest_; }
   // Memory the model keeps for its lines (numbers or texts), in bytes.
   std::size_t bytesHeld() const;
@@ -53,7 +53,7 @@ class ResultListModel : public QAbstractListModel {
   enum class Mode { Text, Levels };
   void resetContents();
   bool startLevels(double h, std::int64_t columns, std::int64_t levels, const QString& mark);
-  void finishLevels(const std::vector<double>& largest, const std::vector<char>& negative);
+  void finishLevels(std::int64_t widestValues);
   QString buildLine(int row) const;
 
   Mode mode_ = Mode::Text;
