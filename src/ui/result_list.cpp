@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -91,7 +92,8 @@ bool ResultListModel::startLevels(double h, std::int64_t columns, std::int64_t l
   resetContents();
   mode_ = Mode::Text;
   columns = std::max<std::int64_t>(columns, 0);
-  levels = std::max<std::int64_t>(levels, 0);
+  // A view counts its lines in int: the header and the levels must fit.
+  levels = std::clamp<std::int64_t>(levels, 0, std::numeric_limits<int>::max() - 1);
   // Uninitialised on purpose: every entry is written before it is read, and
   // a large list then costs one pass over its memory instead of two.
   if (columns * levels > 0) {
