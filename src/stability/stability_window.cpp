@@ -165,6 +165,10 @@ void StabilityWindow::buildControls() {
   connect(cmdCalculs_, &QPushButton::clicked, this, &StabilityWindow::runCalculs);
   connect(cmdGraphique_, &QPushButton::clicked, this, &StabilityWindow::openGraphs);
   connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  // Enter in any field starts the computation, as the first button would.
+  for (QLineEdit* e : findChildren<QLineEdit*>()) {
+    connect(e, &QLineEdit::returnPressed, cmdCalculs_, &QPushButton::click);
+  }
 
   listRes_ = new ui::ResultListView(this);
   listRes_->setObjectName(QStringLiteral("ListRes"));

@@ -144,6 +144,13 @@ class TestStabilityWindow : public QObject {
     QVERIFY(lines.last().startsWith("n= 16  # "));
     QVERIFY(win.cmd("Cmdgraphique")->isEnabled());
 
+    // Enter in a field runs the computation too.
+    win.edit("TxtK")->setText("4");
+    QVERIFY(messagesDuring([&win] { QTest::keyClick(win.edit("TxtK"), Qt::Key_Return); }).isEmpty());
+    QCOMPARE(win.lines().size(), 6);
+    win.edit("TxtK")->setText("16");
+    QVERIFY(win.click().isEmpty());
+
     // A second click replaces the list rather than adding to it.
     win.edit("TxtK")->setText("2");
     QVERIFY(win.click().isEmpty());
