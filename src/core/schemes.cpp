@@ -12,7 +12,7 @@ double piValue() { return std::bit_cast<double>(std::uint64_t{0x400921FB54442D28
 
 Outcome checkTableBudget(double N, double K, int schemes) {
   const double cols = static_cast<double>(roundHalfEven(N)) + 1.0;
-  const double rows = static_cast<double>(roundHalfEven(K)) + 2.0;
+  const double rows = static_cast<double>(roundHalfEven(K + 1)) + 1.0;
   // Solution table, the band matrix (four diagonals) and SourceVec, per scheme.
   const double bytes = schemes * (rows * cols + 5.0 * cols) * sizeof(double);
   if (!(bytes <= kTableBudgetBytes)) return fail::tablesTooLarge(bytes, kTableBudgetBytes);
@@ -49,18 +49,12 @@ void writeBand(BandMatrix& mat, double N, double lambda, double diagonal) {
   mat.set(1, 2, lambda);
   mat.set(roundHalfEven(N), roundHalfEven(N - 1), lambda);
   mat.set(roundHalfEven(N), roundHalfEven(N), diagonal);
-  const std::int64_t last = loopLast(N - 1);
-  for (std::int64_t i = 2; i <= last; ++i) {
-    mat.set(i, i - 1, lambda);
-    mat.set(i, i, diagonal);
-    mat.set(i, i + 1, lambda);
-  }
+  mat.setRows(2, loopLast(N - 1), lambda, diagonal, lambda);
 }
 
 bool createTables(BandMatrix& mat, Table2& sol, double N, double K) {
   const std::int64_t n = roundHalfEven(N);
-  const std::int64_t k = roundHalfEven(K);
-  if (!mat.create(n) || !sol.create(0, k + 1, 0, n)) {
+  if (!mat.create(n) || !sol.create(0, roundHalfEven(K + 1), 0, n)) {
     mat.reset();
     sol.reset();
     return false;
@@ -89,6 +83,68 @@ double edgeRow(const BandMatrix& mat, const double* prev, std::int64_t i, std::i
   return sum;
 }
 
+// The level kernels are also built for AVX2 and picked at load time. Without
+// fused multiply-add (never enabled) the wider vectors give the same doubles.
+#define ORV_KERNEL __attribute__((target_clones("avx2", "default")))
+
+// Rows first .. last of a P0 level whose three band values are the same on
+// every row: ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1], then + tau*f[i].
+ORV_KERNEL void p0Rows(double* __restrict out, const double* __restrict prev,
+                       const double* __restrict f, double tau, std::int64_t first,
+                       std::int64_t last, double sub, double dia, double sup) {
+  if (f) {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * f[i];
+  } else {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = ((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1];
+  }
+}
+
+// The same with the band values read row by row.
+ORV_KERNEL void p0RowsBand(double* __restrict out, const double* __restrict prev,
+                           const double* __restrict f, double tau, std::int64_t first,
+                           std::int64_t last, const double* __restrict sub,
+                           const double* __restrict dia, const double* __restrict sup) {
+  for (std::int64_t i = first; i <= last; ++i) {
+    out[i] = ((0.0 + sub[i] * prev[i - 1]) + dia[i] * prev[i]) + sup[i] * prev[i + 1];
+    if (f) out[i] = out[i] + tau * f[i];
+  }
+}
+
+// Pepsilon rows with uniform band values already multiplied by 1/(Alpha + 1):
+// (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i], then the source.
+ORV_KERNEL void pepsRows(double* __restrict out, const double* __restrict prev,
+                         const double* __restrict prev2, const double* __restrict f,
+                         double factor, std::int64_t first, std::int64_t last, double cs,
+                         double cd, double cp, double older) {
+  if (f) {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
+               factor * f[i];
+  } else {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = (((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older;
+  }
+}
+
+ORV_KERNEL void pepsRowsBand(double* __restrict out, const double* __restrict prev,
+                             const double* __restrict prev2, const double* __restrict f,
+                             double factor, std::int64_t first, std::int64_t last,
+                             const double* __restrict sub, const double* __restrict dia,
+                             const double* __restrict sup, double scale, double older) {
+  for (std::int64_t i = first; i <= last; ++i) {
+    out[i] = ((((0.0 + prev[i - 1] * (sub[i] * scale)) + prev[i] * (dia[i] * scale)) +
+               prev[i + 1] * (sup[i] * scale)) +
+              prev2[i] * older);
+    if (f) out[i] = out[i] + factor * f[i];
+  }
+}
+
+bool coversInterior(const BandMatrix& mat, std::int64_t last) {
+  return mat.uniform().first <= 2 && mat.uniform().last >= last - 1;
+}
+
 }  // namespace
 
 bool BuildMatP0(StudyState& s) {
@@ -99,21 +155,22 @@ bool BuildMatP0(StudyState& s) {
 
 void AdvanceP0(StudyState& s, std::int64_t m, bool source) {
   const std::int64_t last = loopLast(s.N);
-  const double* __restrict prev = s.SolP0.row(m - 1);
-  double* __restrict out = s.SolP0.row(m);
-  const double* __restrict sub = s.MatP0.diagonal(-1);
-  const double* __restrict dia = s.MatP0.diagonal(0);
-  const double* __restrict sup = s.MatP0.diagonal(1);
-  out[1] = edgeRow<false>(s.MatP0, prev, 1, last, 0.0);
-  // Rows strictly inside hold only the three diagonals, all columns in range.
-  for (std::int64_t i = 2; i < last; ++i) {
-    out[i] = ((0.0 + sub[i] * prev[i - 1]) + dia[i] * prev[i]) + sup[i] * prev[i + 1];
+  const double* prev = s.SolP0.row(m - 1);
+  double* out = s.SolP0.row(m);
+  const double tau = s.Tau;
+  const double* f = source ? s.SourceVec.data() - s.SourceVec.lower() : nullptr;
+  const BandMatrix& mat = s.MatP0;
+  // The first and last rows: clipped to the columns 1 .. last.
+  for (const std::int64_t i : {std::int64_t{1}, last}) {
+    out[i] = edgeRow<false>(mat, prev, i, last, 0.0);
+    if (f) out[i] = out[i] + tau * f[i];
   }
-  if (last > 1) out[last] = edgeRow<false>(s.MatP0, prev, last, last, 0.0);
-  if (source) {
-    const double tau = s.Tau;
-    const double* f = s.SourceVec.data() - s.SourceVec.lower();
-    for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + tau * f[i];
+  if (coversInterior(mat, last)) {
+    const auto& u = mat.uniform();
+    p0Rows(out, prev, f, tau, 2, last - 1, u.sub, u.diag, u.sup);
+  } else {
+    p0RowsBand(out, prev, f, tau, 2, last - 1, mat.diagonal(-1), mat.diagonal(0),
+               mat.diagonal(1));
   }
 }
 
@@ -136,29 +193,34 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
   const double alpha = s.Alpha;
   const double scale = 1 / (alpha + 1);
   const double older = -(alpha / (alpha + 1));
-  const double* __restrict prev2 = s.SolPeps.row(m - 2);
-  const double* __restrict prev = s.SolPeps.row(m - 1);
-  double* __restrict out = s.SolPeps.row(m);
-  const double* __restrict sub = s.MatPeps.diagonal(-1);
-  const double* __restrict dia = s.MatPeps.diagonal(0);
-  const double* __restrict sup = s.MatPeps.diagonal(1);
-  out[1] = edgeRow<true>(s.MatPeps, prev, 1, last, scale);
-  for (std::int64_t i = 2; i < last; ++i) {
-    out[i] = ((0.0 + prev[i - 1] * (sub[i] * scale)) + prev[i] * (dia[i] * scale)) +
-             prev[i + 1] * (sup[i] * scale);
+  const double* prev2 = s.SolPeps.row(m - 2);
+  const double* prev = s.SolPeps.row(m - 1);
+  double* out = s.SolPeps.row(m);
+  const BandMatrix& mat = s.MatPeps;
+  const double* f = nullptr;
+  double factor = 0;
+  if (source == PepsSource::Vector) {
+    f = s.SourceVec.data() - s.SourceVec.lower();
+    factor = s.Tau * (1 / (alpha + 1));
   }
-  if (last > 1) out[last] = edgeRow<true>(s.MatPeps, prev, last, last, scale);
-  for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + prev2[i] * older;
-  if (source == PepsSource::ConstantAtLevel) {
-    // NN + 1 in 16-bit arithmetic; NN = 32767 is refused before a run.
-    if (static_cast<std::int16_t>(static_cast<std::int16_t>(s.NN) + 1) == m) {
-      const double add = s.FF * (s.Tau / (alpha + 1));
-      for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + add;
-    }
-  } else if (source == PepsSource::Vector) {
-    const double factor = s.Tau * (1 / (alpha + 1));
-    const double* f = s.SourceVec.data() - s.SourceVec.lower();
-    for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + factor * f[i];
+  for (const std::int64_t i : {std::int64_t{1}, last}) {
+    out[i] = edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older;
+    if (f) out[i] = out[i] + factor * f[i];
+  }
+  if (coversInterior(mat, last)) {
+    const auto& u = mat.uniform();
+    pepsRows(out, prev, prev2, f, factor, 2, last - 1, u.sub * scale, u.diag * scale,
+             u.sup * scale, older);
+  } else {
+    pepsRowsBand(out, prev, prev2, f, factor, 2, last - 1, mat.diagonal(-1), mat.diagonal(0),
+                 mat.diagonal(1), scale, older);
+  }
+  // The stability study's constant source enters one level only: NN + 1 in
+  // 16-bit arithmetic (NN = 32767 is refused before a run).
+  if (source == PepsSource::ConstantAtLevel &&
+      static_cast<std::int16_t>(static_cast<std::int16_t>(s.NN) + 1) == m) {
+    const double add = s.FF * (s.Tau / (alpha + 1));
+    for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + add;
   }
 }
 

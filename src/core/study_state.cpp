@@ -51,6 +51,17 @@ void BandMatrix::set(std::int64_t i, std::int64_t j, double v) {
   if (i < 0 || i > n_ || j < 0 || j > n_ || offset < -2 || offset > 1)
     throw std::out_of_range("BandMatrix::set outside the band");
   diag_[offset + 2][static_cast<std::size_t>(i)] = v;
+  if (i >= uniform_.first && i <= uniform_.last) uniform_ = Uniform();
+}
+
+void BandMatrix::setRows(std::int64_t first, std::int64_t last, double sub, double diag,
+                         double sup) {
+  for (std::int64_t i = first; i <= last; ++i) {
+    set(i, i - 1, sub);
+    set(i, i, diag);
+    set(i, i + 1, sup);
+  }
+  if (first <= last) uniform_ = Uniform{first, last, sub, diag, sup};
 }
 
 }  // namespace core

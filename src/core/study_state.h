@@ -120,12 +120,22 @@ class BandMatrix {
   std::int64_t upper() const { return n_; }
   double operator()(std::int64_t i, std::int64_t j) const;
   void set(std::int64_t i, std::int64_t j, double v);
+  // Writes (i, i - 1), (i, i), (i, i + 1) for i = first .. last, and remembers
+  // that these rows share the same three values until one of them is set again.
+  void setRows(std::int64_t first, std::int64_t last, double sub, double diag, double sup);
   // Diagonal with offset j - i in {-2, -1, 0, 1}, indexed by row.
   const double* diagonal(int offset) const { return diag_[offset + 2].data(); }
+
+  struct Uniform {
+    std::int64_t first = 1, last = 0;  // rows written by setRows and not changed since
+    double sub = 0, diag = 0, sup = 0;
+  };
+  const Uniform& uniform() const { return uniform_; }
 
  private:
   std::int64_t n_ = -1;
   std::vector<double> diag_[4];
+  Uniform uniform_;
 };
 
 struct StudyState {
