@@ -243,7 +243,7 @@ bool GraphWindow::solutionMatchesGrid() const {
   const double limit = 9007199254740992.0;
   if (!sol.exists() || !(N >= 1 && N < limit) || !(K >= 0 && K < limit)) return false;
   if (!(s.h > 0.0) || !std::isfinite(s.h)) return false;
-  return sol.rowLower() == 0 && sol.rowUpper() == core::roundHalfEven(K) + 1 &&
+  return sol.rowLower() == 0 && sol.rowUpper() == core::roundHalfEven(K + 1) &&
          sol.colLower() == 0 && sol.colUpper() == core::roundHalfEven(N);
 }
 

@@ -94,15 +94,16 @@ TEST(StabilityP0, BlankFieldReadsZeroAndZeroDurationIsAccepted) {
   EXPECT_EQ(stabilityList(s, s.SolP0, r.levels)[5], "n= 4  # 2.00 # 2.00 # 2.00");
 }
 
-// N = 2.5 and K = 2.5: tables sized by the rounded values (2 columns), loops
-// up to the whole part (levels 0 .. 2).
+// N = 2.5 and K = 2.5: bounds are the rounded expressions (columns 0 To
+// round(2.5) = 2, rows 0 To round(3.5) = 4), loops run up to the whole part
+// (levels 0 .. 2).
 TEST(StabilityP0, FractionalCounts) {
   core::StudyState s;
   const core::StabilityResult r = core::runStability(s, Scheme::P0, stabFields("2.5", "1", "2.5", "0.3", "1"));
   ASSERT_FALSE(r.failure) << r.failure->message;
   EXPECT_EQ(r.levels, 3);
   EXPECT_EQ(s.SolP0.colUpper(), 2);
-  EXPECT_GE(s.SolP0.rowUpper(), 3);
+  EXPECT_EQ(s.SolP0.rowUpper(), 4);
   const double L = s.Lambda, d = 1.0 - (L * 2.0);
   // Row 2 of the matrix is (0, d): (2, 1) was never written.
   EXPECT_EQ(bits(s.SolP0(2, 1)), bits((0.0 + d * 1.0) + L * 1.0));
