@@ -421,6 +421,31 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(focus->text(), QStringLiteral("05"));
   }
 
+  void onlyKeysInTheRunningWindowStop() {
+    ConsistencyWindow w(core::Scheme::P0);
+    ConsistencyWindow other(core::Scheme::Peps);
+    w.show();
+    other.show();
+    fill(&w, kLong, QString::fromLatin1(kLongR), QStringLiteral("0"));
+    QLineEdit* elsewhere = other.findChild<QLineEdit*>(QStringLiteral("TxtN"));
+    bool runningAfterOtherKey = false;
+    QTimer::singleShot(30, &w, [&] {
+      QCoreApplication::postEvent(elsewhere, new QKeyEvent(QEvent::KeyPress, Qt::Key_7,
+                                                           Qt::NoModifier, QStringLiteral("7")));
+    });
+    QTimer::singleShot(80, &w, [&] {
+      runningAfterOtherKey = running(&w) && !ModGeneral::state().StopRequested;
+      // A key aimed at a button of the running window stops it too.
+      QCoreApplication::postEvent(button(&w, "CmdEffacerTau"),
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+    });
+    button(&w, "CmdCalculerH")->click();
+    QVERIFY(runningAfterOtherKey);
+    QCOMPARE(elsewhere->text(), QStringLiteral("7"));  // typed normally in the idle window
+    QVERIFY(lines(&w, "ListERH").isEmpty());
+    QVERIFY(!running(&w));
+  }
+
   void secondComputationRefused() {
     BoxCatcher boxes;
     ConsistencyWindow w(core::Scheme::P0);
