@@ -15,7 +15,7 @@
 #include "consistency/consistency_window.h"
 #include "core/failure.h"
 #include "shell/mod_general.h"
-#include "test_support.h"
+#include "reference_error.h"
 
 using test::BoxCatcher;
 using test::button;

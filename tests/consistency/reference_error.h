@@ -1,72 +1,14 @@
-// Helpers shared by the consistency window tests: catching the program's
-// message boxes, filling fields, and an independent computation of the
-// consistency errors written from the formulas.
+// The consistency window tests' own helper: the consistency errors computed
+// independently, from the formulas of the schemes and the exact solution.
 #pragma once
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QStringList>
-#include <QTimer>
-#include <QWidget>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
-#include "shell/mod_general.h"
+#include "support/window_support.h"
 
 namespace test {
-
-// π as the program stores it at start-up.
-inline double programPi() { return std::bit_cast<double>(std::uint64_t{0x400921FB54442D28}); }
-
-inline void freshState() {
-  ModGeneral::resetState();
-  ModGeneral::state().Pi = programPi();
-}
-
-// Closes every message box as soon as it is shown and keeps its text.
-class BoxCatcher {
- public:
-  BoxCatcher() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts << box->text();
-        titles << box->windowTitle();
-        box->accept();
-      }
-    });
-    timer_.start();
-  }
-  QString last() const { return texts.isEmpty() ? QString() : texts.last(); }
-  QStringList texts;
-  QStringList titles;
-
- private:
-  QTimer timer_;
-};
-
-inline void setText(QWidget* w, const char* name, const QString& text) {
-  auto* e = w->findChild<QLineEdit*>(QString::fromLatin1(name));
-  if (e) e->setText(text);
-}
-
-inline QAbstractButton* button(QWidget* w, const char* name) {
-  return w->findChild<QAbstractButton*>(QString::fromLatin1(name));
-}
-
-inline QStringList lines(QWidget* w, const char* name) {
-  QStringList out;
-  auto* v = w->findChild<QAbstractItemView*>(QString::fromLatin1(name));
-  if (!v || !v->model()) return out;
-  for (int r = 0; r < v->model()->rowCount(); ++r)
-    out << v->model()->index(r, 0).data(Qt::DisplayRole).toString();
-  return out;
-}
 
 struct Data {
   double N, T, K, a, d, w, phi, Epsilon = 0.0;
