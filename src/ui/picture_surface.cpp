@@ -171,7 +171,7 @@ void PictureSurface::drawLine(double x1, double y1, double x2, double y2, const 
   ensureImageSize();
   QPointF p = toPixel(x1, y1);
   QPointF q = toPixel(x2, y2);
-  // Only the part near the picture is drawn: a curve that leaves the scale
+  // Only the piece near the picture is drawn: a curve that leaves the scale
   // is cut at the edges, whatever its values.
   if (!clipSegment(p, q, -4.0, -4.0, image_.width() + 4.0, image_.height() + 4.0)) return;
   const QLine segment(toInt(p.x()), toInt(p.y()), toInt(q.x()), toInt(q.y()));
