@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
-#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
