@@ -4,24 +4,29 @@
 // with a hook that does nothing.
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_consistency_window
+//       --benchmark_repetitions=7 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "consistency/consistency_window.h"
 #include "core/studies.h"
 #include "shell/mod_general.h"
+#include "ui/event_pump.h"
 
 namespace {
 
@@ -104,6 +109,32 @@ void CoreAlone(benchmark::State& state) {
   state.counters["E"] = err(std::atoi(c.count) + 1);
 }
 
+// The core procedure with the window's pump and progress bar: the share of
+// the run spent letting events run and moving the bar.
+void CoreWithPump(benchmark::State& state) {
+  const auto scheme = static_cast<core::Scheme>(state.range(0));
+  const Case& c = kCases[state.range(1)];
+  freshState();
+  auto w = openWindow(scheme, c);
+  auto* bar = w->findChild<QProgressBar*>("ProgressCalculs");
+  bar->show();
+  core::StudyState& s = ModGeneral::state();
+  using Clock = std::chrono::steady_clock;
+  Clock::duration inPasses{}, total{};
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    ui::EventPump pump(bar);
+    if (core::beginConsistency(s, scheme, c.half, fields(c))) state.SkipWithError("refused");
+    core::consistencyGrid(s, scheme);
+    if (!core::runConsistency(s, scheme, c.half, pump, ".").completed)
+      state.SkipWithError("not completed");
+    total += Clock::now() - start;
+    inPasses += pump.timeInPasses();
+  }
+  state.counters["pump_pct"] = 100.0 * std::chrono::duration<double>(inPasses).count() /
+                               std::chrono::duration<double>(total).count();
+}
+
 // Time from a key press posted 40 ms into the run to the end of the run.
 void KeyStopLatency(benchmark::State& state) {
   const auto scheme = static_cast<core::Scheme>(state.range(0));
@@ -142,12 +173,18 @@ benchmark::internal::Benchmark* cases(benchmark::internal::Benchmark* b) {
     for (int c : {0, 1}) b->Args({scheme, c});
   return b->ArgNames({"peps", "right"})->Unit(benchmark::kMillisecond);
 }
-void args(benchmark::internal::Benchmark* b) { cases(b)->UseRealTime(); }
+// On a shared machine the fastest repetition is the fairest figure.
+void args(benchmark::internal::Benchmark* b) {
+  cases(b)->UseRealTime()->ComputeStatistics("min", [](const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+  });
+}
 
 }  // namespace
 
-BENCHMARK(ThroughWindow)->Apply(args)->Iterations(3);
-BENCHMARK(CoreAlone)->Apply(args)->Iterations(3);
+BENCHMARK(ThroughWindow)->Apply(args)->Iterations(1);
+BENCHMARK(CoreAlone)->Apply(args)->Iterations(1);
+BENCHMARK(CoreWithPump)->Apply(args)->Iterations(1);
 BENCHMARK(KeyStopLatency)->Apply([](auto* b) { cases(b); })->Iterations(5)->UseManualTime();
 
 int main(int argc, char** argv) {

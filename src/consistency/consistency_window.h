@@ -3,7 +3,7 @@
 // exact solution when Tau is divided by 2^R at fixed h (left half) or h by
 // 2^S at fixed Tau (right half), and the observed orders derived from them.
 // The numerical work is the core's; this window reads its fields, keeps the
-// running state (shell::LongRun) and shows the results.
+// running state (LongRun) and shows the results.
 #pragma once
 
 #include <QString>

@@ -62,7 +62,7 @@ class TestEventPump : public QObject {
 
   void progressBarShowsStepsDone() {
     QProgressBar bar;
-    ui::EventPump pump(&bar, 0ms);
+    ui::EventPump pump(&bar, 0ms, 0ms);
     pump.setStride(1);
     pump.atStep(0, 200);
     QCOMPARE(bar.maximum(), 200);
@@ -75,6 +75,17 @@ class TestEventPump : public QObject {
     pump.atStep(huge / 2, huge);
     QCOMPARE(bar.maximum(), 1'000'000);
     QCOMPARE(bar.value(), 500'000);
+  }
+
+  void progressBarMovesAtMostEveryBarInterval() {
+    QProgressBar bar;
+    ui::EventPump pump(&bar, 0ms, 1h);
+    pump.setStride(1);
+    pump.atStep(10, 100);  // the first pass sets the range and shows
+    QCOMPARE(bar.value(), 10);
+    pump.atStep(20, 100);
+    QCOMPARE(bar.value(), 10);
+    QCOMPARE(pump.passes(), std::int64_t{2});  // events ran all the same
   }
 
   void progressBarMayGoAway() {
