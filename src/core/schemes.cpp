@@ -141,6 +141,32 @@ ORV_KERNEL void pepsRowsBand(double* __restrict out, const double* __restrict pr
   }
 }
 
+// The same rows with the source made on the way: f[i] = factors[i]*g is
+// stored in SourceVec and added as tau*f[i].
+ORV_KERNEL void p0RowsSource(double* __restrict out, const double* __restrict prev,
+                             double* __restrict f, const double* __restrict factors, double g,
+                             double tau, std::int64_t first, std::int64_t last, double sub,
+                             double dia, double sup) {
+  for (std::int64_t i = first; i <= last; ++i) {
+    const double fi = factors[i] * g;
+    f[i] = fi;
+    out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * fi;
+  }
+}
+
+ORV_KERNEL void pepsRowsSource(double* __restrict out, const double* __restrict prev,
+                               const double* __restrict prev2, double* __restrict f,
+                               const double* __restrict factors, double g, double factor,
+                               std::int64_t first, std::int64_t last, double cs, double cd,
+                               double cp, double older) {
+  for (std::int64_t i = first; i <= last; ++i) {
+    const double fi = factors[i] * g;
+    f[i] = fi;
+    out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
+             factor * fi;
+  }
+}
+
 bool coversInterior(const BandMatrix& mat, std::int64_t last) {
   return mat.uniform().first <= 2 && mat.uniform().last >= last - 1;
 }
@@ -222,6 +248,52 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
     const double add = s.FF * (s.Tau / (alpha + 1));
     for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + add;
   }
+}
+
+void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g) {
+  const std::int64_t last = loopLast(s.N);
+  double* f = s.SourceVec.data() - s.SourceVec.lower();
+  const BandMatrix& mat = s.MatP0;
+  if (!coversInterior(mat, last)) {
+    for (std::int64_t i = 1; i <= last; ++i) f[i] = factors[static_cast<std::size_t>(i)] * g;
+    AdvanceP0(s, m, true);
+    return;
+  }
+  const double* prev = s.SolP0.row(m - 1);
+  double* out = s.SolP0.row(m);
+  const double tau = s.Tau;
+  for (const std::int64_t i : {std::int64_t{1}, last}) {
+    f[i] = factors[static_cast<std::size_t>(i)] * g;
+    out[i] = edgeRow<false>(mat, prev, i, last, 0.0) + tau * f[i];
+  }
+  const auto& u = mat.uniform();
+  p0RowsSource(out, prev, f, factors.data(), g, tau, 2, last - 1, u.sub, u.diag, u.sup);
+}
+
+void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
+                       double g) {
+  const std::int64_t last = loopLast(s.N);
+  double* f = s.SourceVec.data() - s.SourceVec.lower();
+  const BandMatrix& mat = s.MatPeps;
+  if (!coversInterior(mat, last)) {
+    for (std::int64_t i = 1; i <= last; ++i) f[i] = factors[static_cast<std::size_t>(i)] * g;
+    AdvancePeps(s, m, PepsSource::Vector);
+    return;
+  }
+  const double alpha = s.Alpha;
+  const double scale = 1 / (alpha + 1);
+  const double older = -(alpha / (alpha + 1));
+  const double factor = s.Tau * (1 / (alpha + 1));
+  const double* prev2 = s.SolPeps.row(m - 2);
+  const double* prev = s.SolPeps.row(m - 1);
+  double* out = s.SolPeps.row(m);
+  for (const std::int64_t i : {std::int64_t{1}, last}) {
+    f[i] = factors[static_cast<std::size_t>(i)] * g;
+    out[i] = (edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older) + factor * f[i];
+  }
+  const auto& u = mat.uniform();
+  pepsRowsSource(out, prev, prev2, f, factors.data(), g, factor, 2, last - 1, u.sub * scale,
+                 u.diag * scale, u.sup * scale, older);
 }
 
 bool rowFinite(const Table2& sol, std::int64_t m, double N) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/failure.h"
 #include "core/study_state.h"
@@ -45,6 +46,13 @@ enum class PepsSource {
   Vector,           // (Tau*(1/(Alpha + 1)))*SourceVec(i) (consistency and error studies)
 };
 void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source = PepsSource::None);
+
+// A step whose source is SourceVec(i) = factors[i]*g (the consistency and
+// error studies): SourceVec is written and used in the same pass, which gives
+// the same doubles as filling it first and then advancing with it.
+void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g);
+void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
+                       double g);
 
 // True when every value of row m, columns 1 .. floor(N), is finite.
 bool rowFinite(const Table2& sol, std::int64_t m, double N);

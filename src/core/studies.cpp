@@ -240,11 +240,9 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
     hook.atStep(m - firstComputed, total);
     if (s.StopRequested) return outcome;
     if (peps) {
-      fillSourceFeps(s, m, factors);
-      AdvancePeps(s, m, PepsSource::Vector);
+      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m));
     } else {
-      fillSourceF(s, m, factors);
-      AdvanceP0(s, m, true);
+      AdvanceP0Source(s, m, factors, sourceTimeF(s, m));
     }
     if (!rowFinite(sol, m, s.N)) {
       outcome.failure = fail::overflow(m - 1);
@@ -365,11 +363,11 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
     hook.atStep(m - 3, total);
     if (s.StopRequested) return outcome;
     if (exactData()) {
-      fillSourceFeps(s, m, factors);
+      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m));
     } else {
       for (std::int64_t i = 1; i <= columns; ++i) s.SourceVec(i) = 0;
+      AdvancePeps(s, m, PepsSource::Vector);
     }
-    AdvancePeps(s, m, PepsSource::Vector);
     if (!rowFinite(s.SolPeps, m, s.N)) {
       outcome.failure = fail::overflow(m - 1);
       return outcome;
@@ -391,11 +389,11 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
     hook.atStep(pepsSteps + m - 2, total);
     if (s.StopRequested) return outcome;
     if (exactData()) {
-      fillSourceF(s, m, factors);
+      AdvanceP0Source(s, m, factors, sourceTimeF(s, m));
     } else {
       for (std::int64_t i = 1; i <= columns; ++i) s.SourceVec(i) = 0;
+      AdvanceP0(s, m, true);
     }
-    AdvanceP0(s, m, true);
     if (!rowFinite(s.SolP0, m, s.N)) {
       outcome.failure = fail::overflow(m - 1);
       return outcome;
