@@ -27,7 +27,7 @@ void writeSecondExact(const StudyState& s, Table2& sol);
 //   Pepsilon: (sin(Pi*x_i)*d)*((((-Epsilon)*(w*w))*cos(theta) - w*sin(theta)) + (a*(Pi*Pi))*cos(theta))
 // `factors` comes from spaceFactors().
 void fillSourceF(StudyState& s, std::int64_t m, const std::vector<double>& factors);
-// The part of f (feps) that does not depend on x, for the step producing row m:
+// The factor of f (feps) that does not depend on x, for the step producing row m:
 // SourceVec(i) = factors[i]*sourceTimeF(s, m).
 double sourceTimeF(const StudyState& s, std::int64_t m);
 double sourceTimeFeps(const StudyState& s, std::int64_t m);
