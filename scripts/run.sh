@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target orvalend
-exec ./build/src/shell/orvalend
+exec ./build/src/app/orvalend
