@@ -101,8 +101,9 @@ void GraphWindow::buildControls() {
   txtIndicen_ = new QLineEdit(frame1_);
   txtIndicen_->setObjectName(QStringLiteral("TxtIndicen"));
   ui::placeTwips(txtIndicen_, 1065, 300, 495, 285);
-  labelTwips(frame1_, QStringLiteral("Label2"), QStringLiteral("tn = nxTau ; n = 0,1,2,.,K "), 105,
-             615, 1800, 300);
+  QLabel* label2 = labelTwips(frame1_, QStringLiteral("Label2"),
+                              QStringLiteral("tn = nxTau ; n = 0,1,2,.,K "), 105, 615, 1800, 300);
+  label2->setFont(narrowFont(7));  // the whole caption within its place
 
   lblRN_ = labelTwips(frame1_, QStringLiteral("LblRN"), QString(), 1740, 300, 645, 210);
   lblRH_ = labelTwips(frame1_, QStringLiteral("LblRH"), QString(), 2445, 300, 915, 210);
