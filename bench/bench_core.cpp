@@ -149,7 +149,7 @@ void BM_SourceStepP0(benchmark::State& state) {
   core::StudyState s = levelState(n, false);
   const std::vector<double> factors = core::spaceFactors(s);
   for (auto _ : state) {
-    core::AdvanceP0Source(s, 2, factors, core::sourceTimeF(s, 2));
+    core::AdvanceP0Source(s, 2, factors, core::sourceTimeF(s, 2), false);
     benchmark::DoNotOptimize(s.SolP0.row(2));
     benchmark::ClobberMemory();
   }

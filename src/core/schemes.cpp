@@ -147,10 +147,16 @@ ORV_KERNEL void p0RowsSource(double* __restrict out, const double* __restrict pr
                              double* __restrict f, const double* __restrict factors, double g,
                              double tau, std::int64_t first, std::int64_t last, double sub,
                              double dia, double sup) {
-  for (std::int64_t i = first; i <= last; ++i) {
-    const double fi = factors[i] * g;
-    f[i] = fi;
-    out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * fi;
+  if (f) {
+    for (std::int64_t i = first; i <= last; ++i) {
+      const double fi = factors[i] * g;
+      f[i] = fi;
+      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * fi;
+    }
+  } else {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) +
+               tau * (factors[i] * g);
   }
 }
 
@@ -159,11 +165,19 @@ ORV_KERNEL void pepsRowsSource(double* __restrict out, const double* __restrict 
                                const double* __restrict factors, double g, double factor,
                                std::int64_t first, std::int64_t last, double cs, double cd,
                                double cp, double older) {
-  for (std::int64_t i = first; i <= last; ++i) {
-    const double fi = factors[i] * g;
-    f[i] = fi;
-    out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
-             factor * fi;
+  if (f) {
+    for (std::int64_t i = first; i <= last; ++i) {
+      const double fi = factors[i] * g;
+      f[i] = fi;
+      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) +
+                prev2[i] * older) +
+               factor * fi;
+    }
+  } else {
+    for (std::int64_t i = first; i <= last; ++i)
+      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) +
+                prev2[i] * older) +
+               factor * (factors[i] * g);
   }
 }
 
@@ -250,7 +264,8 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
   }
 }
 
-void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g) {
+void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
+                     bool keepSource) {
   const std::int64_t last = loopLast(s.N);
   double* f = s.SourceVec.data() - s.SourceVec.lower();
   const BandMatrix& mat = s.MatP0;
@@ -263,15 +278,17 @@ void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& f
   double* out = s.SolP0.row(m);
   const double tau = s.Tau;
   for (const std::int64_t i : {std::int64_t{1}, last}) {
-    f[i] = factors[static_cast<std::size_t>(i)] * g;
-    out[i] = edgeRow<false>(mat, prev, i, last, 0.0) + tau * f[i];
+    const double fi = factors[static_cast<std::size_t>(i)] * g;
+    if (keepSource) f[i] = fi;
+    out[i] = edgeRow<false>(mat, prev, i, last, 0.0) + tau * fi;
   }
   const auto& u = mat.uniform();
-  p0RowsSource(out, prev, f, factors.data(), g, tau, 2, last - 1, u.sub, u.diag, u.sup);
+  p0RowsSource(out, prev, keepSource ? f : nullptr, factors.data(), g, tau, 2, last - 1, u.sub,
+               u.diag, u.sup);
 }
 
 void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
-                       double g) {
+                       double g, bool keepSource) {
   const std::int64_t last = loopLast(s.N);
   double* f = s.SourceVec.data() - s.SourceVec.lower();
   const BandMatrix& mat = s.MatPeps;
@@ -288,12 +305,13 @@ void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>&
   const double* prev = s.SolPeps.row(m - 1);
   double* out = s.SolPeps.row(m);
   for (const std::int64_t i : {std::int64_t{1}, last}) {
-    f[i] = factors[static_cast<std::size_t>(i)] * g;
-    out[i] = (edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older) + factor * f[i];
+    const double fi = factors[static_cast<std::size_t>(i)] * g;
+    if (keepSource) f[i] = fi;
+    out[i] = (edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older) + factor * fi;
   }
   const auto& u = mat.uniform();
-  pepsRowsSource(out, prev, prev2, f, factors.data(), g, factor, 2, last - 1, u.sub * scale,
-                 u.diag * scale, u.sup * scale, older);
+  pepsRowsSource(out, prev, prev2, keepSource ? f : nullptr, factors.data(), g, factor, 2,
+                 last - 1, u.sub * scale, u.diag * scale, u.sup * scale, older);
 }
 
 bool rowFinite(const Table2& sol, std::int64_t m, double N) {

@@ -48,11 +48,14 @@ enum class PepsSource {
 void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source = PepsSource::None);
 
 // A step whose source is SourceVec(i) = factors[i]*g (the consistency and
-// error studies): SourceVec is written and used in the same pass, which gives
-// the same doubles as filling it first and then advancing with it.
-void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g);
+// error studies), made in the same pass as the level: the same doubles as
+// filling SourceVec first and then advancing with it. With keepSource false
+// SourceVec is not written; the caller then fills it for the last step it ran
+// (fillSourceF / fillSourceFeps), so a whole run leaves the same state.
+void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
+                     bool keepSource = true);
 void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
-                       double g);
+                       double g, bool keepSource = true);
 
 // True when every value of row m, columns 1 .. floor(N), is finite.
 bool rowFinite(const Table2& sol, std::int64_t m, double N);

@@ -236,19 +236,36 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
   }
   setStrideForWidth(hook, columns);
   const std::int64_t total = std::max<std::int64_t>(lastRow - firstComputed + 1, 0);
+  // The steps make their source without storing it; SourceVec receives the
+  // source of the last step run, whichever way the run ends.
+  std::int64_t sourceStep = 0;
+  const auto keepLastSource = [&] {
+    if (sourceStep == 0) return;
+    if (peps) {
+      fillSourceFeps(s, sourceStep, factors);
+    } else {
+      fillSourceF(s, sourceStep, factors);
+    }
+  };
   for (std::int64_t m = firstComputed; m <= lastRow; ++m) {
     hook.atStep(m - firstComputed, total);
-    if (s.StopRequested) return outcome;
-    if (peps) {
-      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m));
-    } else {
-      AdvanceP0Source(s, m, factors, sourceTimeF(s, m));
+    if (s.StopRequested) {
+      keepLastSource();
+      return outcome;
     }
+    if (peps) {
+      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m), false);
+    } else {
+      AdvanceP0Source(s, m, factors, sourceTimeF(s, m), false);
+    }
+    sourceStep = m;
     if (!rowFinite(sol, m, s.N)) {
+      keepLastSource();
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }
   }
+  keepLastSource();
   Table1& errors = left ? s.ErrH : s.ErrT;
   const double error = storeError(s, sol, errors(static_cast<std::int64_t>(count) + 1));
   s.LineText = "E" + formatFixed(scale, 0, mark) + " = " + formatFixed(error, 10, mark);

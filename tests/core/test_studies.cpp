@@ -341,6 +341,9 @@ TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
   EXPECT_EQ(bits(s.ErrT(2)), bits(E));
   EXPECT_EQ(out.line, "E2 = " + core::formatFixed(E, 10, ","));
   EXPECT_EQ(bits(s.N), bits(7.0));
+  // SourceVec holds the source of the last step (row K + 1 = 3).
+  const Exact e{0.125, core::piValue(), y.d, y.w, y.phi, y.a, y.Epsilon, 0.25, y.T};
+  for (int i = 1; i <= 7; ++i) EXPECT_EQ(bits(s.SourceVec(i)), bits(e.f(i, 3, true))) << i;
 }
 
 // A negative ratio, a zero denominator, an entry never computed.
@@ -375,6 +378,10 @@ TEST(Consistency, StopAndOverflowAddNoLine) {
     if (!overflow) {
       ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
       EXPECT_TRUE(rowZero(s.SolP0, hook.stoppedAt + 3)) << "no row after the stop";
+      // SourceVec holds the source of the last step run (row stoppedAt + 1).
+      const Exact e{1.0 / 3.0, core::piValue(), x.d, x.w, x.phi, x.a, 0, s.Tau, x.T};
+      for (int i = 1; i <= 2; ++i)
+        EXPECT_EQ(bits(s.SourceVec(i)), bits(e.f(i, hook.stoppedAt + 1, false))) << i;
     }
     ASSERT_TRUE(consistencyRun(s, Scheme::P0, Half::TimeR, small, 0, 0).completed);
     EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::P0, small, 0, 0)));
