@@ -110,6 +110,7 @@ StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields
     }
     if (!rowFinite(sol, m, s.N)) {
       clearRow(sol, m);
+      sol.stoppedAfterRow(m - 1);
       result.levels = m - 1;
       result.failure = fail::overflow(m - 1);
       return result;
@@ -230,6 +231,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
   const std::int64_t firstComputed = peps ? 3 : 2;
   for (std::int64_t m = 1; m < firstComputed; ++m) {
     if (!rowFinite(sol, m, s.N)) {
+      sol.stoppedAfterRow(m);
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }
@@ -251,6 +253,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
     hook.atStep(m - firstComputed, total);
     if (s.StopRequested) {
       keepLastSource();
+      sol.stoppedAfterRow(m - 1);
       return outcome;
     }
     if (peps) {
@@ -261,6 +264,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
     sourceStep = m;
     if (!rowFinite(sol, m, s.N)) {
       keepLastSource();
+      sol.stoppedAfterRow(m);
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }
@@ -372,13 +376,17 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   }
   for (std::int64_t m = 1; m <= std::min<std::int64_t>(2, lastRow); ++m) {
     if (!rowFinite(s.SolPeps, m, s.N)) {
+      s.SolPeps.stoppedAfterRow(m);
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }
   }
   for (std::int64_t m = 3; m <= lastRow; ++m) {
     hook.atStep(m - 3, total);
-    if (s.StopRequested) return outcome;
+    if (s.StopRequested) {
+      s.SolPeps.stoppedAfterRow(m - 1);
+      return outcome;
+    }
     if (exactData()) {
       AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m));
     } else {
@@ -386,6 +394,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
       AdvancePeps(s, m, PepsSource::Vector);
     }
     if (!rowFinite(s.SolPeps, m, s.N)) {
+      s.SolPeps.stoppedAfterRow(m);
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }
@@ -404,7 +413,10 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   }
   for (std::int64_t m = 2; m <= lastRow; ++m) {
     hook.atStep(pepsSteps + m - 2, total);
-    if (s.StopRequested) return outcome;
+    if (s.StopRequested) {
+      s.SolP0.stoppedAfterRow(m - 1);
+      return outcome;
+    }
     if (exactData()) {
       AdvanceP0Source(s, m, factors, sourceTimeF(s, m));
     } else {
@@ -412,6 +424,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
       AdvanceP0(s, m, true);
     }
     if (!rowFinite(s.SolP0, m, s.N)) {
+      s.SolP0.stoppedAfterRow(m);
       outcome.failure = fail::overflow(m - 1);
       return outcome;
     }

@@ -24,6 +24,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
   rowUpper_ = rowUpper;
   colLower_ = colLower;
   colUpper_ = colUpper;
+  lastRowReached_ = rowUpper;
   return true;
 }
 

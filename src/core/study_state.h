@@ -98,11 +98,18 @@ class Table2 {
   double& operator()(std::int64_t r, std::int64_t c) { return row(r)[c]; }
   double operator()(std::int64_t r, std::int64_t c) const { return row(r)[c]; }
 
+  // The last row the run that filled the table reached: the upper bound, or
+  // less when the run stopped early (a key, a value leaving the double range).
+  // Rows after it were never computed, though they read 0.
+  std::int64_t lastRowReached() const { return lastRowReached_; }
+  void stoppedAfterRow(std::int64_t r) { lastRowReached_ = r; }
+
  private:
   struct Free {
     void operator()(double* p) const { std::free(p); }
   };
   std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
+  std::int64_t lastRowReached_ = -1;
   std::unique_ptr<double[], Free> data_;
 };
 

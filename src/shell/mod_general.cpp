@@ -45,6 +45,7 @@ QWidget* showWindow(WindowKind kind) {
     w->setAttribute(Qt::WA_DeleteOnClose);
     slot = w;
   }
+  slot->setWindowState(slot->windowState() & ~Qt::WindowMinimized);
   slot->show();
   slot->raise();
   slot->activateWindow();

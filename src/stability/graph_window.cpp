@@ -272,15 +272,23 @@ void GraphWindow::drawLevel() {
     return;
   }
   if (!solutionMatchesGrid()) {
-    ui::showMessage(this, QStringLiteral("Les résultats du schéma %1 ne correspondent plus aux "
-                                         "valeurs actuelles de N et de K (un autre calcul les a "
-                                         "remplacés) : relancez les calculs dans la fenêtre de "
-                                         "stabilité.")
+    ui::showMessage(this, QStringLiteral("Les résultats du schéma %1 ne correspondent pas aux "
+                                         "valeurs actuelles de N et de K (un calcul refusé ou "
+                                         "un autre calcul les a modifiées) : relancez les calculs "
+                                         "dans la fenêtre de stabilité.")
                               .arg(schemeName));
     return;
   }
   const auto rowIndex = static_cast<std::int64_t>(g_.LevelRow);
   const core::Table2& sol = solution();
+  if (rowIndex > sol.lastRowReached()) {
+    ui::showMessage(this, QStringLiteral("Le niveau n = %1 n'a pas été calculé : le calcul s'est "
+                                         "arrêté au niveau n = %2.")
+                              .arg(qs(core::formatPlain(n, m)),
+                                   qs(core::formatPlain(
+                                       static_cast<double>(sol.lastRowReached() - 1), m))));
+    return;
+  }
   if (!core::rowFinite(sol, rowIndex, s.N)) {
     ui::showMessage(this, QStringLiteral("Le niveau n = %1 contient des valeurs infinies ou "
                                          "indéterminées : il ne peut pas être tracé.")

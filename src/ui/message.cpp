@@ -7,7 +7,8 @@ namespace ui {
 void showMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Orvalend"), text, QMessageBox::Ok, parent);
   box.setObjectName(QStringLiteral("OrvalendMessage"));
-  box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+  // Like every message of the program, it blocks all windows until OK.
+  box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }
 

@@ -243,6 +243,7 @@ TEST(Stability, OverflowStopsAtTheFirstNonFiniteLevel) {
                                           : pepsBand(rows[r.levels], rows[r.levels - 1], 10, s.Lambda, s.Alpha);
     EXPECT_FALSE(std::all_of(next.begin(), next.end(), [](double v) { return std::isfinite(v); }));
     EXPECT_TRUE(rowZero(sol, r.levels + 1)) << "the non-finite level is reset";
+    EXPECT_EQ(sol.lastRowReached(), r.levels) << "later rows are marked as never computed";
   }
 }
 

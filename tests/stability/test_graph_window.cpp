@@ -154,10 +154,12 @@ class TestGraphWindow : public QObject {
         {"1", "trop grandes", nullptr},  // range overflows
         {"2", "trop grandes", nullptr},  // beyond single precision
         {"3", "infinies", nullptr},
-        {"1", "ne correspondent plus", [](core::StudyState& s) { s.N = 19; }},
-        {"5", "ne correspondent plus", [](core::StudyState& s) { s.K = 6; }},
-        {"1", "ne correspondent plus", [](core::StudyState& s) { s.K = 1e300; }},
+        {"1", "ne correspondent pas", [](core::StudyState& s) { s.N = 19; }},
+        {"5", "ne correspondent pas", [](core::StudyState& s) { s.K = 6; }},
+        {"1", "ne correspondent pas", [](core::StudyState& s) { s.K = 1e300; }},
         {"1", "Aucun résultat", [](core::StudyState& s) { s.SolP0.reset(); }},
+        // A run stopped after level 2: level 3 was never computed.
+        {"3", "n'a pas été calculé", [](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); }},
     };
     auto fill = [inf] {
       fillState([inf](int n, int i) {
