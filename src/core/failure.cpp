@@ -60,11 +60,15 @@ Failure rTooLarge() {
 Failure sTooLarge() {
   return make(FailureCode::STooLarge, "Valeur incorrecte de S : S doit être au plus 29.");
 }
-Failure tablesTooLarge(double bytesNeeded, double bytesAllowed) {
+Failure tablesTooLarge(double bytesNeeded, double bytesAllowed, const std::string& advice) {
   return make(FailureCode::TablesTooLarge,
               "Calcul trop volumineux : les tableaux demanderaient " + megabytes(bytesNeeded) +
-                  " Mo, au-delà de la limite de " + megabytes(bytesAllowed) +
-                  " Mo. Réduisez N ou K.");
+                  " Mo, au-delà de la limite de " + megabytes(bytesAllowed) + " Mo. " + advice);
+}
+Failure outOfMemory() {
+  return make(FailureCode::OutOfMemory,
+              "Mémoire insuffisante : le système n'a pas pu fournir les tableaux du calcul. "
+              "Fermez d'autres programmes ou réduisez N ou K.");
 }
 Failure overflow(std::int64_t level) {
   return make(FailureCode::Overflow,

@@ -24,6 +24,7 @@ enum class FailureCode {
   RTooLarge,         // R above 29
   STooLarge,         // S above 29
   TablesTooLarge,    // tables beyond the memory budget
+  OutOfMemory,       // the system refused the memory of tables within the budget
   Overflow,          // a level left the double range during a run
   OrderUndefined,    // an order ratio not positive, or a zero denominator
   LevelNegative,     // a graph level n below 0
@@ -52,7 +53,9 @@ Failure alphaMinusOne();
 Failure nnOutOfRange();
 Failure rTooLarge();
 Failure sTooLarge();
-Failure tablesTooLarge(double bytesNeeded, double bytesAllowed);
+Failure tablesTooLarge(double bytesNeeded, double bytesAllowed,
+                       const std::string& advice = "Réduisez N ou K.");
+Failure outOfMemory();
 Failure overflow(std::int64_t level);  // first time level holding a non-finite value
 Failure orderUndefined(char letter, std::int64_t index);
 Failure levelNegative();

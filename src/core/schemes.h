@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/failure.h"
@@ -14,13 +15,16 @@ namespace core {
 // The double the program uses for pi (one step above the nearest double).
 double piValue();  // bit pattern 400921FB54442D28
 
-// Largest total size of the tables one run may create.
-inline constexpr double kTableBudgetBytes = 2.0 * 1024 * 1024 * 1024;
+// Largest total size of the tables one run may create: 2 GiB, or half the
+// machine's memory if that is less, so that a run is refused with a message
+// rather than ended by the system when its pages are first written.
+double tableBudgetBytes();
 
 // Refuses, before anything is allocated, a run whose tables would not fit:
 // one solution table (0 To K+1, 0 To N), one band matrix and SourceVec, for
-// `schemes` schemes (the error study runs both).
-Outcome checkTableBudget(double N, double K, int schemes = 1);
+// `schemes` schemes (the error study runs both). `advice` ends the message.
+Outcome checkTableBudget(double N, double K, int schemes = 1,
+                         const std::string& advice = "Réduisez N ou K.");
 
 // The checks the grid needs before any table is created: N >= 2, K >= 1.
 Outcome checkGrid(double N, double K);

@@ -42,6 +42,15 @@ void setStrideForWidth(StepHook& hook, std::int64_t columns) {
 
 double powerOfTwo(double e) { return std::ldexp(1.0, static_cast<int>(e)); }
 
+// Row m holds a value beyond the double range: every study stops there the
+// same way. The row is reset to unset, the table remembers that its run ended
+// at the row before, and the failure names level m - 1.
+Failure stopAtNonFinite(Table2& sol, std::int64_t m) {
+  clearRow(sol, m);
+  sol.stoppedAfterRow(m - 1);
+  return fail::overflow(m - 1);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- stability
@@ -86,9 +95,7 @@ StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields
   SetGrid(s, peps);
   Table2& sol = peps ? s.SolPeps : s.SolP0;
   if (!(peps ? BuildMatPeps(s) : BuildMatP0(s))) {
-    result.failure = fail::tablesTooLarge(
-        (static_cast<double>(roundHalfEven(s.K)) + 2) * (static_cast<double>(roundHalfEven(s.N)) + 1) * 8,
-        kTableBudgetBytes);
+    result.failure = fail::outOfMemory();
     return result;
   }
   const std::int64_t columns = loopLast(s.N);
@@ -109,10 +116,8 @@ StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields
       }
     }
     if (!rowFinite(sol, m, s.N)) {
-      clearRow(sol, m);
-      sol.stoppedAfterRow(m - 1);
       result.levels = m - 1;
-      result.failure = fail::overflow(m - 1);
+      result.failure = stopAtNonFinite(sol, m);
       return result;
     }
   }
@@ -175,7 +180,7 @@ Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const Consiste
   const double runN = left ? s.N : (s.N + 1) * scale - 1;
   const double runK = left ? s.K * scale : s.K;
   if (peps) ORV_TRY(checkAlpha(s.T, runK, s.Epsilon));
-  return checkTableBudget(runN, runK);
+  return checkTableBudget(runN, runK, 1, left ? "Réduisez R, N ou K." : "Réduisez S, N ou K.");
 }
 
 void consistencyGrid(StudyState& s, Scheme scheme) { SetGrid(s, scheme == Scheme::Peps); }
@@ -217,9 +222,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
   RunOutcome outcome;
   s.SourceVec.create(0, roundHalfEven(s.N));
   if (!(peps ? BuildMatPeps(s) : BuildMatP0(s))) {
-    outcome.failure = fail::tablesTooLarge(
-        (static_cast<double>(roundHalfEven(s.K)) + 2) * (static_cast<double>(roundHalfEven(s.N)) + 1) * 8,
-        kTableBudgetBytes);
+    outcome.failure = fail::outOfMemory();
     return outcome;
   }
   Table2& sol = peps ? s.SolPeps : s.SolP0;
@@ -231,8 +234,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
   const std::int64_t firstComputed = peps ? 3 : 2;
   for (std::int64_t m = 1; m < firstComputed; ++m) {
     if (!rowFinite(sol, m, s.N)) {
-      sol.stoppedAfterRow(m);
-      outcome.failure = fail::overflow(m - 1);
+      outcome.failure = stopAtNonFinite(sol, m);
       return outcome;
     }
   }
@@ -264,8 +266,7 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
     sourceStep = m;
     if (!rowFinite(sol, m, s.N)) {
       keepLastSource();
-      sol.stoppedAfterRow(m);
-      outcome.failure = fail::overflow(m - 1);
+      outcome.failure = stopAtNonFinite(sol, m);
       return outcome;
     }
   }
@@ -302,6 +303,7 @@ std::vector<OrderLine> computeOrders(StudyState& s, Half half, std::string_view 
                        " = " + "Ln((" + e(i - 1) + " - " + e(i) + ")/(" + e(i) + " - " +
                        e(i + 1) + "))/Ln2" + " = " +
                        (ok ? formatFixed(orders(i), 4, mark) : std::string("indéfini"));
+    s.LineText = text;
     lines.push_back({std::move(text), ok});
   }
   return lines;
@@ -352,11 +354,6 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   RunOutcome outcome;
   const std::int64_t columns = loopLast(s.N);
   const std::int64_t lastRow = loopLast(s.K + 1);
-  const auto tooLarge = [&] {
-    return fail::tablesTooLarge(
-        (static_cast<double>(roundHalfEven(s.K)) + 2) * (static_cast<double>(roundHalfEven(s.N)) + 1) * 8,
-        kTableBudgetBytes);
-  };
   const std::int64_t pepsSteps = std::max<std::int64_t>(lastRow - 2, 0);
   const std::int64_t total = pepsSteps + std::max<std::int64_t>(lastRow - 1, 0);
   setStrideForWidth(hook, columns);
@@ -364,7 +361,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   // Pepsilon with eps/k.
   s.SourceVec.create(0, roundHalfEven(s.N));
   if (!BuildMatPeps(s)) {
-    outcome.failure = tooLarge();
+    outcome.failure = fail::outOfMemory();
     return outcome;
   }
   const std::vector<double> factors = spaceFactors(s);
@@ -376,8 +373,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   }
   for (std::int64_t m = 1; m <= std::min<std::int64_t>(2, lastRow); ++m) {
     if (!rowFinite(s.SolPeps, m, s.N)) {
-      s.SolPeps.stoppedAfterRow(m);
-      outcome.failure = fail::overflow(m - 1);
+      outcome.failure = stopAtNonFinite(s.SolPeps, m);
       return outcome;
     }
   }
@@ -394,8 +390,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
       AdvancePeps(s, m, PepsSource::Vector);
     }
     if (!rowFinite(s.SolPeps, m, s.N)) {
-      s.SolPeps.stoppedAfterRow(m);
-      outcome.failure = fail::overflow(m - 1);
+      outcome.failure = stopAtNonFinite(s.SolPeps, m);
       return outcome;
     }
   }
@@ -404,7 +399,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   // P0 on the same grid and data.
   s.SourceVec.create(0, roundHalfEven(s.N));
   if (!BuildMatP0(s)) {
-    outcome.failure = tooLarge();
+    outcome.failure = fail::outOfMemory();
     return outcome;
   }
   const bool exactStart = exactData();
@@ -424,8 +419,7 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
       AdvanceP0(s, m, true);
     }
     if (!rowFinite(s.SolP0, m, s.N)) {
-      s.SolP0.stoppedAfterRow(m);
-      outcome.failure = fail::overflow(m - 1);
+      outcome.failure = stopAtNonFinite(s.SolP0, m);
       return outcome;
     }
   }

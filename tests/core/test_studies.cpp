@@ -334,6 +334,7 @@ TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
   const double q1 = std::log((E1 - E2) / (E2 - E4)) / std::log(2.0);
   EXPECT_EQ(bits(s.OrdQ(1)), bits(q1));
   EXPECT_EQ(q[0].text, "q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = " + core::formatFixed(q1, 4, ","));
+  EXPECT_EQ(s.LineText, q[0].text);
 
   const ConsData y{3, 0.5, 2, 0.5, 1, 3, 0.4, 0.05};
   const core::RunOutcome out = consistencyRun(s, Scheme::Peps, Half::SpaceS, y, 0, 1, ",");
@@ -376,6 +377,11 @@ TEST(Consistency, StopAndOverflowAddNoLine) {
     EXPECT_TRUE(out.line.empty());
     EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
     EXPECT_EQ(out.failure && out.failure->code == FailureCode::Overflow, overflow);
+    if (overflow) {
+      const std::int64_t last = s.SolP0.lastRowReached();
+      EXPECT_TRUE(rowZero(s.SolP0, last + 1)) << "the non-finite level is reset";
+      EXPECT_EQ(out.failure->message, core::fail::overflow(last).message);
+    }
     if (!overflow) {
       ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
       EXPECT_TRUE(rowZero(s.SolP0, hook.stoppedAt + 3)) << "no row after the stop";
