@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
@@ -17,6 +16,7 @@
 #include "shell/long_run.h"
 #include "shell/mod_general.h"
 #include "ui/geometry.h"
+#include "ui/interval_sketch.h"
 #include "ui/message.h"
 #include "ui/result_list.h"
 
@@ -30,26 +30,6 @@ const QColor kWhite(255, 255, 255);
 std::string decimalMark() { return QLocale().decimalPoint().toStdString(); }
 
 QString fromStd(const std::string& s) { return QString::fromStdString(s); }
-
-// The interval [0, 1] with its grid points: a line with six ticks.
-class IntervalSketch : public QWidget {
- public:
-  using QWidget::QWidget;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setPen(QPen(Qt::black, 1));
-    const int y = height() / 2;
-    const int x0 = 4;
-    const int x1 = width() - 5;
-    p.drawLine(x0, y, x1, y);
-    for (int k = 0; k < 6; ++k) {
-      const int x = x0 + (x1 - x0) * k / 5;
-      p.drawLine(x, y - 4, x, y + 4);
-    }
-  }
-};
 
 QLabel* caption(QWidget* parent, const QString& text, int l, int t, int w, int h,
                 const QColor& colour = QColor(),
@@ -159,7 +139,7 @@ void ConsistencyWindow::buildIntervals(int height) {
 
   // The interval sketch: 0 and 1 at the ends, x1 and xN on the inner ticks.
   const int sy = height - 36;
-  auto* sketch = new IntervalSketch(g);
+  auto* sketch = new ui::IntervalSketch(g, ui::IntervalSketch::evenTicks(4, 165), 7, 4);
   sketch->setObjectName(QStringLiteral("Sketch"));
   ui::place(sketch, 16, sy, 170, 14);
   const auto tickX = [](int k) { return 16 + 4 + (170 - 9) * k / 5; };

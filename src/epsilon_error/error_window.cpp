@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +15,7 @@
 #include "shell/long_run.h"
 #include "shell/mod_general.h"
 #include "ui/geometry.h"
+#include "ui/interval_sketch.h"
 #include "ui/message.h"
 #include "ui/result_list.h"
 
@@ -99,24 +99,6 @@ QFont windowFont() {
   return f;
 }
 
-// The interval (0, 1) drawn as a segment with six ticks: the two ends and
-// grid points on either side of a run of dots.
-class IntervalSketch : public QWidget {
- public:
-  using QWidget::QWidget;
-  // Tick abscissas inside the sketch; the labels are placed under them.
-  static constexpr int kTicks[6] = {4, 22, 40, 83, 101, 119};
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setPen(Qt::black);
-    const int y = 5;
-    p.drawLine(kTicks[0], y, kTicks[5], y);
-    for (int x : kTicks) p.drawLine(x, y - 4, x, y + 4);
-  }
-};
-
 }  // namespace
 
 ErrorWindow::ErrorWindow(QWidget* parent) : QWidget(parent) {
@@ -196,10 +178,12 @@ void ErrorWindow::buildIntervals() {
   addText(f, QStringLiteral("tn = n.Tau "), 265, 65, 60, 17, kBlue);
 
   // The interval sketch, between the N field and the frame's right edge.
-  auto* sketch = new IntervalSketch(f);
+  // Uneven ticks: the run of dots stands in the wider gap.
+  const std::vector<int> ticks{4, 22, 40, 83, 101, 119};
+  auto* sketch = new ui::IntervalSketch(f, ticks, 5, 4);
   ui::place(sketch, 174, 9, 124, 11);
   const int left = 174;
-  const auto tick = [&](int i) { return left + IntervalSketch::kTicks[i]; };
+  const auto tick = [&](int i) { return left + ticks[static_cast<std::size_t>(i)]; };
   QLabel* zero = addText(f, QStringLiteral("0m"), tick(0) - 10, 19, 20, 14);
   QLabel* x1 = addText(f, QStringLiteral("x1"), tick(1) - 10, 19, 20, 14);
   QLabel* dots =

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <new>
@@ -15,6 +14,7 @@
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/geometry.h"
+#include "ui/interval_sketch.h"
 #include "ui/message.h"
 #include "ui/result_list.h"
 
@@ -70,27 +70,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
   return b;
 }
 
-// The sketch of the interval in the first frame: a segment from 0 m to 1 m
-// with six tick marks, the first and last inner ones under "x1" and "xN".
-class GridSketch : public QWidget {
- public:
-  explicit GridSketch(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setPen(QPen(Qt::black, 1));
-    const int left = 174, right = 280, y = 27;
-    p.drawLine(left, y, right, y);
-    for (int k = 0; k < 6; ++k) {
-      const int x = left + (right - left) * k / 5;
-      p.drawLine(x, y - 3, x, y + 3);
-    }
-  }
-};
-
 }  // namespace
 
 StabilityWindow::StabilityWindow(core::Scheme scheme, QWidget* parent)
@@ -123,7 +102,9 @@ void StabilityWindow::buildControls() {
   auto* frame1 = new QGroupBox(QStringLiteral("Définitions des intervalles"), this);
   frame1->setObjectName(QStringLiteral("Frame1"));
   ui::place(frame1, 0, 25, 326, 94);
-  (new GridSketch(frame1))->setGeometry(0, 0, 326, 94);
+  // The interval from "0m" to "1m", its inner ticks under "x1" … "xN".
+  (new ui::IntervalSketch(frame1, ui::IntervalSketch::evenTicks(174, 280), 27, 3))
+      ->setGeometry(0, 0, 326, 94);
   caption(frame1, QStringLiteral("Nombre de points  N ="), 5, 24, 112, 17);
   txtN_ = field(frame1, "TxtN", 113, 21, 30, 19);
   caption(frame1, QStringLiteral("Durée totale T ="), 6, 46, 81, 13);
