@@ -10,7 +10,7 @@
 #include "app/app_icon.h"
 #include "about/about_window.h"
 #include "consistency/consistency_window.h"
-#include "epsilon_error/error_window.h"
+#include "epsilon_error/epsilon_error_window.h"
 #include "shell/form1.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
@@ -28,7 +28,7 @@ void registerWindows() {
                          [] { return new ConsistencyWindow(Scheme::P0); });
   ModGeneral::setFactory(WindowKind::FrmConsistPepsilon,
                          [] { return new ConsistencyWindow(Scheme::Peps); });
-  ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
+  ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new EpsilonErrorWindow; });
   ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
 }
 
