@@ -110,7 +110,7 @@ void StabilityWindow::buildPhysicalFrame() {
   QLabel* lambdaCaption =
       caption(f, QStringLiteral("Lambda = a.Tau/h² ="), {114, 19, 105, 15}, ui::colour::red);
   LblLambda = ui::valueLabel(f, "LblLambda", {219, 18, 51, 16}, lambdaCaption);
-  LblLambda->setToolTip(stabilityConditionText(scheme_));
+  LblLambda->setNote(stabilityConditionText(scheme_));
   if (!peps) {
     Txtu0 = ui::field(f, "Txtu0", {78, 41, 45, 19},
                       caption(f, QStringLiteral("u0(x )= Cste ="), {8, 44, 71, 15}), QStringLiteral("°C"));

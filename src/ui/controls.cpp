@@ -120,7 +120,20 @@ void ValueLabel::showNumber(double value, int decimals) { showText(fixed(value, 
 
 void ValueLabel::showText(const QString& text) {
   setText(text);
-  setToolTip(clipped() ? text : QString());
+  updateToolTip();
+}
+
+void ValueLabel::setNote(const QString& note) {
+  note_ = note;
+  updateToolTip();
+}
+
+void ValueLabel::updateToolTip() {
+  if (!clipped()) {
+    setToolTip(note_);
+  } else {
+    setToolTip(note_.isEmpty() ? text() : text() + QStringLiteral("\n\n") + note_);
+  }
 }
 
 bool ValueLabel::clipped() const {

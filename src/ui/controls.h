@@ -57,6 +57,12 @@ class ValueLabel : public QLabel {
   void showText(const QString& text);
   // True when the text shown is wider than the label.
   bool clipped() const;
+  // A tooltip of its own (what the value means); a clipped value comes first.
+  void setNote(const QString& note);
+
+ private:
+  void updateToolTip();
+  QString note_;
 };
 ValueLabel* valueLabel(QWidget* parent, const char* name, const QRect& place,
                        QLabel* caption = nullptr);
