@@ -189,12 +189,13 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
                          {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
   c.calculerOrders->setEnabled(false);
 
-  // The errors need a narrow list; the orders, the rest of the width, so
-  // that their lines read whole as far as the width allows (a longer line is
-  // whole in its tooltip).
+  // The half's width split so that the lines of the errors and of the orders
+  // of every run up to R (or S) = 10 read whole in the program's face (the
+  // orders need about twice the errors' width); a longer line is whole in
+  // its tooltip.
   const int listTop = 124;
   const int listH = height - listTop - 28;
-  const int narrow = 124;
+  const int narrow = 105;
   const QString letter = timeR ? QStringLiteral("q") : QStringLiteral("p");
   c.errors = ui::list(g, timeR ? "ListERH" : "ListERT", {6, listTop, narrow, listH},
                       QStringLiteral("Erreurs pour ") + name,

@@ -77,8 +77,9 @@ void StabilityWindow::buildIntervalFrame() {
   // The interval from "0m" to "1m", its inner ticks under "x1" … "xN".
   (new ui::IntervalSketch(f, ui::IntervalSketch::evenTicks(174, 280), 27, 3))->setGeometry(0, 0, 326, 94);
   caption(f, QStringLiteral("0m"), {155, 20, 19, 13});
-  caption(f, QStringLiteral("1m"), {280, 19, 17, 13});
-  caption(f, QStringLiteral("x1"), {180, 9, 31, 16});
+  // "1m" clear of the segment's end tick, "x1" over its tick.
+  caption(f, QStringLiteral("1m"), {280, 19, 17, 13}, {}, Qt::AlignRight | Qt::AlignVCenter);
+  caption(f, QStringLiteral("x1"), {180, 9, 31, 16}, {}, Qt::AlignCenter);
   caption(f, QStringLiteral("xN"), {259, 10, 17, 11});
   caption(f, QStringLiteral("............"), {204, 12, 50, 12});
 
