@@ -14,6 +14,7 @@
 #include "support/caption_fit.h"
 #include "support/window_support.h"
 #include "ui/line_tips.h"
+#include "ui/controls.h"
 #include "ui/typeface.h"
 
 using namespace test;
@@ -337,6 +338,8 @@ class TestConsistencyWindow : public QObject {
       QCOMPARE(c.widget->font().pointSizeF(), 8.0);
       QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
+    // Each frame's controls lie inside its border, under its caption.
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
   }
 
   void fieldsAreNamedForTheirQuantity_data() {

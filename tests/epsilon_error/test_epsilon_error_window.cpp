@@ -208,13 +208,7 @@ class TestEpsilonErrorWindow : public QObject {
   // Every control of a frame lies inside the frame's border, under its caption.
   void framesHoldTheirContents() {
     EpsilonErrorWindow w;
-    for (auto* frame : w.findChildren<ui::Frame*>()) {
-      const QRect inside = frame->rect().adjusted(1, frame->titleRect().height() / 2 + 1, -1, -1);
-      for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        QVERIFY2(inside.contains(child->geometry()),
-                 qPrintable(frame->objectName() + QLatin1Char('/') + child->objectName()));
-      }
-    }
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
   }
 
   void fieldsAreNamedForTheirQuantity_data() {

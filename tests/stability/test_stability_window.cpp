@@ -234,6 +234,8 @@ class TestStabilityWindow : public QObject {
       QCOMPARE(f.pointSizeF(), c.widget->objectName() == "Label1" ? titleSize : 8.0);
       QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
+    // Each frame's controls lie inside its border, under its caption.
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
   }
 
   void fieldsAreNamedForTheirQuantity_data() {

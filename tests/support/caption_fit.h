@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
+#include <QStringList>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -84,6 +85,21 @@ inline QList<CaptionFit> captionFits(QWidget* window) {
   }
   for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
     if (!g->title().isEmpty()) out.append({g, g->title(), g->width() - 16, textWidth(g->font(), g->title())});
+  }
+  return out;
+}
+
+// The children of `window`'s frames that do not lie inside their frame's
+// border, under its caption (drawings that span the frame excepted).
+template <class FrameType>
+QStringList childrenOutsideFrames(QWidget* window) {
+  QStringList out;
+  for (auto* frame : window->template findChildren<FrameType*>()) {
+    const QRect inside = frame->rect().adjusted(1, frame->titleRect().height() / 2 + 1, -1, -1);
+    for (QWidget* child : frame->template findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->testAttribute(Qt::WA_TransparentForMouseEvents)) continue;
+      if (!inside.contains(child->geometry())) out << frame->objectName() + QLatin1Char('/') + child->objectName();
+    }
   }
   return out;
 }
