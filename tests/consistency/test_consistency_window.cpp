@@ -300,24 +300,30 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(lines(&other, "ListERH").size(), 1);
   }
 
+  void closingDuringRun_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("close()") << 0;
+    QTest::newRow("Quitter") << 1;
+    QTest::newRow("every window closed") << 2;
+  }
+
   // Closing the window during a run stops it; the window goes only once the run has unwound.
   void closingDuringRun() {
+    QFETCH(int, how);
     ModGeneral::setFactory(WindowKind::frmConsistP0, [] { return new ConsistencyWindow(core::Scheme::P0); });
-    for (int how = 0; how < 3; ++how) {  // close(), "Quitter", closing every window
-      QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
-      fill(w, kLong, QStringLiteral("24"));
-      bool aliveAfterRequest = false;
-      QTimer::singleShot(40, w, [&] {
-        if (how == 0) w->close();
-        if (how == 1) button(w, "CmdQuitter")->click();
-        if (how == 2) ModGeneral::closeAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        aliveAfterRequest = !w.isNull();
-      });
-      button(w, "CmdCalculerH")->click();
-      QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() && lines(w, "ListERH").isEmpty());
-      QTRY_VERIFY(w.isNull());
-    }
+    QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
+    fill(w, kLong, QStringLiteral("24"));
+    bool aliveAfterRequest = false;
+    QTimer::singleShot(40, w, [&] {
+      if (how == 0) w->close();
+      if (how == 1) button(w, "CmdQuitter")->click();
+      if (how == 2) ModGeneral::closeAll();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      aliveAfterRequest = !w.isNull();
+    });
+    button(w, "CmdCalculerH")->click();
+    QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() && lines(w, "ListERH").isEmpty());
+    QTRY_VERIFY(w.isNull());
   }
 
   void captionsStandWholeAtTheirSize_data() {

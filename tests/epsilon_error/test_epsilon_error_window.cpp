@@ -174,22 +174,27 @@ class TestEpsilonErrorWindow : public QObject {
     QCOMPARE(lines(w).size(), 1);
   }
 
+  void closingDuringTheRunStopsItFirst_data() {
+    QTest::addColumn<bool>("quitProgram");
+    QTest::newRow("Quitter") << false;
+    QTest::newRow("every window closed") << true;
+  }
+
   // "Quitter" or the main menu's Quitter: the handler returns, then the window closes.
   void closingDuringTheRunStopsItFirst() {
+    QFETCH(bool, quitProgram);
     ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new EpsilonErrorWindow; });
-    for (bool quitProgram : {false, true}) {
-      QPointer<EpsilonErrorWindow> w =
-          qobject_cast<EpsilonErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
-      QVERIFY(w);
-      fill(*w, kLong);
-      QTimer::singleShot(30, w, [w, quitProgram] {
-        if (quitProgram) ModGeneral::closeAll();
-        else test::button(w, "CmdQuitter")->click();
-      });
-      QCOMPARE(calculer(*w), QStringList());
-      QVERIFY(!w.isNull() && lines(*w).isEmpty() && !ModGeneral::computationRunning());
-      QTRY_VERIFY(w.isNull());
-    }
+    QPointer<EpsilonErrorWindow> w =
+        qobject_cast<EpsilonErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
+    QVERIFY(w);
+    fill(*w, kLong);
+    QTimer::singleShot(30, w, [w, quitProgram] {
+      if (quitProgram) ModGeneral::closeAll();
+      else test::button(w, "CmdQuitter")->click();
+    });
+    QCOMPARE(calculer(*w), QStringList());
+    QVERIFY(!w.isNull() && lines(*w).isEmpty() && !ModGeneral::computationRunning());
+    QTRY_VERIFY(w.isNull());
   }
 
   // The embedded face at the window's 8 pt for every caption, each whole in
