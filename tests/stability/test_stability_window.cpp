@@ -2,6 +2,7 @@
 // of the locale; captions, names and tooltips of the controls; the wait cursor.
 #include <QCheckBox>
 #include <QRegularExpression>
+#include <QToolTip>
 #include <QtTest>
 
 #include "stability/stability_window.h"
@@ -297,7 +298,12 @@ class TestStabilityWindow : public QObject {
     Win win(core::Scheme::P0);
     QVERIFY(win.click(kP0 + Fields{{"TxtN", "200"}, {"TxtK", "2"}}).isEmpty());
     ui::ResultListView* list = win.window.resultList();
-    QVERIFY(ui::LineTips::lineHidden(list, list->model()->index(1, 0)));
+    const QModelIndex line = list->model()->index(1, 0);
+    QVERIFY(ui::LineTips::lineHidden(list, line));
+    const QPoint at = list->visualRect(line).center();
+    QHelpEvent ask(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list->viewport(), &ask);
+    QCOMPARE(QToolTip::text(), ui::LineTips::tipText(line.data().toString()));
     QVERIFY(win.click(kP0).isEmpty());
     QVERIFY(!ui::LineTips::lineHidden(list, list->model()->index(1, 0)));
   }
