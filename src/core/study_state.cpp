@@ -13,19 +13,52 @@ void Table1::create(std::int64_t lower, std::int64_t upper) {
 
 bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
                     std::int64_t colUpper) {
-  reset();
-  if (rowUpper < rowLower || colUpper < colLower) return false;
-  const auto count = static_cast<std::size_t>(rowUpper - rowLower + 1) *
-                     static_cast<std::size_t>(colUpper - colLower + 1);
-  auto* p = static_cast<double*>(std::calloc(count, sizeof(double)));
-  if (!p) return false;
-  data_.reset(p);
+  if (rowUpper < rowLower || colUpper < colLower) {
+    reset();
+    return false;
+  }
+  const auto rows = static_cast<std::size_t>(rowUpper - rowLower + 1);
+  const auto cols = static_cast<std::size_t>(colUpper - colLower + 1);
+  if (cols > std::size_t(-1) / sizeof(double) / rows) {
+    reset();
+    return false;
+  }
+  const std::size_t count = rows * cols;
+  if (storage_ && !storage_.shared() && storage_.buffer()->count() == count) {
+    // The same size, held by nobody else: every entry is reset, so nothing of
+    // the earlier run can be read through the new bounds.
+    storage_.buffer()->clear();
+  } else {
+    // Free the old buffer (or leave it to its other holders) before taking a
+    // new one, so that the two never count together.
+    reset();
+    std::shared_ptr<TableBuffer> buffer = TableBuffer::make(count);
+    if (!buffer) return false;
+    storage_ = TableShare(std::move(buffer), holder_);
+  }
+  data_ = storage_.buffer()->data();
   rowLower_ = rowLower;
   rowUpper_ = rowUpper;
   colLower_ = colLower;
   colUpper_ = colUpper;
   lastRowReached_ = rowUpper;
   return true;
+}
+
+void Table2::reset() {
+  storage_.release();
+  data_ = nullptr;
+  rowLower_ = 0;
+  rowUpper_ = -1;
+  colLower_ = 0;
+  colUpper_ = -1;
+  lastRowReached_ = -1;
+}
+
+SharedTable Table2::share(const std::string& holder) const {
+  if (!storage_) return {};
+  return SharedTable(TableShare(storage_.pointer(), holder), rowLower_, rowUpper_, colLower_,
+                     colUpper_);
 }
 
 bool BandMatrix::create(std::int64_t n) {
