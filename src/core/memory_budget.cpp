@@ -35,8 +35,9 @@ std::string continued(const std::string& advice) {
 }  // namespace
 
 MemoryBudget& MemoryBudget::process() {
-  static MemoryBudget budget;
-  return budget;
+  // Never destroyed: tables held by other static objects leave it at exit.
+  static MemoryBudget* budget = new MemoryBudget;
+  return *budget;
 }
 
 double MemoryBudget::machineLimit() {
