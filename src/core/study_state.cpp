@@ -1,6 +1,8 @@
 #include "core/study_state.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace core {
@@ -25,9 +27,10 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
   }
   const std::size_t count = rows * cols;
   if (storage_ && !storage_.shared() && storage_.buffer()->count() == count) {
-    // The same size, held by nobody else: every entry is reset, so nothing of
-    // the earlier run can be read through the new bounds.
-    storage_.buffer()->clear();
+    // The same size, held by nobody else: every row is reset when first
+    // reached, so nothing of the earlier run can be read through the new bounds.
+    storage_.buffer()->noteReuse();
+    clean_ = rowLower;
   } else {
     // Free the old buffer (or leave it to its other holders) before taking a
     // new one, so that the two never count together.
@@ -35,6 +38,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
     std::shared_ptr<TableBuffer> buffer = TableBuffer::make(count);
     if (!buffer) return false;
     storage_ = TableShare(std::move(buffer), holder_);
+    clean_ = INT64_MAX;  // a new buffer reads 0 everywhere
   }
   data_ = storage_.buffer()->data();
   rowLower_ = rowLower;
@@ -53,10 +57,21 @@ void Table2::reset() {
   colLower_ = 0;
   colUpper_ = -1;
   lastRowReached_ = -1;
+  clean_ = INT64_MAX;
+}
+
+void Table2::cleanThrough(std::int64_t r) const {
+  const std::int64_t last = std::min(r, rowUpper_);
+  if (last >= clean_) {
+    double* from = data_ + (clean_ - rowLower_) * cols();
+    std::memset(from, 0, static_cast<std::size_t>((last - clean_ + 1) * cols()) * sizeof(double));
+  }
+  clean_ = last >= rowUpper_ ? INT64_MAX : std::max(clean_, last + 1);
 }
 
 SharedTable Table2::share(const std::string& holder) const {
   if (!storage_) return {};
+  if (clean_ <= rowUpper_) cleanThrough(rowUpper_);  // no earlier values in what is shared
   return SharedTable(TableShare(storage_.pointer(), holder), rowLower_, rowUpper_, colLower_,
                      colUpper_);
 }

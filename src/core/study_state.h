@@ -103,8 +103,18 @@ class Table2 {
   bool contains(std::int64_t r, std::int64_t c) const {
     return exists() && r >= rowLower_ && r <= rowUpper_ && c >= colLower_ && c <= colUpper_;
   }
-  double* row(std::int64_t r) { return data_ + (r - rowLower_) * cols() - colLower_; }
-  const double* row(std::int64_t r) const { return data_ + (r - rowLower_) * cols() - colLower_; }
+  // A row of a reused buffer is reset to 0 the first time it is reached, just
+  // before the run writes it: the reset stays in the cache and the memory is
+  // written once. Reading ahead of the run resets the rows read, so a
+  // created table reads 0 in every entry nobody wrote.
+  double* row(std::int64_t r) {
+    if (r >= clean_) cleanThrough(r);
+    return data_ + (r - rowLower_) * cols() - colLower_;
+  }
+  const double* row(std::int64_t r) const {
+    if (r >= clean_) cleanThrough(r);
+    return data_ + (r - rowLower_) * cols() - colLower_;
+  }
   double& operator()(std::int64_t r, std::int64_t c) { return row(r)[c]; }
   double operator()(std::int64_t r, std::int64_t c) const { return row(r)[c]; }
 
@@ -129,6 +139,10 @@ class Table2 {
   std::int64_t lastRowReached_ = -1;
   TableShare storage_;
   double* data_ = nullptr;
+  // Rows from clean_ on may still hold an earlier run's values (a reused
+  // buffer); they are reset when first reached. Beyond the bounds when clean.
+  mutable std::int64_t clean_ = INT64_MAX;
+  void cleanThrough(std::int64_t r) const;
 };
 
 // A square matrix (0 To n, 0 To n) of which only a band is ever written: the

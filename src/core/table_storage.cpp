@@ -93,10 +93,7 @@ TableBuffer::~TableBuffer() {
   if (budgetId_) MemoryBudget::process().leave(budgetId_);
 }
 
-void TableBuffer::clear() {
-  ++gReuses;
-  std::memset(data_, 0, bytes());
-}
+void TableBuffer::noteReuse() { ++gReuses; }
 
 void TableBuffer::addHolder(const std::string& who) {
   MemoryBudget::process().addHolder(budgetId_, who);

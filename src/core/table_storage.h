@@ -43,8 +43,8 @@ class TableBuffer {
   std::size_t bytes() const { return count_ * sizeof(double); }
   bool mapped() const { return mappedBytes_ != 0; }
 
-  // Every entry back to 0, for a table that is made again on this buffer.
-  void clear();
+  // Counts a table made again on this buffer (the table resets its rows).
+  void noteReuse();
 
   // The names under which the memory budget shows this buffer.
   void addHolder(const std::string& who);
