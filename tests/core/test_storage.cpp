@@ -102,6 +102,43 @@ TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
   }
 }
 
+// A reused buffer, re-created in every shape of the same size, small
+// (allocated) and large (mapped): whatever is read before, between or after
+// the rows written reads 0, and the written rows read as written.
+TEST(Storage, ReusedRowsReadZeroUntilWritten) {
+  struct Shape {
+    std::int64_t rowLower, rowUpper, colLower, colUpper;
+  };
+  struct Case {
+    const char* name;
+    std::int64_t scale;  // entries = 100 * scale
+    std::vector<Shape> shapes;
+  };
+  const std::vector<Case> cases{
+      {"allocated", 1, {{0, 9, 0, 9}, {0, 19, 0, 4}, {1, 5, 0, 19}, {-2, 7, 3, 12}}},
+      {"mapped", 6000, {{0, 999, 0, 599}, {0, 599, 0, 999}, {0, 5999, 0, 99}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    core::Table2 t("tableau d'essai");
+    ASSERT_TRUE(t.create(0, 100 * c.scale - 1, 0, 0));
+    for (std::int64_t r = 0; r < 100 * c.scale; ++r) t(r, 0) = 7.0;  // an earlier run
+    for (const Shape& shape : c.shapes) {
+      const core::StorageCounters before = core::storageCounters();
+      ASSERT_TRUE(t.create(shape.rowLower, shape.rowUpper, shape.colLower, shape.colUpper));
+      EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
+      const std::int64_t written = (shape.rowLower + shape.rowUpper) / 2;
+      const core::Table2& view = t;
+      for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col) t(written, col) = -1.0;
+      for (std::int64_t r = shape.rowLower; r <= shape.rowUpper; ++r)
+        for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col)
+          ASSERT_EQ(view(r, col), r == written ? -1.0 : 0.0) << r << ", " << col;
+      for (std::int64_t r = shape.rowLower; r <= shape.rowUpper; ++r)
+        for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col) t(r, col) = 9.0;
+    }
+  }
+}
+
 // A table made again at the same size reuses its mapping when nobody else
 // holds it, and takes a new buffer when a list still shows the old one.
 TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
