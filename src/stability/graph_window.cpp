@@ -171,6 +171,9 @@ void GraphWindow::buildControls() {
   const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
   lineX_->setColor(lineColour);
   lineY_->setColor(lineColour);
+  // The read-out boxes lie above the cross-hair, which never cuts their text.
+  pbY_->raise();
+  pbX_->raise();
 
   setTabOrder(txtIndicen_, cmdTracage_);
   setTabOrder(cmdTracage_, cmdEffacer_);
