@@ -187,10 +187,30 @@ void PictureSurface::ensureImageSize() {
 
 void PictureSurface::record(const Op& op) {
   ops_.push_back(op);
-  if (batchDepth_ == 0) {
-    renderPending();
-    update();
-  }
+  if (batchDepth_ > 0) return;
+  renderPending();
+  update();
+  // A drawing that grows for ever (the About orbits) or holds many long
+  // curves is kept as the picture itself beyond a bound, so memory stays
+  // bounded; only a later change of ratio then stretches that part.
+  if (ops_.size() > kMaxOps || points_.size() > kMaxPoints) flattenOps();
+}
+
+void PictureSurface::flattenOps() {
+  renderPending();
+  QImage snapshot = image_.copy();
+  snapshot.setDevicePixelRatio(1.0);
+  const QSize logical = drawingRect().size().expandedTo(QSize(1, 1));
+  const qreal madeAt = ratio_;
+  dropOps();
+  pictures_.push_back([snapshot, logical, madeAt](qreal dpr) {
+    if (dpr == madeAt) return snapshot;
+    const QSize device(static_cast<int>(std::ceil(logical.width() * dpr)),
+                       static_cast<int>(std::ceil(logical.height() * dpr)));
+    return snapshot.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  });
+  ops_.push_back(Op{Op::Picture, 0, 0, 1});
+  rendered_ = ops_.size();
 }
 
 void PictureSurface::dropOps() {

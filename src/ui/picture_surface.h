@@ -85,6 +85,7 @@ class PictureSurface : public QWidget {
   // surface's); at ratio 1 one pixel per pixel of the drawing area.
   const QImage& image() const { return image_; }
   qreal imageRatio() const { return ratio_; }
+  std::size_t recordedOps() const { return ops_.size(); }
   // The same drawing made afresh at any device pixel ratio (for export and
   // print), and replayed on any painter whose unit is a device pixel of that
   // ratio, from the top-left corner of the drawing area.
@@ -151,6 +152,10 @@ class PictureSurface : public QWidget {
     QFont font;
   };
   void record(const Op& op);
+  // Replaces the recorded operations by the picture they have made.
+  void flattenOps();
+  static constexpr std::size_t kMaxOps = 1 << 16;
+  static constexpr std::size_t kMaxPoints = std::size_t{1} << 23;
   // Forgets every recorded operation (the picture is then the background).
   void dropOps();
   // Draws ops [from, ops_.size()) on `device` (one unit = one device pixel).

@@ -199,6 +199,22 @@ class TestPictureSurface : public QObject {
     QCOMPARE(QColor(many.image().pixel(20, 10)), QColor(Qt::red));
   }
 
+  // A drawing that never ends (the About orbits) keeps a bounded record:
+  // beyond it the record becomes the picture, which stays as drawn.
+  void endlessDrawingKeepsBoundedRecord() {
+    PictureSurface s(nullptr, 0);
+    s.resize(50, 50);
+    s.setBackground(Qt::black);
+    const QColor colours[] = {Qt::yellow, Qt::red, Qt::green};
+    for (int k = 0; k < 70000; ++k)
+      s.drawLine(k % 47, (k * 7) % 43, (k * 3) % 41, (k * 5) % 49, colours[k % 3]);
+    QVERIFY(s.recordedOps() < 70000);
+    QVERIFY(s.image() == s.renderedAt(1.0));
+    s.drawLine(0, 0, 49, 0, Qt::blue);
+    QCOMPARE(QColor(s.image().pixel(25, 0)), QColor(Qt::blue));
+    QVERIFY(s.image() == s.renderedAt(1.0));
+  }
+
   // The recorded drawing made again at another ratio: the same picture,
   // finer, not a stretched copy.
   void replayAtAnotherRatio() {
