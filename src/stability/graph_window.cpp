@@ -377,8 +377,10 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   // already drawn are the same pixels and are skipped.
   const double xEnd = 1 + h;
   int lastColumn = INT_MIN;
+  const double unitsPerPixel = pb1_->unitsPerPixelX();  // fixed during the loop
   for (double x = 0; x <= xEnd; x = x + h) {
-    const int column = pb1_->toPixelRounded(g_.OriginX + x, 0).x();
+    const int column = ui::PictureSurface::pixelIndex(
+        unitsPerPixel != 0.0 ? (g_.OriginX + x) / unitsPerPixel : 0.0);
     if (column != lastColumn) {
       lastColumn = column;
       pb1_->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, kGrey);

@@ -129,6 +129,8 @@ QPointF PictureSurface::toUser(QPointF pixel) const {
   return QPointF(pixel.x() * unitsPerPixelX(), pixel.y() * unitsPerPixelY());
 }
 
+int PictureSurface::pixelIndex(double pixel) { return toInt(pixel); }
+
 QPoint PictureSurface::toPixelRounded(double x, double y) const {
   const QPointF p = toPixel(x, y);
   return QPoint(toInt(p.x()), toInt(p.y()));

@@ -51,6 +51,8 @@ class PictureSurface : public QWidget {
   QPointF toUser(QPointF pixel) const;
   // The whole pixel of the drawing area on which a user point falls.
   QPoint toPixelRounded(double x, double y) const;
+  // A pixel coordinate rounded to its whole pixel, as toPixelRounded() does.
+  static int pixelIndex(double pixel);
   double unitsPerPixelX() const;
   double unitsPerPixelY() const;
 
