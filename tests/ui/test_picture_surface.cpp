@@ -24,13 +24,13 @@ QImage segmentBySegment(const PictureSurface& s, const QPolygonF& user, const QC
   p.setPen(ui::devicePen(color, dpr));
   const double right = s.drawingRect().width() + 4.0, bottom = s.drawingRect().height() + 4.0;
   for (qsizetype k = 1; k < user.size(); ++k) {
-    QPointF a = s.toPixel(user[k - 1].x(), user[k - 1].y());
-    QPointF b = s.toPixel(user[k].x(), user[k].y());
-    // The same cut as the surface's: kept when inside, else cut by hand.
-    QLineF line(a, b);
-    const QRectF area(-4.0, -4.0, right + 4.0, bottom + 4.0);
-    if (!area.contains(a) || !area.contains(b)) continue;  // rows keep curves inside
-    p.drawLine(ui::deviceSegment(line.p1(), line.p2(), dpr));
+    const QPointF a = s.toPixel(user[k - 1].x(), user[k - 1].y());
+    const QPointF b = s.toPixel(user[k].x(), user[k].y());
+    // The rows' curves lie inside the picture, where nothing is cut; an
+    // empty image (a failed comparison) otherwise.
+    const QRectF inside(-4.0, -4.0, right + 4.0, bottom + 4.0);
+    if (!inside.contains(a) || !inside.contains(b)) return QImage();
+    p.drawLine(ui::deviceSegment(a, b, dpr));
   }
   return out;
 }
