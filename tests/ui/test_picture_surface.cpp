@@ -169,7 +169,7 @@ class TestPictureSurface : public QObject {
       if (shape == "oscillating") u = (i % 2 ? 0.9 : -0.1) * std::sin(3.14159 * (x - 0.1));
       if (shape == "random") u = random.generateDouble() * 1.1 - 0.1;
       if (shape == "flat") u = 0.5;
-      if (shape == "steep steps") u = std::floor(x * 40) / 40;
+      if (shape == "steep steps") u = std::floor((x - 0.1) * 40) / 40;
       curve.append(QPointF(shape == "one column" ? 0.5 : x, 1.05 - u));
     }
     s.drawPolyline(curve, Qt::blue);
