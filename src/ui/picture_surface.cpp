@@ -240,6 +240,8 @@ void PictureSurface::paintOps(QPainter& painter, qreal dpr, std::size_t from) co
   painter.setRenderHint(QPainter::Antialiasing, false);
   std::vector<QPoint> chain;
   std::vector<QLineF> lines;
+  bool penSet = false;  // the pen is set again only when the colour changes
+  QRgb penColor = 0;
   for (std::size_t k = from; k < ops_.size(); ++k) {
     const Op& op = ops_[k];
     switch (op.kind) {
@@ -253,6 +255,7 @@ void PictureSurface::paintOps(QPainter& painter, qreal dpr, std::size_t from) co
         const TextOp& t = texts_[op.first];
         const QFontMetrics fm(t.font);
         const QPoint at = devicePixel(t.at, dpr);
+        penSet = false;
         painter.save();
         painter.translate(at);
         if (dpr != 1.0) painter.scale(dpr, dpr);
@@ -302,7 +305,11 @@ void PictureSurface::paintOps(QPainter& painter, qreal dpr, std::size_t from) co
         }
         for (std::size_t i = 1; i < chain.size(); ++i)
           lines.emplace_back(deviceLinePoint(chain[i - 1], dpr), deviceLinePoint(chain[i], dpr));
-        painter.setPen(devicePen(QColor::fromRgb(op.color), dpr));
+        if (!penSet || penColor != op.color) {
+          painter.setPen(devicePen(QColor::fromRgb(op.color), dpr));
+          penSet = true;
+          penColor = op.color;
+        }
         painter.drawLines(lines.data(), static_cast<int>(lines.size()));
         break;
       }
