@@ -131,7 +131,7 @@ void EvolutionWindow::buildControls() {
   tmrActualise_->setObjectName(QStringLiteral("TmrActualise"));
   tmrActualise_->setInterval(250);
   connect(tmrActualise_, &QTimer::timeout, this, [this] {
-    if (isVisible() && (source_.changed() ||
+    if (isVisible() && (needsSync() ||
                         option_[0]->isEnabled() != vis::SolutionSource::computed(core::Scheme::P0) ||
                         option_[1]->isEnabled() != vis::SolutionSource::computed(core::Scheme::Peps)))
       synchronise();
@@ -146,7 +146,8 @@ std::int64_t EvolutionWindow::shownLevel() const {
 }
 
 void EvolutionWindow::synchronise() {
-  const bool reloaded = source_.refresh();
+  const bool reloaded = source_.refresh() || !(source_.identity() == syncedFor_);
+  syncedFor_ = source_.identity();
   option_[0]->setEnabled(vis::SolutionSource::computed(core::Scheme::P0));
   option_[1]->setEnabled(vis::SolutionSource::computed(core::Scheme::Peps));
   option_[source_.scheme() == core::Scheme::P0 ? 0 : 1]->setChecked(true);
@@ -175,7 +176,7 @@ void EvolutionWindow::chooseScheme(core::Scheme scheme) {
 
 void EvolutionWindow::setLevel(int n) {
   // The slider's range may be that of a table since replaced.
-  if (source_.changed()) synchronise();
+  if (needsSync()) synchronise();
   level_ = std::clamp<std::int64_t>(n, 0, std::max<std::int64_t>(source_.levels() - 1, 0));
   if (slider_->value() != level_) {
     const QSignalBlocker block(slider_);
@@ -211,7 +212,7 @@ void EvolutionWindow::pause() {
 }
 
 void EvolutionWindow::tick() {
-  if (source_.changed()) synchronise();
+  if (needsSync()) synchronise();
   if (!source_.available()) return pause();
   // The level follows the clock, so a slow frame skips levels instead of
   // slowing the playback down.

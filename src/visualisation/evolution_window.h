@@ -65,7 +65,11 @@ class EvolutionWindow : public QWidget {
   void current() const;
   std::int64_t shownLevel() const;
 
+  // The controls follow another table than the one loaded, or than the live one.
+  bool needsSync() const { return source_.changed() || !(source_.identity() == syncedFor_); }
+
   mutable vis::SolutionSource source_;
+  vis::TableIdentity syncedFor_;
   std::int64_t level_ = 0;
   QElapsedTimer clock_;
   std::int64_t playStart_ = 0;
