@@ -210,8 +210,9 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
                      std::max(1, static_cast<int>(std::lround(area.height() * dpr))));
   const QImage& img = image(pixels);
   p.drawImage(area, img);
-  p.setPen(Qt::black);
-  p.drawRect(area);
+  // The frame stands just outside the image: the cells on the edges show.
+  p.setPen(QPen(Qt::black, 0));
+  p.drawRect(area.adjusted(-1, -1, 0, 0));
 
   // Axes: x from x_1 to x_N across, t (or n) from level 0 up to the last one.
   const double xFirst = source_.x(1), xLast = source_.x(source_.points());
@@ -220,7 +221,7 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
   for (double x : vis::niceTicks(xFirst, xLast, 5)) {
     const double px = xLast > xFirst ? area.left() + (x - xFirst) / (xLast - xFirst) * area.width()
                                      : area.center().x();
-    p.drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + 4));
+    p.drawLine(QPointF(px, area.bottom() + 1), QPointF(px, area.bottom() + 4));
     p.drawText(QRectF(px - 40, area.bottom() + 5, 80, fm.height()), Qt::AlignHCenter,
                vis::shortNumber(x));
   }
@@ -228,7 +229,7 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
              Qt::AlignHCenter, QStringLiteral("x (m)"));
   for (double t : vis::niceTicks(0, tLast, 6)) {
     const double py = tLast > 0 ? area.bottom() - t / tLast * area.height() : area.bottom();
-    p.drawLine(QPointF(area.left() - 4, py), QPointF(area.left(), py));
+    p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
     p.drawText(QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(t));
   }
@@ -288,7 +289,10 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
 
 QString CarteWindow::readOut(QPointF pos) const {
   source_.refresh();
-  if (!source_.available() || !cacheValid_ || reduced_.columns < 1) return QString();
+  // The cells are those of the last paint; a table replaced since has none yet.
+  if (!source_.available() || !cacheValid_ || reduced_.columns < 1 ||
+      !(reducedFor_ == source_.identity()))
+    return QString();
   const QRectF area = mapArea(QRectF(surface_->rect()));
   if (!area.contains(pos)) return QString();
   const double fx = (pos.x() - area.left()) / area.width();

@@ -239,11 +239,8 @@ QString EvolutionWindow::levelText() const {
   current();
   if (!source_.available()) return QString();
   const std::int64_t n = shownLevel();
-  const std::string mark = QLocale().decimalPoint().toStdString();
   QString text = QStringLiteral("n = %1").arg(n);
-  if (source_.timeKnown())
-    text += QStringLiteral("   t = %1 s")
-                .arg(QString::fromStdString(core::formatPlain(source_.t(n), mark)));
+  if (source_.timeKnown()) text += QStringLiteral("   t = %1 s").arg(vis::shortNumber(source_.t(n), 6));
   return text;
 }
 
@@ -331,7 +328,7 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
              Qt::AlignHCenter, QStringLiteral("x (m)"));
   p.drawRect(m.area);
   if (m.u0 < 0 && m.u1 > 0) {
-    p.setPen(QPen(QColor(255, 0, 0), 0));
+    p.setPen(QPen(QColor(90, 90, 90), 0));
     p.drawLine(QPointF(m.area.left(), m.py(0)), QPointF(m.area.right(), m.py(0)));
   }
 
