@@ -49,6 +49,7 @@ bool SolutionSource::refresh() {
   levels_ = points_ = 0;
   h_ = tau_ = 0;
   runMin_ = runMax_ = 0;
+  extremesKnown_ = false;
   factors_.clear();
   writer_ = ModGeneral::journal().writer(scheme_);
   if (!computed(scheme_)) return true;
@@ -69,7 +70,20 @@ bool SolutionSource::refresh() {
   else if (core::roundHalfEven(s.K) + 1 == sol.rowUpper() && s.Tau > 0 && std::isfinite(s.Tau))
     tau_ = s.Tau;
 
-  // The extremes of the whole run, over the levels it computed.
+  if (writerMatches && writer_.exactData) {
+    core::StudyState e;
+    e.N = static_cast<double>(points_);
+    e.h = h_;
+    e.d = writer_.d;
+    e.Pi = writer_.Pi;
+    factors_ = core::spaceFactors(e);
+  }
+  return true;
+}
+
+std::pair<double, double> SolutionSource::extremes() const {
+  if (extremesKnown_ || !available()) return {runMin_, runMax_};
+  const core::Table2& sol = table(scheme_);
   double lo = 0, hi = 0;
   for (std::int64_t r = 1; r <= levels_; ++r) {
     const double* row = sol.row(r);
@@ -81,16 +95,8 @@ bool SolutionSource::refresh() {
   }
   runMin_ = std::isfinite(lo) ? lo : -1e308;
   runMax_ = std::isfinite(hi) ? hi : 1e308;
-
-  if (writerMatches && writer_.exactData) {
-    core::StudyState e;
-    e.N = static_cast<double>(points_);
-    e.h = h_;
-    e.d = writer_.d;
-    e.Pi = writer_.Pi;
-    factors_ = core::spaceFactors(e);
-  }
-  return true;
+  extremesKnown_ = true;
+  return {runMin_, runMax_};
 }
 
 QString SolutionSource::emptyReason() const {

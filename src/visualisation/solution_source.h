@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/journal.h"
@@ -62,10 +63,10 @@ class SolutionSource {
   // uexacte(x_i, t_n) = cos(w t_n + phi) (d sin(Pi x_i)), i = 1 .. N, into out[0 .. N-1].
   void exactLevel(std::int64_t n, std::vector<double>& out) const;
   const core::TableWriter& writer() const { return writer_; }
-  // Largest |u| of the whole run, and its extremes (finite values only).
-  double runMin() const { return runMin_; }
-  double runMax() const { return runMax_; }
-  double runMaxAbs() const { return std::max(-runMin_, runMax_); }
+  // The extremes of the whole run (with 0), over the levels it computed;
+  // found at the first question after a load (one pass over the table).
+  double runMin() const { return extremes().first; }
+  double runMax() const { return extremes().second; }
   const TableIdentity& identity() const { return loaded_; }
 
  private:
@@ -74,7 +75,9 @@ class SolutionSource {
   bool everLoaded_ = false;
   std::int64_t levels_ = 0, points_ = 0;
   double h_ = 0, tau_ = 0;
-  double runMin_ = 0, runMax_ = 0;
+  std::pair<double, double> extremes() const;
+  mutable bool extremesKnown_ = false;
+  mutable double runMin_ = 0, runMax_ = 0;
   core::TableWriter writer_;
   std::vector<double> factors_;  // d sin(Pi x_i), i = 0 .. N
 };
