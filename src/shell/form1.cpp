@@ -122,7 +122,7 @@ void Form1::buildMenus() {
   QFont menuFont = ui::sansFont(8.25);
   menuFont.setStretch(QFont::SemiCondensed);
   bar->setFont(menuFont);
-  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 5px; }"));
+  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
