@@ -40,10 +40,21 @@ std::pair<double, double> logBounds(double lo, double hi) {
   return {a - pad, b + pad};
 }
 
-QString powerOfTen(double v) {
-  const int e = static_cast<int>(std::lround(std::log10(v)));
-  return e == 0 ? QStringLiteral("1") : e == 1 ? QStringLiteral("10") : QStringLiteral("1e%1").arg(e);
+// Graduations of a log axis over [lo, hi]: the powers of ten, with 2 and 5
+// times them as well when fewer than two powers fall inside.
+std::vector<double> logTicks(double lo, double hi) {
+  std::vector<double> ticks = vis::decadeTicks(lo, hi);
+  if (ticks.size() >= 2) return ticks;
+  ticks.clear();
+  for (int e = static_cast<int>(std::floor(std::log10(lo))); e <= static_cast<int>(std::ceil(std::log10(hi))); ++e)
+    for (double f : {1.0, 2.0, 5.0}) {
+      const double v = f * std::pow(10.0, e);
+      if (v >= lo && v <= hi) ticks.push_back(v);
+    }
+  return ticks;
 }
+
+QString tickText(double v) { return vis::shortNumber(v, 2); }
 
 }  // namespace
 
@@ -174,8 +185,8 @@ void ConvergenceWindow::render(QPainter& p, const QRectF& target) const {
   line(QPen(kReference, 0, Qt::DotLine), QStringLiteral("pente de référence 2"));
   p.drawText(QRectF(legend.left(), y, legend.width(), legend.bottom() - y),
              Qt::TextWordWrap,
-             QStringLiteral("Une erreur en C·pas^q donne une droite de pente q : "
-                            "q → 1 en temps, p → 2 en espace."));
+             QStringLiteral("Une erreur en C·pas^q donne une droite de pente q. "
+                            "Attendu : q → 1 en temps, p → 2 en espace."));
   p.restore();
 }
 
@@ -211,18 +222,18 @@ void ConvergenceWindow::renderPanel(QPainter& p, const QRectF& cell, int k) cons
   const LogMapping m{r, x0, x1, y0, y1};
 
   // Decade graduations.
-  for (double x : vis::decadeTicks(std::pow(10.0, x0), std::pow(10.0, x1))) {
+  for (double x : logTicks(std::pow(10.0, x0), std::pow(10.0, x1))) {
     p.setPen(QColor(225, 225, 225));
     p.drawLine(QPointF(m.px(x), r.top()), QPointF(m.px(x), r.bottom()));
     p.setPen(Qt::black);
-    p.drawText(QRectF(m.px(x) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter, powerOfTen(x));
+    p.drawText(QRectF(m.px(x) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter, tickText(x));
   }
-  for (double y : vis::decadeTicks(std::pow(10.0, y0), std::pow(10.0, y1))) {
+  for (double y : logTicks(std::pow(10.0, y0), std::pow(10.0, y1))) {
     p.setPen(QColor(225, 225, 225));
     p.drawLine(QPointF(r.left(), m.py(y)), QPointF(r.right(), m.py(y)));
     p.setPen(Qt::black);
     p.drawText(QRectF(cell.left(), m.py(y) - fm.height() / 2, r.left() - cell.left() - 4, fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, powerOfTen(y));
+               Qt::AlignRight | Qt::AlignVCenter, tickText(y));
   }
   p.setPen(Qt::black);
   p.drawText(QRectF(r.left(), r.bottom() + 3 + fm.height(), r.width(), fm.height()),
