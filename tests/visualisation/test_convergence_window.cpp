@@ -213,6 +213,33 @@ class TestConvergenceWindow : public QObject {
     QVERIFY(w.slopeText(plot).startsWith(QStringLiteral("pente = %1").arg(fit.slope, 0, 'g', 4)));
   }
 
+  void fitLeavesOutWhatALogCannotPlace_data() {
+    QTest::addColumn<QList<double>>("steps");
+    QTest::addColumn<QList<double>>("errors");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("slope");
+    QTest::newRow("exact power 2") << QList<double>{0.1, 0.05, 0.025} << QList<double>{0.02, 0.005, 0.00125} << true << 3 << 2.0;
+    QTest::newRow("zero and negative errors left out")
+        << QList<double>{0.1, 0.05, 0.025, 0.0125} << QList<double>{0.3, 0.0, 0.075, -1.0} << true << 2 << 1.0;
+    QTest::newRow("infinite error left out")
+        << QList<double>{1.0, 0.5, 0.25} << QList<double>{4.0, qInf(), 1.0} << true << 2 << 1.0;
+    QTest::newRow("one point") << QList<double>{0.1} << QList<double>{0.3} << false << 1 << 0.0;
+    QTest::newRow("same step twice") << QList<double>{0.1, 0.1} << QList<double>{0.3, 0.2} << false << 2 << 0.0;
+    QTest::newRow("nothing") << QList<double>{} << QList<double>{} << false << 0 << 0.0;
+  }
+  void fitLeavesOutWhatALogCannotPlace() {
+    QFETCH(QList<double>, steps);
+    QFETCH(QList<double>, errors);
+    QFETCH(bool, valid);
+    QFETCH(int, points);
+    QFETCH(double, slope);
+    const core::LogLogFit fit = core::fitLogLog({steps.begin(), steps.end()}, {errors.begin(), errors.end()});
+    QCOMPARE(fit.valid, valid);
+    QCOMPARE(fit.points, points);
+    if (valid) QVERIFY(std::fabs(fit.slope - slope) < 1e-12);
+  }
+
   void nothingToShowYetAndScreenshots() {
     auto* w = static_cast<ConvergenceWindow*>(ModGeneral::showWindow(WindowKind::FrmConvergence));
     QVERIFY(w);
