@@ -182,10 +182,9 @@ void EvolutionWindow::setLevel(int n) {
     const QSignalBlocker block(slider_);
     slider_->setValue(static_cast<int>(level_));
   }
-  if (!tmrLecture_->isActive()) {
-    playStart_ = level_;
-    clock_.restart();
-  }
+  // Playing goes on from the level chosen.
+  playStart_ = level_;
+  clock_.restart();
   lblNiveau_->setText(levelText());
   surface_->update();
 }

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QtTest>
 #include <bit>
 #include <cmath>
@@ -83,6 +84,25 @@ class TestEvolutionWindow : public QObject {
       QVERIFY(!vistest::colourNear(img, QPointF(m.px(i * h), m.py(wave(other, i))), kCurve, 0));
     }
     QVERIFY(apart > 0);
+  }
+
+  void playsToTheLastLevelAndPauses() {
+    vistest::fillTable(Scheme::P0, 20, 40, wave);
+    EvolutionWindow w;
+    w.findChild<QSpinBox*>(QStringLiteral("TxtVitesse"))->setValue(400);
+    auto* lecture = test::button(&w, "CmdLecture");
+    lecture->click();
+    QVERIFY(w.playing());
+    QCOMPARE(lecture->text(), QStringLiteral("Pause"));
+    QTRY_VERIFY(!w.playing());
+    QCOMPARE(w.level(), 40);
+    QCOMPARE(slider(w)->value(), 40);
+    QCOMPARE(lecture->text(), QStringLiteral("Lecture"));
+    // From the last level, playing starts again at level 0.
+    lecture->click();
+    QVERIFY(w.playing() && w.level() < 40);
+    lecture->click();
+    QVERIFY(!w.playing());
   }
 
   void scaleHoldsLargestMagnitude_data() {
