@@ -27,40 +27,41 @@ ReducedMap reduceTable(const core::Table2& table, std::int64_t levels, std::int6
   if (levels < 1 || points < 1 || columns < 1 || rows < 1) return m;
   m.columns = std::min(points, columns);
   m.rows = std::min(levels, rows);
-  const auto cells = static_cast<std::size_t>(m.columns * m.rows);
-  m.values.assign(cells, std::numeric_limits<double>::quiet_NaN());
-  std::vector<double> magnitude(cells, -1.0);
+  m.values.assign(static_cast<std::size_t>(m.columns * m.rows),
+                  std::numeric_limits<double>::quiet_NaN());
+  const auto count = static_cast<std::size_t>(points);
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> hi(count), lo(count);
+  double top = 0;
 
-  // Cell column of each point, computed once.
-  std::vector<std::int32_t> bucket(static_cast<std::size_t>(points));
-  for (std::int64_t i = 0; i < points; ++i)
-    bucket[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(i * m.columns / points);
-
-  for (std::int64_t n = 0; n < levels; ++n) {
-    const double* v = table.row(n + 1) + 1;
-    const std::int64_t r = n * m.rows / levels;
-    double* out = m.values.data() + r * m.columns;
-    double* mag = magnitude.data() + r * m.columns;
-    if (m.columns == points) {
+  // Levels n0 .. n1 - 1 make cell row r. Within it each point keeps its
+  // largest and smallest value (a loop the compiler vectorises, as fast as
+  // reading the table); the entry of largest magnitude is one of the two.
+  std::int64_t n0 = 0;
+  for (std::int64_t r = 0; r < m.rows; ++r) {
+    // The first level whose cell row is r + 1: n * rows / levels >= r + 1.
+    const std::int64_t n1 = r + 1 == m.rows ? levels : ((r + 1) * levels + m.rows - 1) / m.rows;
+    std::fill(hi.begin(), hi.end(), -inf);
+    std::fill(lo.begin(), lo.end(), inf);
+    double* h = hi.data();
+    double* l = lo.data();
+    for (std::int64_t n = n0; n < n1; ++n) {
+      const double* v = table.row(n + 1) + 1;
       for (std::int64_t i = 0; i < points; ++i) {
-        const double a = std::fabs(v[i]);  // NaN never wins a comparison
-        const bool take = a > mag[i];
-        mag[i] = take ? a : mag[i];
-        out[i] = take ? v[i] : out[i];
-      }
-    } else {
-      for (std::int64_t i = 0; i < points; ++i) {
-        const std::int32_t b = bucket[static_cast<std::size_t>(i)];
-        const double a = std::fabs(v[i]);
-        const bool take = a > mag[b];
-        mag[b] = take ? a : mag[b];
-        out[b] = take ? v[i] : out[b];
+        h[i] = v[i] > h[i] ? v[i] : h[i];  // NaN never wins a comparison
+        l[i] = v[i] < l[i] ? v[i] : l[i];
       }
     }
+    n0 = n1;
+    double* out = m.values.data() + r * m.columns;
+    for (std::int64_t i = 0; i < points; ++i) {
+      if (h[i] < l[i]) continue;  // no computed entry
+      const double pick = h[i] >= -l[i] ? h[i] : l[i];
+      const std::int64_t c = i * m.columns / points;
+      if (!(std::fabs(out[c]) >= std::fabs(pick))) out[c] = pick;  // NaN: empty cell
+      if (std::isfinite(pick) && std::fabs(pick) > top) top = std::fabs(pick);
+    }
   }
-  double top = 0;
-  for (double a : magnitude)
-    if (std::isfinite(a) && a > top) top = a;
   m.maxAbs = top;
   return m;
 }

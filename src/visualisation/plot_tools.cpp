@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vis {
 
@@ -23,38 +24,81 @@ QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Ma
   }
 
   out.reserve(static_cast<int>(4 * columns + 8));
-  // Device pixel column of abscissa x: one multiply per point.
+  // Device pixel column of point k; it never decreases with k.
   const double scale = dpr * m.area.width() / (m.x1 - m.x0);
   const double offset = dpr * m.area.left() - m.x0 * scale;
-  std::int64_t column = -1;
-  double first = 0, lowest = 0, highest = 0, last = 0, xFirst = 0, xLast = 0;
-  bool open = false;
-  auto flush = [&] {
-    if (!open) return;
-    const double xMid = m.px((xFirst + xLast) / 2);
-    out << QPointF(m.px(xFirst), m.py(first)) << QPointF(xMid, m.py(lowest))
-        << QPointF(xMid, m.py(highest)) << QPointF(m.px(xLast), m.py(last));
-    open = false;
+  auto columnOf = [&](std::int64_t k) {
+    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
   };
-  for (std::int64_t k = 0; k <= n + 1; ++k) {
-    const double v = valueAt(k);
-    if (!std::isfinite(v)) continue;
-    const double x = xAt(k);
-    const auto c = static_cast<std::int64_t>(std::floor(x * scale + offset));
-    if (c != column || !open) {
-      flush();
-      column = c;
-      first = lowest = highest = last = v;
-      xFirst = xLast = x;
-      open = true;
-      continue;
+  std::int64_t k = 0;
+  while (k <= n + 1) {
+    const std::int64_t c = columnOf(k);
+    // The last point of column c: from the inverse of the mapping, then
+    // corrected by a point or two for rounding.
+    std::int64_t end = k;
+    if (h > 0) {
+      const double edge = (static_cast<double>(c + 1) - offset) / scale / h;
+      end = std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(edge)), k, n + 1);
     }
-    lowest = v < lowest ? v : lowest;
-    highest = v > highest ? v : highest;
-    last = v;
-    xLast = x;
+    while (end > k && columnOf(end) > c) --end;
+    while (end < n + 1 && columnOf(end + 1) == c) ++end;
+
+    // First, lowest, highest and last finite value of points k .. end; the
+    // inner points are one contiguous run of the level.
+    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+    double first = 0, last = 0, xFirst = 0, xLast = 0;
+    bool any = false;
+    auto take = [&](std::int64_t j) {
+      const double v = valueAt(j);
+      if (!std::isfinite(v)) return;
+      if (!any) {
+        first = v;
+        xFirst = xAt(j);
+        any = true;
+      }
+      last = v;
+      xLast = xAt(j);
+    };
+    for (std::int64_t j = k; j <= end && !any; ++j) take(j);
+    for (std::int64_t j = end; j >= k; --j) {
+      const double v = valueAt(j);
+      if (std::isfinite(v)) {
+        last = v;
+        xLast = xAt(j);
+        break;
+      }
+    }
+    if (any) {
+      const std::int64_t lo = std::max<std::int64_t>(k, 1), hiEnd = std::min<std::int64_t>(end, n);
+      if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
+        lowest = std::min(lowest, 0.0);
+        highest = std::max(highest, 0.0);
+      }
+      // Four running extremes: independent chains the processor overlaps.
+      double l4[4] = {lowest, lowest, lowest, lowest}, h4[4] = {highest, highest, highest, highest};
+      const double* v = values - 1;  // v[j] is point j
+      std::int64_t j = lo;
+      for (; j + 3 <= hiEnd; j += 4)
+        for (int q = 0; q < 4; ++q) {
+          const double x = v[j + q];  // infinities and NaN never pass isfinite below
+          const bool ok = x - x == 0;
+          l4[q] = ok && x < l4[q] ? x : l4[q];
+          h4[q] = ok && x > h4[q] ? x : h4[q];
+        }
+      for (; j <= hiEnd; ++j) {
+        const double x = v[j];
+        const bool ok = x - x == 0;
+        l4[0] = ok && x < l4[0] ? x : l4[0];
+        h4[0] = ok && x > h4[0] ? x : h4[0];
+      }
+      lowest = std::min({l4[0], l4[1], l4[2], l4[3]});
+      highest = std::max({h4[0], h4[1], h4[2], h4[3]});
+      const double xMid = m.px((xFirst + xLast) / 2);
+      out << QPointF(m.px(xFirst), m.py(first)) << QPointF(xMid, m.py(lowest))
+          << QPointF(xMid, m.py(highest)) << QPointF(m.px(xLast), m.py(last));
+    }
+    k = end + 1;
   }
-  flush();
   return out;
 }
 

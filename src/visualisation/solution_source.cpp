@@ -84,14 +84,22 @@ bool SolutionSource::refresh() {
 std::pair<double, double> SolutionSource::extremes() const {
   if (extremesKnown_ || !available()) return {runMin_, runMax_};
   const core::Table2& sol = table(scheme_);
-  double lo = 0, hi = 0;
+  // Per point over the levels first (a loop the compiler vectorises), then
+  // over the points.
+  std::vector<double> his(static_cast<std::size_t>(points_), 0.0), los(his);
+  double* hp = his.data();
+  double* lp = los.data();
   for (std::int64_t r = 1; r <= levels_; ++r) {
-    const double* row = sol.row(r);
-    for (std::int64_t i = 1; i <= points_; ++i) {
-      const double v = row[i];
-      lo = v < lo ? v : lo;  // NaN compares false and is left out
-      hi = v > hi ? v : hi;
+    const double* row = sol.row(r) + 1;
+    for (std::int64_t i = 0; i < points_; ++i) {
+      hp[i] = row[i] > hp[i] ? row[i] : hp[i];  // NaN compares false and is left out
+      lp[i] = row[i] < lp[i] ? row[i] : lp[i];
     }
+  }
+  double lo = 0, hi = 0;
+  for (std::int64_t i = 0; i < points_; ++i) {
+    hi = std::max(hi, hp[i]);
+    lo = std::min(lo, lp[i]);
   }
   runMin_ = std::isfinite(lo) ? lo : -1e308;
   runMax_ = std::isfinite(hi) ? hi : 1e308;

@@ -86,6 +86,37 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(apart > 0);
   }
 
+  // More points than pixel columns: each column reduced to its extremes
+  // still reaches every isolated peak and follows the smooth part.
+  void longLevelKeepsItsExtremes_data() {
+    QTest::addColumn<int>("N");
+    QTest::addColumn<int>("up");
+    QTest::addColumn<int>("down");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("200000 points") << 200000 << 123457 << 7 << 1.0;
+    QTest::newRow("200000 points, scale 2") << 200000 << 199999 << 100000 << 2.0;
+    QTest::newRow("a million points") << 1000000 << 1 << 999999 << 1.0;
+  }
+  void longLevelKeepsItsExtremes() {
+    QFETCH(int, N);
+    QFETCH(int, up);
+    QFETCH(int, down);
+    QFETCH(qreal, dpr);
+    const double h = 1.0 / (N + 1);
+    auto value = [&](int, int i) { return i == up ? 1.0 : i == down ? -1.0 : 0.3 * std::sin(20 * 3.14159 * i * h); };
+    vistest::fillTable(Scheme::P0, N, 1, value);
+    EvolutionWindow w;
+    const QSize size(600, 400);
+    const QImage img = vistest::draw(w, size, dpr);
+    const vis::Mapping m = w.mapping(QRectF(QPointF(0, 0), QSizeF(size)));
+    QVERIFY(vistest::colourNear(img, QPointF(m.px(up * h), m.py(1.0)), kCurve));
+    QVERIFY(vistest::colourNear(img, QPointF(m.px(down * h), m.py(-1.0)), kCurve));
+    for (int i = N / 17; i < N; i += N / 17) {
+      if (std::abs(i - up) < N / 100 || std::abs(i - down) < N / 100) continue;
+      QVERIFY2(vistest::colourNear(img, QPointF(m.px(i * h), m.py(value(0, i))), kCurve), qPrintable(QString::number(i)));
+    }
+  }
+
   void playsToTheLastLevelAndPauses() {
     vistest::fillTable(Scheme::P0, 20, 40, wave);
     EvolutionWindow w;
