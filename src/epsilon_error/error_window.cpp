@@ -348,6 +348,7 @@ void ErrorWindow::calculerE() {
   // change made during the run takes effect from the next time step.
   const core::RunOutcome result = core::runErrorStudy(
       s, [this] { return exactDataSelected(); }, run.pump(), mark);
+  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
   if (result.completed) {
     addLine(QString::fromStdString(result.line));
     run.pump().yieldOnce();
@@ -365,7 +366,10 @@ void ErrorWindow::addLine(const QString& line) {
   ListERH->scrollToBottom();
 }
 
-void ErrorWindow::toutEffacer() { ListERH->resultModel()->clear(); }
+void ErrorWindow::toutEffacer() {
+  ListERH->resultModel()->clear();
+  ModGeneral::journal().clearSeries(core::Study::Error, core::Scheme::Peps);
+}
 
 void ErrorWindow::keyPressEvent(QKeyEvent* event) {
   // Outside a run (during one, LongRun takes every key of the window first).

@@ -260,6 +260,7 @@ void StabilityWindow::runCalculs() {
   cmdGraphique_->setEnabled(true);
 
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
+  if (r.levels > 0) ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     if (r.failure) ui::showFailure(this, *r.failure);
