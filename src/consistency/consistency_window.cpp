@@ -279,6 +279,7 @@ void ConsistencyWindow::calculerE(core::Half half) {
   core::consistencyGrid(s, scheme_);
   showGrid(half);
   const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
+  ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
   if (outcome.completed) c.errors->resultModel()->appendLine(ui::fromStd(outcome.line));
   run.pump().yieldOnce();
 
@@ -336,4 +337,5 @@ void ConsistencyWindow::toutEffacer(core::Half half) {
   HalfControls& c = controls(half);
   c.errors->resultModel()->clear();
   c.orders->resultModel()->clear();
+  ModGeneral::journal().clearSeries(half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_);
 }

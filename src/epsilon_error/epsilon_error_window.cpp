@@ -243,6 +243,7 @@ void EpsilonErrorWindow::calculerE() {
   // change made during the run takes effect from the next time step.
   const core::RunOutcome result = core::runErrorStudy(
       s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
+  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
   if (result.completed) {
     addLine(ui::fromStd(result.line));
     run.pump().yieldOnce();
@@ -260,7 +261,10 @@ void EpsilonErrorWindow::addLine(const QString& line) {
   ListERH->scrollToBottom();
 }
 
-void EpsilonErrorWindow::toutEffacer() { ListERH->resultModel()->clear(); }
+void EpsilonErrorWindow::toutEffacer() {
+  ListERH->resultModel()->clear();
+  ModGeneral::journal().clearSeries(core::Study::Error, core::Scheme::Peps);
+}
 
 void EpsilonErrorWindow::keyPressEvent(QKeyEvent* event) {
   // Outside a run (during one, LongRun takes every key of the window first).

@@ -208,6 +208,7 @@ void StabilityWindow::runCalculs() {
   // is filled, and the cursor is back before any message.
   ui::BusyCursor busy(showsBusyCursor(fields));
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
+  if (r.levels > 0) ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     busy.release();
