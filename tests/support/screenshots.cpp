@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <utility>
 
 #include "app/windows.h"
 #include "shell/mod_general.h"
@@ -108,6 +109,14 @@ int main(int argc, char** argv) {
       {WindowKind::FrmErreurEps0, "FrmErreurEps0", error},
       {WindowKind::FrmAPropos, "FrmAPropos", nullptr},
   };
+  // The visualisation windows read what the studies leave: grabbed before
+  // any run and again after all of them.
+  const std::pair<WindowKind, const char*> readers[] = {{WindowKind::FrmEvolution, "FrmEvolution"},
+                                                        {WindowKind::FrmCarte, "FrmCarte"},
+                                                        {WindowKind::FrmConvergence, "FrmConvergence"}};
+  for (const auto& [kind, name] : readers) {
+    if (QWidget* w = ModGeneral::showWindow(kind)) save(w, folder, QString::fromLatin1(name) + QStringLiteral("-before"));
+  }
   for (const Shot& shot : shots) {
     QWidget* w = ModGeneral::showWindow(shot.kind);
     if (!w) continue;
@@ -116,6 +125,9 @@ int main(int argc, char** argv) {
       shot.example(w);
       save(w, folder, QString::fromLatin1(shot.name) + QStringLiteral("-after"));
     }
+  }
+  for (const auto& [kind, name] : readers) {
+    if (QWidget* w = ModGeneral::showWindow(kind)) save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
   }
   ModGeneral::closeAll();
   return 0;
