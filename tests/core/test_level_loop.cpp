@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
         // runs, and copies start after it.
         ScriptCase{"EqualRowFromTheSourceStep", 1, five, [](std::int64_t m) { return m != 3; }, {2, 3, 4},
                    {7, 5, 5, 5, 5, 5, 5, 5}},
-        // Step 5 is not the invariant one: it runs, and so does the next.
+        // The step for row 5 is not the invariant one: it runs, and so does the next.
         ScriptCase{"SourceStepRuns", 1, [](std::int64_t m) { return m == 5 ? 9.0 : 5.0; },
                    [](std::int64_t m) { return m != 5; }, {2, 3, 5, 6, 7}, {7, 5, 5, 5, 9, 5, 5, 5}},
         // Levels that never repeat: every step runs.

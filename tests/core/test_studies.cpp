@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/exact.h"
 #include "core/failure.h"
 #include "core/numeric.h"
 #include "core/schemes.h"
@@ -634,19 +635,54 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorLineCase{"ZeroData", {5, 1, 10, 0.1, 0.3, 2.9, false, 0, 0}, ".", "E(k = 2) = 0.0000000000"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Exact-solution data: both runs with their sources, eps/k in feps.
-TEST(ErrorStudy, ExactDataMatchesTheFormulas) {
-  const ErrData x{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6};
-  const Grid g = grid(3, 0.4, 4, 0.3, 0.01);
-  const Exact e{g.h, core::piValue(), 1.2, 2.5, 0.6, 0.3, 0.01, g.Tau, 0.4};
+// Exact-solution data: both runs with their sources, eps/k in feps, E(k)
+// bit for bit against the formulas, for several data sets (the last bits of
+// the norm's operation order show only on some).
+class ErrorStudyExact : public ::testing::TestWithParam<ErrData> {};
+
+TEST_P(ErrorStudyExact, MatchesTheFormulas) {
+  const ErrData& x = GetParam();
+  const int n = static_cast<int>(x.N);
+  const double eps = x.eps / std::floor(x.k);
+  const Grid g = grid(x.N, x.T, x.K, x.a, eps);
+  const Exact e{g.h, core::piValue(), x.d, x.w, x.phi, x.a, eps, g.Tau, x.T};
   const auto uo = [&](int i) { return e.uo(i); };
   const auto vo = [&](int i) { return e.vo(i); };
-  const Row peps = finalRow(Scheme::Peps, 3, 4, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, true); });
-  const Row p0 = finalRow(Scheme::P0, 3, 4, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, false); });
+  const auto K = static_cast<std::int64_t>(x.K);
+  const Row peps = finalRow(Scheme::Peps, n, K, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, true); });
+  const Row p0 = finalRow(Scheme::P0, n, K, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, false); });
   core::StudyState s;
   NoHook hook;
   ASSERT_TRUE(errorRun(s, x, ".", hook).completed);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(l2(p0, peps, 3, g.h)));
+  double sum = 0.0;
+  for (int i = 1; i <= n; ++i) sum = sum + (p0[i] - peps[i]) * (p0[i] - peps[i]);
+  EXPECT_EQ(bits(s.ErrH(1)), bits(std::sqrt(g.h * sum)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, ErrorStudyExact,
+                         ::testing::Values(ErrData{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6},
+                                           ErrData{5, 0.7, 9, 0.11, 0.013, 3, true, 0, 0, 2.3, 1.7, 0.2},
+                                           ErrData{7, 1.3, 12, 0.05, 0.2, 5, true, 0, 0, 0.9, 4.1, 1.1},
+                                           ErrData{4, 0.9, 6, 0.21, 0.07, 1, true, 0, 0, 3.7, 0.3, -0.4}));
+
+// The time factor of the sources in its operation order:
+// theta = (w*(m - 2))*Tau + phi, for many steps (rounding shows on some).
+TEST(Sources, TimeFactorsInTheirOperationOrder) {
+  core::StudyState s;
+  s.Pi = core::piValue();
+  s.w = 0.7;
+  s.Tau = 1.0 / 30.0;
+  s.phi = 0.3;
+  s.a = 0.17;
+  s.Epsilon = 0.011;
+  for (std::int64_t m = 2; m <= 60; ++m) {
+    const double th = (s.w * static_cast<double>(m - 2)) * s.Tau + s.phi;
+    const double diffusion = (s.a * (s.Pi * s.Pi)) * std::cos(th);
+    EXPECT_EQ(bits(core::sourceTimeF(s, m)), bits((-s.w) * std::sin(th) + diffusion)) << m;
+    EXPECT_EQ(bits(core::sourceTimeFeps(s, m)),
+              bits((((-s.Epsilon) * (s.w * s.w)) * std::cos(th) - s.w * std::sin(th)) + diffusion))
+        << m;
+  }
 }
 
 // A key during the second (P0) run: no line, ErrH(1) as it was.
@@ -707,6 +743,54 @@ TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
     EXPECT_EQ((std::vector<std::uint64_t>{bits(g.h), bits(g.Tau), bits(g.Lambda), bits(g.Alpha)}),
               (std::vector<std::uint64_t>{bits(h), bits(Tau), bits(Lambda), bits(Alpha)}));
   }
+}
+
+// The empty test names every required field once: P0 needs N, a, u0, T, K;
+// Pepsilon also v0 and Epsilon; FF and NN are never required.
+struct EmptyCase {
+  const char* name;
+  Scheme scheme;
+  std::string core::StabilityFields::*field;  // the one field left empty; null: none
+  bool empty;
+};
+
+class StabilityEmpty : public ::testing::TestWithParam<EmptyCase> {};
+
+TEST_P(StabilityEmpty, EachRequiredField) {
+  const EmptyCase& c = GetParam();
+  core::StabilityFields f{"3", "1", "16", "0.5", "1", "0", "0.1", true, "1", "2"};
+  if (c.field) f.*c.field = "";
+  EXPECT_EQ(core::stabilityFieldsEmpty(c.scheme, f), c.empty);
+}
+
+using F = core::StabilityFields;
+INSTANTIATE_TEST_SUITE_P(
+    Fields, StabilityEmpty,
+    ::testing::Values(EmptyCase{"P0None", Scheme::P0, nullptr, false}, EmptyCase{"P0N", Scheme::P0, &F::N, true},
+                      EmptyCase{"P0T", Scheme::P0, &F::T, true}, EmptyCase{"P0K", Scheme::P0, &F::K, true},
+                      EmptyCase{"P0a", Scheme::P0, &F::a, true}, EmptyCase{"P0u0", Scheme::P0, &F::u0, true},
+                      EmptyCase{"P0v0NotRead", Scheme::P0, &F::v0, false},
+                      EmptyCase{"P0EpsilonNotRead", Scheme::P0, &F::Epsilon, false},
+                      EmptyCase{"PepsNone", Scheme::Peps, nullptr, false}, EmptyCase{"PepsN", Scheme::Peps, &F::N, true},
+                      EmptyCase{"Pepsv0", Scheme::Peps, &F::v0, true},
+                      EmptyCase{"PepsEpsilon", Scheme::Peps, &F::Epsilon, true},
+                      EmptyCase{"PepsFFNotRequired", Scheme::Peps, &F::FF, false},
+                      EmptyCase{"PepsNNNotRequired", Scheme::Peps, &F::NN, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The budget counts the band matrix and SourceVec beside the solution table:
+// a K whose table alone would fit, but not with them, is refused; six rows
+// fewer fit. Nothing is allocated to find out.
+TEST(Budget, CountsTheBandAndSourceBesideTheTable) {
+  const double cols = 1001.0;  // N = 1000
+  const auto rows = static_cast<std::int64_t>(std::floor(core::tableBudgetBytes() / (8.0 * cols)));
+  const double K = static_cast<double>(rows - 2);  // rows 0 .. K + 1
+  ASSERT_LE(static_cast<double>(rows) * cols * 8.0, core::tableBudgetBytes());
+  const core::Outcome refused = core::checkTableBudget(1000, K);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->code, FailureCode::TablesTooLarge);
+  EXPECT_FALSE(core::checkTableBudget(1000, K - 6));
+  EXPECT_TRUE(core::checkTableBudget(1000, (K - 6) / 2 + 1, 2)) << "the error study counts both schemes";
 }
 
 }  // namespace
