@@ -781,7 +781,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The budget counts the band matrix and SourceVec beside the solution table:
 // a K whose table alone would fit, but not with them, is refused; six rows
 // fewer fit. Nothing is allocated to find out.
-TEST(Budget, CountsTheBandAndSourceBesideTheTable) {
+TEST(TableBudget, CountsTheBandAndSourceBesideTheTable) {
   const double cols = 1001.0;  // N = 1000
   const auto rows = static_cast<std::int64_t>(std::floor(core::tableBudgetBytes() / (8.0 * cols)));
   const double K = static_cast<double>(rows - 2);  // rows 0 .. K + 1
