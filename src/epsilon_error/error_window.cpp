@@ -310,16 +310,15 @@ core::ErrorFields ErrorWindow::readFields() const {
   return f;
 }
 
-void ErrorWindow::showGrid() {
-  const core::StudyState& s = ModGeneral::state();
+void ErrorWindow::showGrid(const core::GridValues& g) {
   const std::string mark = QLocale().decimalPoint().toStdString();
   const auto show = [&](QLabel* l, double v) {
     l->setText(QString::fromStdString(core::formatFixed(v, 5, mark)));
   };
-  show(LblH, s.h);
-  show(LblTau, s.Tau);
-  show(LblLambda, s.Lambda);
-  show(LblAlpha, s.Alpha);
+  show(LblH, g.h);
+  show(LblTau, g.Tau);
+  show(LblLambda, g.Lambda);
+  show(LblAlpha, g.Alpha);
 }
 
 void ErrorWindow::calculerE() {
@@ -340,8 +339,7 @@ void ErrorWindow::calculerE() {
   run.start(CmdCalculerH);
   computing_ = true;
   run.pump().yieldOnce();
-  core::errorStudyGrid(s);
-  showGrid();
+  showGrid(core::errorStudyGrid(s));
 
   const std::string mark = QLocale().decimalPoint().toStdString();
   // The option is asked again at each initial row and each source fill, so a

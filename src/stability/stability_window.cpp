@@ -266,21 +266,20 @@ void StabilityWindow::runCalculs() {
     if (r.failure) ui::showFailure(this, *r.failure);
     return;
   }
-  showGridValues();
+  showGridValues(r.grid);
   fillList(r.levels);
   if (r.failure) ui::showFailure(this, *r.failure);  // a level left the double range
 }
 
-void StabilityWindow::showGridValues() {
-  const core::StudyState& s = ModGeneral::state();
+void StabilityWindow::showGridValues(const core::GridValues& g) {
   const std::string mark = QLocale().decimalPoint().toStdString();
   auto show = [&mark](QLabel* l, double v) {
     l->setText(QString::fromStdString(core::formatFixed(v, 5, mark)));
   };
-  show(lblH_, s.h);
-  show(lblTau_, s.Tau);
-  show(lblLambda_, s.Lambda);
-  if (lblAlpha_) show(lblAlpha_, s.Alpha);
+  show(lblH_, g.h);
+  show(lblTau_, g.Tau);
+  show(lblLambda_, g.Lambda);
+  if (lblAlpha_) show(lblAlpha_, g.Alpha);
 }
 
 void StabilityWindow::fillList(std::int64_t levels) {
