@@ -239,16 +239,15 @@ core::ConsistencyFields ConsistencyWindow::readFields() const {
   return f;
 }
 
-void ConsistencyWindow::showGrid(core::Half half) {
-  const core::StudyState& s = ModGeneral::state();
-  LblH->showNumber(s.h);
-  LblTau->showNumber(s.Tau);
-  LblLambda->showNumber(s.Lambda);
+void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
+  LblH->showNumber(g.h);
+  LblTau->showNumber(g.Tau);
+  LblLambda->showNumber(g.Lambda);
   if (half == core::Half::TimeR)
-    timeHalf_.fixedValue->showNumber(s.h);
+    timeHalf_.fixedValue->showNumber(g.h);
   else
-    spaceHalf_.fixedValue->showNumber(s.Tau);
-  if (LblAlpha) LblAlpha->showNumber(s.Alpha);
+    spaceHalf_.fixedValue->showNumber(g.Tau);
+  if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
 void ConsistencyWindow::calculerE(core::Half half) {
@@ -276,8 +275,7 @@ void ConsistencyWindow::calculerE(core::Half half) {
     c.calculerOrders->setEnabled(s.S >= 2);
   run.pump().yieldOnce();
 
-  core::consistencyGrid(s, scheme_);
-  showGrid(half);
+  showGrid(half, core::consistencyGrid(s, scheme_));
   const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
   ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
   if (outcome.completed) c.errors->resultModel()->appendLine(ui::fromStd(outcome.line));
@@ -293,19 +291,21 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   c.orders->resultModel()->clear();
-  const std::vector<core::OrderLine> lines = core::computeOrders(s, half, ui::decimalMark());
+  const core::OrdersResult orders = core::computeOrders(s, half, ui::decimalMark());
+  const std::vector<core::OrderLine>& lines = orders.lines;
   QStringList undefinedOrders;
   std::set<std::int64_t> missing;  // exponents e of the errors E(2^e) that read 0
   const core::Table1& err = half == core::Half::TimeR ? s.ErrH : s.ErrT;
   const QChar letter = half == core::Half::TimeR ? QLatin1Char('q') : QLatin1Char('p');
   for (std::size_t k = 0; k < lines.size(); ++k) {
     c.orders->resultModel()->appendLine(ui::fromStd(lines[k].text));
-    if (lines[k].defined) continue;
+    if (lines[k].defined || lines[k].overflow) continue;
     const auto i = static_cast<std::int64_t>(k) + 1;
     undefinedOrders << letter + QString::number(i);
     for (std::int64_t e = i - 1; e <= i + 1; ++e)
       if (err.contains(e + 1) && err(e + 1) == 0.0) missing.insert(e);
   }
+  if (orders.failure) ui::showFailure(this, *orders.failure);  // a ratio overflowed
   if (undefinedOrders.isEmpty()) return;
 
   // One message for all the orders that could not be computed, with the

@@ -54,7 +54,7 @@ class ConsistencyWindow : public QWidget {
     return half == core::Half::TimeR ? timeHalf_ : spaceHalf_;
   }
   core::ConsistencyFields readFields() const;
-  void showGrid(core::Half half);
+  void showGrid(core::Half half, const core::GridValues& g);
 
   void calculerE(core::Half half);
   void calculerOrders(core::Half half);

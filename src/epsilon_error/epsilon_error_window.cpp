@@ -210,12 +210,11 @@ core::ErrorFields EpsilonErrorWindow::readFields() const {
   return f;
 }
 
-void EpsilonErrorWindow::showGrid() {
-  const core::StudyState& s = ModGeneral::state();
-  LblH->showNumber(s.h);
-  LblTau->showNumber(s.Tau);
-  LblLambda->showNumber(s.Lambda);
-  LblAlpha->showNumber(s.Alpha);
+void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
+  LblH->showNumber(g.h);
+  LblTau->showNumber(g.Tau);
+  LblLambda->showNumber(g.Lambda);
+  LblAlpha->showNumber(g.Alpha);
 }
 
 void EpsilonErrorWindow::calculerE() {
@@ -236,8 +235,7 @@ void EpsilonErrorWindow::calculerE() {
   run.start(CmdCalculerH);
   computing_ = true;
   run.pump().yieldOnce();
-  core::errorStudyGrid(s);
-  showGrid();
+  showGrid(core::errorStudyGrid(s));
 
   // The option is asked again at each initial row and each source fill, so a
   // change made during the run takes effect from the next time step.

@@ -215,21 +215,20 @@ void StabilityWindow::runCalculs() {
     if (r.failure) ui::showFailure(this, *r.failure);
     return;
   }
-  showGridValues();
-  fillList(r.levels);
+  showGridValues(r.grid);
+  fillList(r.levels, r.grid.h);
   busy.release();
   if (r.failure) ui::showFailure(this, *r.failure);  // a level left the double range
 }
 
-void StabilityWindow::showGridValues() {
-  const core::StudyState& s = ModGeneral::state();
-  LblH->showNumber(s.h);
-  LblTau->showNumber(s.Tau);
-  LblLambda->showNumber(s.Lambda);
-  if (LblAlpha) LblAlpha->showNumber(s.Alpha);
+void StabilityWindow::showGridValues(const core::GridValues& g) {
+  LblH->showNumber(g.h);
+  LblTau->showNumber(g.Tau);
+  LblLambda->showNumber(g.Lambda);
+  if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
-void StabilityWindow::fillList(std::int64_t levels) {
+void StabilityWindow::fillList(std::int64_t levels, double h) {
   const core::StudyState& s = ModGeneral::state();
   const core::Table2& sol = isPeps(scheme_) ? s.SolPeps : s.SolP0;
   // Levels 0 .. levels - 1 hold values (rows 1 .. levels); after an overflow
@@ -244,7 +243,7 @@ void StabilityWindow::fillList(std::int64_t levels) {
     model = new StabilityListModel(ListRes);
     ListRes->setLineModel(model);
   }
-  model->setLevels(s.h, columns, rows,
+  model->setLevels(h, columns, rows,
                    sol.share(isPeps(scheme_) ? "liste de la stabilité Pepsilon"
                                              : "liste de la stabilité P0"),
                    mark);

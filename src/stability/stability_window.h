@@ -49,8 +49,9 @@ class StabilityWindow : public QWidget {
   void buildSourceRow();
   void setTabOrders();
   core::StabilityFields readFields() const;
-  void showGridValues();
-  void fillList(std::int64_t levels);
+  void showGridValues(const core::GridValues& g);
+  // The list of levels 0 .. levels - 1, the abscissas at multiples of h.
+  void fillList(std::int64_t levels, double h);
 
   core::Scheme scheme_;
   // Controls, named as their objectName.
