@@ -296,6 +296,7 @@ void StabilityWindow::fillList(std::int64_t levels) {
                     QStringLiteral("Mémoire insuffisante pour afficher la liste des résultats."));
     return;
   }
+  listRes_->resultModel()->setTimeStep(s.Tau);  // the CSV export writes t = n·Tau
   listRes_->scrollToTop();
 }
 

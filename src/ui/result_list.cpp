@@ -82,6 +82,8 @@ void ResultListModel::resetContents() {
   columns_ = levels_ = 0;
   h_ = 0.0;
   widest_ = 0;
+  hasTau_ = false;
+  csvNumbers_.clear();
   recent_.clear();
   recentNext_ = 0;
 }
@@ -369,6 +371,10 @@ void ResultListView::contextMenuEvent(QContextMenuEvent* event) {
   all->setObjectName(QStringLiteral("actionToutSelectionner"));
   all->setShortcut(QKeySequence::SelectAll);
   all->setEnabled(model_->rowCount() > 0);
+  QAction* save = menu.addAction(QStringLiteral("Enregistrer sous…"));
+  save->setObjectName(QStringLiteral("actionEnregistrerSous"));
+  save->setEnabled(model_->rowCount() > 0);
+  connect(save, &QAction::triggered, this, [this] { saveCsvAs(this, *model_); });
   connect(copy, &QAction::triggered, this, &ResultListView::copySelection);
   connect(all, &QAction::triggered, this, &QAbstractItemView::selectAll);
   menu.exec(event->globalPos());

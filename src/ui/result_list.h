@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/export_csv.h"
+
 namespace ui {
 
-class ResultListModel : public QAbstractListModel {
+class ResultListModel : public QAbstractListModel, public CsvWritable {
   Q_OBJECT
 
  public:
@@ -49,6 +51,20 @@ class ResultListModel : public QAbstractListModel {
   // Memory the model keeps for its lines (numbers or texts), in bytes.
   std::size_t bytesHeld() const;
 
+  // CSV export (result_list_csv.cpp): the levels' time step (t = n·Tau is
+  // written when known; set it after setLevels), the column names of a text
+  // list and, per line, the numbers behind its text.
+  void setTimeStep(double tau) {
+    tau_ = tau;
+    hasTau_ = true;
+  }
+  void setCsvColumns(const QStringList& names) { csvColumns_ = names; }
+  void appendLine(const QString& text, std::vector<double> numbers);
+  std::int64_t csvRows() const override;
+  std::int64_t csvFieldsPerRow() const override;
+  void csvHeader(CsvBuffer& out) const override;
+  void csvRow(CsvBuffer& out, std::int64_t row) const override;
+
  private:
   enum class Mode { Text, Levels };
   void resetContents();
@@ -67,6 +83,10 @@ class ResultListModel : public QAbstractListModel {
   double h_ = 0.0;
   std::string mark_ = ".";
   qsizetype widest_ = 0;
+  double tau_ = 0.0;
+  bool hasTau_ = false;
+  QStringList csvColumns_;
+  std::vector<std::vector<double>> csvNumbers_;
   // The last lines built, so that a repaint or a horizontal scroll does not
   // format the same long lines again.
   mutable std::vector<std::pair<int, QString>> recent_;
