@@ -1,5 +1,7 @@
 #include "ui/picture_surface.h"
 
+#include "ui/export_image.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -162,6 +164,7 @@ void PictureSurface::setBackground(const QColor& color) {
 void PictureSurface::setPicture(const QImage& picture) {
   ensureImageSize();
   image_.fill(background_);
+  if (record_) record_->picture(picture);
   QPainter p(&image_);
   p.drawImage(0, 0, picture);
   update();
@@ -174,6 +177,7 @@ void PictureSurface::drawLine(double x1, double y1, double x2, double y2, const 
   // Only the piece near the picture is drawn: a curve that leaves the scale
   // is cut at the edges, whatever its values.
   if (!clipSegment(p, q, -4.0, -4.0, image_.width() + 4.0, image_.height() + 4.0)) return;
+  if (record_) record_->line(p, q, color);
   const QLine segment(toInt(p.x()), toInt(p.y()), toInt(q.x()), toInt(q.y()));
   if (batchPainter_) {
     if (segment == lastSegment_ && color.rgb() == lastColor_) return;
@@ -216,6 +220,7 @@ void PictureSurface::print(const QString& text) {
   ensureImageSize();
   const QPoint at = toPixelRounded(currentX_, currentY_);
   const QFontMetrics fm(font());
+  if (record_) record_->text(QPointF(at.x(), at.y() + fm.ascent()), text, font(), foreColor_);
   if (batchPainter_) {
     batchPainter_->setFont(font());
     batchPainter_->setPen(foreColor_);
@@ -244,6 +249,7 @@ double PictureSurface::textHeight(const QString& /*text*/) const {
 void PictureSurface::clear() {
   ensureImageSize();
   image_.fill(background_);
+  if (record_) record_->clear(background_);
   printed_.clear();
   printedAt_.clear();
   currentX_ = currentY_ = 0.0;

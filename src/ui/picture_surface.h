@@ -17,6 +17,8 @@ class QPainter;
 
 namespace ui {
 
+class DrawingRecord;
+
 class PictureSurface : public QWidget {
   Q_OBJECT
 
@@ -103,6 +105,10 @@ class PictureSurface : public QWidget {
   void enableCopyMenu();
   void copyToClipboard() const;
 
+  // What is drawn from now on is also kept here, to be drawn again at any
+  // resolution (export_image.h).
+  void setRecord(DrawingRecord* record) { record_ = record; }
+
  signals:
   // The mouse moved over the drawing area (not over a child box), in user units.
   void mouseMoved(double x, double y);
@@ -128,6 +134,7 @@ class PictureSurface : public QWidget {
   QStringList printed_;
   QList<QPointF> printedAt_;
   QPainter* batchPainter_ = nullptr;
+  DrawingRecord* record_ = nullptr;
   QLine lastSegment_;
   QRgb lastColor_ = 0;
 };
