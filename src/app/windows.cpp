@@ -11,6 +11,7 @@
 #include "about/about_window.h"
 #include "consistency/consistency_window.h"
 #include "epsilon_error/error_window.h"
+#include "guide/guide_window.h"
 #include "shell/form1.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
@@ -30,6 +31,8 @@ void registerWindows() {
                          [] { return new ConsistencyWindow(Scheme::Peps); });
   ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
   ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
+  ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
+  installGuideShortcut();
 }
 
 bool setUpApplication() {

@@ -150,6 +150,8 @@ void Form1::buildMenus() {
           WindowKind::FrmErreurEps0);
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
+  addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)
+      ->setShortcut(Qt::Key_F1);  // F1 works from every window (guide_window.cpp)
   addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);
 }
 

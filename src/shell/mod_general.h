@@ -19,6 +19,7 @@ enum class WindowKind {
   FrmConsistPepsilon,
   FrmErreurEps0,
   FrmAPropos,
+  FrmGuide,
   Count
 };
 
