@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,6 +27,11 @@ class CsvBuffer {
   void number(double v) {
     separate();
     reserve(32);
+    if (v == 0.0) {  // common in long runs that decay; -0.0 keeps its sign
+      if (std::signbit(v)) data_[size_++] = '-';
+      data_[size_++] = '0';
+      return;
+    }
     char* end = write(data_ + size_, v);
     size_ = static_cast<std::size_t>(end - data_);
   }
