@@ -266,17 +266,50 @@ void enableImageExport(QWidget* widget, DrawingPaint paint, std::function<QSize(
   widget->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+namespace {
+
+// A surface that keeps its own record of operations replays it itself; one
+// that does not gets a DrawingRecord through its record hook. Written as
+// templates so that either form of the surface compiles.
+template <class Surface>
+concept ReplaysItself = requires(const Surface& s, QPainter& p) { s.replay(p, qreal(1)); };
+
+template <class Surface>
+DrawingRecord* attachRecord(Surface& surface) {
+  if constexpr (ReplaysItself<Surface>) {
+    return nullptr;
+  } else {
+    auto* record = new DrawingRecord(&surface);
+    record->clear(surface.background());
+    surface.setRecord(record);
+    return record;
+  }
+}
+
+template <class Surface>
+void paintSurface(const Surface& surface, const DrawingRecord* record, QPainter& painter) {
+  if constexpr (ReplaysItself<Surface>) {
+    // The surface replays in device pixels of a ratio: take the painter's
+    // scale (at least 4, so that vector files keep quarter pixels).
+    const qreal scale = std::max<qreal>(4.0, painter.worldTransform().m11());
+    painter.save();
+    painter.scale(1.0 / scale, 1.0 / scale);
+    surface.replay(painter, scale);
+    painter.restore();
+  } else if (record && record->complete()) {
+    record->replay(painter);
+  } else {
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(surface.drawingRect().size())), surface.image());
+  }
+}
+
+}  // namespace
+
 void enableImageExport(PictureSurface* surface) {
-  auto* record = new DrawingRecord(surface);
-  record->clear(surface->background());
-  surface->setRecord(record);
+  DrawingRecord* record = attachRecord(*surface);
   const DrawingPaint paint = [surface, record](QPainter& painter, const QSize& size) {
     painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), surface->background());
-    if (record->complete()) {
-      record->replay(painter);
-    } else {
-      painter.drawImage(QPointF(0, 0), surface->image());
-    }
+    paintSurface(*surface, record, painter);
     // The child controls that belong to the drawing (not the read-outs).
     const QPoint border(surface->border(), surface->border());
     for (QObject* o : surface->children()) {
