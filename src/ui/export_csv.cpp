@@ -1,5 +1,6 @@
 #include "ui/export_csv.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -74,6 +75,39 @@ void CsvBuffer::text(std::string_view utf8) {
   if (quote) data_[size_++] = '"';
 }
 
+// ---------------------------------------------------------------- sources
+
+void LevelsCsv::csvHeader(CsvBuffer& out) const {
+  out.text(std::string_view("n"));
+  if (hasTau) out.text(std::string_view("t"));
+  char name[40] = "x=";
+  for (std::int64_t i = 1; i <= columns; ++i) {
+    char* end = CsvBuffer::write(name + 2, h * static_cast<double>(i));
+    out.text(std::string_view(name, static_cast<std::size_t>(end - name)));
+  }
+  out.endRow();
+}
+
+void LevelsCsv::csvRow(CsvBuffer& out, std::int64_t row) const {
+  out.integer(row);
+  if (hasTau) out.number(static_cast<double>(row) * tau);
+  const double* v = first + row * stride;
+  for (std::int64_t i = 0; i < columns; ++i) out.number(v[i]);
+  out.endRow();
+}
+
+std::int64_t LinesCsv::csvRows() const { return model_.rowCount(); }
+
+void LinesCsv::csvHeader(CsvBuffer& out) const {
+  out.text(std::string_view("ligne"));
+  out.endRow();
+}
+
+void LinesCsv::csvRow(CsvBuffer& out, std::int64_t row) const {
+  out.text(model_.index(static_cast<int>(row), 0).data(Qt::DisplayRole).toString());
+  out.endRow();
+}
+
 // ------------------------------------------------------------------- write
 
 namespace {
@@ -109,7 +143,7 @@ bool writeCsv(const CsvWritable& source, QIODevice& device) {
   const std::int64_t blocks = (rows + blockRows - 1) / blockRows;
   const auto workers = static_cast<std::size_t>(std::max(1u, std::thread::hardware_concurrency()));
 
-  if (blocks <= 1 || workers == 1) {
+  if (blocks <= 1 || workers == 1 || !source.csvRowsOnWorkers()) {
     for (std::int64_t b = 0; b < blocks; ++b) {
       formatBlock(source, buffer, b * blockRows, std::min(rows, (b + 1) * blockRows));
       if (!writeAll(device, buffer.view())) return false;
@@ -224,6 +258,15 @@ QString askSaveFileName(QWidget* parent, const QString& title, const QStringList
   lastDirectory() = QFileInfo(name).absolutePath();
   if (chosenFilter) *chosenFilter = selected;
   return name;
+}
+
+void saveListAs(QWidget* parent, const QAbstractItemModel* model) {
+  if (!model) return;
+  if (const auto* own = dynamic_cast<const CsvWritable*>(model)) {
+    saveCsvAs(parent, *own);
+  } else {
+    saveCsvAs(parent, LinesCsv(*model));
+  }
 }
 
 void saveCsvAs(QWidget* parent, const CsvWritable& source) {

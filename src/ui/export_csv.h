@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+class QAbstractItemModel;
 class QIODevice;
 class QWidget;
 
@@ -92,6 +93,43 @@ class CsvWritable {
   virtual std::int64_t csvFieldsPerRow() const = 0;
   virtual void csvHeader(CsvBuffer& out) const = 0;
   virtual void csvRow(CsvBuffer& out, std::int64_t row) const = 0;
+  // False when rows must be built on the calling thread.
+  virtual bool csvRowsOnWorkers() const { return true; }
+};
+
+// The levels of a solution: the header "n,t,x=<x_1>,…,x=<x_N>" (t only with
+// a time step) and one row per level: n, t = n·Tau, its values. Level n's
+// values are first[n·stride] … first[n·stride + columns − 1]. A model that
+// shows levels writes itself through this (csvRow → row).
+struct LevelsCsv final : CsvWritable {
+  double h = 0.0;
+  std::int64_t columns = 0;
+  std::int64_t levels = 0;
+  const double* first = nullptr;
+  std::int64_t stride = 0;
+  bool hasTau = false;
+  double tau = 0.0;
+
+  std::int64_t csvRows() const override { return levels; }
+  std::int64_t csvFieldsPerRow() const override { return columns + 2; }
+  void csvHeader(CsvBuffer& out) const override;
+  void csvRow(CsvBuffer& out, std::int64_t row) const override;
+};
+
+// Any list model's lines as text, one quoted field per line under the
+// header "ligne": the form of a list that offers no numbers.
+class LinesCsv final : public CsvWritable {
+ public:
+  explicit LinesCsv(const QAbstractItemModel& model) : model_(model) {}
+  std::int64_t csvRows() const override;
+  std::int64_t csvFieldsPerRow() const override { return 1; }
+  void csvHeader(CsvBuffer& out) const override;
+  void csvRow(CsvBuffer& out, std::int64_t row) const override;
+  // A model is read on its own thread only.
+  bool csvRowsOnWorkers() const override { return false; }
+
+ private:
+  const QAbstractItemModel& model_;
 };
 
 // Writes the whole CSV to an open device: rows are formatted in blocks on
@@ -107,6 +145,9 @@ QString saveCsv(const CsvWritable& source, const QString& fileName);
 // "Enregistrer sous…" of a list: asks for the file name, writes, and reports
 // a failure in a message box. Nothing on screen changes.
 void saveCsvAs(QWidget* parent, const CsvWritable& source);
+// The same for what a list view shows: the model's own CSV when it offers
+// one (CsvWritable), else its lines as text.
+void saveListAs(QWidget* parent, const QAbstractItemModel* model);
 
 // How the program asks for a file name to save to: the standard dialog,
 // unless a test supplies the answer. Arguments: parent, title, filter

@@ -374,7 +374,7 @@ void ResultListView::contextMenuEvent(QContextMenuEvent* event) {
   QAction* save = menu.addAction(QStringLiteral("Enregistrer sous…"));
   save->setObjectName(QStringLiteral("actionEnregistrerSous"));
   save->setEnabled(model_->rowCount() > 0);
-  connect(save, &QAction::triggered, this, [this] { saveCsvAs(this, *model_); });
+  connect(save, &QAction::triggered, this, [this] { saveListAs(this, model()); });
   connect(copy, &QAction::triggered, this, &ResultListView::copySelection);
   connect(all, &QAction::triggered, this, &QAbstractItemView::selectAll);
   menu.exec(event->globalPos());

@@ -66,6 +66,7 @@ class ResultListModel : public QAbstractListModel, public CsvWritable {
   void csvRow(CsvBuffer& out, std::int64_t row) const override;
 
  private:
+  LevelsCsv levelsCsv() const;
   enum class Mode { Text, Levels };
   void resetContents();
   bool startLevels(double h, std::int64_t columns, std::int64_t levels, const QString& mark);

@@ -1,9 +1,7 @@
-// The CSV form of a result list. A list of levels writes one header row
-// "n,t,x=<x_1>,…,x=<x_N>" (t only when the time step is known) and one row
-// per level: its number, its time and its values, all at full precision, so
-// a spreadsheet gets one level per row and one point per column. A text
-// list writes its column names and the numbers behind each line, or, when
-// it has none, each line as one quoted text field.
+// The CSV form of a result list. A list of levels writes itself as
+// LevelsCsv (one level per row, one point per column). A text list writes
+// its column names and the numbers behind each line, or, when it has none,
+// each line as one quoted text field.
 #include <algorithm>
 
 #include "ui/result_list.h"
@@ -17,6 +15,18 @@ void ResultListModel::appendLine(const QString& text, std::vector<double> number
   appendLine(text);
 }
 
+LevelsCsv ResultListModel::levelsCsv() const {
+  LevelsCsv levels;
+  levels.h = h_;
+  levels.columns = columns_;
+  levels.levels = levels_;
+  levels.first = values_.get();
+  levels.stride = columns_;
+  levels.hasTau = hasTau_;
+  levels.tau = tau_;
+  return levels;
+}
+
 std::int64_t ResultListModel::csvRows() const {
   return mode_ == Mode::Levels ? levels_ : static_cast<std::int64_t>(lines_.size());
 }
@@ -28,14 +38,10 @@ std::int64_t ResultListModel::csvFieldsPerRow() const {
 
 void ResultListModel::csvHeader(CsvBuffer& out) const {
   if (mode_ == Mode::Levels) {
-    out.text(std::string_view("n"));
-    if (hasTau_) out.text(std::string_view("t"));
-    char name[40] = "x=";
-    for (std::int64_t i = 1; i <= columns_; ++i) {
-      char* end = CsvBuffer::write(name + 2, h_ * static_cast<double>(i));
-      out.text(std::string_view(name, static_cast<std::size_t>(end - name)));
-    }
-  } else if (csvColumns_.isEmpty()) {
+    levelsCsv().csvHeader(out);
+    return;
+  }
+  if (csvColumns_.isEmpty()) {
     out.text(std::string_view("ligne"));
   } else {
     for (const QString& c : csvColumns_) out.text(c);
@@ -45,17 +51,14 @@ void ResultListModel::csvHeader(CsvBuffer& out) const {
 
 void ResultListModel::csvRow(CsvBuffer& out, std::int64_t row) const {
   if (mode_ == Mode::Levels) {
-    out.integer(row);
-    if (hasTau_) out.number(static_cast<double>(row) * tau_);
-    const double* v = values_.get() + row * columns_;
-    for (std::int64_t i = 0; i < columns_; ++i) out.number(v[i]);
+    levelsCsv().csvRow(out, row);
+    return;
+  }
+  const auto r = static_cast<std::size_t>(row);
+  if (!csvColumns_.isEmpty() && r < csvNumbers_.size() && !csvNumbers_[r].empty()) {
+    for (double v : csvNumbers_[r]) out.number(v);
   } else {
-    const auto r = static_cast<std::size_t>(row);
-    if (!csvColumns_.isEmpty() && r < csvNumbers_.size() && !csvNumbers_[r].empty()) {
-      for (double v : csvNumbers_[r]) out.number(v);
-    } else {
-      out.text(lines_.at(static_cast<qsizetype>(row)));
-    }
+    out.text(lines_.at(static_cast<qsizetype>(row)));
   }
   out.endRow();
 }

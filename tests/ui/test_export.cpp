@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrinter>
+#include <QStringListModel>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -158,8 +159,9 @@ class TestExport : public QObject {
         << 1 << QByteArray("n,x=0.5\r\n0,-0\r\n1,1e-300\r\n");
     QTest::newRow("error list: named columns, numbers in full")
         << 2 << QByteArray("2^R,Tau',E\r\n1,0.001,0.0012345678901234567\r\n2,5e-04,3.0000000000000004e-05\r\n");  // the shorter of the two forms
-    QTest::newRow("text list: one quoted field per line (RFC 4180)")
-        << 3 << QByteArray("ligne\r\nplain\r\n\"a, b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n");
+    const QByteArray quoted("ligne\r\nplain\r\n\"a, b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n");
+    QTest::newRow("text list: one quoted field per line (RFC 4180)") << 3 << quoted;
+    QTest::newRow("any other list model: its lines as text") << 4 << quoted;
   }
 
   void csvLayout() {
@@ -180,9 +182,14 @@ class TestExport : public QObject {
         model.appendLine("E1 = 0,0012345679", {1, 0.001, 0.0012345678901234567});
         model.appendLine("E2 = 0,0000300000", {2, 0.0005, 3.0000000000000004e-05});
         break;
-      default:
+      case 3:
         for (const char* l : {"plain", "a, b", "say \"hi\"", "two\nlines"}) model.appendLine(l);
         break;
+      default: {
+        QStringListModel other({"plain", "a, b", "say \"hi\"", "two\nlines"});
+        QCOMPARE(csvOf(ui::LinesCsv(other)), expected);
+        return;
+      }
     }
     QCOMPARE(csvOf(model), expected);
   }
