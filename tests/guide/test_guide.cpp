@@ -2,6 +2,7 @@
 // typed and nothing computed, F1 opens the guide from any window, the worked
 // examples show what the guide says they show, and the study windows offer
 // the exports.
+#include <QBuffer>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -153,6 +154,21 @@ class TestGuide : public QObject {
       }
       test::button(w, time ? "CmdCalculerQ" : "CmdCalculerP")->click();
       const core::StudyState& s = ModGeneral::state();
+      // The error list exports its divisors, steps and errors in full.
+      auto* list = w->findChild<QAbstractItemView*>(time ? "ListERH" : "ListERT");
+      const auto* source = dynamic_cast<const ui::CsvWritable*>(list->model());
+      QVERIFY(source);
+      QBuffer buffer;
+      buffer.open(QIODevice::WriteOnly);
+      QVERIFY(ui::writeCsv(*source, buffer));
+      const QList<QByteArray> rows = buffer.data().split('\n');
+      QCOMPARE(rows[0], QByteArray(time ? "2^R,Tau',E\r" : "2^S,h',E\r"));
+      for (int e = 0; e <= 3; ++e) {
+        const QList<QByteArray> f = rows[e + 1].trimmed().split(',');
+        QCOMPARE(f[0], QByteArray::number(1 << e));
+        const double err = time ? s.ErrH(e + 1) : s.ErrT(e + 1);
+        QCOMPARE(std::bit_cast<std::uint64_t>(f[2].toDouble()), std::bit_cast<std::uint64_t>(err));
+      }
       for (int i = 1; i <= 2; ++i) {
         const double order = time ? s.OrdQ(i) : s.OrdP(i);
         const double expected = time ? 1.0 : 2.0;
