@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ui/export_csv.h"
-#include "ui/result_list.h"
+#include "stability/stability_list_model.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ struct Fixture {
     buffer.open(QIODevice::WriteOnly);
     ui::writeCsv(model, buffer);
   }
-  ui::ResultListModel model;
+  StabilityListModel model;
   QByteArray bytes;
 };
 
