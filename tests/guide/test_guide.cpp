@@ -14,6 +14,7 @@
 #include "guide/guide_window.h"
 #include "support/window_support.h"
 #include "ui/export_csv.h"
+#include "ui/message.h"
 
 namespace {
 
@@ -120,6 +121,21 @@ class TestGuide : public QObject {
     QWidget* guide = ModGeneral::window(WindowKind::FrmGuide);
     QVERIFY(guide && guide->isVisible());
     if (!focus.isEmpty()) QCOMPARE(test::field(w, qPrintable(focus))->text(), QString());
+  }
+
+  // A message box keeps the keyboard to itself: F1 opens nothing behind it.
+  void f1IsLeftToAnOpenMessageBox() {
+    QWidget* w = ModGeneral::showWindow(WindowKind::frmstabp0);
+    bool guideOpened = true;
+    QTimer::singleShot(0, [&guideOpened] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (!box) return;
+      QTest::keyClick(box, Qt::Key_F1);
+      guideOpened = ModGeneral::window(WindowKind::FrmGuide) != nullptr;
+      box->close();
+    });
+    ui::showMessage(w, "Saisie incomplète !");
+    QVERIFY(!guideOpened);
   }
 
   void guideItemStandsBeforeAbout() {
