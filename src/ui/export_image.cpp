@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPageSize>
@@ -21,87 +20,6 @@
 #include "ui/picture_surface.h"
 
 namespace ui {
-
-// ------------------------------------------------------------------ record
-
-void DrawingRecord::clear(const QColor& background) {
-  background_ = background;
-  ops_.clear();
-  points_.clear();
-  texts_.clear();
-  pictures_.clear();
-  complete_ = true;
-}
-
-void DrawingRecord::picture(const QImage& image) {
-  clear(background_);
-  ops_.push_back({Kind::Picture, 0, pictures_.size(), 0});
-  pictures_.push_back(image);
-}
-
-void DrawingRecord::line(QPointF p, QPointF q, const QColor& color) {
-  if (!complete_) return;
-  if (points_.size() + 2 > kMaxPoints) {
-    // Past this size the drawing is saved from the surface's own picture.
-    complete_ = false;
-    return;
-  }
-  const QRgb rgb = color.rgba();
-  if (!ops_.empty()) {
-    Op& last = ops_.back();
-    if (last.kind == Kind::Polyline && last.color == rgb && last.first + last.count == points_.size() &&
-        points_.back() == p) {
-      points_.push_back(q);
-      ++last.count;
-      return;
-    }
-  }
-  ops_.push_back({Kind::Polyline, rgb, points_.size(), 2});
-  points_.push_back(p);
-  points_.push_back(q);
-}
-
-void DrawingRecord::text(QPointF baseline, const QString& text, const QFont& font,
-                         const QColor& color) {
-  // In pixels: a size in points would grow again with the file's resolution.
-  QFont f(font);
-  f.setPixelSize(std::max(1, QFontInfo(font).pixelSize()));
-  ops_.push_back({Kind::Text, color.rgba(), texts_.size(), 0});
-  texts_.push_back({baseline, text, f});
-}
-
-void DrawingRecord::replay(QPainter& painter) const {
-  painter.save();
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  painter.setRenderHint(QPainter::TextAntialiasing, true);
-  for (const Op& op : ops_) {
-    switch (op.kind) {
-      case Kind::Polyline: {
-        // One logical pixel wide, through the centres of the screen's pixels.
-        QPen pen(QColor::fromRgba(op.color), 1.0);
-        pen.setCapStyle(Qt::SquareCap);
-        pen.setJoinStyle(Qt::MiterJoin);
-        painter.setPen(pen);
-        painter.save();
-        painter.translate(0.5, 0.5);
-        painter.drawPolyline(points_.data() + op.first, static_cast<int>(op.count));
-        painter.restore();
-        break;
-      }
-      case Kind::Text: {
-        const TextItem& t = texts_[op.first];
-        painter.setFont(t.font);
-        painter.setPen(QColor::fromRgba(op.color));
-        painter.drawText(t.baseline, t.text);
-        break;
-      }
-      case Kind::Picture:
-        painter.drawImage(QPointF(0, 0), pictures_[op.first]);
-        break;
-    }
-  }
-  painter.restore();
-}
 
 // -------------------------------------------------------------------- files
 
@@ -148,10 +66,12 @@ QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& f
         return QStringLiteral("la mémoire manque pour préparer l'image");
       }
       image.fill(Qt::white);
+      // Drawn at 96 dots per inch and scaled by the painter, so that fonts
+      // given in points grow with the drawing; the file then says 384.
+      drawn = paintOn(image, kPngScale, size, paint);
       const int dotsPerMetre = qRound(kPngScale * 96 / 0.0254);
       image.setDotsPerMeterX(dotsPerMetre);
       image.setDotsPerMeterY(dotsPerMetre);
-      drawn = paintOn(image, kPngScale, size, paint);
       if (drawn) {
         QImageWriter writer(&file, "png");
         drawn = writer.write(image);
@@ -169,7 +89,9 @@ QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& f
       break;
     }
     case ImageFormat::Pdf: {
-      constexpr int kDpi = 1200;
+      // Vector output: the resolution only sets the unit of the page, kept
+      // at 96 per inch so that fonts in points keep their size.
+      constexpr int kDpi = 96;
       QPdfWriter pdf(&file);
       pdf.setCreator(QStringLiteral("Orvalend"));
       pdf.setResolution(kDpi);
@@ -228,6 +150,9 @@ void setPrintDialogProvider(PrintDialogProvider provider) { printProvider() = st
 void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QStringLiteral("Orvalend"));
+  // The drawing is scaled by the painter; a page unit of 1/96 inch keeps
+  // fonts in points at their size (the output stays vector).
+  printer.setResolution(96);
   bool accepted = false;
   if (printProvider()) {
     accepted = printProvider()(parent, printer);
@@ -237,6 +162,7 @@ void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
     accepted = dialog.exec() == QDialog::Accepted;
   }
   if (!accepted) return;
+  printer.setResolution(96);
   if (!printDrawing(printer, size, paint)) {
     showMessage(parent, QStringLiteral("L'impression n'a pas pu être lancée : vérifiez l'imprimante choisie.\n"
                                        "Le dessin reste affiché tel quel."));
@@ -266,50 +192,16 @@ void enableImageExport(QWidget* widget, DrawingPaint paint, std::function<QSize(
   widget->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-namespace {
-
-// A surface that keeps its own record of operations replays it itself; one
-// that does not gets a DrawingRecord through its record hook. Written as
-// templates so that either form of the surface compiles.
-template <class Surface>
-concept ReplaysItself = requires(const Surface& s, QPainter& p) { s.replay(p, qreal(1)); };
-
-template <class Surface>
-DrawingRecord* attachRecord(Surface& surface) {
-  if constexpr (ReplaysItself<Surface>) {
-    return nullptr;
-  } else {
-    auto* record = new DrawingRecord(&surface);
-    record->clear(surface.background());
-    surface.setRecord(record);
-    return record;
-  }
-}
-
-template <class Surface>
-void paintSurface(const Surface& surface, const DrawingRecord* record, QPainter& painter) {
-  if constexpr (ReplaysItself<Surface>) {
-    // The surface replays in device pixels of a ratio: take the painter's
-    // scale (at least 4, so that vector files keep quarter pixels).
+void enableImageExport(PictureSurface* surface) {
+  const DrawingPaint paint = [surface](QPainter& painter, const QSize& size) {
+    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), surface->background());
+    // The surface replays in device pixels of a ratio: the painter's scale,
+    // at least 4 so that vector files keep quarter pixels.
     const qreal scale = std::max<qreal>(4.0, painter.worldTransform().m11());
     painter.save();
     painter.scale(1.0 / scale, 1.0 / scale);
-    surface.replay(painter, scale);
+    surface->replay(painter, scale);
     painter.restore();
-  } else if (record && record->complete()) {
-    record->replay(painter);
-  } else {
-    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(surface.drawingRect().size())), surface.image());
-  }
-}
-
-}  // namespace
-
-void enableImageExport(PictureSurface* surface) {
-  DrawingRecord* record = attachRecord(*surface);
-  const DrawingPaint paint = [surface, record](QPainter& painter, const QSize& size) {
-    painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), surface->background());
-    paintSurface(*surface, record, painter);
     // The child controls that belong to the drawing (not the read-outs).
     const QPoint border(surface->border(), surface->border());
     for (QObject* o : surface->children()) {
