@@ -15,6 +15,7 @@ class QRadioButton;
 
 namespace core {
 struct ErrorFields;
+struct GridValues;
 }
 namespace ui {
 class ResultListView;
@@ -47,7 +48,7 @@ class ErrorWindow : public QWidget {
   bool exactDataSelected() const;
   void showDataFrame();
   core::ErrorFields readFields() const;
-  void showGrid();
+  void showGrid(const core::GridValues& g);
   void calculerE();
   void toutEffacer();
   void addLine(const QString& line, std::vector<double> numbers = {});

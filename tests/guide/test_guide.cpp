@@ -251,6 +251,50 @@ class TestGuide : public QObject {
         if (image.pixelColor(x, y).blue() > 200 && image.pixelColor(x, y).red() < 80) ++blue;
     QVERIFY(blue > 100);
   }
+
+  // The visualisation windows offer the same exports, drawn again at the
+  // file's resolution.
+  void visualisationWindowsExportTheirDrawings_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("surface");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("evolution, PNG") << int(WindowKind::FrmEvolution) << "PBCourbe" << "evolution.png";
+    QTest::newRow("map, PDF") << int(WindowKind::FrmCarte) << "PBCarte" << "carte.pdf";
+    QTest::newRow("convergence, SVG") << int(WindowKind::FrmConvergence) << "PBConvergence"
+                                      << "convergence.svg";
+  }
+
+  void visualisationWindowsExportTheirDrawings() {
+    QFETCH(int, kind);
+    QFETCH(QString, surface);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    test::BoxCatcher boxes;
+    QWidget* study = tryGuideExample("stabp0");
+    test::button(study, "CmdCalculs")->click();
+    QWidget* w = ModGeneral::showWindow(WindowKind(kind));
+    QVERIFY(w);
+    auto* drawing = w->findChild<QWidget*>(surface);
+    QVERIFY(drawing);
+    QVERIFY(drawing->findChild<QAction*>("actImprimer"));
+    const QString path = dir.filePath(file);
+    ui::setSaveFileNameProvider([path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
+    drawing->findChild<QAction*>("actEnregistrerImage")->trigger();
+    ui::setSaveFileNameProvider({});
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    if (file.endsWith(".png")) {
+      QImage image;
+      QVERIFY(image.loadFromData(bytes, "PNG"));
+      QCOMPARE(image.size(), drawing->size() * 4);
+    } else if (file.endsWith(".pdf")) {
+      QVERIFY(bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF"));
+    } else {
+      QVERIFY(bytes.contains("<svg"));
+    }
+  }
 };
 
 QTEST_MAIN(TestGuide)
