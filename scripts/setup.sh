@@ -2,7 +2,7 @@
 # Installs what the build and the tests need, only when something is missing,
 # and generates the French locale the tests run under.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
           libgl-dev libgtest-dev libbenchmark-dev locales)
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "core/numeric.h"
@@ -182,6 +183,7 @@ void EpsilonErrorWindow::buildErrorFrame() {
   ListERH = ui::list(f, "ListERH", {8, 86, 190, 199}, QStringLiteral("Erreurs E(k)"),
                      QStringLiteral("Une ligne par calcul : le diviseur k et la distance entre "
                                     "Uepsilon/k et Uo à l'instant final"));
+  ListERH->resultModel()->setCsvColumns({"k", "Epsilon/k", "E(k)"});
 }
 
 bool EpsilonErrorWindow::exactDataSelected() const { return OptionChoix_1->isChecked(); }
@@ -243,7 +245,7 @@ void EpsilonErrorWindow::calculerE() {
       s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
   ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
   if (result.completed) {
-    addLine(ui::fromStd(result.line));
+    addLine(ui::fromStd(result.line), {s.R, s.Epsilon, s.ErrH(1)});
     run.pump().yieldOnce();
   }
   computing_ = false;
@@ -254,8 +256,8 @@ void EpsilonErrorWindow::calculerE() {
   if (result.failure && !closing) ui::showFailure(this, *result.failure);
 }
 
-void EpsilonErrorWindow::addLine(const QString& line) {
-  ListERH->resultModel()->appendLine(line);
+void EpsilonErrorWindow::addLine(const QString& line, std::vector<double> numbers) {
+  ListERH->resultModel()->appendLine(line, std::move(numbers));
   ListERH->scrollToBottom();
 }
 

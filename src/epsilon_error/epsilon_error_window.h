@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 class QAbstractButton;
 class QLabel;
@@ -51,7 +52,7 @@ class EpsilonErrorWindow : public QWidget {
   void showGrid(const core::GridValues& g);
   void calculerE();
   void toutEffacer();
-  void addLine(const QString& line);
+  void addLine(const QString& line, std::vector<double> numbers = {});
 
   // Controls, named as their objectName.
   QLineEdit* TxtN = nullptr;

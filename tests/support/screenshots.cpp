@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   // any run and again after all of them.
   const std::pair<WindowKind, const char*> readers[] = {{WindowKind::FrmEvolution, "FrmEvolution"},
                                                         {WindowKind::FrmCarte, "FrmCarte"},
-                                                        {WindowKind::FrmConvergence, "FrmConvergence"}};
+                                                        {WindowKind::FrmConvergence, "FrmConvergence"},
+                                                        {WindowKind::FrmGuide, "FrmGuide"}};
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind)) save(w, folder, QString::fromLatin1(name) + QStringLiteral("-before"));
   }
