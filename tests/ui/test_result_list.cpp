@@ -73,14 +73,11 @@ class TestResultList : public QObject {
     ui::ResultListView view;
     view.resize(711, 316);
     view.show();
-    QElapsedTimer clock;
-    clock.start();
     view.resultModel()->setLevels(1.0 / 101, columns, levels, std::move(v), ",");
     view.scrollToBottom();
     view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
     QCoreApplication::processEvents();
     view.grab();
-    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed()) + " ms"));
     QCOMPARE(view.model()->rowCount(), levels + 1);
     QVERIFY(view.model()->index(levels, 0).data().toString().startsWith("n= 99999  # "));
     // The numbers are kept once: a line costs no more than its values.
