@@ -34,6 +34,10 @@ finish() {
   return "$failed"
 }
 
+# A sanitizer build folder made by another compiler starts afresh.
+if [ -f build-asan/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' build-asan/CMakeCache.txt; then
+  rm -rf build-asan
+fi
 cmake --preset dev "${launcher[@]}" >/dev/null
 cmake --build --preset dev -j "$jobs"
 # The dev suite runs while the sanitizer build compiles.
