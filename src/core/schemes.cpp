@@ -1,12 +1,11 @@
 #include "core/schemes.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "core/memory_budget.h"
 #include "core/numeric.h"
 #include "core/simd_clones.h"
 
@@ -14,22 +13,20 @@ namespace core {
 
 double piValue() { return std::bit_cast<double>(std::uint64_t{0x400921FB54442D28}); }
 
-double tableBudgetBytes() {
-  constexpr double kCeiling = 2.0 * 1024 * 1024 * 1024;
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return kCeiling;
-  return std::min(kCeiling, 0.5 * static_cast<double>(pages) * static_cast<double>(pageSize));
-}
+double tableBudgetBytes() { return MemoryBudget::process().limit(); }
 
-Outcome checkTableBudget(double N, double K, int schemes, const std::string& advice) {
+Outcome checkTableBudget(double N, double K, int schemes, const std::string& advice,
+                         Recreates recreates) {
   const double cols = static_cast<double>(roundHalfEven(N)) + 1.0;
   const double rows = static_cast<double>(roundHalfEven(K + 1)) + 1.0;
   // Solution table, the band matrix (four diagonals) and SourceVec, per scheme.
   const double bytes = schemes * (rows * cols + 5.0 * cols) * sizeof(double);
-  const double budget = tableBudgetBytes();
-  if (!(bytes <= budget)) return fail::tablesTooLarge(bytes, budget, advice);
-  return {};
+  if (schemes >= 2) recreates = Recreates::Both;
+  std::vector<std::string> freed;
+  if (recreates == Recreates::SolP0 || recreates == Recreates::Both) freed.push_back(kSolP0Holder);
+  if (recreates == Recreates::SolPeps || recreates == Recreates::Both)
+    freed.push_back(kSolPepsHolder);
+  return MemoryBudget::process().check(bytes, freed, advice);
 }
 
 Outcome checkGrid(double N, double K) {

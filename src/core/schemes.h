@@ -15,16 +15,23 @@ namespace core {
 // The double the program uses for pi (one step above the nearest double).
 double piValue();  // bit pattern 400921FB54442D28
 
-// Largest total size of the tables one run may create: 2 GiB, or half the
-// machine's memory if that is less, so that a run is refused with a message
-// rather than ended by the system when its pages are first written.
+// The process's memory budget (MemoryBudget::process().limit()): 2 GiB, or
+// half the machine's memory if that is less, so that a run is refused with a
+// message rather than ended by the system when its pages are first written.
 double tableBudgetBytes();
 
-// Refuses, before anything is allocated, a run whose tables would not fit:
-// one solution table (0 To K+1, 0 To N), one band matrix and SourceVec, for
-// `schemes` schemes (the error study runs both). `advice` ends the message.
+// Which solution tables a run re-creates (their old buffers are freed first,
+// unless a result list still holds them).
+enum class Recreates { Unknown, SolP0, SolPeps, Both };
+
+// Refuses, before anything is allocated, a run whose tables would not fit in
+// what the process budget leaves: one solution table (0 To K+1, 0 To N), one
+// band matrix and SourceVec, for `schemes` schemes (the error study runs
+// both). `advice` ends the message. With Unknown, neither old table is
+// counted as freed.
 Outcome checkTableBudget(double N, double K, int schemes = 1,
-                         const std::string& advice = "Réduisez N ou K.");
+                         const std::string& advice = "Réduisez N ou K.",
+                         Recreates recreates = Recreates::Unknown);
 
 // The checks the grid needs before any table is created: N >= 2, K >= 1.
 Outcome checkGrid(double N, double K);

@@ -89,7 +89,9 @@ StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields
   result.failure = storeStabilityFields(s, scheme, f);
   if (!result.failure) result.failure = checkGrid(s.N, s.K);
   if (!result.failure && peps) result.failure = checkAlpha(s.T, s.K, s.Epsilon);
-  if (!result.failure) result.failure = checkTableBudget(s.N, s.K);
+  if (!result.failure)
+    result.failure = checkTableBudget(s.N, s.K, 1, "Réduisez N ou K.",
+                                      peps ? Recreates::SolPeps : Recreates::SolP0);
   if (result.failure) return result;
 
   SetGrid(s, peps);
@@ -180,7 +182,8 @@ Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const Consiste
   const double runN = left ? s.N : (s.N + 1) * scale - 1;
   const double runK = left ? s.K * scale : s.K;
   if (peps) ORV_TRY(checkAlpha(s.T, runK, s.Epsilon));
-  return checkTableBudget(runN, runK, 1, left ? "Réduisez R, N ou K." : "Réduisez S, N ou K.");
+  return checkTableBudget(runN, runK, 1, left ? "Réduisez R, N ou K." : "Réduisez S, N ou K.",
+                          peps ? Recreates::SolPeps : Recreates::SolP0);
 }
 
 void consistencyGrid(StudyState& s, Scheme scheme) { SetGrid(s, scheme == Scheme::Peps); }

@@ -1,6 +1,8 @@
 #include "core/study_state.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace core {
@@ -13,19 +15,65 @@ void Table1::create(std::int64_t lower, std::int64_t upper) {
 
 bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
                     std::int64_t colUpper) {
-  reset();
-  if (rowUpper < rowLower || colUpper < colLower) return false;
-  const auto count = static_cast<std::size_t>(rowUpper - rowLower + 1) *
-                     static_cast<std::size_t>(colUpper - colLower + 1);
-  auto* p = static_cast<double*>(std::calloc(count, sizeof(double)));
-  if (!p) return false;
-  data_.reset(p);
+  if (rowUpper < rowLower || colUpper < colLower) {
+    reset();
+    return false;
+  }
+  const auto rows = static_cast<std::size_t>(rowUpper - rowLower + 1);
+  const auto cols = static_cast<std::size_t>(colUpper - colLower + 1);
+  if (cols > std::size_t(-1) / sizeof(double) / rows) {
+    reset();
+    return false;
+  }
+  const std::size_t count = rows * cols;
+  if (storage_ && !storage_.shared() && storage_.buffer()->count() == count) {
+    // The same size, held by nobody else: every row is reset when first
+    // reached, so nothing of the earlier run can be read through the new bounds.
+    storage_.buffer()->noteReuse();
+    clean_ = rowLower;
+  } else {
+    // Free the old buffer (or leave it to its other holders) before taking a
+    // new one, so that the two never count together.
+    reset();
+    std::shared_ptr<TableBuffer> buffer = TableBuffer::make(count);
+    if (!buffer) return false;
+    storage_ = TableShare(std::move(buffer), holder_);
+    clean_ = INT64_MAX;  // a new buffer reads 0 everywhere
+  }
+  data_ = storage_.buffer()->data();
   rowLower_ = rowLower;
   rowUpper_ = rowUpper;
   colLower_ = colLower;
   colUpper_ = colUpper;
   lastRowReached_ = rowUpper;
   return true;
+}
+
+void Table2::reset() {
+  storage_.release();
+  data_ = nullptr;
+  rowLower_ = 0;
+  rowUpper_ = -1;
+  colLower_ = 0;
+  colUpper_ = -1;
+  lastRowReached_ = -1;
+  clean_ = INT64_MAX;
+}
+
+void Table2::cleanThrough(std::int64_t r) const {
+  const std::int64_t last = std::min(r, rowUpper_);
+  if (last >= clean_) {
+    double* from = data_ + (clean_ - rowLower_) * cols();
+    std::memset(from, 0, static_cast<std::size_t>((last - clean_ + 1) * cols()) * sizeof(double));
+  }
+  clean_ = last >= rowUpper_ ? INT64_MAX : std::max(clean_, last + 1);
+}
+
+SharedTable Table2::share(const std::string& holder) const {
+  if (!storage_) return {};
+  if (clean_ <= rowUpper_) cleanThrough(rowUpper_);  // no earlier values in what is shared
+  return SharedTable(TableShare(storage_.pointer(), holder), rowLower_, rowUpper_, colLower_,
+                     colUpper_);
 }
 
 bool BandMatrix::create(std::int64_t n) {

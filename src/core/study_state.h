@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/table_storage.h"
+
 namespace core {
 
 // A double that holds no value until first written: it counts as 0 in
@@ -72,16 +74,26 @@ class Table1 {
 };
 
 // Two-dimensional table (row lower To row upper, column lower To column upper)
-// in one contiguous row-major buffer. The buffer comes from calloc, so a large
-// table costs no zero-fill pass: pages read 0 until a row is first written.
+// in one contiguous row-major buffer (see table_storage.h): a created table
+// reads 0 in every entry, and a run writes each entry once at memory speed.
+// The buffer can be shared read-only (share()); the next create() then takes
+// a new buffer, or resets this one when nobody else holds it and its size is
+// the same.
 class Table2 {
  public:
   Table2() = default;
+  // `holder` names the table in the memory budget's messages.
+  explicit Table2(std::string holder) : holder_(std::move(holder)) {}
+  Table2(Table2&&) noexcept = default;
+  Table2& operator=(Table2&&) noexcept = default;
+  Table2(const Table2&) = delete;
+  Table2& operator=(const Table2&) = delete;
+
   // Returns false (and leaves the table empty) when the memory is not there.
   bool create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
               std::int64_t colUpper);
-  void reset() { *this = Table2(); }
-  bool exists() const { return static_cast<bool>(data_); }
+  void reset();
+  bool exists() const { return static_cast<bool>(storage_); }
   std::int64_t rowLower() const { return rowLower_; }
   std::int64_t rowUpper() const { return rowUpper_; }
   std::int64_t colLower() const { return colLower_; }
@@ -91,9 +103,17 @@ class Table2 {
   bool contains(std::int64_t r, std::int64_t c) const {
     return exists() && r >= rowLower_ && r <= rowUpper_ && c >= colLower_ && c <= colUpper_;
   }
-  double* row(std::int64_t r) { return data_.get() + (r - rowLower_) * cols() - colLower_; }
+  // A row of a reused buffer is reset to 0 the first time it is reached, just
+  // before the run writes it: the reset stays in the cache and the memory is
+  // written once. Reading ahead of the run resets the rows read, so a
+  // created table reads 0 in every entry nobody wrote.
+  double* row(std::int64_t r) {
+    if (r >= clean_) cleanThrough(r);
+    return data_ + (r - rowLower_) * cols() - colLower_;
+  }
   const double* row(std::int64_t r) const {
-    return data_.get() + (r - rowLower_) * cols() - colLower_;
+    if (r >= clean_) cleanThrough(r);
+    return data_ + (r - rowLower_) * cols() - colLower_;
   }
   double& operator()(std::int64_t r, std::int64_t c) { return row(r)[c]; }
   double operator()(std::int64_t r, std::int64_t c) const { return row(r)[c]; }
@@ -104,13 +124,25 @@ class Table2 {
   std::int64_t lastRowReached() const { return lastRowReached_; }
   void stoppedAfterRow(std::int64_t r) { lastRowReached_ = r; }
 
+  // The table as it is now, held read-only under `holder` in the memory
+  // budget. The table must not be written again without create(): a run
+  // writes a table it has just created, and create() leaves a shared buffer
+  // to its other holders.
+  SharedTable share(const std::string& holder) const;
+  const std::string& holder() const { return holder_; }
+  // Bytes of the buffer (0 when the table does not exist).
+  std::size_t bytes() const { return storage_ ? storage_.buffer()->bytes() : 0; }
+
  private:
-  struct Free {
-    void operator()(double* p) const { std::free(p); }
-  };
+  std::string holder_ = "tableau";
   std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
   std::int64_t lastRowReached_ = -1;
-  std::unique_ptr<double[], Free> data_;
+  TableShare storage_;
+  double* data_ = nullptr;
+  // Rows from clean_ on may still hold an earlier run's values (a reused
+  // buffer); they are reset when first reached. Beyond the bounds when clean.
+  mutable std::int64_t clean_ = INT64_MAX;
+  void cleanThrough(std::int64_t r) const;
 };
 
 // A square matrix (0 To n, 0 To n) of which only a band is ever written: the
@@ -145,15 +177,19 @@ class BandMatrix {
   Uniform uniform_;
 };
 
+// The solution tables' names in the memory budget's messages.
+inline constexpr const char* kSolP0Holder = "solution du schéma P0";
+inline constexpr const char* kSolPepsHolder = "solution du schéma Pepsilon";
+
 struct StudyState {
   // Parameters and derived values, in declaration order.
   Real T, a, Lambda, u0, Tau, h, Alpha, Epsilon, v0, d, w, phi, Pi, FF, N, K, R, S;
   Int16 NN;
   // Scheme tables.
   BandMatrix MatP0;
-  Table2 SolP0;
+  Table2 SolP0{kSolP0Holder};
   BandMatrix MatPeps;
-  Table2 SolPeps;
+  Table2 SolPeps{kSolPepsHolder};
   Table1 SourceVec;
   // Result tables, fixed (0 To 30).
   Table1 ErrH{0, 30}, ErrT{0, 30}, OrdQ{0, 30}, OrdP{0, 30};

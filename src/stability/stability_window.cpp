@@ -13,6 +13,7 @@
 
 #include "core/numeric.h"
 #include "shell/mod_general.h"
+#include "stability/stability_list_model.h"
 #include "ui/geometry.h"
 #include "ui/interval_sketch.h"
 #include "ui/message.h"
@@ -290,12 +291,16 @@ void StabilityWindow::fillList(std::int64_t levels) {
   const std::int64_t columns = std::min(core::loopLast(s.N), sol.colUpper());
   const QString mark = QLocale().decimalPoint();
 
-  if (!listRes_->resultModel()->setLevels(s.h, columns, rows,
-                                          rows > 0 ? sol.row(1) + 1 : nullptr, sol.cols(), mark)) {
-    ui::showMessage(this,
-                    QStringLiteral("Mémoire insuffisante pour afficher la liste des résultats."));
-    return;
+  // The list shares the table: no copy, and the next run leaves it as it is.
+  auto* model = qobject_cast<StabilityListModel*>(listRes_->lineModel());
+  if (!model) {
+    model = new StabilityListModel(listRes_);
+    listRes_->setLineModel(model);
   }
+  model->setLevels(s.h, columns, rows,
+                   sol.share(isPeps(scheme_) ? "liste de la stabilité Pepsilon"
+                                             : "liste de la stabilité P0"),
+                   mark);
   listRes_->scrollToTop();
 }
 

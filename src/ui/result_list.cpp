@@ -18,151 +18,19 @@
 #include <new>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
-#include "core/numeric.h"
-#include "core/studies.h"
 #include "ui/message.h"
 
 namespace ui {
 
-namespace {
+// ------------------------------------------------------------------ models
 
-constexpr std::size_t kRecentLines = 128;
-
-// Memory for the kept numbers, not initialised. A large list asks for huge
-// pages: copying a table of a hundred megabytes then costs a few dozen page
-// faults instead of tens of thousands.
-double* allocateValues(std::size_t count) {
-  const std::size_t bytes = count * sizeof(double);
-  constexpr std::size_t kHuge = std::size_t{2} << 20;
-  if (bytes >= 2 * kHuge) {
-    void* p = nullptr;
-    const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-    if (posix_memalign(&p, kHuge, rounded) != 0) return nullptr;
-#ifdef MADV_HUGEPAGE
-    madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-    return static_cast<double*>(p);
-  }
-  return static_cast<double*>(std::malloc(std::max<std::size_t>(bytes, sizeof(double))));
-}
-
-// Characters of a value shown with "0.00" (sign, whole part after rounding,
-// two decimals), without the mark; at most one more near a power of ten.
-inline std::int64_t fixed2Length(double v) {
-  const double a = std::fabs(v);
-  std::int64_t whole = 1;
-  if (!(a < 9.99)) {  // 9.995 may show as 10.00; NaN and infinities too
-    const double rounded = a + 0.005;
-    if (!std::isfinite(rounded)) {
-      whole = 8;
-    } else if (rounded < 1e6) {
-      for (double p = 10.0; rounded >= p; p *= 10.0) ++whole;
-    } else {
-      whole = static_cast<std::int64_t>(std::floor(std::log10(rounded))) + 1;
-    }
-  }
-  return (v < 0.0 ? 1 : 0) + whole + 2;
-}
-
-}  // namespace
-
-// ------------------------------------------------------------------ model
-
-void ResultListModel::Free::operator()(double* p) const { std::free(p); }
-
-ResultListModel::ResultListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-void ResultListModel::resetContents() {
-  lines_.clear();
-  values_.reset();
-  columns_ = levels_ = 0;
-  h_ = 0.0;
-  widest_ = 0;
-  recent_.clear();
-  recentNext_ = 0;
-}
-
-bool ResultListModel::startLevels(double h, std::int64_t columns, std::int64_t levels,
-                                  const QString& mark) {
-  beginResetModel();
-  resetContents();
-  mode_ = Mode::Text;
-  columns = std::max<std::int64_t>(columns, 0);
-  // A view counts its lines in int: the header and the levels must fit.
-  levels = std::clamp<std::int64_t>(levels, 0, std::numeric_limits<int>::max() - 1);
-  // Uninitialised on purpose: every entry is written before it is read, and
-  // a large list then costs one pass over its memory instead of two.
-  if (columns * levels > 0) {
-    values_.reset(allocateValues(static_cast<std::size_t>(columns * levels)));
-    if (!values_) {
-      endResetModel();
-      return false;
-    }
-  }
-  mode_ = Mode::Levels;
-  h_ = h;
-  columns_ = columns;
-  levels_ = levels;
-  mark_ = mark.toStdString();
-  return true;
-}
-
-// The widest line: the header is built once; the level lines were measured
-// while their numbers were copied.
-void ResultListModel::finishLevels(std::int64_t widestValues) {
-  widest_ = static_cast<qsizetype>(core::stabilityHeaderLine(h_, columns_, mark_).size());
-  if (levels_ > 0) {
-    // "n= " level " ", the last level having the most digits.
-    const auto prefix =
-        3 + static_cast<qsizetype>(core::formatPlain(double(levels_ - 1)).size()) + 1;
-    const auto markLength = static_cast<qsizetype>(mark_.size());
-    widest_ = std::max(widest_, prefix + static_cast<qsizetype>(widestValues) +
-                                    static_cast<qsizetype>(columns_) * (3 + markLength));
-  }
-  endResetModel();
-}
-
-namespace {
-
-// Copies one level; returns the characters its values take when shown,
-// without marks and separators.
-std::int64_t copyLevel(const double* from, double* to, std::int64_t columns) {
-  std::int64_t chars = 0;
-  for (std::int64_t i = 0; i < columns; ++i) {
-    const double v = from[i];
-    to[i] = v;
-    chars += fixed2Length(v);
-  }
-  return chars;
-}
-
-}  // namespace
-
-bool ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
-                                std::vector<double> values, const QString& mark) {
-  if (static_cast<std::int64_t>(values.size()) < columns * levels) levels = 0;
-  return setLevels(h, columns, levels, values.data(), columns, mark);
-}
-
-bool ResultListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
-                                const double* firstRow, std::int64_t rowStride,
-                                const QString& mark) {
-  if (!startLevels(h, columns, levels, mark)) return false;
-  std::int64_t widest = 0;
-  for (std::int64_t m = 0; m < levels_; ++m) {
-    widest = std::max(widest, copyLevel(firstRow + m * rowStride, values_.get() + m * columns_,
-                                        columns_));
-  }
-  finishLevels(widest);
-  return true;
+QVariant LineListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line(index.row());
+  return {};
 }
 
 void ResultListModel::appendLine(const QString& text) {
-  if (mode_ != Mode::Text) clear();
   const int row = static_cast<int>(lines_.size());
   beginInsertRows(QModelIndex(), row, row);
   lines_.append(text);
@@ -172,49 +40,21 @@ void ResultListModel::appendLine(const QString& text) {
 
 void ResultListModel::clear() {
   beginResetModel();
-  resetContents();
-  mode_ = Mode::Text;
+  lines_.clear();
+  widest_ = 0;
   endResetModel();
 }
 
 int ResultListModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid()) return 0;
-  if (mode_ == Mode::Text) return static_cast<int>(lines_.size());
-  return static_cast<int>(levels_ + 1);
-}
-
-QVariant ResultListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
-  if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line(index.row());
-  return {};
+  return parent.isValid() ? 0 : static_cast<int>(lines_.size());
 }
 
 QString ResultListModel::line(int row) const {
-  if (row < 0 || row >= rowCount()) return {};
-  if (mode_ == Mode::Text) return lines_.at(row);
-  for (const auto& [r, text] : recent_) {
-    if (r == row) return text;
-  }
-  QString text = buildLine(row);
-  if (recent_.size() < kRecentLines) {
-    recent_.emplace_back(row, text);
-  } else {
-    recent_[recentNext_] = {row, text};
-    recentNext_ = (recentNext_ + 1) % kRecentLines;
-  }
-  return text;
-}
-
-QString ResultListModel::buildLine(int row) const {
-  if (row == 0) return QString::fromStdString(core::stabilityHeaderLine(h_, columns_, mark_));
-  const std::int64_t level = row - 1;
-  return QString::fromStdString(
-      core::stabilityLevelLine(level, values_.get() + level * columns_, columns_, mark_));
+  return row >= 0 && row < lines_.size() ? lines_.at(row) : QString();
 }
 
 std::size_t ResultListModel::bytesHeld() const {
-  std::size_t bytes =
-      values_ ? static_cast<std::size_t>(columns_ * levels_) * sizeof(double) : 0;
+  std::size_t bytes = 0;
   for (const QString& l : lines_) bytes += static_cast<std::size_t>(l.capacity()) * sizeof(QChar);
   return bytes;
 }
@@ -281,7 +121,7 @@ QSize ResultLineDelegate::sizeHint(const QStyleOptionViewItem& option,
   const QStyle* style = widget ? widget->style() : QApplication::style();
   QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
   qsizetype chars = index.data().toString().size();
-  if (const auto* m = qobject_cast<const ResultListModel*>(index.model())) {
+  if (const auto* m = qobject_cast<const LineListModel*>(index.model())) {
     chars = std::max(chars, m->widestLine());
   }
   const qreal width = static_cast<qreal>(chars) * charWidth(opt.font) + 2 * textMargin(widget) + 2;
@@ -292,8 +132,8 @@ QSize ResultLineDelegate::sizeHint(const QStyleOptionViewItem& option,
 // ------------------------------------------------------------------- view
 
 ResultListView::ResultListView(QWidget* parent)
-    : QListView(parent), model_(new ResultListModel(this)) {
-  setModel(model_);
+    : QListView(parent), text_(new ResultListModel(this)), model_(nullptr) {
+  setLineModel(nullptr);
   setItemDelegate(new ResultLineDelegate(this));
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -304,10 +144,31 @@ ResultListView::ResultListView(QWidget* parent)
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   mono.setPointSizeF(9);
   setFont(mono);
+}
+
+ResultListView::~ResultListView() {
+  // The models die with the view's children, after this: let them go quietly.
+  if (model_) disconnect(model_, nullptr, this, nullptr);
+}
+
+void ResultListView::setLineModel(LineListModel* model) {
+  if (!model) model = text_;
+  if (model == model_) return;
+  if (model_) disconnect(model_, nullptr, this, nullptr);
+  model_ = model;
+  setModel(model_);
+  laidOutWidest_ = model_->widestLine();
   // Appending a longer line changes every line's width: lay out again.
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { widthMayHaveChanged(); });
   connect(model_, &QAbstractItemModel::modelReset, this,
           [this] { laidOutWidest_ = model_->widestLine(); });
+  // A model that goes away before the view leaves the plain lines shown.
+  connect(model_, &QObject::destroyed, this, [this](QObject* gone) {
+    if (gone == model_) {
+      model_ = nullptr;
+      setLineModel(nullptr);
+    }
+  });
 }
 
 void ResultListView::widthMayHaveChanged() {

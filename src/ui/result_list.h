@@ -1,9 +1,8 @@
-// The result list of the study windows. A list can hold millions of lines, so
-// the model keeps the numbers themselves (one contiguous vector of doubles)
-// and builds the text of a line only when the view draws or copies it. The
-// copy keeps a list as it was shown even when a later run overwrites the
-// shared solution tables. Small lists (consistency, error study) use the
-// plain text mode: append a line, clear.
+// The result lists of the study windows. A list is a model of lines that
+// builds the text of a line when asked (LineListModel): the plain text lines
+// of the consistency and error windows (ResultListModel: append a line,
+// clear), or the levels of a whole solution, which the stability windows
+// keep beside themselves (stability/stability_list_model.h).
 #pragma once
 
 #include <QAbstractListModel>
@@ -11,66 +10,45 @@
 #include <QString>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace ui {
 
-class ResultListModel : public QAbstractListModel {
+class LineListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  explicit ResultListModel(QObject* parent = nullptr);
+  using QAbstractListModel::QAbstractListModel;
 
-  // Levels of a solution: the header of abscissas "x =   " (h·i, "0.00"), then
-  // one line "n= <level> " per level with its `columns` values. `values`
-  // holds levels × columns doubles, level 0 first, row by row.
-  // Returns false, with an empty list, when the memory for the copy is not there.
-  bool setLevels(double h, std::int64_t columns, std::int64_t levels, std::vector<double> values,
-                 const QString& mark);
-  // The same, copying level n from firstRow + n × rowStride (the rows of a
-  // solution table, column 1 first) in one pass over the numbers.
-  bool setLevels(double h, std::int64_t columns, std::int64_t levels, const double* firstRow,
-                 std::int64_t rowStride, const QString& mark);
+  // The text of line `row` (0 = first line), as shown; empty outside the list.
+  virtual QString line(int row) const = 0;
+  // The length, in characters, of the longest line (or a few more).
+  virtual qsizetype widestLine() const = 0;
+  // Memory the model keeps for its lines, in bytes.
+  virtual std::size_t bytesHeld() const = 0;
 
-  // Plain text mode.
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+};
+
+// Plain text lines.
+class ResultListModel : public LineListModel {
+  Q_OBJECT
+
+ public:
+  using LineListModel::LineListModel;
+
   void appendLine(const QString& text);
   void clear();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-
-  // The text of line `row` (0 = first line), as shown.
-  QString line(int row) const;
-  // The length, in characters, of the longest line (or one or two more).
-  qsizetype widestLine() const { return widest_; }
-  // Memory the model keeps for its lines (numbers or texts), in bytes.
-  std::size_t bytesHeld() const;
+  QString line(int row) const override;
+  qsizetype widestLine() const override { return widest_; }
+  std::size_t bytesHeld() const override;
 
  private:
-  enum class Mode { Text, Levels };
-  void resetContents();
-  bool startLevels(double h, std::int64_t columns, std::int64_t levels, const QString& mark);
-  void finishLevels(std::int64_t widestValues);
-  QString buildLine(int row) const;
-
-  Mode mode_ = Mode::Text;
   QStringList lines_;
-  struct Free {
-    void operator()(double* p) const;
-  };
-  std::unique_ptr<double[], Free> values_;  // levels × columns, filled before use
-  std::int64_t columns_ = 0;
-  std::int64_t levels_ = 0;
-  double h_ = 0.0;
-  std::string mark_ = ".";
   qsizetype widest_ = 0;
-  // The last lines built, so that a repaint or a horizontal scroll does not
-  // format the same long lines again.
-  mutable std::vector<std::pair<int, QString>> recent_;
-  mutable std::size_t recentNext_ = 0;
 };
 
 // Draws a line from a fixed-pitch font and only the characters that fall in
@@ -94,8 +72,14 @@ class ResultListView : public QListView {
 
  public:
   explicit ResultListView(QWidget* parent = nullptr);
+  ~ResultListView() override;
 
-  ResultListModel* resultModel() const { return model_; }
+  // The plain text lines the view shows unless another model is set.
+  ResultListModel* resultModel() const { return text_; }
+  // The model shown; nullptr shows the plain text lines again. The view does
+  // not take ownership.
+  void setLineModel(LineListModel* model);
+  LineListModel* lineModel() const { return model_; }
   // The selected lines' text, in list order, joined by line feeds.
   QString selectedText() const;
   // Copies the selected lines to the clipboard; a selection too large to copy
@@ -112,7 +96,8 @@ class ResultListView : public QListView {
  private:
   void widthMayHaveChanged();
 
-  ResultListModel* model_;
+  ResultListModel* text_;
+  LineListModel* model_;
   qsizetype laidOutWidest_ = 0;
 };
 

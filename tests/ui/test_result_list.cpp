@@ -1,51 +1,71 @@
-// The result list: lines built from the kept numbers, the plain text mode,
-// copying exactly what is shown, and large lists shown at once.
+// The generic result list: plain text lines, another line model shown in
+// the view, copying exactly what is shown, a selection too large to copy.
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
-#include <QScrollBar>
 #include <QtTest>
-#include <cmath>
 
 #include "support/window_support.h"
 #include "ui/result_list.h"
+
+namespace {
+
+// Lines "line <row>" padded to `width` characters, none of them stored.
+class GeneratedLines : public ui::LineListModel {
+ public:
+  GeneratedLines(int rows, int width, QObject* parent = nullptr)
+      : ui::LineListModel(parent), rows_(rows), width_(width) {}
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+    return parent.isValid() ? 0 : rows_;
+  }
+  QString line(int row) const override {
+    return QStringLiteral("line %1").arg(row).leftJustified(width_, QLatin1Char('.'));
+  }
+  qsizetype widestLine() const override { return width_; }
+  std::size_t bytesHeld() const override { return 0; }
+
+ private:
+  int rows_, width_;
+};
+
+}  // namespace
 
 class TestResultList : public QObject {
   Q_OBJECT
 
  private slots:
-  void linesAreBuiltFromTheKeptNumbers() {
+  void textLinesAppendAndClear() {
     QWidget w;
     auto* view = new ui::ResultListView(&w);
     view->setObjectName("ListRes");
     auto* model = view->resultModel();
-    std::vector<double> values{1, 1, 1, 0.5, 1, 0.5, 0.875, -0.004, 12.5};
-    model->setLevels(0.25, 3, 3, values, ".");
-    values.assign(values.size(), 99.0);  // the model keeps its own copy
-    QCOMPARE(test::lines(&w, "ListRes"), QStringList({"x =    # 0.25 # 0.50 # 0.75",
-                                                      "n= 0  # 1.00 # 1.00 # 1.00",
-                                                      "n= 1  # 0.50 # 1.00 # 0.50",
-                                                      "n= 2  # 0.88 # -0.00 # 12.50"}));
-    model->appendLine("E1 = 0,0010000000");  // plain text mode replaces the levels
-    QCOMPARE(test::lines(&w, "ListRes"), QStringList{"E1 = 0,0010000000"});
+    model->appendLine("E1 = 0,0010000000");
+    model->appendLine("E2 = 0,0002500000 and more");
+    QCOMPARE(test::lines(&w, "ListRes"),
+             QStringList({"E1 = 0,0010000000", "E2 = 0,0002500000 and more"}));
+    QCOMPARE(model->widestLine(), qsizetype(26));
     model->clear();
     QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->widestLine(), qsizetype(0));
   }
 
-  // The width is known without building every line; it must never fall short.
-  void widestLineBoundsEveryLine() {
-    ui::ResultListModel m;
-    m.setLevels(0.2, 4, 3, {0.5, 1, 2, 3, 9.995, -99.996, 999999.996, -1e300, 1e-3, -1e11, 0, 7},
-                ",");
-    qsizetype longest = 0;
-    for (int r = 0; r < m.rowCount(); ++r) longest = std::max(longest, m.line(r).size());
-    QVERIFY(m.widestLine() >= longest && m.widestLine() <= longest + 6);
+  // Another model can be shown; when it goes, the plain lines come back.
+  void anotherModelShownThenGone() {
+    QWidget w;
+    auto* view = new ui::ResultListView(&w);
+    view->setObjectName("ListRes");
+    view->resultModel()->appendLine("texte");
+    auto* generated = new GeneratedLines(3, 8, view);
+    view->setLineModel(generated);
+    QCOMPARE(test::lines(&w, "ListRes"), QStringList({"line 0..", "line 1..", "line 2.."}));
+    delete generated;
+    QCOMPARE(view->lineModel(), view->resultModel());
+    QCOMPARE(test::lines(&w, "ListRes"), QStringList{"texte"});
   }
 
   void ctrlCCopiesTheSelectedLinesAsShown() {
     ui::ResultListView view;
-    view.resultModel()->setLevels(0.25, 3, 4, {1, 1, 1, 0.5, 1, 0.5, 0.5, 0.5, 0.5, 0.25, 0.5, 0.25},
-                                  ",");
+    for (const char* l : {"E1 = 1", "E2 = 2", "E4 = 3", "E8 = 4", "E16 = 5"})
+      view.resultModel()->appendLine(l);
     view.show();
     auto* sel = view.selectionModel();
     sel->select(view.model()->index(4, 0), QItemSelectionModel::Select);
@@ -53,35 +73,16 @@ class TestResultList : public QObject {
                 QItemSelectionModel::Select);
     QApplication::clipboard()->clear();
     QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(),
-             QString("x =    # 0,25 # 0,50 # 0,75\nn= 0  # 1,00 # 1,00 # 1,00\n"
-                     "n= 3  # 0,25 # 0,50 # 0,25"));
+    QCOMPARE(QApplication::clipboard()->text(), QString("E1 = 1\nE2 = 2\nE16 = 5"));
     // A selection too large for the clipboard is refused and the clipboard kept.
-    view.resultModel()->setLevels(0.01, 40, 6000, std::vector<double>(40 * 6000, -1e300), ".");
+    auto* big = new GeneratedLines(6000, 12000, &view);
+    view.setLineModel(big);
     view.selectAll();
     QApplication::clipboard()->setText("avant");
     test::BoxCatcher boxes;
     view.copySelection();
     QVERIFY(boxes.last().startsWith("La sélection est trop grande"));
     QCOMPARE(QApplication::clipboard()->text(), QString("avant"));
-  }
-
-  void hundredThousandLinesShowAtOnce() {
-    const int columns = 100, levels = 100000;
-    std::vector<double> v(static_cast<std::size_t>(columns) * levels);
-    for (std::size_t k = 0; k < v.size(); ++k) v[k] = std::sin(double(k));
-    ui::ResultListView view;
-    view.resize(711, 316);
-    view.show();
-    view.resultModel()->setLevels(1.0 / 101, columns, levels, std::move(v), ",");
-    view.scrollToBottom();
-    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
-    QCoreApplication::processEvents();
-    view.grab();
-    QCOMPARE(view.model()->rowCount(), levels + 1);
-    QVERIFY(view.model()->index(levels, 0).data().toString().startsWith("n= 99999  # "));
-    // The numbers are kept once: a line costs no more than its values.
-    QCOMPARE(view.resultModel()->bytesHeld(), std::size_t(columns) * levels * sizeof(double));
   }
 };
 

@@ -1,0 +1,175 @@
+// The stability list: lines built from the run's numbers, read from the
+// table the run filled (shared, never copied), unchanged when later runs
+// re-create the tables, and the memory budget counting the list's data.
+#include <QtTest>
+
+#include "core/memory_budget.h"
+#include "core/numeric.h"
+#include "core/studies.h"
+#include "core/table_storage.h"
+#include "stability/stability_list_model.h"
+#include "stability/stability_window.h"
+#include "support/window_support.h"
+#include "ui/result_list.h"
+
+namespace {
+
+using Fields = QList<QPair<const char*, QString>>;
+const Fields kSmall{{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}};
+// 600 x 1001 entries: a mapped table.
+const Fields kBig{{"TxtN", "1000"}, {"TxtT", "1"}, {"TxtK", "598"}, {"Txta", "0.0000002"},
+                  {"Txtu0", "1"}};
+const Fields kPepsExtra{{"TxtV0", "2"}, {"TxtEpsilon", "0.5"}};
+
+QStringList click(StabilityWindow* w, const Fields& f) {
+  for (const auto& [name, text] : f) test::setText(w, name, text);
+  test::BoxCatcher boxes;
+  test::button(w, "CmdCalculs")->click();
+  return boxes.texts;
+}
+
+StabilityListModel* listModel(StabilityWindow* w) {
+  return qobject_cast<StabilityListModel*>(w->resultList()->lineModel());
+}
+
+}  // namespace
+
+class TestStabilityListModel : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QLocale::setDefault(QLocale::c());
+    test::freshState();
+    core::MemoryBudget::process().setLimit(0);
+  }
+  void cleanup() { core::MemoryBudget::process().setLimit(0); }
+
+  void linesFromTheNumbers_data() {
+    QTest::addColumn<double>("h");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("three levels, point")
+        << 0.25 << 3 << QList<double>{1, 1, 1, 0.5, 1, 0.5, 0.875, -0.004, 12.5} << "."
+        << QStringList{"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
+                       "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.88 # -0.00 # 12.50"};
+    QTest::newRow("comma") << 0.5 << 1 << QList<double>{0.5, -1} << ","
+                           << QStringList{"x =    # 0,50", "n= 0  # 0,50", "n= 1  # -1,00"};
+    QTest::newRow("no level") << 0.5 << 2 << QList<double>{} << "." << QStringList{"x =    # 0.50 # 1.00"};
+  }
+  void linesFromTheNumbers() {
+    QFETCH(double, h);
+    QFETCH(int, columns);
+    QFETCH(QList<double>, values);
+    QFETCH(QString, mark);
+    QFETCH(QStringList, lines);
+    QWidget w;
+    auto* view = new ui::ResultListView(&w);
+    view->setObjectName("ListRes");
+    auto* model = new StabilityListModel(view);
+    view->setLineModel(model);
+    model->setLevels(h, columns, values.size() / columns,
+                     std::vector<double>(values.begin(), values.end()), mark);
+    QCOMPARE(test::lines(&w, "ListRes"), lines);
+    model->clear();
+    QCOMPARE(model->rowCount(), 0);
+  }
+
+  // The width is known without building every line; it must never fall short.
+  void widestLineBoundsEveryLine_data() {
+    QTest::addColumn<QList<double>>("values");
+    QTest::newRow("small values") << QList<double>{0.5, 1, 2, 3, -9.98, 0, 0, 1};
+    QTest::newRow("near powers of ten")
+        << QList<double>{9.995, -99.996, 999999.996, -1e300, 1e-3, -1e11, 0, 7};
+  }
+  void widestLineBoundsEveryLine() {
+    QFETCH(QList<double>, values);
+    StabilityListModel m;
+    m.setLevels(0.2, 4, values.size() / 4, std::vector<double>(values.begin(), values.end()), ",");
+    qsizetype longest = 0;
+    for (int r = 0; r < m.rowCount(); ++r) longest = std::max(longest, m.line(r).size());
+    QVERIFY2(m.widestLine() >= longest && m.widestLine() <= longest + 6,
+             qPrintable(QString("%1 for %2").arg(m.widestLine()).arg(longest)));
+  }
+
+  // The list reads the table the run filled: one buffer, held twice.
+  void theListSharesTheRunsTable() {
+    StabilityWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(click(&w, kBig).isEmpty());
+    StabilityListModel* model = listModel(&w);
+    QVERIFY(model);
+    const core::Table2& sol = ModGeneral::state().SolP0;
+    QCOMPARE(model->table().row(1), sol.row(1));
+    QCOMPARE(model->bytesHeld(), sol.bytes());
+    QCOMPARE(model->rowCount(), 600);
+  }
+
+  // Later runs re-create the tables; the list keeps showing its own run.
+  void oldLinesStayAfterANewRun_data() {
+    QTest::addColumn<Fields>("first");
+    QTest::addColumn<int>("scheme");
+    QTest::addColumn<Fields>("next");
+    const Fields bigOther{{"TxtN", "599"}, {"TxtK", "999"}, {"Txta", "0.001"}, {"Txtu0", "-2"}};
+    QTest::newRow("large then small") << kBig << 0 << kSmall;
+    QTest::newRow("small then large") << kSmall << 0 << kBig;
+    QTest::newRow("same size, other shape") << kBig << 0 << (kBig + bigOther);
+    QTest::newRow("the other scheme") << kBig << 1 << (kBig + kPepsExtra);
+  }
+  void oldLinesStayAfterANewRun() {
+    QFETCH(Fields, first);
+    QFETCH(int, scheme);
+    QFETCH(Fields, next);
+    StabilityWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(click(&w, first).isEmpty());
+    const QStringList shown = test::lines(&w, "ListRes");
+    StabilityWindow second(core::Scheme::P0);
+    StabilityWindow peps(core::Scheme::Peps);
+    QVERIFY(click(scheme == 0 ? &second : &peps, next).isEmpty());
+    QCOMPARE(test::lines(&w, "ListRes"), shown);
+    // And the new run's table reads as a fresh one: its first level is u0.
+    const core::StudyState& s = ModGeneral::state();
+    const core::Table2& sol = scheme == 0 ? s.SolP0 : s.SolPeps;
+    QString u0;
+    for (const auto& [name, text] : next)
+      if (QByteArray(name) == "Txtu0") u0 = text;
+    QCOMPARE(sol(1, 1), core::parseNumber(u0.toStdString()).value);
+    QCOMPARE(sol(0, 1), 0.0);
+  }
+
+  // The budget counts what the first list holds: a second large run is
+  // refused before anything is taken, and the first list is left intact.
+  void secondLargeRunRefusedWhileTheFirstListHoldsItsData() {
+    StabilityWindow p0(core::Scheme::P0);
+    p0.show();
+    QVERIFY(click(&p0, kBig).isEmpty());
+    const double table = static_cast<double>(ModGeneral::state().SolP0.bytes());
+    core::MemoryBudget::process().setLimit(1.5 * table);
+    const QStringList shown = test::lines(&p0, "ListRes");
+    auto* peps = new StabilityWindow(core::Scheme::Peps);
+    peps->show();
+    const core::StorageCounters before = core::storageCounters();
+    const QStringList boxes = click(peps, kBig + kPepsExtra);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].startsWith("Mémoire insuffisante : ce calcul demande ") &&
+                 boxes[0].contains("liste de la stabilité P0") &&
+                 boxes[0].endsWith("Fermez une fenêtre ou réduisez N ou K."),
+             qPrintable(boxes[0]));
+    QCOMPARE(core::storageCounters().mappings, before.mappings);
+    QCOMPARE(core::storageCounters().allocations, before.allocations);
+    QCOMPARE(test::lines(&p0, "ListRes"), shown);
+    QVERIFY(test::lines(peps, "ListRes").isEmpty());
+    QVERIFY(core::MemoryBudget::process().inUse() <= 1.5 * table);
+    // The same run in the first window is refused too: its list holds the old table.
+    QVERIFY(click(&p0, kBig).value(0).startsWith("Mémoire insuffisante"));
+    QCOMPARE(test::lines(&p0, "ListRes"), shown);
+    delete peps;
+  }
+};
+
+
+QTEST_MAIN(TestStabilityListModel)
+#include "test_stability_list_model.moc"
