@@ -7,7 +7,8 @@
 namespace about {
 
 // A dark heat map of the decaying temperature sin(pi x) exp(-t) of the
-// problem the program studies (x across, t downwards), under a faint grid.
-QImage backgroundImage();
+// problem the program studies (x across, t downwards), under a faint grid;
+// made at `dpr` device pixels per picture pixel (124 × dpr pixels square).
+QImage backgroundImage(qreal dpr = 1.0);
 
 }  // namespace about

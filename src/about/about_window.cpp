@@ -107,7 +107,7 @@ void AboutWindow::load() {
   angle2_ = 0.2;
   angle3_ = 0.35;
   // Every opening starts on the clean picture with the dots at their places.
-  pbFond_->setPicture(about::backgroundImage());
+  pbFond_->setPicture([](qreal dpr) { return about::backgroundImage(dpr); });
   pbFond_->placeChild(pb1_, 39, 44, 3, 3);
   pbFond_->placeChild(pb2_, 76, 28, 3, 3);
   pbFond_->placeChild(pb3_, 224, 40, 3, 3);

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -105,10 +106,9 @@ void drawBrace(QPainter& p, qreal x, qreal top, qreal bottom) {
 
 }  // namespace
 
-QImage paintProblemStatement(Problem problem, QSize size) {
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter p(&image);
+void paintProblemStatement(QPainter& p, Problem problem, QSize size) {
+  p.save();
+  p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   p.setPen(Qt::black);
@@ -134,17 +134,32 @@ QImage paintProblemStatement(Problem problem, QSize size) {
     drawMath(&p, QPointF(left, baseline), st.lines[k].first, font);
     drawMath(&p, QPointF(domainX, baseline), st.lines[k].second, font);
   }
+  p.restore();
+}
+
+QImage problemStatementImage(Problem problem, QSize size, qreal dpr) {
+  QImage image(QSize(static_cast<int>(std::ceil(size.width() * dpr)),
+                     static_cast<int>(std::ceil(size.height() * dpr))),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  paintProblemStatement(p, problem, size);
   return image;
 }
 
 ProblemPicture::ProblemPicture(Problem problem, QSize imageSize, QWidget* parent)
-    : QFrame(parent), image_(paintProblemStatement(problem, imageSize)) {
+    : QFrame(parent), problem_(problem), imageSize_(imageSize) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(2);
 }
 
 void ProblemPicture::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
+  // Text and brace drawn as vectors on the window itself: sharp at every
+  // device pixel ratio.
   QPainter p(this);
-  p.drawImage(contentsRect().topLeft(), image_);
+  p.translate(contentsRect().topLeft());
+  p.setClipRect(QRect(QPoint(0, 0), imageSize_));
+  paintProblemStatement(p, problem_, imageSize_);
 }

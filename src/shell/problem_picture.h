@@ -9,20 +9,29 @@
 
 enum class Problem { P0, Pepsilon };
 
-// The statement drawn black on white at the given size.
-QImage paintProblemStatement(Problem problem, QSize size);
+class QPainter;
 
-// A picture box: a sunken 2-pixel border around the fixed image.
+// The statement drawn black on white over `size` (in the painter's units,
+// from its origin), as text and paths: the same drawing on a window, an
+// image of any device pixel ratio, a printer or a vector file.
+void paintProblemStatement(QPainter& painter, Problem problem, QSize size);
+// The statement as an image of `size` at `dpr` device pixels per pixel.
+QImage problemStatementImage(Problem problem, QSize size, qreal dpr = 1.0);
+
+// A picture box: a sunken 2-pixel border around the statement, which is
+// drawn afresh at every paint.
 class ProblemPicture : public QFrame {
   Q_OBJECT
 
  public:
   ProblemPicture(Problem problem, QSize imageSize, QWidget* parent = nullptr);
-  const QImage& image() const { return image_; }
+  Problem problem() const { return problem_; }
+  QSize imageSize() const { return imageSize_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QImage image_;
+  Problem problem_;
+  QSize imageSize_;
 };

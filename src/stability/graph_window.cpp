@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPalette>
+#include <QPolygonF>
 #include <QPushButton>
 #include <cfloat>
 #include <climits>
@@ -170,6 +171,9 @@ void GraphWindow::buildControls() {
   const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
   lineX_->setColor(lineColour);
   lineY_->setColor(lineColour);
+  // The read-out boxes lie above the cross-hair, which never cuts their text.
+  pbY_->raise();
+  pbX_->raise();
 
   setTabOrder(txtIndicen_, cmdTracage_);
   setTabOrder(cmdTracage_, cmdEffacer_);
@@ -373,8 +377,10 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   // already drawn are the same pixels and are skipped.
   const double xEnd = 1 + h;
   int lastColumn = INT_MIN;
+  const double unitsPerPixel = pb1_->unitsPerPixelX();  // fixed during the loop
   for (double x = 0; x <= xEnd; x = x + h) {
-    const int column = pb1_->toPixelRounded(g_.OriginX + x, 0).x();
+    const int column = ui::PictureSurface::pixelIndex(
+        unitsPerPixel != 0.0 ? (g_.OriginX + x) / unitsPerPixel : 0.0);
     if (column != lastColumn) {
       lastColumn = column;
       pb1_->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, kGrey);
@@ -412,14 +418,23 @@ void GraphWindow::drawCurve(const double* row) {
   const double h = s.h;
   const double ox = g_.OriginX;
   const double oy = g_.OriginY;
-  pb1_->drawLine(ox, oy, ox + h, oy - row[1], kBlue);
+  // The segments from (0, 0) through every point to (1, 0), as one
+  // polyline: each segment starts exactly where the one before it ends.
   const std::int64_t last = core::loopLast(N - 1);
-  for (std::int64_t i = 1; i <= last; ++i) {
-    const double di = static_cast<double>(i);
-    pb1_->drawLine(ox + di * h, oy - row[i], ox + (di + 1) * h, oy - row[i + 1], kBlue);
+  QPolygonF curve;
+  curve.reserve(static_cast<qsizetype>(std::max<std::int64_t>(last, 0)) + 3);
+  curve.append(QPointF(ox, oy));
+  curve.append(QPointF(ox + h, oy - row[1]));
+  for (std::int64_t i = 1; i <= last; ++i)
+    curve.append(QPointF(ox + (static_cast<double>(i) + 1) * h, oy - row[i + 1]));
+  const QPointF lastPoint(ox + N * h, oy - row[core::roundHalfEven(N)]);
+  if (lastPoint.x() != curve.last().x() || lastPoint.y() != curve.last().y()) {
+    // Only a count N that is not whole leaves a gap before the last segment.
+    pb1_->drawPolyline(curve, kBlue);
+    curve = QPolygonF{lastPoint};
   }
-  const double uN = row[core::roundHalfEven(N)];
-  pb1_->drawLine(ox + N * h, oy - uN, ox + 1, oy, kBlue);
+  curve.append(QPointF(ox + 1, oy));
+  pb1_->drawPolyline(curve, kBlue);
 }
 
 void GraphWindow::drawLegend(const double* row) {

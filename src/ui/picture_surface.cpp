@@ -24,6 +24,10 @@ int toInt(double v) {
 // Cuts the segment p–q to the rectangle [x0, x1] × [y0, y1] (Liang–Barsky).
 // Returns false when nothing of it lies inside.
 bool clipSegment(QPointF& p, QPointF& q, double x0, double y0, double x1, double y1) {
+  // Most segments of a curve lie inside: nothing to cut.
+  if (p.x() >= x0 && p.x() <= x1 && p.y() >= y0 && p.y() <= y1 && q.x() >= x0 && q.x() <= x1 &&
+      q.y() >= y0 && q.y() <= y1)
+    return true;
   const double dx = q.x() - p.x();
   const double dy = q.y() - p.y();
   double t0 = 0.0;
@@ -125,6 +129,8 @@ QPointF PictureSurface::toUser(QPointF pixel) const {
   return QPointF(pixel.x() * unitsPerPixelX(), pixel.y() * unitsPerPixelY());
 }
 
+int PictureSurface::pixelIndex(double pixel) { return toInt(pixel); }
+
 QPoint PictureSurface::toPixelRounded(double x, double y) const {
   const QPointF p = toPixel(x, y);
   return QPoint(toInt(p.x()), toInt(p.y()));
@@ -132,26 +138,204 @@ QPoint PictureSurface::toPixelRounded(double x, double y) const {
 
 // ----------------------------------------------------------------- drawing
 
+namespace {
+
+// A line one pixel of the drawing area wide is this many device pixels wide.
+int penWidth(qreal dpr) { return std::max(1, static_cast<int>(std::lround(dpr))); }
+
+// The device pixel on which a point in pixels of the drawing area falls.
+QPoint devicePixel(QPointF p, qreal dpr) { return QPoint(toInt(p.x() * dpr), toInt(p.y() * dpr)); }
+
+// Where a line through device pixel `at` runs so that the pen covers the
+// pixels from `at` on: through the pixel's corner for the one-pixel
+// (cosmetic) pen, through the middle of the pen's width otherwise.
+QPointF deviceLinePoint(QPoint at, qreal dpr) {
+  const int w = penWidth(dpr);
+  const qreal offset = w > 1 ? w / 2.0 : 0.0;
+  return QPointF(at.x() + offset, at.y() + offset);
+}
+
+bool samePoint(QPointF a, QPointF b) { return a.x() == b.x() && a.y() == b.y(); }
+
+}  // namespace
+
+QLineF deviceSegment(QPointF p, QPointF q, qreal dpr) {
+  return QLineF(deviceLinePoint(devicePixel(p, dpr), dpr), deviceLinePoint(devicePixel(q, dpr), dpr));
+}
+
+QPen devicePen(const QColor& color, qreal dpr) {
+  const int w = penWidth(dpr);
+  QPen pen(color, w > 1 ? w : 0);
+  pen.setCapStyle(Qt::SquareCap);
+  return pen;
+}
+
 void PictureSurface::ensureImageSize() {
-  const QSize size = drawingRect().size().expandedTo(QSize(1, 1));
-  if (image_.size() == size) return;
-  // A hidden widget gets its resize event only when shown: the picture
-  // follows the geometry at every drawing instead, and an open batch
-  // painter moves to the new picture.
-  const bool batching = batchPainter_ != nullptr;
-  if (batching) batchPainter_->end();
-  // The picture keeps what was drawn when the surface grows or shrinks.
-  QImage grown(size, QImage::Format_RGB32);
-  grown.fill(background_);
-  if (!image_.isNull()) {
-    QPainter p(&grown);
-    p.drawImage(0, 0, image_);
+  const qreal dpr = devicePixelRatioF();
+  const QSize logical = drawingRect().size().expandedTo(QSize(1, 1));
+  const QSize device(static_cast<int>(std::ceil(logical.width() * dpr)),
+                     static_cast<int>(std::ceil(logical.height() * dpr)));
+  if (image_.size() == device && ratio_ == dpr) return;
+  // A hidden widget gets its resize event only when shown, and a window
+  // moved to another screen may change its ratio: the picture follows both
+  // at every drawing and painting, drawn again from what was recorded.
+  ratio_ = dpr;
+  image_ = QImage(device, QImage::Format_RGB32);
+  image_.setDevicePixelRatio(dpr);
+  image_.fill(background_);
+  rendered_ = 0;
+  renderPending();
+}
+
+void PictureSurface::record(const Op& op) {
+  ops_.push_back(op);
+  if (batchDepth_ > 0) return;
+  renderPending();
+  update();
+  // A drawing that grows for ever (the About orbits) or holds many long
+  // curves is kept as the picture itself beyond a bound, so memory stays
+  // bounded; only a later change of ratio then stretches that part.
+  if (ops_.size() > kMaxOps || points_.size() > kMaxPoints) flattenOps();
+}
+
+void PictureSurface::flattenOps() {
+  renderPending();
+  QImage snapshot = image_.copy();
+  snapshot.setDevicePixelRatio(1.0);
+  const QSize logical = drawingRect().size().expandedTo(QSize(1, 1));
+  const qreal madeAt = ratio_;
+  dropOps();
+  pictures_.push_back([snapshot, logical, madeAt](qreal dpr) {
+    if (dpr == madeAt) return snapshot;
+    const QSize device(static_cast<int>(std::ceil(logical.width() * dpr)),
+                       static_cast<int>(std::ceil(logical.height() * dpr)));
+    return snapshot.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  });
+  ops_.push_back(Op{Op::Picture, 0, 0, 1});
+  rendered_ = ops_.size();
+}
+
+void PictureSurface::dropOps() {
+  ops_.clear();
+  texts_.clear();
+  pictures_.clear();
+  // A curve of millions of points leaves a large buffer behind: give it back.
+  if (points_.capacity() > 4096) std::vector<QPointF>().swap(points_);
+  points_.clear();
+  rendered_ = 0;
+}
+
+void PictureSurface::renderPending() {
+  if (rendered_ >= ops_.size() || image_.isNull()) return;
+  // The picture's own buffer seen as a device of ratio 1: the operations
+  // place every segment on whole device pixels themselves.
+  QImage device(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(),
+                image_.format());
+  QPainter painter(&device);
+  paintOps(painter, ratio_, rendered_);
+  rendered_ = ops_.size();
+}
+
+void PictureSurface::paintOps(QPainter& painter, qreal dpr, std::size_t from) const {
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  std::vector<QPoint> chain;
+  std::vector<QLineF> lines;
+  bool penSet = false;  // the pen is set again only when the colour changes
+  QRgb penColor = 0;
+  for (std::size_t k = from; k < ops_.size(); ++k) {
+    const Op& op = ops_[k];
+    switch (op.kind) {
+      case Op::Picture: {
+        QImage picture = pictures_[op.first](dpr);
+        picture.setDevicePixelRatio(1.0);
+        painter.drawImage(QPointF(0, 0), picture);
+        break;
+      }
+      case Op::Text: {
+        const TextOp& t = texts_[op.first];
+        const QFontMetrics fm(t.font);
+        const QPoint at = devicePixel(t.at, dpr);
+        penSet = false;
+        painter.save();
+        painter.translate(at);
+        if (dpr != 1.0) painter.scale(dpr, dpr);
+        painter.setFont(t.font);
+        painter.setPen(QColor::fromRgb(op.color));
+        painter.drawText(QPoint(0, fm.ascent()), t.text);
+        painter.restore();
+        break;
+      }
+      case Op::Lines: {
+        // Consecutive points on one device column are joined by vertical
+        // segments whose pixels together are the column's span from the
+        // lowest to the highest of them: the run is drawn as its first
+        // point, that span and its last point. Every other segment is kept,
+        // so the pixels are those of the segments drawn one by one.
+        chain.clear();
+        const QPointF* p = points_.data() + op.first;
+        const std::size_t n = op.count;
+        auto keep = [&chain](QPoint q) {
+          if (chain.empty() || chain.back() != q) chain.push_back(q);
+        };
+        QPoint next = devicePixel(p[0], dpr);
+        for (std::size_t i = 0; i < n;) {
+          const QPoint first = next;
+          QPoint last = first;
+          int lo = first.y();
+          int hi = first.y();
+          std::size_t j = i + 1;
+          for (; j < n; ++j) {
+            next = devicePixel(p[j], dpr);
+            if (next.x() != first.x()) break;
+            last = next;
+            lo = std::min(lo, next.y());
+            hi = std::max(hi, next.y());
+          }
+          keep(first);
+          keep(QPoint(first.x(), lo));
+          keep(QPoint(first.x(), hi));
+          keep(last);
+          i = j;
+        }
+        lines.clear();
+        if (chain.size() == 1) {
+          // Segments of no length at all: a point, as drawLine() draws it.
+          const QPointF at = deviceLinePoint(chain[0], dpr);
+          lines.emplace_back(at, at);
+        }
+        for (std::size_t i = 1; i < chain.size(); ++i)
+          lines.emplace_back(deviceLinePoint(chain[i - 1], dpr), deviceLinePoint(chain[i], dpr));
+        if (!penSet || penColor != op.color) {
+          painter.setPen(devicePen(QColor::fromRgb(op.color), dpr));
+          penSet = true;
+          penColor = op.color;
+        }
+        painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        break;
+      }
+    }
   }
-  image_ = grown;
-  if (batching) {
-    batchPainter_->begin(&image_);
-    batchPainter_->setRenderHint(QPainter::Antialiasing, false);
+}
+
+QImage PictureSurface::renderedAt(qreal dpr) const {
+  const QSize logical = drawingRect().size().expandedTo(QSize(1, 1));
+  QImage out(static_cast<int>(std::ceil(logical.width() * dpr)),
+             static_cast<int>(std::ceil(logical.height() * dpr)), QImage::Format_RGB32);
+  out.fill(background_);
+  {
+    QPainter painter(&out);
+    paintOps(painter, dpr, 0);
   }
+  out.setDevicePixelRatio(dpr);
+  return out;
+}
+
+void PictureSurface::replay(QPainter& painter, qreal dpr) const {
+  const QSize logical = drawingRect().size();
+  painter.save();
+  painter.fillRect(QRectF(0, 0, logical.width() * dpr, logical.height() * dpr), background_);
+  paintOps(painter, dpr, 0);
+  painter.restore();
 }
 
 void PictureSurface::setBackground(const QColor& color) {
@@ -160,11 +344,18 @@ void PictureSurface::setBackground(const QColor& color) {
 }
 
 void PictureSurface::setPicture(const QImage& picture) {
+  setPicture([picture](qreal dpr) {
+    if (dpr == 1.0) return picture;
+    return picture.scaled(picture.size() * dpr, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  });
+}
+
+void PictureSurface::setPicture(std::function<QImage(qreal)> make) {
   ensureImageSize();
+  dropOps();
   image_.fill(background_);
-  QPainter p(&image_);
-  p.drawImage(0, 0, picture);
-  update();
+  pictures_.push_back(std::move(make));
+  record(Op{Op::Picture, 0, pictures_.size() - 1, 1});
 }
 
 void PictureSurface::drawLine(double x1, double y1, double x2, double y2, const QColor& color) {
@@ -173,37 +364,67 @@ void PictureSurface::drawLine(double x1, double y1, double x2, double y2, const 
   QPointF q = toPixel(x2, y2);
   // Only the piece near the picture is drawn: a curve that leaves the scale
   // is cut at the edges, whatever its values.
-  if (!clipSegment(p, q, -4.0, -4.0, image_.width() + 4.0, image_.height() + 4.0)) return;
-  const QLine segment(toInt(p.x()), toInt(p.y()), toInt(q.x()), toInt(q.y()));
-  if (batchPainter_) {
-    if (segment == lastSegment_ && color.rgb() == lastColor_) return;
-    lastSegment_ = segment;
-    lastColor_ = color.rgb();
-    batchPainter_->setPen(QPen(color, 0));
-    batchPainter_->drawLine(segment);
-    return;
+  const QSize area = drawingRect().size().expandedTo(QSize(1, 1));
+  if (!clipSegment(p, q, -4.0, -4.0, area.width() + 4.0, area.height() + 4.0)) return;
+  const std::size_t first = points_.size();
+  points_.push_back(p);
+  points_.push_back(q);
+  record(Op{Op::Lines, color.rgb(), first, 2});
+}
+
+void PictureSurface::drawPolyline(const QPolygonF& points, const QColor& color) {
+  if (points.size() < 2) return;
+  ensureImageSize();
+  const QSize area = drawingRect().size().expandedTo(QSize(1, 1));
+  const double right = area.width() + 4.0;
+  const double bottom = area.height() + 4.0;
+  const QRgb rgb = color.rgb();
+  const std::size_t firstOp = ops_.size();
+  points_.reserve(points_.size() + static_cast<std::size_t>(points.size()) + 1);
+  // toPixel() with the scale read once.
+  const double ux = unitsPerPixelX();
+  const double uy = unitsPerPixelY();
+  auto pixel = [ux, uy](QPointF user) {
+    return QPointF(ux != 0.0 ? user.x() / ux : 0.0, uy != 0.0 ? user.y() / uy : 0.0);
+  };
+  // Each segment is cut as drawLine() cuts it; consecutive pieces that meet
+  // form one chain of points.
+  bool open = false;
+  QPointF from = pixel(points[0]);
+  for (qsizetype k = 1; k < points.size(); ++k) {
+    const QPointF to = pixel(points[k]);
+    QPointF p = from;
+    QPointF q = to;
+    from = to;
+    if (!clipSegment(p, q, -4.0, -4.0, right, bottom)) {
+      open = false;
+      continue;
+    }
+    if (open && samePoint(points_.back(), p)) {
+      points_.push_back(q);
+      ++ops_.back().count;
+      continue;
+    }
+    ops_.push_back(Op{Op::Lines, rgb, points_.size(), 2});
+    points_.push_back(p);
+    points_.push_back(q);
+    open = true;
   }
-  QPainter painter(&image_);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setPen(QPen(color, 0));
-  painter.drawLine(segment);
-  update();
+  if (ops_.size() == firstOp) return;
+  if (batchDepth_ == 0) {
+    renderPending();
+    update();
+  }
 }
 
 PictureSurface::Batch::Batch(PictureSurface& surface) : surface_(surface) {
-  if (surface_.batchPainter_) return;
   surface_.ensureImageSize();
-  owner_ = true;
-  surface_.batchPainter_ = new QPainter(&surface_.image_);
-  surface_.batchPainter_->setRenderHint(QPainter::Antialiasing, false);
-  surface_.lastSegment_ = QLine();
-  surface_.lastColor_ = 0;
+  ++surface_.batchDepth_;
 }
 
 PictureSurface::Batch::~Batch() {
-  if (!owner_) return;
-  delete surface_.batchPainter_;
-  surface_.batchPainter_ = nullptr;
+  if (--surface_.batchDepth_ > 0) return;
+  surface_.renderPending();
   surface_.update();
 }
 
@@ -214,23 +435,12 @@ void PictureSurface::setTextPos(double x, double y) {
 
 void PictureSurface::print(const QString& text) {
   ensureImageSize();
-  const QPoint at = toPixelRounded(currentX_, currentY_);
-  const QFontMetrics fm(font());
-  if (batchPainter_) {
-    batchPainter_->setFont(font());
-    batchPainter_->setPen(foreColor_);
-    batchPainter_->drawText(at.x(), at.y() + fm.ascent(), text);
-  } else {
-    QPainter painter(&image_);
-    painter.setFont(font());
-    painter.setPen(foreColor_);
-    painter.drawText(at.x(), at.y() + fm.ascent(), text);
-  }
+  texts_.push_back(TextOp{toPixel(currentX_, currentY_), text, font()});
+  record(Op{Op::Text, foreColor_.rgb(), texts_.size() - 1, 1});
   printed_.append(text);
   printedAt_.append(QPointF(currentX_, currentY_));
   currentX_ = 0.0;
   currentY_ = currentY_ + textHeight(text);
-  update();
 }
 
 double PictureSurface::textWidth(const QString& text) const {
@@ -243,6 +453,7 @@ double PictureSurface::textHeight(const QString& /*text*/) const {
 
 void PictureSurface::clear() {
   ensureImageSize();
+  dropOps();
   image_.fill(background_);
   printed_.clear();
   printedAt_.clear();
@@ -252,7 +463,6 @@ void PictureSurface::clear() {
 
 QImage PictureSurface::composedImage() const {
   QImage out = image_.copy();
-  if (out.size() != drawingRect().size()) out = out.copy(QRect(QPoint(0, 0), drawingRect().size()));
   QPainter painter(&out);
   for (QObject* o : children()) {
     auto* w = qobject_cast<QWidget*>(o);
@@ -336,7 +546,8 @@ void PictureSurface::paintEvent(QPaintEvent* /*event*/) {
       painter.fillRect(QRect(1, 1, border_ - 1, r.height() - 2), QColor(64, 64, 64));
     }
   }
-  painter.drawImage(border_, border_, image_);
+  ensureImageSize();
+  painter.drawImage(QPointF(border_, border_), image_);
 }
 
 void PictureSurface::resizeEvent(QResizeEvent* event) {
@@ -386,6 +597,12 @@ void SurfaceLine::updateGeometryFromEnds() {
 
 void SurfaceLine::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
+  // A vertical or horizontal line fills its one-pixel-wide widget, which is
+  // sharp at every device pixel ratio.
+  if (width() == 1 || height() == 1) {
+    painter.fillRect(rect(), color_);
+    return;
+  }
   painter.setPen(QPen(color_, 0));
   const QPoint origin = pos() - QPoint(surface_->border(), surface_->border());
   const QPoint p1(toInt(pixels_.x1()), toInt(pixels_.y1()));

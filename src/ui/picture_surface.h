@@ -3,14 +3,24 @@
 // and height in user units, coloured segments, text printed at a text
 // position, text measurement, and child controls placed in user units above
 // the drawing.
+//
+// Every drawing is also recorded as a list of operations in pixels of the
+// drawing area, so the retained image is drawn at the window's device pixel
+// ratio (and drawn again when that ratio changes) and the same drawing can be
+// replayed at any other resolution.
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QLineF>
+#include <QPen>
+#include <QPolygonF>
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 class QAction;
 class QPainter;
@@ -41,6 +51,8 @@ class PictureSurface : public QWidget {
   QPointF toUser(QPointF pixel) const;
   // The whole pixel of the drawing area on which a user point falls.
   QPoint toPixelRounded(double x, double y) const;
+  // A pixel coordinate rounded to its whole pixel, as toPixelRounded() does.
+  static int pixelIndex(double pixel);
   double unitsPerPixelX() const;
   double unitsPerPixelY() const;
 
@@ -49,7 +61,14 @@ class PictureSurface : public QWidget {
   QColor background() const { return background_; }
   // Replaces the picture with an image (drawn at the top-left corner).
   void setPicture(const QImage& picture);
+  // Replaces the picture with one made for a device pixel ratio: `make(dpr)`
+  // returns the image at dpr times its size in pixels of the drawing area.
+  void setPicture(std::function<QImage(qreal dpr)> make);
+  // One segment, drawn on its own.
   void drawLine(double x1, double y1, double x2, double y2, const QColor& color);
+  // The segments between consecutive points, drawn in one pass: the same
+  // pixels as drawLine() called for each segment in turn.
+  void drawPolyline(const QPolygonF& points, const QColor& color);
   void setTextPos(double x, double y);
   double currentX() const { return currentX_; }
   double currentY() const { return currentY_; }
@@ -64,7 +83,16 @@ class PictureSurface : public QWidget {
   // the top-left corner.
   void clear();
 
+  // The retained image, in device pixels (its devicePixelRatio() is the
+  // surface's); at ratio 1 one pixel per pixel of the drawing area.
   const QImage& image() const { return image_; }
+  qreal imageRatio() const { return ratio_; }
+  std::size_t recordedOps() const { return ops_.size(); }
+  // The same drawing made afresh at any device pixel ratio (for export and
+  // print), and replayed on any painter whose unit is a device pixel of that
+  // ratio, from the top-left corner of the drawing area.
+  QImage renderedAt(qreal dpr) const;
+  void replay(QPainter& painter, qreal dpr) const;
   // The texts printed since the last clear, in order.
   QStringList printedTexts() const { return printed_; }
   // Where each of them was printed (text positions, user units).
@@ -73,9 +101,8 @@ class PictureSurface : public QWidget {
   // setReadOut), as the context menu copies it.
   QImage composedImage() const;
 
-  // Keeps one painter open on the picture while it lives, and skips a
-  // segment that repeats the one just drawn, so a curve of millions of
-  // points is drawn in one pass.
+  // Gathers the drawings made while it lives and puts them on the picture
+  // with one painter when it ends.
   class Batch {
    public:
     explicit Batch(PictureSurface& surface);
@@ -113,6 +140,31 @@ class PictureSurface : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  // One recorded drawing. Lines: `count` points from points_[first], each
+  // joined to the next; Text: texts_[first]; Picture: pictures_[first].
+  struct Op {
+    enum Kind : unsigned char { Lines, Text, Picture } kind;
+    QRgb color;
+    std::size_t first;
+    std::size_t count;
+  };
+  struct TextOp {
+    QPointF at;  // pixels of the drawing area
+    QString text;
+    QFont font;
+  };
+  void record(const Op& op);
+  // Replaces the recorded operations by the picture they have made.
+  void flattenOps();
+  static constexpr std::size_t kMaxOps = 1 << 16;
+  static constexpr std::size_t kMaxPoints = std::size_t{1} << 23;
+  // Forgets every recorded operation (the picture is then the background).
+  void dropOps();
+  // Draws ops [from, ops_.size()) on `device` (one unit = one device pixel).
+  void paintOps(QPainter& device, qreal dpr, std::size_t from) const;
+  void renderPending();
+  // Allocates the picture for the current size and ratio and draws every
+  // recorded operation on it again when either has changed.
   void ensureImageSize();
 
   int border_ = 0;
@@ -125,12 +177,23 @@ class PictureSurface : public QWidget {
   double currentX_ = 0;
   double currentY_ = 0;
   QImage image_;
+  qreal ratio_ = 1.0;
   QStringList printed_;
   QList<QPointF> printedAt_;
-  QPainter* batchPainter_ = nullptr;
-  QLine lastSegment_;
-  QRgb lastColor_ = 0;
+  std::vector<Op> ops_;
+  std::vector<QPointF> points_;
+  std::vector<TextOp> texts_;
+  std::vector<std::function<QImage(qreal)>> pictures_;
+  std::size_t rendered_ = 0;  // ops already on the picture
+  int batchDepth_ = 0;
 };
+
+// How a segment in pixels of a drawing area lands on a device of ratio
+// `dpr`: its ends on whole device pixels and the pen that draws it one pixel
+// of the drawing area wide. Drawing the segments one by one with these is
+// the reference that PictureSurface::drawPolyline() matches pixel for pixel.
+QLineF deviceSegment(QPointF p, QPointF q, qreal dpr);
+QPen devicePen(const QColor& color, qreal dpr);
 
 // A line control on a surface; its ends are set and read in the surface's
 // user units and keep their pixel place when the scale changes.

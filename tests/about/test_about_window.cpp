@@ -1,5 +1,7 @@
-// The About window: the three orbits (places, wraps, hidden arc) and a clean restart.
+// The About window: the three orbits (places, wraps, hidden arc), a clean restart, and the
+// picture made at the screen's device pixel ratio.
 #include <QPointer>
+#include <QProcess>
 #include <QtTest>
 #include <cmath>
 
@@ -22,6 +24,23 @@ int yellowCount(const QImage& img) {
 }
 void ticks(AboutWindow& w, int count) { while (count--) w.tick(); }
 QImage cleanPicture() { return about::backgroundImage().convertToFormat(QImage::Format_RGB32); }
+QImage plain(QImage img) {
+  img = img.convertToFormat(QImage::Format_RGB32);
+  img.setDevicePixelRatio(1.0);
+  return img;
+}
+bool passesAtScale(const char* function, const QString& scale, QString* output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", scale);
+  env.insert("ORV_TEST_SCALE", scale);
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+  child.waitForFinished(60000);
+  *output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
 
 }  // namespace
 
@@ -81,6 +100,39 @@ class TestAboutWindow : public QObject {
     QCOMPARE(w->angle1(), 0.5);
     QCOMPARE(w->picture()->image(), cleanPicture());
     w->close();
+  }
+
+  // On a screen scaled by 1.5 or 2 the picture is made at that ratio (the
+  // heat map sampled finer, not stretched) and the window shows it pixel
+  // for pixel; the orbits keep their places in picture pixels.
+  void pictureAtDeviceRatio_data() {
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("1.5") << "1.5";
+    QTest::newRow("2") << "2";
+  }
+  void pictureAtDeviceRatio() {
+    QFETCH(QString, scale);
+    const qreal dpr = scale.toDouble();
+    const QImage fine = plain(about::backgroundImage(dpr));
+    QCOMPARE(fine.size(), QSize(qCeil(124 * dpr), qCeil(124 * dpr)));
+    QVERIFY(fine != plain(cleanPicture()).scaled(fine.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    if (qEnvironmentVariable("ORV_TEST_SCALE").isEmpty()) {
+      QString output;
+      QVERIFY2(passesAtScale("pictureAtDeviceRatio", scale, &output), qPrintable(output));
+      return;
+    }
+    if (qEnvironmentVariable("ORV_TEST_SCALE") != scale) QSKIP("another scale");
+    AboutWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.timer()->stop();
+    QVERIFY(plain(w.picture()->image()) == fine);
+    w.tick();
+    QCOMPARE(placeOf(w, "PB1"), QPoint(112, 68));
+    // The top rows of the picture hold no dot: there the grab is the picture.
+    const QImage grabbed = plain(w.picture()->grab().toImage());
+    const int b = qRound(2 * dpr), rows = qFloor(16 * dpr);
+    QVERIFY(grabbed.copy(b, b, fine.width(), rows) == plain(w.picture()->image()).copy(0, 0, fine.width(), rows));
   }
 };
 

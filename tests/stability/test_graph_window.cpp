@@ -1,4 +1,6 @@
-// The stability graph windows: scale, labels, curves, legend, read-out, refused levels, "Effacer".
+// The stability graph windows: scale, labels, curves, legend, read-out, refused levels, "Effacer",
+// long levels drawn in one pass, the read-outs above the cross-hair, sharp at any scale.
+#include <QProcess>
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -24,12 +26,35 @@ void fillState(const std::function<double(int, int)>& value, int N = 9, int K = 
     for (int i = 1; i <= N; ++i) sol(n + 1, i) = value(n, i);
 }
 
+ui::PictureSurface* pbY(QWidget& w) { return w.findChild<ui::PictureSurface*>("PBY"); }
+
 // Types a level and clicks "Tracer le graphe"; returns the messages shown.
 QStringList drawLevel(GraphWindow& w, const QString& text) {
   test::setText(&w, "TxtIndicen", text);
   test::BoxCatcher boxes;
   test::button(&w, "CmdTracage")->click();
   return boxes.texts;
+}
+// The pixels of one colour in an image, as a mask.
+QImage maskOf(QImage img, const QColor& colour) {
+  img = img.convertToFormat(QImage::Format_RGB32);
+  img.setDevicePixelRatio(1.0);
+  return img.createMaskFromColor(colour.rgb(), Qt::MaskOutColor);
+}
+
+// Runs one test function of this program again in a child process whose
+// screens have the given scale factor; true when it passed.
+bool passesAtScale(const char* function, const QString& scale, QString* output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", scale);
+  env.insert("ORV_TEST_SCALE", scale);
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+  child.waitForFinished(60000);
+  *output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
 }
 }  // namespace
 
@@ -183,6 +208,135 @@ class TestGraphWindow : public QObject {
     const QImage before = w.surface()->image();
     QCOMPARE(drawLevel(w, "1e300").size(), 1);
     QCOMPARE(w.surface()->image(), before);
+  }
+
+  // A level is drawn as one polyline; its blue pixels are exactly those of
+  // its segments (from u = 0 at x = 0, point to point, to u = 0 at x = 1)
+  // drawn one by one, on the surface and replayed at ratio 2.
+  void longLevelHasThePixelsOfItsSegments_data() {
+    QTest::addColumn<int>("N");
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("smooth, 20000 points") << 20000 << "smooth";
+    QTest::newRow("oscillating, 20000 points") << 20000 << "oscillating";
+    QTest::newRow("running off the scale") << 3000 << "off scale";
+    QTest::newRow("9 points") << 9 << "smooth";
+    QTest::newRow("1 point") << 1 << "smooth";
+  }
+  void longLevelHasThePixelsOfItsSegments() {
+    QFETCH(int, N);
+    QFETCH(QString, shape);
+    fillState(
+        [&](int n, int i) {
+          const double u = std::sin(3.14159 * i / (N + 1.0));
+          if (shape == "oscillating") return n == 0 ? 1.0 : (i % 2 ? u : -u);
+          if (shape == "off scale") return n == 0 ? u : 40 * u * (i % 3 ? 1 : -1);
+          return n == 0 ? u : 0.5 * u;
+        },
+        N, 1);
+    GraphWindow w(core::Scheme::P0);
+    QVERIFY(drawLevel(w, "0").isEmpty());
+    QVERIFY(drawLevel(w, "1").isEmpty());
+    ui::PictureSurface* pb1 = w.surface();
+    const GraphState& g = w.graphState();
+    const double h = ModGeneral::state().h;
+    const core::Table2& sol = ModGeneral::state().SolP0;
+    ui::PictureSurface ref(nullptr, pb1->border());
+    ref.resize(pb1->size());
+    ref.setBackground(Qt::white);
+    ref.setScaleHeight(pb1->scaleHeight());
+    ref.setScaleWidth(pb1->scaleWidth());
+    for (int row : {1, 2}) {
+      const QColor blue(0, 0, 255);
+      const double ox = g.OriginX, oy = g.OriginY;
+      ref.drawLine(ox, oy, ox + h, oy - sol(row, 1), blue);
+      for (int i = 1; i <= N - 1; ++i)
+        ref.drawLine(ox + i * h, oy - sol(row, i), ox + (i + 1.0) * h, oy - sol(row, i + 1), blue);
+      ref.drawLine(ox + N * h, oy - sol(row, N), ox + 1, oy, blue);
+    }
+    const QColor blue(0, 0, 255);
+    QCOMPARE(maskOf(pb1->image(), blue), maskOf(ref.image(), blue));
+    QCOMPARE(maskOf(pb1->renderedAt(2.0), blue), maskOf(ref.renderedAt(2.0), blue));
+  }
+
+  // The read-out boxes lie above the cross-hair lines: where LineY crosses
+  // PBY the box's red text shows, and LineX does not cut PBX.
+  void readOutBoxesLieAboveTheCrossHair() {
+    fillState([](int, int) { return 1.0; });
+    GraphWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QLocale::setDefault(QLocale(QLocale::French));
+    QVERIFY(drawLevel(w, "0").isEmpty());
+    ui::PictureSurface* pb1 = w.surface();
+    auto* pbY = w.findChild<ui::PictureSurface*>("PBY");
+    auto* pbX = w.findChild<ui::PictureSurface*>("PBX");
+    auto* lineY = w.findChild<ui::SurfaceLine*>("LineY");
+    auto* lineX = w.findChild<ui::SurfaceLine*>("LineX");
+    const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
+    // The text is smoothed onto the yellow box: a pixel of its red is one
+    // whose red stays full and whose green is mostly gone.
+    auto red = [](QRgb p) { return qRed(p) >= 224 && qGreen(p) < 96 && qBlue(p) < 64; };
+    // Mouse ordinates: the line runs through the middle of the box each time.
+    for (double y : {0.64, 0.5, 0.3}) {
+      w.readOut(0.6, y);
+      QCOMPARE(pbY->printedTexts().value(0).left(4), QString("U = "));
+      const QImage shown = pb1->grab().toImage();
+      int redOnLineY = 0, lineOverBox = 0;
+      const int row = lineY->y();
+      for (int x = pbY->x(); x < pbY->x() + pbY->width(); ++x) {
+        redOnLineY += red(shown.pixel(x, row));
+        lineOverBox += QColor(shown.pixel(x, row)) == lineColour;
+      }
+      QVERIFY2(redOnLineY > 0 && lineOverBox == 0, qPrintable(QString("%1 %2 %3").arg(y).arg(redOnLineY).arg(lineOverBox)));
+      const int column = lineX->x();
+      int lineOverPbx = 0;
+      for (int yy = pbX->y(); yy < pbX->y() + pbX->height(); ++yy) {
+        lineOverPbx += QColor(shown.pixel(column, yy)) == lineColour;
+      }
+      QCOMPARE(lineOverPbx, 0);
+    }
+  }
+
+  // On a screen scaled by 1.5 or 2 the whole surface is drawn at that ratio:
+  // the grab has that many more pixels, its drawing area is the retained
+  // picture pixel for pixel, and that picture is not a stretched copy.
+  void sharpAtDeviceRatio_data() {
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("1.5") << "1.5";
+    QTest::newRow("2") << "2";
+  }
+  void sharpAtDeviceRatio() {
+    QFETCH(QString, scale);
+    if (qEnvironmentVariable("ORV_TEST_SCALE").isEmpty()) {
+      QString output;
+      QVERIFY2(passesAtScale("sharpAtDeviceRatio", scale, &output), qPrintable(output));
+      return;
+    }
+    if (qEnvironmentVariable("ORV_TEST_SCALE") != scale) QSKIP("another scale");
+    const qreal dpr = scale.toDouble();
+    fillState([](int n, int i) { return n == 0 ? std::sin(0.3 * i) : 0; }, 9, 1);
+    GraphWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(drawLevel(w, "0").isEmpty());
+    w.readOut(0.6, 0.5);
+    ui::PictureSurface* pb1 = w.surface();
+    QCOMPARE(pb1->imageRatio(), dpr);
+    QImage grabbed = pb1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(grabbed.size(), QSize(qCeil(pb1->width() * dpr), qCeil(pb1->height() * dpr)));
+    // Above the read-out box and left of the cross-hair only the picture shows.
+    const int b = qRound(pb1->border() * dpr);
+    const QWidget* lineX = w.findChild<QWidget*>("LineX");
+    const QRect band(b, b, qFloor(lineX->x() * dpr) - b, qFloor(pbY(w)->y() * dpr) - b);
+    QImage picture = pb1->image().convertToFormat(QImage::Format_RGB32);
+    picture.setDevicePixelRatio(1.0);
+    grabbed.setDevicePixelRatio(1.0);
+    QVERIFY(grabbed.copy(band) == picture.copy(band.translated(-b, -b)));
+    QImage one = pb1->renderedAt(1.0);
+    one.setDevicePixelRatio(1.0);
+    const QImage stretched =
+        one.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(picture != stretched);
   }
 
   void zeroLevelTakesDefaultRange() {

@@ -1,11 +1,64 @@
 // The picture surface: user scale, retained drawing, text printing and
-// measuring, children in user units.
+// measuring, children in user units, curves drawn in one pass with the
+// pixels of their segments, drawing at the device pixel ratio.
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
 
 #include "ui/picture_surface.h"
 
 using ui::PictureSurface;
+
+namespace {
+
+// The curve's segments drawn one painter call each, at `dpr`, on the
+// background: what drawPolyline() must give pixel for pixel.
+QImage segmentBySegment(const PictureSurface& s, const QPolygonF& user, const QColor& color,
+                        qreal dpr) {
+  QImage out = s.renderedAt(dpr);
+  out.setDevicePixelRatio(1.0);
+  out.fill(s.background());
+  QPainter p(&out);
+  p.setPen(ui::devicePen(color, dpr));
+  const double right = s.drawingRect().width() + 4.0, bottom = s.drawingRect().height() + 4.0;
+  for (qsizetype k = 1; k < user.size(); ++k) {
+    const QPointF a = s.toPixel(user[k - 1].x(), user[k - 1].y());
+    const QPointF b = s.toPixel(user[k].x(), user[k].y());
+    // The rows' curves lie inside the picture, where nothing is cut; an
+    // empty image (a failed comparison) otherwise.
+    const QRectF inside(-4.0, -4.0, right + 4.0, bottom + 4.0);
+    if (!inside.contains(a) || !inside.contains(b)) return QImage();
+    p.drawLine(ui::deviceSegment(a, b, dpr));
+  }
+  return out;
+}
+
+// An image scaled up by repeating pixels: what a picture drawn at ratio 1
+// and stretched looks like.
+QImage nearestUpscale(const QImage& img, QSize size) {
+  QImage i = img;
+  i.setDevicePixelRatio(1.0);
+  return i.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
+}
+
+// Runs one test function of this program again in a child process whose
+// screens have the given scale factor; true when it passed.
+bool passesAtScale(const char* function, const QString& scale, QString* output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", scale);
+  env.insert("ORV_TEST_SCALE", scale);
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+  child.waitForFinished(60000);
+  *output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+}  // namespace
 
 class TestPictureSurface : public QObject {
   Q_OBJECT
@@ -87,6 +140,149 @@ class TestPictureSurface : public QObject {
     s.moveChild(&child, 0.1, 0.6);
     QCOMPARE(child.geometry(), QRect(qRound(0.1 * 610 / 1.15) + 2, qRound(0.6 * 373 / 1.2) + 2,
                                      qRound(610 / 1.15), 2));
+  }
+
+  // A curve drawn in one pass has exactly the pixels of its segments drawn
+  // one by one, at every device pixel ratio.
+  void polylineMatchesSegments_data() {
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<double>("dpr");
+    for (const char* shape : {"smooth", "oscillating", "random", "flat", "one column", "steep steps"})
+      for (double dpr : {1.0, 1.5, 2.0})
+        QTest::addRow("%s at %.1f", shape, dpr) << QString::fromLatin1(shape) << dpr;
+  }
+  void polylineMatchesSegments() {
+    QFETCH(QString, shape);
+    QFETCH(double, dpr);
+    PictureSurface s(nullptr, 2);
+    s.resize(614, 377);
+    s.setBackground(Qt::white);
+    s.setScaleHeight(1.2);
+    s.setScaleWidth(1.15);
+    const int n = 20000;
+    QRandomGenerator random(7);
+    QPolygonF curve;
+    for (int i = 0; i <= n; ++i) {
+      const double x = 0.1 + double(i) / n;
+      double u = 0;
+      if (shape == "smooth") u = std::sin(3.14159 * (x - 0.1));
+      if (shape == "oscillating") u = (i % 2 ? 0.9 : -0.1) * std::sin(3.14159 * (x - 0.1));
+      if (shape == "random") u = random.generateDouble() * 1.1 - 0.1;
+      if (shape == "flat") u = 0.5;
+      if (shape == "steep steps") u = std::floor((x - 0.1) * 40) / 40;
+      curve.append(QPointF(shape == "one column" ? 0.5 : x, 1.05 - u));
+    }
+    s.drawPolyline(curve, Qt::blue);
+    QImage batched = s.renderedAt(dpr);
+    batched.setDevicePixelRatio(1.0);
+    const QImage reference = segmentBySegment(s, curve, Qt::blue, dpr);
+    QCOMPARE(batched.size(), reference.size());
+    QVERIFY(batched == reference);
+    // At ratio 1 the retained picture is that drawing.
+    if (dpr == 1.0) QVERIFY(s.image() == reference);
+  }
+
+  // Segments that leave the picture are cut at its edges the same way
+  // whether drawn one by one or as a polyline, and a curve cut in two is
+  // drawn as two pieces.
+  void polylineCutAtTheEdges() {
+    PictureSurface one(nullptr, 0), many(nullptr, 0);
+    for (PictureSurface* s : {&one, &many}) {
+      s->resize(200, 100);
+      s->setBackground(Qt::white);
+    }
+    const QPolygonF curve{{-50, 50}, {20, 10}, {40, 1e30}, {60, -1e300}, {80, 30}, {250, 120}};
+    many.drawPolyline(curve, Qt::red);
+    for (qsizetype k = 1; k < curve.size(); ++k)
+      one.drawLine(curve[k - 1].x(), curve[k - 1].y(), curve[k].x(), curve[k].y(), Qt::red);
+    QVERIFY(one.image() == many.image());
+    QCOMPARE(QColor(many.image().pixel(20, 10)), QColor(Qt::red));
+  }
+
+  // A drawing that never ends (the About orbits) keeps a bounded record:
+  // beyond it the record becomes the picture, which stays as drawn.
+  void endlessDrawingKeepsBoundedRecord() {
+    PictureSurface s(nullptr, 0);
+    s.resize(50, 50);
+    s.setBackground(Qt::black);
+    const QColor colours[] = {Qt::yellow, Qt::red, Qt::green};
+    for (int k = 0; k < 70000; ++k)
+      s.drawLine(k % 47, (k * 7) % 43, (k * 3) % 41, (k * 5) % 49, colours[k % 3]);
+    QVERIFY(s.recordedOps() < 70000);
+    QVERIFY(s.image() == s.renderedAt(1.0));
+    s.drawLine(0, 0, 49, 0, Qt::blue);
+    QCOMPARE(QColor(s.image().pixel(25, 0)), QColor(Qt::blue));
+    QVERIFY(s.image() == s.renderedAt(1.0));
+  }
+
+  // The recorded drawing made again at another ratio: the same picture,
+  // finer, not a stretched copy.
+  void replayAtAnotherRatio() {
+    PictureSurface s(nullptr, 0);
+    s.resize(120, 80);
+    s.setBackground(Qt::white);
+    s.drawLine(10, 70, 110, 10, Qt::blue);
+    s.setTextPos(5, 5);
+    s.print("n = 3");
+    const QImage one = s.renderedAt(1.0);
+    QVERIFY(one == s.image());
+    const QImage two = s.renderedAt(2.0);
+    QCOMPARE(two.size(), QSize(240, 160));
+    QCOMPARE(two.devicePixelRatio(), 2.0);
+    QVERIFY(two.convertToFormat(QImage::Format_RGB32) != nearestUpscale(one, two.size()));
+    QImage replayed(240, 160, QImage::Format_RGB32);
+    QPainter p(&replayed);
+    s.replay(p, 2.0);
+    p.end();
+    replayed.setDevicePixelRatio(2.0);
+    QVERIFY(replayed == two);
+  }
+
+  // On a screen scaled by 1.5 or 2 a grab has that many more pixels and the
+  // drawing in it is made at that ratio: a line's edge falls on a device
+  // pixel, not on a stretched picture pixel.
+  void grabsAtDeviceRatio_data() {
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("1.5") << "1.5";
+    QTest::newRow("2") << "2";
+  }
+  void grabsAtDeviceRatio() {
+    QFETCH(QString, scale);
+    if (qEnvironmentVariable("ORV_TEST_SCALE").isEmpty()) {
+      QString output;
+      QVERIFY2(passesAtScale("grabsAtDeviceRatio", scale, &output), qPrintable(output));
+      return;
+    }
+    if (qEnvironmentVariable("ORV_TEST_SCALE") != scale) QSKIP("another scale");
+    const qreal dpr = scale.toDouble();
+    PictureSurface s(nullptr, 2);
+    s.resize(204, 104);
+    s.setBackground(Qt::white);
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    QCOMPARE(s.devicePixelRatioF(), dpr);
+    s.drawLine(10.25, 0, 10.25, 99, Qt::blue);  // a vertical line a quarter pixel in
+    s.drawLine(20, 90, 190, 10, Qt::blue);
+    s.setTextPos(120, 60);
+    s.print("U = 0,41 °C");
+    const QImage grabbed = s.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(grabbed.size(), QSize(qCeil(204 * dpr), qCeil(104 * dpr)));
+    QCOMPARE(s.image().size(), QSize(qCeil(200 * dpr), qCeil(100 * dpr)));
+    // The drawing area of the grab is the picture, pixel for pixel.
+    const int b = qRound(2 * dpr);
+    QImage area = grabbed.copy(b, b, s.image().width(), s.image().height());
+    QImage picture = s.image().convertToFormat(QImage::Format_RGB32);
+    picture.setDevicePixelRatio(1.0);
+    area.setDevicePixelRatio(1.0);
+    QVERIFY(area == picture);
+    QVERIFY(picture != nearestUpscale(s.renderedAt(1.0), picture.size()));
+    // The line's left edge: the device pixel where 10.25 lands, not where
+    // the whole picture pixel 10 would be stretched to.
+    const int edge = qRound(10.25 * dpr);
+    const int y = qRound(50 * dpr);
+    QCOMPARE(QColor(picture.pixel(edge, y)), QColor(Qt::blue));
+    QCOMPARE(QColor(picture.pixel(edge - 1, y)), QColor(Qt::white));
+    if (dpr == 2.0) QCOMPARE(edge, 21);  // picture pixel 10 would start at 20
   }
 };
 

@@ -1,0 +1,99 @@
+// The two problem statements of the main window: drawn as text and paths at
+// the screen's device pixel ratio, the same on the window as on an image.
+#include <QProcess>
+#include <QtTest>
+
+#include "shell/problem_picture.h"
+
+namespace {
+
+QImage plain(QImage img) {
+  img = img.convertToFormat(QImage::Format_RGB32);
+  img.setDevicePixelRatio(1.0);
+  return img;
+}
+
+// Rows of the image that hold some dark (ink) pixel.
+int inkedRows(const QImage& img) {
+  int rows = 0;
+  for (int y = 0; y < img.height(); ++y) {
+    bool ink = false;
+    for (int x = 0; x < img.width() && !ink; ++x) ink = qGray(img.pixel(x, y)) < 96;
+    rows += ink;
+  }
+  return rows;
+}
+
+bool passesAtScale(const char* function, const QString& scale, QString* output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", scale);
+  env.insert("ORV_TEST_SCALE", scale);
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+  child.waitForFinished(60000);
+  *output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+}  // namespace
+
+class TestProblemPicture : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Drawn for ratio 2 the statement has four times the pixels and finer
+  // edges than the ratio-1 drawing stretched, with ink on as many rows.
+  void statementIsVectorDrawn_data() {
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("P0") << int(Problem::P0) << QSize(467, 87);
+    QTest::newRow("Pepsilon") << int(Problem::Pepsilon) << QSize(472, 108);
+  }
+  void statementIsVectorDrawn() {
+    QFETCH(int, problem);
+    QFETCH(QSize, size);
+    const QImage one = plain(problemStatementImage(Problem(problem), size, 1.0));
+    const QImage two = plain(problemStatementImage(Problem(problem), size, 2.0));
+    QCOMPARE(one.size(), size);
+    QCOMPARE(two.size(), size * 2);
+    QVERIFY(two != one.scaled(two.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QVERIFY(inkedRows(one) > size.height() / 3);
+    QVERIFY(inkedRows(two) > inkedRows(one));
+  }
+
+  // On the window the picture shows, inside its sunken border, exactly the
+  // statement drawn at the window's ratio.
+  void windowShowsTheStatementAtItsRatio_data() {
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("1") << "1";
+    QTest::newRow("1.5") << "1.5";
+    QTest::newRow("2") << "2";
+  }
+  void windowShowsTheStatementAtItsRatio() {
+    QFETCH(QString, scale);
+    const QString running = qEnvironmentVariable("ORV_TEST_SCALE");
+    if (running.isEmpty() && scale != "1") {
+      QString output;
+      QVERIFY2(passesAtScale("windowShowsTheStatementAtItsRatio", scale, &output), qPrintable(output));
+      return;
+    }
+    if (!running.isEmpty() && running != scale) QSKIP("another scale");
+    const qreal dpr = scale.toDouble();
+    ProblemPicture picture(Problem::P0, QSize(467, 87));
+    picture.resize(471, 91);
+    picture.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picture));
+    QCOMPARE(picture.devicePixelRatioF(), dpr);
+    const QImage grabbed = plain(picture.grab().toImage());
+    QCOMPARE(grabbed.size(), QSize(qCeil(471 * dpr), qCeil(91 * dpr)));
+    const QImage statement = plain(problemStatementImage(Problem::P0, QSize(467, 87), dpr));
+    // Whole device pixels inside the border (1.5 × 2 = 3).
+    const int b = qRound(2 * dpr);
+    QVERIFY(grabbed.copy(b, b, statement.width(), statement.height()) == statement);
+  }
+};
+
+QTEST_MAIN(TestProblemPicture)
+#include "test_problem_picture.moc"
