@@ -1,7 +1,8 @@
 // Costs of the numerical core against their floors: one level banded and as
 // the full row sum, a whole P0 run against allocating and writing the same
 // table, a level against std::fill of the row, a step with its exact-solution
-// source against the bare stencil, and the per-step hook against a level.
+// source against the bare stencil, the per-step hook against a level, the
+// subnormal tail with and without the copy of repeated levels, and refusals.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -211,6 +212,75 @@ void BM_RunFloorCalloc(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(entries));
 }
 
+// The subnormal tail: P0, N = 10, K = 10^6, Lambda = 0.4 decays into the
+// subnormal range and reaches a level that no longer changes near level
+// 22 500. The run copies every later level; the plain loop computes each one.
+core::StabilityFields subnormalFields() {
+  core::StabilityFields f;
+  f.N = "10";
+  f.T = "1";
+  f.K = "1000000";
+  f.a = text(aFor(0.4, 10, 1.0, 1e6));
+  f.u0 = "1";
+  return f;
+}
+
+void BM_RunP0SubnormalTail(benchmark::State& state) {
+  const core::StabilityFields f = subnormalFields();
+  for (auto _ : state) {
+    core::StudyState s;
+    const core::StabilityResult r = core::runStability(s, core::Scheme::P0, f);
+    if (r.failure || r.levels != 1000001) state.SkipWithError("run failed");
+    benchmark::DoNotOptimize(s.SolP0.row(1000001));
+  }
+  state.SetItemsProcessed(state.iterations() * 1000002 * 11);
+}
+
+void BM_RunP0SubnormalTailPlainLoop(benchmark::State& state) {
+  const core::StabilityFields f = subnormalFields();
+  for (auto _ : state) {
+    core::StudyState s;
+    s.N = 10;
+    s.T = 1;
+    s.K = 1e6;
+    s.a = core::parseNumber(f.a).value;
+    s.u0 = 1;
+    core::SetGrid(s);
+    if (!core::BuildMatP0(s)) state.SkipWithError("no memory");
+    for (std::int64_t i = 1; i <= 10; ++i) s.SolP0(1, i) = 1;
+    for (std::int64_t m = 2; m <= 1000001; ++m) {
+      core::AdvanceP0(s, m);
+      if (!core::rowFinite(s.SolP0, m, s.N)) state.SkipWithError("overflow");
+    }
+    benchmark::DoNotOptimize(s.SolP0.row(1000001));
+  }
+  state.SetItemsProcessed(state.iterations() * 1000002 * 11);
+}
+
+// How long each refusal takes: every one is answered before any table is
+// created, so none may cost more than reading the fields.
+void BM_Refusal(benchmark::State& state) {
+  static const char* const cases[][5] = {
+      {"1", "1", "16", "0.5", "1"},       // N below 2
+      {"3", "1", "16", "1e999", "1"},     // a beyond the double range
+      {"1000", "1", "1e9", "0.5", "1"},   // tables beyond the budget
+      {"999", "1", "1e300", "0.5", "1"},  // far beyond the budget
+  };
+  const auto& c = cases[state.range(0)];
+  core::StabilityFields f;
+  f.N = c[0];
+  f.T = c[1];
+  f.K = c[2];
+  f.a = c[3];
+  f.u0 = c[4];
+  for (auto _ : state) {
+    core::StudyState s;
+    const core::StabilityResult r = core::runStability(s, core::Scheme::P0, f);
+    if (!r.failure) state.SkipWithError("not refused");
+    benchmark::DoNotOptimize(r.failure->message.data());
+  }
+}
+
 // The per-step hook of long runs with a stride of 32.
 struct CountingHook : core::StepHook {
   std::int64_t polls = 0;
@@ -268,6 +338,9 @@ BENCHMARK(BM_SourceStepP0)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000
 BENCHMARK(BM_SourceNaiveP0)->Arg(1000)->Arg(100000);
 BENCHMARK(BM_RunP0Whole)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunFloorCalloc)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunP0SubnormalTail)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunP0SubnormalTailPlainLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Refusal)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HookAtStep);
 BENCHMARK(BM_HookAtStepClock);
 

@@ -13,6 +13,9 @@
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 #include "stability/stability_window.h"
+#include "visualisation/carte_window.h"
+#include "visualisation/convergence_window.h"
+#include "visualisation/evolution_window.h"
 
 void registerWindows() {
   using core::Scheme;
@@ -28,6 +31,9 @@ void registerWindows() {
                          [] { return new ConsistencyWindow(Scheme::Peps); });
   ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
   ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
+  ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
+  ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
+  ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
 }
 
 bool setUpApplication() {

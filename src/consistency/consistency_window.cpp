@@ -293,20 +293,19 @@ core::ConsistencyFields ConsistencyWindow::readFields() const {
   return f;
 }
 
-void ConsistencyWindow::showGrid(core::Half half) {
-  const core::StudyState& s = ModGeneral::state();
+void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
   const std::string mark = decimalMark();
   const auto show = [&](QLabel* label, double v) {
     label->setText(fromStd(core::formatFixed(v, 5, mark)));
   };
-  show(LblH, s.h);
-  show(LblTau, s.Tau);
-  show(LblLambda, s.Lambda);
+  show(LblH, g.h);
+  show(LblTau, g.Tau);
+  show(LblLambda, g.Lambda);
   if (half == core::Half::TimeR)
-    show(left_.fixedValue, s.h);
+    show(left_.fixedValue, g.h);
   else
-    show(right_.fixedValue, s.Tau);
-  if (LblAlpha) show(LblAlpha, s.Alpha);
+    show(right_.fixedValue, g.Tau);
+  if (LblAlpha) show(LblAlpha, g.Alpha);
 }
 
 void ConsistencyWindow::calculerE(core::Half half) {
@@ -334,9 +333,9 @@ void ConsistencyWindow::calculerE(core::Half half) {
     c.calculerOrders->setEnabled(s.S >= 2);
   run.pump().yieldOnce();
 
-  core::consistencyGrid(s, scheme_);
-  showGrid(half);
+  showGrid(half, core::consistencyGrid(s, scheme_));
   const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), decimalMark());
+  ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
   if (outcome.completed) c.errors->resultModel()->appendLine(fromStd(outcome.line));
   run.pump().yieldOnce();
 
@@ -350,19 +349,21 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   c.orders->resultModel()->clear();
-  const std::vector<core::OrderLine> lines = core::computeOrders(s, half, decimalMark());
+  const core::OrdersResult orders = core::computeOrders(s, half, decimalMark());
+  const std::vector<core::OrderLine>& lines = orders.lines;
   QStringList undefinedOrders;
   std::set<std::int64_t> missing;  // exponents e of the errors E(2^e) that read 0
   const core::Table1& err = half == core::Half::TimeR ? s.ErrH : s.ErrT;
   const QChar letter = half == core::Half::TimeR ? QLatin1Char('q') : QLatin1Char('p');
   for (std::size_t k = 0; k < lines.size(); ++k) {
     c.orders->resultModel()->appendLine(fromStd(lines[k].text));
-    if (lines[k].defined) continue;
+    if (lines[k].defined || lines[k].overflow) continue;
     const auto i = static_cast<std::int64_t>(k) + 1;
     undefinedOrders << letter + QString::number(i);
     for (std::int64_t e = i - 1; e <= i + 1; ++e)
       if (err.contains(e + 1) && err(e + 1) == 0.0) missing.insert(e);
   }
+  if (orders.failure) ui::showFailure(this, *orders.failure);  // a ratio overflowed
   if (undefinedOrders.isEmpty()) return;
 
   // One message for all the orders that could not be computed, with the
@@ -394,4 +395,5 @@ void ConsistencyWindow::toutEffacer(core::Half half) {
   HalfControls& c = controls(half);
   c.errors->resultModel()->clear();
   c.orders->resultModel()->clear();
+  ModGeneral::journal().clearSeries(half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_);
 }

@@ -53,7 +53,7 @@ class ConsistencyWindow : public QWidget {
     return half == core::Half::TimeR ? left_ : right_;
   }
   core::ConsistencyFields readFields() const;
-  void showGrid(core::Half half);
+  void showGrid(core::Half half, const core::GridValues& g);
 
   void calculerE(core::Half half);
   void calculerOrders(core::Half half);

@@ -76,6 +76,18 @@ Failure overflow(std::int64_t level) {
                   std::to_string(level) +
                   " : le calcul est arrêté là ; les niveaux précédents sont conservés.");
 }
+Failure errorOverflow(const std::string& name) {
+  return make(FailureCode::Overflow,
+              "L'erreur " + name +
+                  " dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la "
+                  "liste ; les niveaux calculés sont conservés.");
+}
+Failure orderOverflow(char letter, std::int64_t index) {
+  return make(FailureCode::Overflow,
+              std::string("Le rapport des différences d'erreurs de l'ordre ") + letter +
+                  std::to_string(index) +
+                  " dépasse le domaine des nombres représentables : l'ordre n'est pas calculé.");
+}
 Failure orderUndefined(char letter, std::int64_t index) {
   return make(FailureCode::OrderUndefined,
               std::string("Ordre ") + letter + std::to_string(index) +

@@ -25,7 +25,7 @@ enum class FailureCode {
   STooLarge,         // S above 29
   TablesTooLarge,    // tables beyond the memory budget
   OutOfMemory,       // the system refused the memory of tables within the budget
-  Overflow,          // a level left the double range during a run
+  Overflow,          // a level, an error or an order ratio left the double range
   OrderUndefined,    // an order ratio not positive, or a zero denominator
   LevelNegative,     // a graph level n below 0
   Busy,              // another long computation is running
@@ -57,6 +57,10 @@ Failure tablesTooLarge(double bytesNeeded, double bytesAllowed,
                        const std::string& advice = "Réduisez N ou K.");
 Failure outOfMemory();
 Failure overflow(std::int64_t level);  // first time level holding a non-finite value
+// An error norm beyond the double range; `name` as the list shows it ("E4", "E(k = 2)").
+Failure errorOverflow(const std::string& name);
+// The ratio of order `letter``index` (q1, p3) beyond the double range.
+Failure orderOverflow(char letter, std::int64_t index);
 Failure orderUndefined(char letter, std::int64_t index);
 Failure levelNegative();
 Failure busy();

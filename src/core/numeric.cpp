@@ -221,6 +221,6 @@ std::int64_t roundHalfEven(double value) {
 
 std::int64_t loopLast(double end) { return saturate(std::floor(end)); }
 
-double wholePart(double value) { return std::floor(value); }
+double floorOf(double value) { return std::floor(value); }
 
 }  // namespace core

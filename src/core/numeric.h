@@ -46,7 +46,8 @@ std::int64_t roundHalfEven(double value);
 // from start to floor(end); this gives floor(end) (or start - 1 for no pass).
 std::int64_t loopLast(double end);
 
-// Largest whole number not above the value (used for R, S, k and n).
-double wholePart(double value);
+// The floor: the largest whole number not above the value (R, S, k and n
+// are taken this way from what was typed).
+double floorOf(double value);
 
 }  // namespace core

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/exact.h"
+#include "core/level_loop.h"
 #include "core/numeric.h"
 #include "core/schemes.h"
 
@@ -21,11 +22,11 @@ Outcome store(Real& target, const std::string& text, const char* caption) {
   return {};
 }
 
-// The whole part of a field (R, S, k), refused when beyond the double range.
-Outcome storeWhole(Real& target, const std::string& text, const char* caption) {
+// The floor of a field (R, S), refused when beyond the double range.
+Outcome storeFloor(Real& target, const std::string& text, const char* caption) {
   const ParsedNumber p = parseNumber(text);
   if (p.outOfRange) return fail::numberOutOfRange(caption);
-  target = wholePart(p.value);
+  target = floorOf(p.value);
   return {};
 }
 
@@ -42,14 +43,103 @@ void setStrideForWidth(StepHook& hook, std::int64_t columns) {
 
 double powerOfTwo(double e) { return std::ldexp(1.0, static_cast<int>(e)); }
 
-// Row m holds a value beyond the double range: every study stops there the
-// same way. The row is reset to unset, the table remembers that its run ended
-// at the row before, and the failure names level m - 1.
-Failure stopAtNonFinite(Table2& sol, std::int64_t m) {
-  clearRow(sol, m);
-  sol.stoppedAfterRow(m - 1);
-  return fail::overflow(m - 1);
-}
+// Where a run's source comes from.
+enum class Source {
+  None,             // stability P0; Pepsilon without the box ticked
+  ConstantAtLevel,  // Pepsilon stability: FF added at level NN only
+  ExactLastKept,    // consistency: f or feps, SourceVec written for the last step only
+  ErrorStudyData,   // error study: f or feps, or a zero SourceVec, as the data option says
+};
+
+// A scheme's step, its table and its first computed row, behind the loop's
+// Stepper: the studies name the scheme and the source once, here.
+class SchemeStepper final : public Stepper {
+ public:
+  SchemeStepper(StudyState& s, Scheme scheme, Source source,
+                const std::vector<double>* factors = nullptr,
+                const std::function<bool()>* exactData = nullptr)
+      : s_(s), peps_(scheme == Scheme::Peps), source_(source), factors_(factors),
+        exactData_(exactData) {}
+
+  Table2& table() { return peps_ ? s_.SolPeps : s_.SolP0; }
+  bool build() { return peps_ ? BuildMatPeps(s_) : BuildMatP0(s_); }
+  std::int64_t firstStep() const { return peps_ ? 3 : 2; }
+  int depth() const override { return peps_ ? 2 : 1; }
+
+  bool invariantStep(std::int64_t m) override {
+    switch (source_) {
+      case Source::None:
+        return true;
+      case Source::ConstantAtLevel:
+        return !(peps_ && sourceLevel(m));
+      case Source::ExactLastKept:
+        return false;
+      case Source::ErrorStudyData:
+        exactNow_ = (*exactData_)();
+        return !exactNow_;
+    }
+    return false;
+  }
+
+  void step(std::int64_t m) override {
+    switch (source_) {
+      case Source::None:
+      case Source::ConstantAtLevel:
+        if (peps_) {
+          AdvancePeps(s_, m, source_ == Source::None ? PepsSource::None : PepsSource::ConstantAtLevel);
+        } else {
+          AdvanceP0(s_, m);
+        }
+        return;
+      case Source::ExactLastKept:
+        exactStep(m, false);
+        return;
+      case Source::ErrorStudyData:
+        if (exactNow_) {
+          exactStep(m, true);
+          return;
+        }
+        for (std::int64_t i = 1, last = loopLast(s_.N); i <= last; ++i) s_.SourceVec(i) = 0;
+        if (peps_) {
+          AdvancePeps(s_, m, PepsSource::Vector);
+        } else {
+          AdvanceP0(s_, m, true);
+        }
+        return;
+    }
+  }
+
+  // The consistency steps make their source without storing it; SourceVec
+  // receives the source of the last step run, whichever way the run ends.
+  void finish(std::int64_t lastStep) override {
+    if (source_ != Source::ExactLastKept || lastStep < firstStep()) return;
+    if (peps_) {
+      fillSourceFeps(s_, lastStep, *factors_);
+    } else {
+      fillSourceF(s_, lastStep, *factors_);
+    }
+  }
+
+ private:
+  // The constant source enters the step that makes row NN + 1 (16-bit sum).
+  bool sourceLevel(std::int64_t m) const {
+    return static_cast<std::int16_t>(static_cast<std::int16_t>(s_.NN) + 1) == m;
+  }
+  void exactStep(std::int64_t m, bool keepSource) {
+    if (peps_) {
+      AdvancePepsSource(s_, m, *factors_, sourceTimeFeps(s_, m), keepSource);
+    } else {
+      AdvanceP0Source(s_, m, *factors_, sourceTimeF(s_, m), keepSource);
+    }
+  }
+
+  StudyState& s_;
+  bool peps_;
+  Source source_;
+  const std::vector<double>* factors_;
+  const std::function<bool()>* exactData_;
+  bool exactNow_ = false;
+};
 
 }  // namespace
 
@@ -83,6 +173,8 @@ Outcome storeStabilityFields(StudyState& s, Scheme scheme, const StabilityFields
 
 }  // namespace
 
+GridValues gridValues(const StudyState& s) { return {s.h, s.Tau, s.Lambda, s.Alpha}; }
+
 StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields& f) {
   StabilityResult result;
   const bool peps = scheme == Scheme::Peps;
@@ -95,35 +187,25 @@ StabilityResult runStability(StudyState& s, Scheme scheme, const StabilityFields
   if (result.failure) return result;
 
   SetGrid(s, peps);
-  Table2& sol = peps ? s.SolPeps : s.SolP0;
-  if (!(peps ? BuildMatPeps(s) : BuildMatP0(s))) {
+  result.grid = gridValues(s);
+  SchemeStepper stepper(s, scheme, peps && f.sourceTicked ? Source::ConstantAtLevel : Source::None);
+  if (!stepper.build()) {
     result.failure = fail::outOfMemory();
     return result;
   }
-  const std::int64_t columns = loopLast(s.N);
-  const std::int64_t lastRow = loopLast(s.K + 1);
-  std::int64_t firstComputed = 2;
   if (peps) {
     StartPeps(s);
-    firstComputed = 3;
   } else {
-    for (std::int64_t i = 1; i <= columns; ++i) s.SolP0(1, i) = s.u0;
+    for (std::int64_t i = 1, columns = loopLast(s.N); i <= columns; ++i) s.SolP0(1, i) = s.u0;
   }
-  for (std::int64_t m = 1; m <= lastRow; ++m) {
-    if (m >= firstComputed) {
-      if (peps) {
-        AdvancePeps(s, m, f.sourceTicked ? PepsSource::ConstantAtLevel : PepsSource::None);
-      } else {
-        AdvanceP0(s, m);
-      }
-    }
-    if (!rowFinite(sol, m, s.N)) {
-      result.levels = m - 1;
-      result.failure = stopAtNonFinite(sol, m);
-      return result;
-    }
-  }
-  result.levels = lastRow;
+  LevelLoop loop;
+  loop.sol = &stepper.table();
+  loop.N = s.N;
+  loop.firstStep = stepper.firstStep();
+  loop.lastRow = loopLast(s.K + 1);
+  const LevelRun run = advanceLevels(loop, stepper);
+  result.levels = run.lastRow;
+  result.failure = run.failure;
   return result;
 }
 
@@ -156,7 +238,7 @@ std::string stabilityLevelLine(std::int64_t level, const double* values, std::in
 
 Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const ConsistencyFields& f) {
   const bool peps = scheme == Scheme::Peps;
-  const bool left = half == Half::TimeR;
+  const bool inTime = half == Half::TimeR;
   s.StopRequested = false;
   if (anyEmpty({f.N, f.a, f.d, f.T, f.K, f.w, f.phi, f.R, f.S})) return fail::emptyField();
   if (peps && isEmptyField(f.Epsilon)) return fail::emptyField();
@@ -168,25 +250,28 @@ Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const Consiste
   ORV_TRY(store(s.d, f.d, "d"));
   ORV_TRY(store(s.w, f.w, "w"));
   ORV_TRY(store(s.phi, f.phi, "phi"));
-  Real& count = left ? s.R : s.S;
-  ORV_TRY(storeWhole(count, left ? f.R : f.S, left ? "R" : "S"));
+  Real& count = inTime ? s.R : s.S;
+  ORV_TRY(storeFloor(count, inTime ? f.R : f.S, inTime ? "R" : "S"));
   if (peps) ORV_TRY(store(s.Epsilon, f.Epsilon, "Epsilon"));
-  if (count < 0) return left ? fail::badR() : fail::badS();
+  if (count < 0) return inTime ? fail::badR() : fail::badS();
 
   // What the window itself does not test.
-  if (count > 29) return left ? fail::rTooLarge() : fail::sTooLarge();
+  if (count > 29) return inTime ? fail::rTooLarge() : fail::sTooLarge();
   ORV_TRY(checkGrid(s.N, s.K));
   if (s.N != std::floor(s.N)) return fail::notWhole("N");
   if (s.K != std::floor(s.K)) return fail::notWhole("K");
   const double scale = powerOfTwo(count);
-  const double runN = left ? s.N : (s.N + 1) * scale - 1;
-  const double runK = left ? s.K * scale : s.K;
+  const double runN = inTime ? s.N : (s.N + 1) * scale - 1;
+  const double runK = inTime ? s.K * scale : s.K;
   if (peps) ORV_TRY(checkAlpha(s.T, runK, s.Epsilon));
-  return checkTableBudget(runN, runK, 1, left ? "Réduisez R, N ou K." : "Réduisez S, N ou K.",
+  return checkTableBudget(runN, runK, 1, inTime ? "Réduisez R, N ou K." : "Réduisez S, N ou K.",
                           peps ? Recreates::SolPeps : Recreates::SolP0);
 }
 
-void consistencyGrid(StudyState& s, Scheme scheme) { SetGrid(s, scheme == Scheme::Peps); }
+GridValues consistencyGrid(StudyState& s, Scheme scheme) {
+  SetGrid(s, scheme == Scheme::Peps);
+  return gridValues(s);
+}
 
 namespace {
 
@@ -209,10 +294,10 @@ double storeError(StudyState& s, const Table2& sol, double& entry) {
 RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hook,
                           std::string_view mark) {
   const bool peps = scheme == Scheme::Peps;
-  const bool left = half == Half::TimeR;
-  const double count = left ? s.R : s.S;
+  const bool inTime = half == Half::TimeR;
+  const double count = inTime ? s.R : s.S;
   const double scale = powerOfTwo(count);
-  if (left) {
+  if (inTime) {
     s.Tau = s.Tau / scale;
     s.K = s.K * scale;
     if (peps) s.Alpha = s.Epsilon / s.Tau;
@@ -223,82 +308,68 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
     s.Lambda = s.a * s.Tau / (s.h * s.h);
   }
   RunOutcome outcome;
+  outcome.grid = gridValues(s);
   s.SourceVec.create(0, roundHalfEven(s.N));
-  if (!(peps ? BuildMatPeps(s) : BuildMatP0(s))) {
+  std::vector<double> factors;
+  SchemeStepper stepper(s, scheme, Source::ExactLastKept, &factors);
+  if (!stepper.build()) {
     outcome.failure = fail::outOfMemory();
     return outcome;
   }
-  Table2& sol = peps ? s.SolPeps : s.SolP0;
-  const std::int64_t columns = loopLast(s.N);
-  const std::int64_t lastRow = loopLast(s.K + 1);
-  const std::vector<double> factors = spaceFactors(s);
+  factors = spaceFactors(s);
+  Table2& sol = stepper.table();
   writeInitialExact(s, sol);
   if (peps) writeSecondExact(s, sol);
-  const std::int64_t firstComputed = peps ? 3 : 2;
-  for (std::int64_t m = 1; m < firstComputed; ++m) {
-    if (!rowFinite(sol, m, s.N)) {
-      outcome.failure = stopAtNonFinite(sol, m);
-      return outcome;
-    }
-  }
-  setStrideForWidth(hook, columns);
-  const std::int64_t total = std::max<std::int64_t>(lastRow - firstComputed + 1, 0);
-  // The steps make their source without storing it; SourceVec receives the
-  // source of the last step run, whichever way the run ends.
-  std::int64_t sourceStep = 0;
-  const auto keepLastSource = [&] {
-    if (sourceStep == 0) return;
-    if (peps) {
-      fillSourceFeps(s, sourceStep, factors);
-    } else {
-      fillSourceF(s, sourceStep, factors);
-    }
-  };
-  for (std::int64_t m = firstComputed; m <= lastRow; ++m) {
-    hook.atStep(m - firstComputed, total);
-    if (s.StopRequested) {
-      keepLastSource();
-      sol.stoppedAfterRow(m - 1);
-      return outcome;
-    }
-    if (peps) {
-      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m), false);
-    } else {
-      AdvanceP0Source(s, m, factors, sourceTimeF(s, m), false);
-    }
-    sourceStep = m;
-    if (!rowFinite(sol, m, s.N)) {
-      keepLastSource();
-      outcome.failure = stopAtNonFinite(sol, m);
-      return outcome;
-    }
-  }
-  keepLastSource();
-  Table1& errors = left ? s.ErrH : s.ErrT;
+  LevelLoop loop;
+  loop.sol = &sol;
+  loop.N = s.N;
+  loop.firstStep = stepper.firstStep();
+  loop.lastRow = loopLast(s.K + 1);
+  loop.hook = &hook;
+  loop.stop = &s.StopRequested;
+  loop.total = std::max<std::int64_t>(loop.lastRow - loop.firstStep + 1, 0);
+  setStrideForWidth(hook, loopLast(s.N));
+  const LevelRun run = advanceLevels(loop, stepper);
+  outcome.levels = run.lastRow;
+  outcome.failure = run.failure;
+  if (!run.completed()) return outcome;
+
+  Table1& errors = inTime ? s.ErrH : s.ErrT;
   const double error = storeError(s, sol, errors(static_cast<std::int64_t>(count) + 1));
-  s.LineText = "E" + formatFixed(scale, 0, mark) + " = " + formatFixed(error, 10, mark);
+  outcome.error = error;
+  const std::string name = "E" + formatFixed(scale, 0, mark);
+  if (!std::isfinite(error)) {
+    outcome.failure = fail::errorOverflow(name);
+    return outcome;
+  }
+  s.LineText = name + " = " + formatFixed(error, 10, mark);
   outcome.completed = true;
   outcome.line = s.LineText;
   return outcome;
 }
 
-std::vector<OrderLine> computeOrders(StudyState& s, Half half, std::string_view mark) {
-  const bool left = half == Half::TimeR;
-  const Table1& errors = left ? s.ErrH : s.ErrT;
-  Table1& orders = left ? s.OrdQ : s.OrdP;
-  const char letter = left ? 'q' : 'p';
+OrdersResult computeOrders(StudyState& s, Half half, std::string_view mark) {
+  const bool inTime = half == Half::TimeR;
+  const Table1& errors = inTime ? s.ErrH : s.ErrT;
+  Table1& orders = inTime ? s.OrdQ : s.OrdP;
+  const char letter = inTime ? 'q' : 'p';
   // Entries i + 2 must exist in the (0 To 30) tables.
-  const std::int64_t last = std::min<std::int64_t>(loopLast((left ? s.R : s.S) - 1), 28);
-  std::vector<bool> defined;
+  const std::int64_t last = std::min<std::int64_t>(loopLast((inTime ? s.R : s.S) - 1), 28);
+  OrdersResult result;
+  std::vector<bool> defined, overflow;
   for (std::int64_t i = 1; i <= last; ++i) {
     const double numerator = errors(i) - errors(i + 1);
     const double denominator = errors(i + 1) - errors(i + 2);
     const double ratio = numerator / denominator;
     const bool ok = denominator != 0 && ratio > 0 && std::isfinite(ratio);
+    // Finite errors whose ratio leaves the double range: named as an overflow.
+    const bool over = denominator != 0 && std::isinf(ratio) && std::isfinite(numerator) &&
+                      std::isfinite(denominator);
     orders(i) = ok ? std::log(ratio) / std::log(2.0) : std::numeric_limits<double>::quiet_NaN();
     defined.push_back(ok);
+    overflow.push_back(over);
+    if (over && !result.failure) result.failure = fail::orderOverflow(letter, i);
   }
-  std::vector<OrderLine> lines;
   for (std::int64_t i = 1; i <= last; ++i) {
     const auto e = [&](std::int64_t p) { return "E" + formatFixed(powerOfTwo(static_cast<double>(p)), 0, mark); };
     const bool ok = defined[static_cast<std::size_t>(i - 1)];
@@ -307,9 +378,9 @@ std::vector<OrderLine> computeOrders(StudyState& s, Half half, std::string_view 
                        e(i + 1) + "))/Ln2" + " = " +
                        (ok ? formatFixed(orders(i), 4, mark) : std::string("indéfini"));
     s.LineText = text;
-    lines.push_back({std::move(text), ok});
+    result.lines.push_back({std::move(text), ok, overflow[static_cast<std::size_t>(i - 1)]});
   }
-  return lines;
+  return result;
 }
 
 // ------------------------------------------------------------- error study
@@ -318,9 +389,11 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
   s.StopRequested = false;
   if (anyEmpty({f.N, f.a, f.T, f.K, f.Epsilon})) return fail::emptyField();
   if (exactData ? anyEmpty({f.d, f.w, f.phi}) : anyEmpty({f.u0, f.v0})) return fail::emptyField();
+  // A number beyond the double range is refused as such whatever its sign,
+  // as every other field is; then k below 1.
   const ParsedNumber k = parseNumber(f.k);
-  if (k.value < 1) return fail::badDivisorK();
   if (k.outOfRange) return fail::numberOutOfRange("k");
+  if (k.value < 1) return fail::badDivisorK();
 
   ORV_TRY(store(s.N, f.N, "N"));
   ORV_TRY(store(s.T, f.T, "T"));
@@ -335,7 +408,7 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
   }
   ORV_TRY(store(s.a, f.a, "a"));
   ORV_TRY(store(s.Epsilon, f.Epsilon, "Epsilon"));
-  s.R = wholePart(k.value);
+  s.R = floorOf(k.value);
 
   ORV_TRY(checkGrid(s.N, s.K));
   if (s.N != std::floor(s.N)) return fail::notWhole("N");
@@ -344,64 +417,53 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
   return checkTableBudget(s.N, s.K, 2);
 }
 
-void errorStudyGrid(StudyState& s) {
-  s.h = 1 / (s.N + 1);
-  s.Tau = s.T / s.K;
+GridValues errorStudyGrid(StudyState& s) {
   s.Epsilon = s.Epsilon / s.R;
-  s.Lambda = (s.Tau * s.a) / (s.h * s.h);
-  s.Alpha = s.Epsilon / s.Tau;
+  SetGrid(s, true);
+  return gridValues(s);
 }
 
 RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, StepHook& hook,
                          std::string_view mark) {
   RunOutcome outcome;
+  outcome.grid = gridValues(s);
   const std::int64_t columns = loopLast(s.N);
-  const std::int64_t lastRow = loopLast(s.K + 1);
-  const std::int64_t pepsSteps = std::max<std::int64_t>(lastRow - 2, 0);
-  const std::int64_t total = pepsSteps + std::max<std::int64_t>(lastRow - 1, 0);
+  LevelLoop loop;
+  loop.N = s.N;
+  loop.lastRow = loopLast(s.K + 1);
+  loop.hook = &hook;
+  loop.stop = &s.StopRequested;
+  const std::int64_t pepsSteps = std::max<std::int64_t>(loop.lastRow - 2, 0);
+  loop.total = pepsSteps + std::max<std::int64_t>(loop.lastRow - 1, 0);
   setStrideForWidth(hook, columns);
 
   // Pepsilon with eps/k.
+  std::vector<double> factors;
+  SchemeStepper peps(s, Scheme::Peps, Source::ErrorStudyData, &factors, &exactData);
   s.SourceVec.create(0, roundHalfEven(s.N));
-  if (!BuildMatPeps(s)) {
+  if (!peps.build()) {
     outcome.failure = fail::outOfMemory();
     return outcome;
   }
-  const std::vector<double> factors = spaceFactors(s);
+  factors = spaceFactors(s);
   if (exactData()) {
     writeInitialExact(s, s.SolPeps);
     writeSecondExact(s, s.SolPeps);
   } else {
     StartPeps(s);
   }
-  for (std::int64_t m = 1; m <= std::min<std::int64_t>(2, lastRow); ++m) {
-    if (!rowFinite(s.SolPeps, m, s.N)) {
-      outcome.failure = stopAtNonFinite(s.SolPeps, m);
-      return outcome;
-    }
-  }
-  for (std::int64_t m = 3; m <= lastRow; ++m) {
-    hook.atStep(m - 3, total);
-    if (s.StopRequested) {
-      s.SolPeps.stoppedAfterRow(m - 1);
-      return outcome;
-    }
-    if (exactData()) {
-      AdvancePepsSource(s, m, factors, sourceTimeFeps(s, m));
-    } else {
-      for (std::int64_t i = 1; i <= columns; ++i) s.SourceVec(i) = 0;
-      AdvancePeps(s, m, PepsSource::Vector);
-    }
-    if (!rowFinite(s.SolPeps, m, s.N)) {
-      outcome.failure = stopAtNonFinite(s.SolPeps, m);
-      return outcome;
-    }
-  }
+  loop.sol = &s.SolPeps;
+  loop.firstStep = peps.firstStep();
+  LevelRun run = advanceLevels(loop, peps);
+  outcome.levels = run.lastRow;
+  outcome.failure = run.failure;
+  if (!run.completed()) return outcome;
   hook.yieldOnce();
 
   // P0 on the same grid and data.
+  SchemeStepper p0(s, Scheme::P0, Source::ErrorStudyData, &factors, &exactData);
   s.SourceVec.create(0, roundHalfEven(s.N));
-  if (!BuildMatP0(s)) {
+  if (!p0.build()) {
     outcome.failure = fail::outOfMemory();
     return outcome;
   }
@@ -409,33 +471,29 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   for (std::int64_t i = 1; i <= columns; ++i) {
     s.SolP0(1, i) = exactStart ? std::cos(s.phi) * factors[static_cast<std::size_t>(i)] : s.u0;
   }
-  for (std::int64_t m = 2; m <= lastRow; ++m) {
-    hook.atStep(pepsSteps + m - 2, total);
-    if (s.StopRequested) {
-      s.SolP0.stoppedAfterRow(m - 1);
-      return outcome;
-    }
-    if (exactData()) {
-      AdvanceP0Source(s, m, factors, sourceTimeF(s, m));
-    } else {
-      for (std::int64_t i = 1; i <= columns; ++i) s.SourceVec(i) = 0;
-      AdvanceP0(s, m, true);
-    }
-    if (!rowFinite(s.SolP0, m, s.N)) {
-      outcome.failure = stopAtNonFinite(s.SolP0, m);
-      return outcome;
-    }
-  }
+  loop.sol = &s.SolP0;
+  loop.firstStep = p0.firstStep();
+  loop.doneBefore = pepsSteps;
+  run = advanceLevels(loop, p0);
+  outcome.levels = run.lastRow;
+  outcome.failure = run.failure;
+  if (!run.completed()) return outcome;
 
   double& entry = s.ErrH(1);
   entry = 0;
   for (std::int64_t i = 1; i <= columns; ++i) {
-    const double diff = s.SolP0(lastRow, i) - s.SolPeps(lastRow, i);
+    const double diff = s.SolP0(loop.lastRow, i) - s.SolPeps(loop.lastRow, i);
     entry = entry + diff * diff;
   }
   entry = std::sqrt(s.h * entry);
+  outcome.error = entry;
+  const std::string name = "E(k = " + formatFixed(s.R, 0, mark) + ")";
+  if (!std::isfinite(entry)) {
+    outcome.failure = fail::errorOverflow(name);
+    return outcome;
+  }
   s.LineText = "";
-  s.LineText = "E(k = " + formatFixed(s.R, 0, mark) + ") = " + formatFixed(entry, 10, mark);
+  s.LineText = name + " = " + formatFixed(entry, 10, mark);
   outcome.completed = true;
   outcome.line = s.LineText;
   return outcome;

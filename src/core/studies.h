@@ -6,43 +6,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/failure.h"
+#include "core/step_hook.h"
 #include "core/study_state.h"
 
 namespace core {
 
 enum class Scheme { P0, Peps };
 
-// Called by long runs at the start of every time step. atStep() is a
-// countdown; every `stride` steps it calls poll(), where a window lets pending
-// events run (and so lets a key press set StopRequested) and shows progress.
-class StepHook {
- public:
-  virtual ~StepHook() = default;
-  void atStep(std::int64_t done, std::int64_t total) {
-    if (--countdown_ <= 0) {
-      countdown_ = stride_;
-      poll(done, total);
-    }
-  }
-  // Steps between two polls; runs set it from the work of one step.
-  void setStride(std::int64_t stride) { stride_ = countdown_ = stride < 1 ? 1 : stride; }
-  std::int64_t stride() const { return stride_; }
-  // The yield points outside the time loop (the error study's pause between
-  // its two runs).
-  virtual void yieldOnce() {}
-
- protected:
-  virtual void poll(std::int64_t /*done*/, std::int64_t /*total*/) {}
-
- private:
-  std::int64_t stride_ = 1;
-  std::int64_t countdown_ = 1;
+// The grid values a study window shows ("0.00000"): h, Tau, Lambda and, for
+// Pepsilon and the error study, Alpha (0 otherwise).
+struct GridValues {
+  double h = 0, Tau = 0, Lambda = 0, Alpha = 0;
 };
+GridValues gridValues(const StudyState& s);
 
 // ---------------------------------------------------------------- stability
 
@@ -59,6 +41,7 @@ bool stabilityFieldsEmpty(Scheme scheme, const StabilityFields& f);
 struct StabilityResult {
   Outcome failure;          // a refusal (levels == 0) or an overflow (levels kept)
   std::int64_t levels = 0;  // time levels 0 .. levels - 1 hold values
+  GridValues grid;          // what the labels show, once levels > 0
 };
 
 // After the empty test: converts and stores the fields, checks what the grid
@@ -77,7 +60,9 @@ std::string stabilityLevelLine(std::int64_t level, const double* values, std::in
 
 // -------------------------------------------------------------- consistency
 
-enum class Half { TimeR, SpaceS };  // "Pour h fixé" (R) and "Pour Tau fixé" (S)
+// The two halves of a consistency window: Tau halved R times at fixed h
+// ("Pour h fixé"), or h halved S times at fixed Tau ("Pour Tau fixé").
+enum class Half { TimeR, SpaceS };
 
 struct ConsistencyFields {
   std::string N, T, K, a, d, w, phi, R, S;
@@ -85,36 +70,51 @@ struct ConsistencyFields {
 };
 
 // Start of a run up to the running state: StopRequested = false; empty test;
-// conversions and stores (R or S as the whole part); R < 0 / S < 0; then the
-// limits (R or S above 29, N < 2, K < 1, N or K not whole, 1 + Alpha = 0,
-// tables too large). What was stored before a refusal stays stored.
+// conversions and stores (R or S as its floor; a number beyond the double
+// range is refused first, whatever its sign); R < 0 / S < 0; then the limits
+// (R or S above 29, N < 2, K < 1, N or K not whole, 1 + Alpha = 0, tables too
+// large). What was stored before a refusal stays stored.
 Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const ConsistencyFields& f);
 
 // SetGrid for the steps as typed (with Alpha for Pepsilon); the window shows
 // these values before the refined run starts.
-void consistencyGrid(StudyState& s, Scheme scheme);
+GridValues consistencyGrid(StudyState& s, Scheme scheme);
 
+// What a consistency or error run leaves for its window.
 struct RunOutcome {
-  bool completed = false;  // false: stopped by a key, or a failure
-  Outcome failure;         // e.g. an overflow; empty when stopped by a key
-  std::string line;        // the list line when completed
+  bool completed = false;   // false: stopped by a key, or a failure
+  Outcome failure;          // an overflow (of a level or of the error); empty when stopped by a key
+  std::string line;         // the list line when completed
+  GridValues grid;          // the values of the run (after refinement)
+  std::int64_t levels = 0;  // time levels of the last scheme run that hold values
+  double error = std::numeric_limits<double>::quiet_NaN();  // the error, once computed
 };
 
 // Refinement, tables, the run with its source, the error into ErrH(R + 1) or
-// ErrT(S + 1) and the line "E" & 2^R & " = " & error. Tests StopRequested at
-// the start of every time step, after hook.atStep().
+// ErrT(S + 1) and the line "E" then 2^R, " = " and the error. Tests
+// StopRequested at the start of every time step, after hook.atStep(). An error
+// beyond the double range is stored as computed but gives no line: the run
+// reports it as an overflow naming the error (LineText is left as it was).
 RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hook,
                           std::string_view mark);
 
 struct OrderLine {
   std::string text;
-  bool defined = true;  // false: ratio not positive or zero denominator
+  bool defined = true;    // false: the order could not be computed ("indéfini")
+  bool overflow = false;  // its ratio of finite errors left the double range
+};
+
+struct OrdersResult {
+  std::vector<OrderLine> lines;
+  Outcome failure;  // the first order whose ratio overflowed, named
 };
 
 // "Calculer les qi" / "Calculer les pi": orders for i = 1 .. R - 1 (or S - 1)
 // into OrdQ (OrdP), all computed before the lines are built. An order that
-// cannot be computed shows "indéfini" and leaves NaN in its table entry.
-std::vector<OrderLine> computeOrders(StudyState& s, Half half, std::string_view mark);
+// cannot be computed shows "indéfini" and leaves NaN in its table entry; when
+// that is because the ratio of finite errors overflowed, the result also
+// carries an overflow failure naming the order.
+OrdersResult computeOrders(StudyState& s, Half half, std::string_view mark);
 
 // ------------------------------------------------------------- error study
 
@@ -125,16 +125,20 @@ struct ErrorFields {
   std::string k;           // TxtR
 };
 
-// Steps 1 to 4 and the limits: StopRequested = false; the empty tests for the
-// selected data; k; the stores; then N, K, T, 1 + Alpha and the table budget.
+// Start of a run up to the running state: StopRequested = false; the empty
+// tests for the selected data; k (beyond the double range, then below 1); the
+// stores; then N, K, T, 1 + Alpha and the table budget.
 Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData);
 
-// Step 6: h, Tau, Epsilon = Epsilon/R, Lambda, Alpha.
-void errorStudyGrid(StudyState& s);
+// Epsilon = Epsilon/R (eps/k stored in its place), then the common grid with
+// Alpha: h, Tau, Lambda, Alpha.
+GridValues errorStudyGrid(StudyState& s);
 
-// Steps 7 to 11: the Pepsilon run with eps/k, the P0 run, E(k) into ErrH(1)
-// and the line "E(k = " & k & ") = " & E. `exactData` is asked again at every
-// place the data option is read (initial rows, each source fill).
+// The Pepsilon run with eps/k, a pause, the P0 run on the same grid and data,
+// E(k) into ErrH(1) and the line "E(k = " then k, ") = " and E. `exactData`
+// is asked again at every place the data option is read (initial rows, each
+// step's source). An E(k) beyond the double range is stored but gives no
+// line: the run reports it as an overflow naming E(k).
 RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, StepHook& hook,
                          std::string_view mark);
 

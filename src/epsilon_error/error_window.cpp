@@ -310,16 +310,15 @@ core::ErrorFields ErrorWindow::readFields() const {
   return f;
 }
 
-void ErrorWindow::showGrid() {
-  const core::StudyState& s = ModGeneral::state();
+void ErrorWindow::showGrid(const core::GridValues& g) {
   const std::string mark = QLocale().decimalPoint().toStdString();
   const auto show = [&](QLabel* l, double v) {
     l->setText(QString::fromStdString(core::formatFixed(v, 5, mark)));
   };
-  show(LblH, s.h);
-  show(LblTau, s.Tau);
-  show(LblLambda, s.Lambda);
-  show(LblAlpha, s.Alpha);
+  show(LblH, g.h);
+  show(LblTau, g.Tau);
+  show(LblLambda, g.Lambda);
+  show(LblAlpha, g.Alpha);
 }
 
 void ErrorWindow::calculerE() {
@@ -340,14 +339,14 @@ void ErrorWindow::calculerE() {
   run.start(CmdCalculerH);
   computing_ = true;
   run.pump().yieldOnce();
-  core::errorStudyGrid(s);
-  showGrid();
+  showGrid(core::errorStudyGrid(s));
 
   const std::string mark = QLocale().decimalPoint().toStdString();
   // The option is asked again at each initial row and each source fill, so a
   // change made during the run takes effect from the next time step.
   const core::RunOutcome result = core::runErrorStudy(
       s, [this] { return exactDataSelected(); }, run.pump(), mark);
+  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
   if (result.completed) {
     addLine(QString::fromStdString(result.line));
     run.pump().yieldOnce();
@@ -365,7 +364,10 @@ void ErrorWindow::addLine(const QString& line) {
   ListERH->scrollToBottom();
 }
 
-void ErrorWindow::toutEffacer() { ListERH->resultModel()->clear(); }
+void ErrorWindow::toutEffacer() {
+  ListERH->resultModel()->clear();
+  ModGeneral::journal().clearSeries(core::Study::Error, core::Scheme::Peps);
+}
 
 void ErrorWindow::keyPressEvent(QKeyEvent* event) {
   // Outside a run (during one, LongRun takes every key of the window first).

@@ -14,6 +14,7 @@ class QRadioButton;
 
 namespace core {
 struct ErrorFields;
+struct GridValues;
 }
 namespace ui {
 class ResultListView;
@@ -46,7 +47,7 @@ class ErrorWindow : public QWidget {
   bool exactDataSelected() const;
   void showDataFrame();
   core::ErrorFields readFields() const;
-  void showGrid();
+  void showGrid(const core::GridValues& g);
   void calculerE();
   void toutEffacer();
   void addLine(const QString& line);

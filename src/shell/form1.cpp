@@ -118,11 +118,11 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
 
 void Form1::buildMenus() {
   QMenuBar* bar = menuBar();
-  // The five menus stand side by side within the window's fixed width.
+  // The six menus stand side by side within the window's fixed width.
   QFont menuFont = ui::sansFont(8.25);
   menuFont.setStretch(QFont::SemiCondensed);
   bar->setFont(menuFont);
-  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 5px; }"));
+  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
@@ -148,6 +148,11 @@ void Form1::buildMenus() {
   QMenu* erreur = topLevel("mnuEtudeerreurueps0", QStringLiteral("Erreur entre Ueps/k et Uo"));
   addItem(erreur, "mnuCalculErreur", QStringLiteral("Calcul de l'Erreur"),
           WindowKind::FrmErreurEps0);
+
+  QMenu* visu = topLevel("mnuvisualisation", QStringLiteral("Visualisation"));
+  addItem(visu, "mnuevolution", QStringLiteral("Évolution de la solution"), WindowKind::FrmEvolution);
+  addItem(visu, "mnucarte", QStringLiteral("Carte espace–temps"), WindowKind::FrmCarte);
+  addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"), WindowKind::FrmConvergence);
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
   addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);

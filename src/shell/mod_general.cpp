@@ -8,6 +8,7 @@ namespace {
 
 struct Slots {
   std::unique_ptr<core::StudyState> state = std::make_unique<core::StudyState>();
+  core::Journal journal;
   std::array<std::function<QWidget*()>, static_cast<std::size_t>(WindowKind::Count)> factories;
   std::array<QPointer<QWidget>, static_cast<std::size_t>(WindowKind::Count)> windows;
   QPointer<QWidget> computationOwner;
@@ -27,7 +28,12 @@ namespace ModGeneral {
 
 core::StudyState& state() { return *registry().state; }
 
-void resetState() { registry().state = std::make_unique<core::StudyState>(); }
+core::Journal& journal() { return registry().journal; }
+
+void resetState() {
+  registry().state = std::make_unique<core::StudyState>();
+  registry().journal.clear();
+}
 
 void setFactory(WindowKind kind, std::function<QWidget*()> factory) {
   registry().factories[index(kind)] = std::move(factory);

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "core/journal.h"
 #include "core/study_state.h"
 
 enum class WindowKind {
@@ -19,13 +20,18 @@ enum class WindowKind {
   FrmConsistPepsilon,
   FrmErreurEps0,
   FrmAPropos,
+  FrmEvolution,
+  FrmCarte,
+  FrmConvergence,
   Count
 };
 
 namespace ModGeneral {
 
 core::StudyState& state();
-// Starts over with an empty state (tests).
+// The journal of results beside it: which study wrote which table, errors in order.
+core::Journal& journal();
+// Starts over with an empty state and journal (tests).
 void resetState();
 
 // How a window kind is created; registered once at start-up (and by tests).

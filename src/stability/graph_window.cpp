@@ -257,7 +257,7 @@ bool GraphWindow::solutionMatchesGrid() const {
 void GraphWindow::drawLevel() {
   const core::StudyState& s = ModGeneral::state();
   const std::string m = mark().toStdString();
-  const double n = core::wholePart(core::parseNumber(txtIndicen_->text().toStdString()).value);
+  const double n = core::floorOf(core::parseNumber(txtIndicen_->text().toStdString()).value);
   g_.LevelRow = n + 1;
   if (g_.LevelRow > s.K + 1) {
     ui::showFailure(this, core::fail::levelAboveK());

@@ -260,26 +260,26 @@ void StabilityWindow::runCalculs() {
   cmdGraphique_->setEnabled(true);
 
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
+  if (r.levels > 0) ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     if (r.failure) ui::showFailure(this, *r.failure);
     return;
   }
-  showGridValues();
+  showGridValues(r.grid);
   fillList(r.levels);
   if (r.failure) ui::showFailure(this, *r.failure);  // a level left the double range
 }
 
-void StabilityWindow::showGridValues() {
-  const core::StudyState& s = ModGeneral::state();
+void StabilityWindow::showGridValues(const core::GridValues& g) {
   const std::string mark = QLocale().decimalPoint().toStdString();
   auto show = [&mark](QLabel* l, double v) {
     l->setText(QString::fromStdString(core::formatFixed(v, 5, mark)));
   };
-  show(lblH_, s.h);
-  show(lblTau_, s.Tau);
-  show(lblLambda_, s.Lambda);
-  if (lblAlpha_) show(lblAlpha_, s.Alpha);
+  show(lblH_, g.h);
+  show(lblTau_, g.Tau);
+  show(lblLambda_, g.Lambda);
+  if (lblAlpha_) show(lblAlpha_, g.Alpha);
 }
 
 void StabilityWindow::fillList(std::int64_t levels) {

@@ -44,7 +44,7 @@ class StabilityWindow : public QWidget {
   void buildSourceRow();
   void setTabOrders();
   core::StabilityFields readFields() const;
-  void showGridValues();
+  void showGridValues(const core::GridValues& g);
   void fillList(std::int64_t levels);
 
   core::Scheme scheme_;

@@ -23,7 +23,7 @@
 #include <QPointer>
 #include <QProgressBar>
 
-#include "core/studies.h"
+#include "core/step_hook.h"
 
 namespace ui {
 

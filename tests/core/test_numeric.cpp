@@ -70,7 +70,7 @@ TEST(WholeNumbers, BoundsHalvesToEvenLoopsAndFloor) {
   for (const auto& c : cases) {
     EXPECT_EQ(core::roundHalfEven(c.value), c.bound) << c.value;
     EXPECT_EQ(core::loopLast(c.value), c.last) << c.value;
-    EXPECT_EQ(core::wholePart(c.value), c.floor) << c.value;
+    EXPECT_EQ(core::floorOf(c.value), c.floor) << c.value;
   }
 }
 

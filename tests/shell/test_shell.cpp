@@ -52,7 +52,9 @@ class TestShell : public QObject {
         "mnup0:Schéma P0", "mnupepsilon:Schéma Pepsilon",
         "mnuetudeexpconsistance:Etude Exp. de la consistance", "mnuconsistp0:Schéma P0",
         "mnuconsistpepsilon:Schéma Pepsilon", "mnuEtudeerreurueps0:Erreur entre Ueps/k et Uo",
-        "mnuCalculErreur:Calcul de l'Erreur", "mnuinter:?", "mnuAPropos:A Propos de ce logiciel"};
+        "mnuCalculErreur:Calcul de l'Erreur", "mnuvisualisation:Visualisation",
+        "mnuevolution:Évolution de la solution", "mnucarte:Carte espace–temps",
+        "mnuconvergence:Courbes de convergence", "mnuinter:?", "mnuAPropos:A Propos de ce logiciel"};
     QStringList seen;
     auto* bar = form1->findChild<QMenuBar*>();
     for (QAction* top : bar->actions()) {
@@ -69,7 +71,8 @@ class TestShell : public QObject {
     const char* items[][2] = {
         {"mnup0", "frmstabp0"}, {"mnupepsilon", "frmstabpeps"}, {"mnuconsistp0", "frmConsistP0"},
         {"mnuconsistpepsilon", "FrmConsistPepsilon"}, {"mnuCalculErreur", "FrmErreurEps0"},
-        {"mnuAPropos", "FrmAPropos"}};
+        {"mnuAPropos", "FrmAPropos"}, {"mnuevolution", "FrmEvolution"}, {"mnucarte", "FrmCarte"},
+        {"mnuconvergence", "FrmConvergence"}};
     for (const auto& row : items) {
       const char* itemName = row[0];
       const char* window = row[1];

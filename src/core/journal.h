@@ -1,0 +1,80 @@
+// The journal of results kept beside the study state: what the shared tables
+// cannot say. ErrH and ErrT do not tell which window wrote an entry, nor do
+// SolP0 and SolPeps tell which study filled them; every study window tells
+// the journal after each run, and the visualisation windows read it. No Qt.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/studies.h"
+#include "core/study_state.h"
+
+namespace core {
+
+enum class Study { Stability, ConsistencyTime, ConsistencySpace, Error };
+
+// One completed run that produced an error.
+struct JournalEntry {
+  Study study = Study::Stability;
+  Scheme scheme = Scheme::P0;
+  double N = 0, K = 0;    // the run's (refined) counts
+  double h = 0, Tau = 0;  // the run's (refined) steps
+  double Epsilon = 0;     // the run's epsilon (eps/k for the error study)
+  double divisor = 0;     // 2^R, 2^S or k
+  double error = 0;       // ErrH(R + 1), ErrT(S + 1) or ErrH(1)
+  std::uint64_t serial = 0;
+
+  // What the convergence plot puts across: Tau', h' or eps/k.
+  double step() const;
+};
+
+// Who last filled a solution table, with the values needed to draw beside it
+// the exact solution it approximates.
+struct TableWriter {
+  bool known = false;      // no run recorded for this table yet
+  Study study = Study::Stability;
+  bool exactData = false;  // the table approximates uexacte (consistency, error with its data)
+  bool completed = false;
+  double N = 0, K = 0, h = 0, Tau = 0, T = 0, d = 0, w = 0, phi = 0, Pi = 0, a = 0;
+  std::uint64_t serial = 0;  // changes at every run that writes the table
+};
+
+class Journal {
+ public:
+  // After a run, completed or not (a stopped run has re-created the tables
+  // all the same). `scheme` is the scheme of the window; the error study
+  // writes both tables. Only a completed consistency or error run adds an
+  // entry. `exactData`: the error study's data option.
+  void recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
+                 bool exactData = true);
+  // "Tout Effacer" of a study window: its series goes.
+  void clearSeries(Study study, Scheme scheme);
+  void clear();
+
+  const std::vector<JournalEntry>& entries() const { return entries_; }
+  // The entries of one series, in the order of the runs. The error study's
+  // series ignores the scheme.
+  std::vector<JournalEntry> series(Study study, Scheme scheme) const;
+  const TableWriter& writer(Scheme scheme) const {
+    return scheme == Scheme::P0 ? writerP0_ : writerPeps_;
+  }
+  // Changes whenever anything above changes.
+  std::uint64_t revision() const { return revision_; }
+
+ private:
+  std::vector<JournalEntry> entries_;
+  TableWriter writerP0_, writerPeps_;
+  std::uint64_t revision_ = 0;
+};
+
+// Least-squares line through (log10 step, log10 error) of the points with a
+// finite, positive step and error.
+struct LogLogFit {
+  bool valid = false;  // at least two points with distinct steps
+  int points = 0;
+  double slope = 0, intercept = 0;  // log10 E = intercept + slope * log10 step
+};
+LogLogFit fitLogLog(const std::vector<double>& steps, const std::vector<double>& errors);
+
+}  // namespace core

@@ -1,0 +1,377 @@
+#include "visualisation/evolution_window.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "core/numeric.h"
+#include "shell/mod_general.h"
+#include "visualisation/render_surface.h"
+
+namespace {
+
+const QColor kCurve(0, 0, 255);
+const QColor kExact(200, 0, 0);
+const QColor kGrid(220, 220, 220);
+
+QString studyName(const core::TableWriter& w) {
+  if (!w.known) return QString();
+  switch (w.study) {
+    case core::Study::Stability: return QStringLiteral("étude de stabilité");
+    case core::Study::ConsistencyTime: return QStringLiteral("consistance, h fixé");
+    case core::Study::ConsistencySpace: return QStringLiteral("consistance, Tau fixé");
+    case core::Study::Error: return QStringLiteral("erreur entre Ueps/k et Uo");
+  }
+  return QString();
+}
+
+}  // namespace
+
+EvolutionWindow::EvolutionWindow(QWidget* parent) : QWidget(parent) {
+  buildControls();
+  // Opens on the table that has been computed, P0 first.
+  const bool p0 = vis::SolutionSource::computed(core::Scheme::P0);
+  const bool peps = vis::SolutionSource::computed(core::Scheme::Peps);
+  chooseScheme(!p0 && peps ? core::Scheme::Peps : core::Scheme::P0);
+}
+
+void EvolutionWindow::buildControls() {
+  setObjectName(QStringLiteral("FrmEvolution"));
+  setWindowTitle(QStringLiteral("Évolution de la solution"));
+  setWindowFlags(Qt::Window);
+  resize(760, 540);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* bar = new QHBoxLayout;
+  layout->addLayout(bar);
+
+  auto* frame = new QGroupBox(QStringLiteral("Table"), this);
+  frame->setObjectName(QStringLiteral("FrameTable"));
+  auto* frameLayout = new QHBoxLayout(frame);
+  auto* group = new QButtonGroup(this);
+  const QString captions[2] = {QStringLiteral("SolP0 (schéma P0)"),
+                               QStringLiteral("SolPeps (schéma Pepsilon)")};
+  for (int k = 0; k < 2; ++k) {
+    option_[k] = new QRadioButton(captions[k], frame);
+    option_[k]->setObjectName(QStringLiteral("OptionSolution_%1").arg(k));
+    group->addButton(option_[k], k);
+    frameLayout->addWidget(option_[k]);
+  }
+  connect(group, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseScheme(id == 0 ? core::Scheme::P0 : core::Scheme::Peps); });
+  bar->addWidget(frame);
+
+  cmdLecture_ = new QPushButton(QStringLiteral("Lecture"), this);
+  cmdLecture_->setObjectName(QStringLiteral("CmdLecture"));
+  connect(cmdLecture_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
+  bar->addWidget(cmdLecture_);
+
+  auto* speedLabel = new QLabel(QStringLiteral("Niveaux par seconde :"), this);
+  bar->addWidget(speedLabel);
+  vitesse_ = new QSpinBox(this);
+  vitesse_->setObjectName(QStringLiteral("TxtVitesse"));
+  vitesse_->setRange(1, 100000);
+  vitesse_->setValue(20);
+  vitesse_->setAccessibleName(QStringLiteral("Niveaux par seconde"));
+  speedLabel->setBuddy(vitesse_);
+  connect(vitesse_, &QSpinBox::valueChanged, this, [this] {
+    // The new speed counts from the level shown now.
+    playStart_ = level_;
+    clock_.restart();
+  });
+  bar->addWidget(vitesse_);
+
+  checkEchelle_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
+  checkEchelle_->setObjectName(QStringLiteral("CheckEchelle"));
+  connect(checkEchelle_, &QCheckBox::toggled, this, [this] { surface_->update(); });
+  bar->addWidget(checkEchelle_);
+  bar->addStretch();
+
+  cmdQuitter_ = new QPushButton(QStringLiteral("Quitter"), this);
+  cmdQuitter_->setObjectName(QStringLiteral("CmdQuitter"));
+  connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  bar->addWidget(cmdQuitter_);
+
+  auto* levelRow = new QHBoxLayout;
+  layout->addLayout(levelRow);
+  slider_ = new QSlider(Qt::Horizontal, this);
+  slider_->setObjectName(QStringLiteral("SliderNiveau"));
+  slider_->setAccessibleName(QStringLiteral("Niveau de temps n"));
+  connect(slider_, &QSlider::valueChanged, this, &EvolutionWindow::setLevel);
+  levelRow->addWidget(slider_, 1);
+  lblNiveau_ = new QLabel(this);
+  lblNiveau_->setObjectName(QStringLiteral("LblNiveau"));
+  lblNiveau_->setMinimumWidth(230);
+  levelRow->addWidget(lblNiveau_);
+
+  surface_ = new vis::RenderSurface(
+      QStringLiteral("PBCourbe"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
+  layout->addWidget(surface_, 1);
+
+  tmrLecture_ = new QTimer(this);
+  tmrLecture_->setObjectName(QStringLiteral("TmrLecture"));
+  tmrLecture_->setInterval(15);
+  connect(tmrLecture_, &QTimer::timeout, this, &EvolutionWindow::tick);
+  // A run in a study window may replace the tables at any time.
+  tmrActualise_ = new QTimer(this);
+  tmrActualise_->setObjectName(QStringLiteral("TmrActualise"));
+  tmrActualise_->setInterval(250);
+  connect(tmrActualise_, &QTimer::timeout, this, [this] {
+    if (isVisible() && (needsSync() ||
+                        option_[0]->isEnabled() != vis::SolutionSource::computed(core::Scheme::P0) ||
+                        option_[1]->isEnabled() != vis::SolutionSource::computed(core::Scheme::Peps)))
+      synchronise();
+  });
+  tmrActualise_->start();
+}
+
+void EvolutionWindow::current() const { source_.refresh(); }
+
+std::int64_t EvolutionWindow::shownLevel() const {
+  return std::clamp<std::int64_t>(level_, 0, std::max<std::int64_t>(source_.levels() - 1, 0));
+}
+
+void EvolutionWindow::synchronise() {
+  const bool reloaded = source_.refresh() || !(source_.identity() == syncedFor_);
+  syncedFor_ = source_.identity();
+  option_[0]->setEnabled(vis::SolutionSource::computed(core::Scheme::P0));
+  option_[1]->setEnabled(vis::SolutionSource::computed(core::Scheme::Peps));
+  option_[source_.scheme() == core::Scheme::P0 ? 0 : 1]->setChecked(true);
+  const bool any = source_.available();
+  const int last = any ? static_cast<int>(source_.levels() - 1) : 0;
+  if (reloaded) {
+    const QSignalBlocker block(slider_);
+    slider_->setRange(0, last);
+    slider_->setPageStep(std::max(1, last / 20));
+    level_ = shownLevel();
+    slider_->setValue(static_cast<int>(level_));
+  }
+  slider_->setEnabled(any);
+  cmdLecture_->setEnabled(any);
+  if (!any) pause();
+  lblNiveau_->setText(levelText());
+  surface_->update();
+}
+
+void EvolutionWindow::chooseScheme(core::Scheme scheme) {
+  pause();
+  source_.setScheme(scheme);
+  level_ = 0;
+  synchronise();
+}
+
+void EvolutionWindow::setLevel(int n) {
+  // The slider's range may be that of a table since replaced.
+  if (needsSync()) synchronise();
+  level_ = std::clamp<std::int64_t>(n, 0, std::max<std::int64_t>(source_.levels() - 1, 0));
+  if (slider_->value() != level_) {
+    const QSignalBlocker block(slider_);
+    slider_->setValue(static_cast<int>(level_));
+  }
+  // Playing goes on from the level chosen.
+  playStart_ = level_;
+  clock_.restart();
+  lblNiveau_->setText(levelText());
+  surface_->update();
+}
+
+bool EvolutionWindow::playing() const { return tmrLecture_->isActive(); }
+
+void EvolutionWindow::togglePlay() {
+  if (playing()) {
+    pause();
+    return;
+  }
+  synchronise();
+  if (!source_.available()) return;
+  if (level_ >= source_.levels() - 1) setLevel(0);
+  playStart_ = level_;
+  clock_.start();
+  tmrLecture_->start();
+  cmdLecture_->setText(QStringLiteral("Pause"));
+}
+
+void EvolutionWindow::pause() {
+  if (tmrLecture_) tmrLecture_->stop();
+  if (cmdLecture_) cmdLecture_->setText(QStringLiteral("Lecture"));
+}
+
+void EvolutionWindow::tick() {
+  if (needsSync()) synchronise();
+  if (!source_.available()) return pause();
+  // The level follows the clock, so a slow frame skips levels instead of
+  // slowing the playback down.
+  const double elapsed = static_cast<double>(clock_.nsecsElapsed()) * 1e-9;
+  const auto n = playStart_ + static_cast<std::int64_t>(elapsed * vitesse_->value());
+  const std::int64_t last = source_.levels() - 1;
+  const std::int64_t target = std::min(n, last);
+  if (target != level_) {
+    const QSignalBlocker block(slider_);
+    slider_->setValue(static_cast<int>(target));
+    level_ = target;
+    lblNiveau_->setText(levelText());
+    surface_->update();
+  }
+  if (target >= last) pause();
+}
+
+void EvolutionWindow::closeEvent(QCloseEvent* event) {
+  pause();
+  event->accept();
+}
+
+QString EvolutionWindow::levelText() const {
+  current();
+  if (!source_.available()) return QString();
+  const std::int64_t n = shownLevel();
+  QString text = QStringLiteral("n = %1").arg(n);
+  if (source_.timeKnown()) text += QStringLiteral("   t = %1 s").arg(vis::shortNumber(source_.t(n), 6));
+  return text;
+}
+
+std::pair<double, double> EvolutionWindow::valueRange() const {
+  current();
+  double lo = 0, hi = 0;
+  if (source_.available()) {
+    if (checkEchelle_->isChecked()) {
+      const double* v = source_.level(shownLevel());
+      for (std::int64_t i = 0; i < source_.points(); ++i) {
+        lo = v[i] < lo ? v[i] : lo;
+        hi = v[i] > hi ? v[i] : hi;
+      }
+      if (source_.hasExact()) {
+        source_.exactLevel(shownLevel(), exact_);
+        for (double e : exact_) {
+          lo = std::min(lo, e);
+          hi = std::max(hi, e);
+        }
+      }
+    } else {
+      lo = source_.runMin();
+      hi = source_.runMax();
+      if (source_.hasExact()) {
+        const double d = std::fabs(source_.writer().d);
+        lo = std::min(lo, -d);
+        hi = std::max(hi, d);
+      }
+    }
+  }
+  if (!std::isfinite(lo)) lo = -1e307;
+  if (!std::isfinite(hi)) hi = 1e307;
+  if (!(hi > lo)) return {-1.0, 1.0};
+  const double pad = (hi - lo) * 0.05;
+  return {lo - pad, hi + pad};
+}
+
+vis::Mapping EvolutionWindow::mapping(const QRectF& target) const {
+  vis::Mapping m;
+  m.area = target.adjusted(78, 34, -18, -40);
+  const auto [lo, hi] = valueRange();
+  m.x0 = 0;
+  m.x1 = 1;
+  m.u0 = lo;
+  m.u1 = hi;
+  return m;
+}
+
+void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
+  current();
+  p.save();
+  p.fillRect(target, Qt::white);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  QFont font = p.font();
+  font.setPointSizeF(8.5);
+  p.setFont(font);
+
+  if (!source_.available()) {
+    vis::drawMessage(p, target, source_.emptyReason());
+    p.restore();
+    return;
+  }
+
+  const vis::Mapping m = mapping(target);
+  const std::int64_t n = shownLevel();
+  const QFontMetricsF fm(p.font());
+
+  // Grid and graduations.
+  p.setPen(QPen(kGrid, 0));
+  const std::vector<double> uTicks = vis::niceTicks(m.u0, m.u1, 6);
+  const std::vector<double> xTicks = vis::niceTicks(0, 1, 5);
+  for (double u : uTicks) p.drawLine(QPointF(m.area.left(), m.py(u)), QPointF(m.area.right(), m.py(u)));
+  for (double x : xTicks) p.drawLine(QPointF(m.px(x), m.area.top()), QPointF(m.px(x), m.area.bottom()));
+  p.setPen(Qt::black);
+  for (double u : uTicks) {
+    const QString t = vis::shortNumber(u) + QStringLiteral(" °C");
+    p.drawText(QRectF(target.left(), m.py(u) - fm.height() / 2, m.area.left() - target.left() - 6,
+                      fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, t);
+  }
+  for (double x : xTicks)
+    p.drawText(QRectF(m.px(x) - 40, m.area.bottom() + 4, 80, fm.height()), Qt::AlignHCenter,
+               vis::shortNumber(x));
+  p.drawText(QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
+             Qt::AlignHCenter, QStringLiteral("x (m)"));
+  p.drawRect(m.area);
+  if (m.u0 < 0 && m.u1 > 0) {
+    p.setPen(QPen(QColor(90, 90, 90), 0));
+    p.drawLine(QPointF(m.area.left(), m.py(0)), QPointF(m.area.right(), m.py(0)));
+  }
+
+  // Title: which table, which study wrote it, which level.
+  const QString table = source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0")
+                                                            : QStringLiteral("SolPeps");
+  const QString study = studyName(source_.writer());
+  p.setPen(Qt::black);
+  p.drawText(QRectF(m.area.left(), target.top() + 6, m.area.width(), fm.height() + 4),
+             Qt::AlignLeft | Qt::AlignVCenter,
+             study.isEmpty() ? table : QStringLiteral("%1 (%2)").arg(table, study));
+  p.drawText(QRectF(m.area.left(), target.top() + 6, m.area.width(), fm.height() + 4),
+             Qt::AlignRight | Qt::AlignVCenter, levelText());
+
+  const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+  p.save();
+  p.setClipRect(m.area);
+  if (source_.hasExact()) {
+    source_.exactLevel(n, exact_);
+    p.setPen(QPen(kExact, 0, Qt::DashLine));
+    p.drawPolyline(vis::levelPolyline(exact_.data(), source_.points(), source_.h(), m, dpr));
+  }
+  p.setPen(QPen(kCurve, 0));
+  p.drawPolyline(vis::levelPolyline(source_.level(n), source_.points(), source_.h(), m, dpr));
+  p.restore();
+
+  if (source_.hasExact()) {
+    // Legend, bottom right inside the frame.
+    const double w = fm.horizontalAdvance(QStringLiteral("solution exacte u(x, tn)")) + 40;
+    QRectF box(m.area.right() - w - 6, m.area.bottom() - 2 * fm.height() - 12, w, 2 * fm.height() + 6);
+    p.fillRect(box, QColor(255, 255, 255, 230));
+    p.setPen(QPen(kCurve, 0));
+    const double y1 = box.top() + 3 + fm.height() / 2, y2 = y1 + fm.height();
+    p.drawLine(QPointF(box.left() + 4, y1), QPointF(box.left() + 28, y1));
+    p.setPen(QPen(kExact, 0, Qt::DashLine));
+    p.drawLine(QPointF(box.left() + 4, y2), QPointF(box.left() + 28, y2));
+    p.setPen(Qt::black);
+    p.drawText(QPointF(box.left() + 34, y1 + fm.ascent() / 2 - 1), QStringLiteral("solution calculée"));
+    p.drawText(QPointF(box.left() + 34, y2 + fm.ascent() / 2 - 1), QStringLiteral("solution exacte u(x, tn)"));
+  }
+  if (ModGeneral::computationRunning()) {
+    p.setPen(QColor(160, 0, 0));
+    p.drawText(QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
+               Qt::AlignRight, QStringLiteral("Calcul en cours…"));
+  }
+  p.restore();
+}

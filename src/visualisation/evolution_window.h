@@ -1,0 +1,88 @@
+// FrmEvolution, "Évolution de la solution": plays the levels n = 0 .. K of
+// SolP0 or SolPeps as a moving curve, with the exact solution beside it when
+// the table came from a run on the exact-solution data. Reads the shared
+// state and the journal; writes nothing.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "visualisation/plot_tools.h"
+#include "visualisation/solution_source.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QTimer;
+
+namespace vis {
+class RenderSurface;
+}
+
+class EvolutionWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit EvolutionWindow(QWidget* parent = nullptr);
+
+  // Draws the current level into `target` on any paint device.
+  void render(QPainter& painter, const QRectF& target) const;
+
+  core::Scheme scheme() const { return source_.scheme(); }
+  std::int64_t level() const { return level_; }
+  bool playing() const;
+  const vis::SolutionSource& source() const { return source_; }
+  // The value range drawn for the current level (fixed or per level) and
+  // the mapping of a level into `target`.
+  std::pair<double, double> valueRange() const;
+  vis::Mapping mapping(const QRectF& target) const;
+  vis::RenderSurface* surface() const { return surface_; }
+  // "n = …   t = … s" of the current level.
+  QString levelText() const;
+
+ public slots:
+  void setLevel(int n);
+  void chooseScheme(core::Scheme scheme);
+  // CmdLecture: play from the current level (from 0 at the last one) or pause.
+  void togglePlay();
+  // Loads the live table when it changed and brings the controls in line.
+  void synchronise();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void tick();
+  void pause();
+  // The table may have changed since the last look: reload (const for render).
+  void current() const;
+  std::int64_t shownLevel() const;
+
+  // The controls follow another table than the one loaded, or than the live one.
+  bool needsSync() const { return source_.changed() || !(source_.identity() == syncedFor_); }
+
+  mutable vis::SolutionSource source_;
+  vis::TableIdentity syncedFor_;
+  std::int64_t level_ = 0;
+  QElapsedTimer clock_;
+  std::int64_t playStart_ = 0;
+  mutable std::vector<double> exact_;
+
+  QRadioButton* option_[2] = {nullptr, nullptr};
+  QPushButton* cmdLecture_ = nullptr;
+  QSlider* slider_ = nullptr;
+  QSpinBox* vitesse_ = nullptr;
+  QCheckBox* checkEchelle_ = nullptr;
+  QLabel* lblNiveau_ = nullptr;
+  QPushButton* cmdQuitter_ = nullptr;
+  QTimer* tmrLecture_ = nullptr;
+  QTimer* tmrActualise_ = nullptr;
+  vis::RenderSurface* surface_ = nullptr;
+};

@@ -1,0 +1,157 @@
+#include "visualisation/plot_tools.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace vis {
+
+QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
+                        double devicePixelRatio) {
+  QPolygonF out;
+  const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  const auto columns = static_cast<std::int64_t>(std::ceil(m.area.width() * dpr)) + 1;
+  auto valueAt = [&](std::int64_t k) { return k == 0 || k == n + 1 ? 0.0 : values[k - 1]; };
+  auto xAt = [&](std::int64_t k) { return k == n + 1 ? 1.0 : static_cast<double>(k) * h; };
+
+  if (n + 2 <= 4 * columns) {
+    out.reserve(static_cast<int>(n + 2));
+    for (std::int64_t k = 0; k <= n + 1; ++k) {
+      const double v = valueAt(k);
+      if (std::isfinite(v)) out << QPointF(m.px(xAt(k)), m.py(v));
+    }
+    return out;
+  }
+
+  out.reserve(static_cast<int>(4 * columns + 8));
+  // Device pixel column of point k; it never decreases with k.
+  const double scale = dpr * m.area.width() / (m.x1 - m.x0);
+  const double offset = dpr * m.area.left() - m.x0 * scale;
+  auto columnOf = [&](std::int64_t k) {
+    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
+  };
+  std::int64_t k = 0;
+  while (k <= n + 1) {
+    const std::int64_t c = columnOf(k);
+    // The last point of column c: from the inverse of the mapping, then
+    // corrected by a point or two for rounding.
+    std::int64_t end = k;
+    if (h > 0) {
+      const double edge = (static_cast<double>(c + 1) - offset) / scale / h;
+      end = std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(edge)), k, n + 1);
+    }
+    while (end > k && columnOf(end) > c) --end;
+    while (end < n + 1 && columnOf(end + 1) == c) ++end;
+
+    // First, lowest, highest and last finite value of points k .. end; the
+    // inner points are one contiguous run of the level.
+    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+    double first = 0, last = 0, xFirst = 0, xLast = 0;
+    bool any = false;
+    auto take = [&](std::int64_t j) {
+      const double v = valueAt(j);
+      if (!std::isfinite(v)) return;
+      if (!any) {
+        first = v;
+        xFirst = xAt(j);
+        any = true;
+      }
+      last = v;
+      xLast = xAt(j);
+    };
+    for (std::int64_t j = k; j <= end && !any; ++j) take(j);
+    for (std::int64_t j = end; j >= k; --j) {
+      const double v = valueAt(j);
+      if (std::isfinite(v)) {
+        last = v;
+        xLast = xAt(j);
+        break;
+      }
+    }
+    if (any) {
+      const std::int64_t lo = std::max<std::int64_t>(k, 1), hiEnd = std::min<std::int64_t>(end, n);
+      if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
+        lowest = std::min(lowest, 0.0);
+        highest = std::max(highest, 0.0);
+      }
+      // Four running extremes: independent chains the processor overlaps.
+      double l4[4] = {lowest, lowest, lowest, lowest}, h4[4] = {highest, highest, highest, highest};
+      const double* v = values - 1;  // v[j] is point j
+      std::int64_t j = lo;
+      for (; j + 3 <= hiEnd; j += 4)
+        for (int q = 0; q < 4; ++q) {
+          const double x = v[j + q];  // infinities and NaN never pass isfinite below
+          const bool ok = x - x == 0;
+          l4[q] = ok && x < l4[q] ? x : l4[q];
+          h4[q] = ok && x > h4[q] ? x : h4[q];
+        }
+      for (; j <= hiEnd; ++j) {
+        const double x = v[j];
+        const bool ok = x - x == 0;
+        l4[0] = ok && x < l4[0] ? x : l4[0];
+        h4[0] = ok && x > h4[0] ? x : h4[0];
+      }
+      lowest = std::min({l4[0], l4[1], l4[2], l4[3]});
+      highest = std::max({h4[0], h4[1], h4[2], h4[3]});
+      const double xMid = m.px((xFirst + xLast) / 2);
+      out << QPointF(m.px(xFirst), m.py(first)) << QPointF(xMid, m.py(lowest))
+          << QPointF(xMid, m.py(highest)) << QPointF(m.px(xLast), m.py(last));
+    }
+    k = end + 1;
+  }
+  return out;
+}
+
+std::vector<double> niceTicks(double lo, double hi, int count) {
+  std::vector<double> ticks;
+  if (!(hi > lo) || !std::isfinite(hi - lo) || count < 1) return ticks;
+  const double raw = (hi - lo) / count;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  double step = p;
+  for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    step = f * p;
+    if (step >= raw) break;
+  }
+  const double start = std::ceil(lo / step - 1e-9) * step;
+  for (int k = 0; k < 1000; ++k) {
+    double v = start + k * step;
+    if (v > hi + step * 1e-9) break;
+    if (std::fabs(v) < step * 1e-9) v = 0;
+    ticks.push_back(v);
+  }
+  return ticks;
+}
+
+std::vector<double> decadeTicks(double lo, double hi) {
+  std::vector<double> ticks;
+  if (!(lo > 0) || !(hi >= lo) || !std::isfinite(hi)) return ticks;
+  for (int e = static_cast<int>(std::ceil(std::log10(lo) - 1e-9));
+       e <= static_cast<int>(std::floor(std::log10(hi) + 1e-9)); ++e)
+    ticks.push_back(std::pow(10.0, e));
+  return ticks;
+}
+
+QRgb divergingColor(double s) {
+  if (!(s == s)) return qRgb(160, 160, 160);
+  s = std::clamp(s, -1.0, 1.0);
+  // White at 0, a deep blue at -1 and a deep red at +1, through lighter tints.
+  const double a = std::fabs(s);
+  const QColor end = s < 0 ? QColor(33, 64, 154) : QColor(178, 24, 43);
+  const QColor mid = s < 0 ? QColor(103, 169, 207) : QColor(239, 138, 98);
+  auto mix = [](const QColor& c0, const QColor& c1, double f) {
+    return qRgb(static_cast<int>(c0.red() + (c1.red() - c0.red()) * f + 0.5),
+                static_cast<int>(c0.green() + (c1.green() - c0.green()) * f + 0.5),
+                static_cast<int>(c0.blue() + (c1.blue() - c0.blue()) * f + 0.5));
+  };
+  if (a < 0.5) return mix(QColor(247, 247, 247), mid, a * 2);
+  return mix(mid, end, (a - 0.5) * 2);
+}
+
+void drawMessage(QPainter& p, const QRectF& r, const QString& text) {
+  p.save();
+  p.setPen(QColor(60, 60, 60));
+  p.drawText(r.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, text);
+  p.restore();
+}
+
+}  // namespace vis

@@ -1,0 +1,46 @@
+// Small drawing helpers shared by the visualisation windows: the polyline of
+// a long level reduced to what the screen can show, axis graduations, the
+// diverging palette of the space-time map.
+#pragma once
+
+#include <QColor>
+#include <QPainter>
+#include <QPolygonF>
+#include <QRectF>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace vis {
+
+// Maps (x, u) to the drawing: x in [x0, x1] across `area`, u in [u0, u1] upward.
+struct Mapping {
+  QRectF area;
+  double x0 = 0, x1 = 1, u0 = 0, u1 = 1;
+  double px(double x) const { return area.left() + (x - x0) / (x1 - x0) * area.width(); }
+  double py(double u) const { return area.bottom() - (u - u0) / (u1 - u0) * area.height(); }
+  double xAt(double px) const { return x0 + (px - area.left()) / area.width() * (x1 - x0); }
+  double uAt(double py) const { return u0 + (area.bottom() - py) / area.height() * (u1 - u0); }
+};
+
+// The polyline through (0, 0), (x_i, values[i - 1]) for i = 1 .. n, (1, 0),
+// with x_i = i h. When there are more points than `columns` device pixel
+// columns, each column keeps the first, lowest, highest and last point it
+// covers, in that order: the same pixels as the whole line, at the cost of
+// one pass. Non-finite values are left out.
+QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
+                        double devicePixelRatio);
+
+// About `count` round graduations covering [lo, hi].
+std::vector<double> niceTicks(double lo, double hi, int count);
+
+// Powers of ten graduations for a log axis covering [lo, hi] (both > 0).
+std::vector<double> decadeTicks(double lo, double hi);
+
+// Diverging palette: blue (-1) through white (0) to red (+1); s in [-1, 1].
+QRgb divergingColor(double s);
+
+// The message shown in the middle of a drawing when there is nothing to draw.
+void drawMessage(QPainter& p, const QRectF& r, const QString& text);
+
+}  // namespace vis

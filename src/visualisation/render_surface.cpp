@@ -1,0 +1,30 @@
+#include "visualisation/render_surface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vis {
+
+RenderSurface::RenderSurface(const QString& name, Painter painter, QWidget* parent)
+    : QWidget(parent), painter_(std::move(painter)) {
+  setObjectName(name);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setMinimumSize(200, 150);
+}
+
+void RenderSurface::paintEvent(QPaintEvent*) {
+  // A widget painter draws at the screen's device pixel ratio by itself.
+  QPainter p(this);
+  painter_(p, QRectF(rect()));
+}
+
+void RenderSurface::mouseMoveEvent(QMouseEvent* event) {
+  if (onMouseMove) onMouseMove(event->position());
+}
+
+void RenderSurface::leaveEvent(QEvent*) {
+  if (onLeave) onLeave();
+}
+
+}  // namespace vis

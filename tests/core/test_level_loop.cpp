@@ -1,0 +1,227 @@
+// The one level-advancing loop: levels that stop changing are copied, and the
+// tables are bit for bit those of the plain loop that computes every level.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/level_loop.h"
+#include "core/numeric.h"
+#include "core/schemes.h"
+#include "core/studies.h"
+#include "core/study_state.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+using core::Scheme;
+
+// The a that gives this Lambda for N, T = 1 and K.
+std::string aFor(double lambda, double N, double K) {
+  return core::formatPlain(lambda * K / ((N + 1) * (N + 1)));
+}
+
+bool sameTables(const core::Table2& a, const core::Table2& b) {
+  if (a.rowLower() != b.rowLower() || a.rowUpper() != b.rowUpper() || a.colLower() != b.colLower() ||
+      a.colUpper() != b.colUpper())
+    return false;
+  for (std::int64_t r = a.rowLower(); r <= a.rowUpper(); ++r)
+    if (std::memcmp(a.row(r) + a.colLower(), b.row(r) + b.colLower(), sizeof(double) * a.cols()) != 0) {
+      ADD_FAILURE() << "first different row " << r;
+      return false;
+    }
+  return true;
+}
+
+// The first row m >= from equal to its `depth` predecessors, 0 if none.
+std::int64_t firstRepeat(const core::Table2& t, std::int64_t from, int depth, std::int64_t n) {
+  for (std::int64_t m = from; m <= t.rowUpper(); ++m) {
+    bool same = true;
+    for (int d = 1; d <= depth && same; ++d) same = std::memcmp(t.row(m) + 1, t.row(m - d) + 1, 8 * n) == 0;
+    if (same) return m;
+  }
+  return 0;
+}
+
+// The plain stability loop: every level computed from the rows before it.
+void plainStability(core::StudyState& s, Scheme scheme, bool source) {
+  const bool peps = scheme == Scheme::Peps;
+  core::SetGrid(s, peps);
+  ASSERT_TRUE(peps ? core::BuildMatPeps(s) : core::BuildMatP0(s));
+  const std::int64_t last = core::loopLast(s.K + 1);
+  if (peps) {
+    core::StartPeps(s);
+  } else {
+    for (std::int64_t i = 1; i <= core::loopLast(s.N); ++i) s.SolP0(1, i) = s.u0;
+  }
+  for (std::int64_t m = peps ? 3 : 2; m <= last; ++m) {
+    if (peps) {
+      core::AdvancePeps(s, m, source ? core::PepsSource::ConstantAtLevel : core::PepsSource::None);
+    } else {
+      core::AdvanceP0(s, m);
+    }
+  }
+}
+
+struct FixedCase {
+  const char* name;
+  Scheme scheme;
+  double N, K, lambda;
+  const char *v0, *Epsilon;
+  bool source;
+  const char* NN;
+  bool repeats;  // the run reaches a level that stops changing
+};
+
+class FixedLevel : public ::testing::TestWithParam<FixedCase> {};
+
+TEST_P(FixedLevel, SameTableAsThePlainLoop) {
+  const FixedCase& c = GetParam();
+  core::StudyState s, plain;
+  const core::StabilityFields f{core::formatPlain(c.N), "1", core::formatPlain(c.K), aFor(c.lambda, c.N, c.K),
+                                "1", c.v0, c.Epsilon, c.source, "3", c.NN};
+  const core::StabilityResult r = core::runStability(s, c.scheme, f);
+  ASSERT_FALSE(r.failure) << r.failure->message;
+  ASSERT_EQ(r.levels, static_cast<std::int64_t>(c.K) + 1);
+  ASSERT_FALSE(core::runStability(plain, c.scheme, f).failure);  // the stored values
+  plainStability(plain, c.scheme, c.source);
+  const core::Table2& got = c.scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+  EXPECT_TRUE(sameTables(got, c.scheme == Scheme::P0 ? plain.SolP0 : plain.SolPeps));
+  const int depth = c.scheme == Scheme::P0 ? 1 : 2;
+  const std::int64_t from = c.source ? std::stoll(c.NN) + 2 : depth + 2;
+  EXPECT_EQ(firstRepeat(got, from, depth, 10) != 0, c.repeats) << "the case must test what it names";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FixedLevel,
+    ::testing::Values(
+        // P0, N = 10, Lambda = 0.4: the fixed level comes near level 22 500.
+        FixedCase{"P0", Scheme::P0, 10, 30000, 0.4, "", "", false, "", true},
+        FixedCase{"P0Never", Scheme::P0, 10, 3000, 1e-4, "", "", false, "", false},
+        FixedCase{"PepsNoSource", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", false, "", true},
+        FixedCase{"PepsRate", Scheme::Peps, 10, 30000, 0.4, "1", "0.000003", false, "", true},
+        // The source enters before the fixed level, then after it: the loop
+        // must compute that level and find the next fixed level afresh.
+        FixedCase{"PepsSourceEarly", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", true, "100", true},
+        FixedCase{"PepsSourceAfterFixed", Scheme::Peps, 10, 50000, 0.4, "0", "0.000001", true, "25000", true},
+        FixedCase{"PepsNever", Scheme::Peps, 10, 3000, 1e-4, "0", "0.00001", false, "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The error study with constant data: both runs without a source (SourceVec
+// all zero) reach their fixed levels; E(k) and the tables as computed step by step.
+TEST(FixedLevelErrorStudy, ConstantDataAsThePlainLoop) {
+  const core::ErrorFields f{"10", "1", "30000", aFor(0.4, 10, 30000), "0.000002", "1", "0", "", "", "", "2"};
+  core::StudyState s, plain;
+  s.Pi = plain.Pi = core::piValue();
+  core::StepHook hook;
+  ASSERT_FALSE(core::beginErrorStudy(s, f, false));
+  core::errorStudyGrid(s);
+  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
+  ASSERT_TRUE(out.completed);
+  ASSERT_NE(firstRepeat(s.SolP0, 3, 1, 10), 0);
+  ASSERT_NE(firstRepeat(s.SolPeps, 4, 2, 10), 0);
+
+  ASSERT_FALSE(core::beginErrorStudy(plain, f, false));
+  core::errorStudyGrid(plain);
+  plain.SourceVec.create(0, 10);
+  ASSERT_TRUE(core::BuildMatPeps(plain));
+  core::StartPeps(plain);
+  for (std::int64_t m = 3; m <= 30001; ++m) core::AdvancePeps(plain, m, core::PepsSource::Vector);
+  plain.SourceVec.create(0, 10);
+  ASSERT_TRUE(core::BuildMatP0(plain));
+  for (std::int64_t i = 1; i <= 10; ++i) plain.SolP0(1, i) = plain.u0;
+  for (std::int64_t m = 2; m <= 30001; ++m) core::AdvanceP0(plain, m, true);
+  EXPECT_TRUE(sameTables(s.SolPeps, plain.SolPeps));
+  EXPECT_TRUE(sameTables(s.SolP0, plain.SolP0));
+}
+
+// A stepper that writes `value(m)` into every column and records its calls.
+struct ScriptedStepper : core::Stepper {
+  core::Table2* sol;
+  int rowsBehind;
+  std::function<double(std::int64_t)> value;
+  std::function<bool(std::int64_t)> invariant;
+  std::vector<std::int64_t> computed, asked;
+  std::int64_t finishedAt = -1;
+  int depth() const override { return rowsBehind; }
+  bool invariantStep(std::int64_t m) override {
+    asked.push_back(m);
+    return invariant(m);
+  }
+  void step(std::int64_t m) override {
+    computed.push_back(m);
+    for (std::int64_t i = 1; i <= 3; ++i) (*sol)(m, i) = value(m);
+  }
+  void finish(std::int64_t last) override { finishedAt = last; }
+};
+
+struct ScriptCase {
+  const char* name;
+  int depth;
+  std::function<double(std::int64_t)> value;      // what a computed step writes
+  std::function<bool(std::int64_t)> invariant;
+  std::vector<std::int64_t> computed;             // the steps that must run
+  std::vector<double> rows;                       // rows 1 .. 8 afterwards
+};
+
+class LoopScript : public ::testing::TestWithParam<ScriptCase> {};
+
+// Which steps run and which rows are copies, for the shapes that matter: a
+// level equal to the one before, a pair for depth 2, a step that is not the
+// invariant one (a source) between repeated levels.
+TEST_P(LoopScript, CopiesOnlyWhatTheStepWouldGiveAgain) {
+  const ScriptCase& c = GetParam();
+  core::Table2 sol;
+  ASSERT_TRUE(sol.create(0, 8, 0, 3));
+  for (std::int64_t i = 1; i <= 3; ++i) sol(1, i) = 7;
+  ScriptedStepper st;
+  st.sol = &sol;
+  st.rowsBehind = c.depth;
+  st.value = c.value;
+  st.invariant = c.invariant;
+  core::LevelLoop loop;
+  loop.sol = &sol;
+  loop.N = 3;
+  loop.firstStep = 2;
+  loop.lastRow = 8;
+  const core::LevelRun run = core::advanceLevels(loop, st);
+  EXPECT_TRUE(run.completed());
+  EXPECT_EQ(run.lastRow, 8);
+  EXPECT_EQ(st.computed, c.computed);
+  EXPECT_EQ(st.asked, (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8})) << "asked once before every step";
+  EXPECT_EQ(st.finishedAt, 8);
+  std::vector<double> rows;
+  for (std::int64_t m = 1; m <= 8; ++m) rows.push_back(sol(m, 2));
+  EXPECT_EQ(rows, c.rows);
+}
+
+const auto always = [](std::int64_t) { return true; };
+const auto five = [](std::int64_t) { return 5.0; };
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LoopScript,
+    ::testing::Values(
+        // Row 3 equals row 2, both from the step: rows 4 .. 8 are copies.
+        ScriptCase{"DepthOne", 1, five, always, {2, 3}, {7, 5, 5, 5, 5, 5, 5, 5}},
+        // Depth 2 needs three equal rows in a row.
+        ScriptCase{"DepthTwo", 2, five, always, {2, 3, 4}, {7, 5, 5, 5, 5, 5, 5, 5}},
+        // The step gives row 1 again: what it gives from row 2 is row 2.
+        ScriptCase{"StepKeepsTheInitialRow", 1, [](std::int64_t) { return 7.0; }, always, {2},
+                   {7, 7, 7, 7, 7, 7, 7, 7}},
+        // Row 3 equals row 2 but came from another step (a source): step 4
+        // runs, and copies start after it.
+        ScriptCase{"EqualRowFromTheSourceStep", 1, five, [](std::int64_t m) { return m != 3; }, {2, 3, 4},
+                   {7, 5, 5, 5, 5, 5, 5, 5}},
+        // The step for row 5 is not the invariant one: it runs, and so does the next.
+        ScriptCase{"SourceStepRuns", 1, [](std::int64_t m) { return m == 5 ? 9.0 : 5.0; },
+                   [](std::int64_t m) { return m != 5; }, {2, 3, 5, 6, 7}, {7, 5, 5, 5, 9, 5, 5, 5}},
+        // Levels that never repeat: every step runs.
+        ScriptCase{"Never", 1, [](std::int64_t m) { return static_cast<double>(m); }, always,
+                   {2, 3, 4, 5, 6, 7, 8}, {7, 2, 3, 4, 5, 6, 7, 8}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

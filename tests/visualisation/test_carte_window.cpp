@@ -1,0 +1,184 @@
+// The space-time map: decimation keeps an isolated blow-up, the palette is
+// symmetric about 0, the read-out, and tables replaced while the window is open.
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QtTest>
+#include <cmath>
+
+#include "app/windows.h"
+#include "shell/mod_general.h"
+#include "visualisation/carte_window.h"
+#include "visualisation/render_surface.h"
+#include "vis_support.h"
+
+using core::Scheme;
+
+namespace {
+
+// Does the image hold colour c anywhere inside r (logical coordinates)?
+bool holds(const QImage& img, const QRectF& r, QRgb c) {
+  const qreal dpr = img.devicePixelRatio();
+  for (int y = qRound(r.top() * dpr); y < qRound(r.bottom() * dpr); ++y)
+    for (int x = qRound(r.left() * dpr); x < qRound(r.right() * dpr); ++x)
+      if (img.pixel(x, y) == c) return true;
+  return false;
+}
+
+}  // namespace
+
+class TestCarteWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QLocale::setDefault(QLocale::c());
+    test::freshState();
+    registerWindows();
+  }
+  void cleanup() {
+    ModGeneral::closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void blowUpStaysVisible_data() {
+    QTest::addColumn<int>("N");
+    QTest::addColumn<int>("K");
+    QTest::addColumn<int>("point");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<double>("peak");
+    QTest::addColumn<bool>("logarithmic");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("more levels than pixels") << 10 << 100000 << 4 << 77777 << 1e6 << false << 1.0;
+    QTest::newRow("more points than pixels") << 5000 << 20 << 4321 << 9 << 1e6 << false << 1.0;
+    QTest::newRow("both, negative peak") << 3000 << 3000 << 1 << 2999 << -1e8 << false << 1.0;
+    QTest::newRow("both, signed log, scale 2") << 3000 << 3000 << 2500 << 1 << 1e12 << true << 2.0;
+    QTest::newRow("first entry") << 800 << 5000 << 1 << 0 << 5e3 << false << 1.0;
+  }
+  void blowUpStaysVisible() {
+    QFETCH(int, N);
+    QFETCH(int, K);
+    QFETCH(int, point);
+    QFETCH(int, level);
+    QFETCH(double, peak);
+    QFETCH(bool, logarithmic);
+    QFETCH(qreal, dpr);
+    // Small values everywhere, one entry far above them.
+    vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) {
+      return n == level && i == point ? peak : 0.01 * std::sin(0.1 * i + 0.01 * n);
+    });
+    const core::Table2& sol = ModGeneral::state().SolP0;
+
+    const vis::ReducedMap reduced = vis::reduceTable(sol, K + 1, N, 300, 200);
+    QCOMPARE(reduced.maxAbs, std::fabs(peak));
+    const std::int64_t c = std::int64_t(point - 1) * reduced.columns / N;
+    const std::int64_t r = std::int64_t(level) * reduced.rows / (K + 1);
+    QCOMPARE(reduced.at(c, r), peak);
+
+    CarteWindow w;
+    w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(logarithmic);
+    const QSize size(520, 400);
+    const QImage img = vistest::draw(w, size, dpr);
+    const QRectF area = w.mapArea(QRectF(QPointF(0, 0), QSizeF(size)));
+    const QRgb extreme = vis::divergingColor(peak > 0 ? 1.0 : -1.0);
+    QVERIFY(holds(img, area, extreme));
+    // Only there: the rest of the map is pale.
+    const QRgb otherExtreme = vis::divergingColor(peak > 0 ? -1.0 : 1.0);
+    QVERIFY(!holds(img, area, otherExtreme));
+  }
+
+  void paletteSymmetricAboutZero_data() {
+    QTest::addColumn<bool>("logarithmic");
+    QTest::newRow("linear") << false;
+    QTest::newRow("signed logarithm") << true;
+  }
+  void paletteSymmetricAboutZero() {
+    QFETCH(bool, logarithmic);
+    const double M = 250;
+    QCOMPARE(vis::paletteParameter(0, M, logarithmic), 0.0);
+    QCOMPARE(vis::paletteParameter(M, M, logarithmic), 1.0);
+    QCOMPARE(vis::paletteParameter(-M, M, logarithmic), -1.0);
+    for (double v : {3.0, 100.0}) {
+      QCOMPARE(vis::paletteParameter(-v, M, logarithmic), -vis::paletteParameter(v, M, logarithmic));
+      QCOMPARE(vis::divergingColor(vis::paletteParameter(v, M, logarithmic)) == vis::divergingColor(0), false);
+    }
+    // The logarithm lifts small values well above the linear scale.
+    if (logarithmic) QVERIFY(vis::paletteParameter(M * 1e-4, M, true) > 0.3);
+  }
+
+  void readOutUnderTheMouse() {
+    vistest::fillTable(Scheme::P0, 9, 4, [](int n, int i) { return 10.0 * n + i; });
+    CarteWindow w;
+    w.resize(700, 500);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.surface()->repaint();
+    const QRectF area = w.mapArea(QRectF(w.surface()->rect()));
+    // The middle of the cell of point 3 (x = 0.3), level 2 (t = 0.02 s).
+    const QPointF at(area.left() + area.width() * 2.5 / 9, area.bottom() - area.height() * 2.5 / 5);
+    QCOMPARE(w.readOut(at), QStringLiteral("x = 0.3 m   t = 0.02 s (n = 2)   u = 23 °C"));
+    QCOMPARE(w.readOut(QPointF(2, 2)), QString());
+    vistest::shoot(w, QStringLiteral("carte-petite"));
+  }
+
+  void survivesTablesReplacedWhileOpen_data() {
+    QTest::addColumn<int>("newN");
+    QTest::addColumn<int>("newK");
+    QTest::addColumn<bool>("recorded");
+    QTest::newRow("larger table") << 3000 << 2000 << true;
+    QTest::newRow("smaller table, unrecorded") << 2 << 1 << false;
+    QTest::newRow("table gone") << 0 << 0 << false;
+  }
+  void survivesTablesReplacedWhileOpen() {
+    QFETCH(int, newN);
+    QFETCH(int, newK);
+    QFETCH(bool, recorded);
+    vistest::fillTable(Scheme::P0, 60, 500, [](int n, int i) { return std::sin(i * 0.1 * n); });
+    auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
+    QVERIFY(w);
+    (void)vistest::draw(*w, QSize(500, 400));
+    const QRectF area = w->mapArea(QRectF(w->surface()->rect()));
+    QVERIFY(!w->readOut(area.center()).isEmpty());
+
+    core::StudyState& s = ModGeneral::state();
+    if (newN == 0)
+      s.SolP0.reset();
+    else if (recorded)
+      vistest::fillTable(Scheme::P0, newN, newK, [](int n, int i) { return n - i; });
+    else
+      QVERIFY(s.SolP0.create(0, newK + 1, 0, newN));
+    // The mouse and a paint come before any timer has run.
+    (void)w->readOut(area.center());
+    (void)vistest::draw(*w, QSize(500, 400), 2.0);
+    QTest::qWait(300);
+    QCOMPARE(w->source().levels(), newN == 0 ? 0 : newK + 1);
+    QCOMPARE(w->source().points(), newN);
+    QCOMPARE(w->readOut(area.center()).isEmpty(), newN == 0);
+  }
+
+  void screenshots() {
+    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
+    vistest::typeAndClick(stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
+                          "CmdCalculs");
+    stab->close();
+    auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
+    QTest::qWait(50);
+    vistest::shoot(*w, QStringLiteral("carte"));
+    w->findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(true);
+    vistest::shoot(*w, QStringLiteral("carte-log"));
+    w->close();
+  }
+
+  void nothingToShowYet() {
+    CarteWindow w;
+    w.resize(600, 400);
+    QVERIFY(!w.source().available());
+    QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
+    QCOMPARE(w.readOut(QPointF(300, 200)), QString());
+    (void)vistest::draw(w, QSize(600, 400));
+    vistest::shoot(w, QStringLiteral("carte-vide"));
+  }
+};
+
+QTEST_MAIN(TestCarteWindow)
+#include "test_carte_window.moc"

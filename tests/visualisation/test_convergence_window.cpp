@@ -1,0 +1,261 @@
+// The journal of results and the convergence plots: runs from the three study
+// windows recorded in order, "Tout Effacer" clearing its series, and each
+// plot's slope against a least-squares fit of the same points on worked
+// examples (q near 1 in time, p near 2 in space).
+#include <QRadioButton>
+#include <QtTest>
+#include <bit>
+#include <cmath>
+
+#include "app/windows.h"
+#include "shell/mod_general.h"
+#include "visualisation/convergence_window.h"
+#include "visualisation/render_surface.h"
+#include "vis_support.h"
+
+using core::Scheme;
+using core::Study;
+using Fields = QList<QPair<const char*, QString>>;
+
+Q_DECLARE_METATYPE(WindowKind)
+
+namespace {
+
+std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+// One run typed into a study window: the counter field gets `count`.
+void run(WindowKind kind, Fields fields, const char* counter, int count, const char* button) {
+  QWidget* w = ModGeneral::showWindow(kind);
+  QVERIFY(w);
+  if (kind == WindowKind::FrmErreurEps0) test::button(w, "OptionChoix_1")->click();
+  fields.append({counter, QString::number(count)});
+  vistest::typeAndClick(w, fields, button);
+}
+
+const Fields kConsistP0 = {{"TxtN", "9"},  {"TxtT", "0.1"}, {"TxtK", "20"},  {"Txta", "1"}, {"TxtD", "1"},
+                           {"TxtW", "50"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}};
+const Fields kSpaceP0 = {{"TxtN", "4"}, {"TxtT", "1"},   {"TxtK", "1000"}, {"Txta", "1"}, {"TxtD", "1"},
+                         {"TxtW", "0"}, {"TxtPhi", "0"}, {"TxtR", "0"},    {"TxtS", "0"}};
+// Tau far below eps/k: E(k) falls like eps/k. (With Tau near eps/k it levels
+// off at a part of the order of Tau that the two schemes do not share.)
+const Fields kError = {{"TxtN", "9"}, {"TxtT", "1"}, {"TxtK", "1000"}, {"Txta", "1"},
+                       {"TxtEpsilon", "0.05"}, {"TxtD", "1"}, {"TxtW", "1"}, {"TxtPhi", "0"}};
+
+// Least squares in natural logarithms from the normal equations.
+double referenceSlope(const std::vector<double>& x, const std::vector<double>& y) {
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  const double n = static_cast<double>(x.size());
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    const double lx = std::log(x[i]), ly = std::log(y[i]);
+    sx += lx;
+    sy += ly;
+    sxx += lx * lx;
+    sxy += lx * ly;
+  }
+  return (n * sxy - sx * sy) / (n * sxx - sx * sx);
+}
+
+}  // namespace
+
+class TestConvergenceWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QLocale::setDefault(QLocale::c());
+    test::freshState();
+    registerWindows();
+  }
+  void cleanup() {
+    ModGeneral::closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void journalRecordsRunsInOrder() {
+    struct Step {
+      WindowKind kind;
+      Fields fields;
+      const char* counter;
+      int count;
+      const char* button;
+      Study study;
+      Scheme scheme;
+      double divisor;
+    };
+    const Fields stab = {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}};
+    const Fields consistPeps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
+    const std::vector<Step> steps = {
+        {WindowKind::frmstabp0, stab, "TxtN", 9, "CmdCalculs", Study::Stability, Scheme::P0, 0},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 0, "CmdCalculerH", Study::ConsistencyTime, Scheme::P0, 1},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 1, "CmdCalculerH", Study::ConsistencyTime, Scheme::P0, 2},
+        {WindowKind::FrmConsistPepsilon, kSpaceP0 + Fields{{"TxtEpsilon", "0.001"}}, "TxtS", 1, "CmdCalculerTau", Study::ConsistencySpace, Scheme::Peps, 2},
+        {WindowKind::FrmErreurEps0, kError, "TxtR", 2, "CmdCalculerH", Study::Error, Scheme::Peps, 2},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtS", 0, "CmdCalculerTau", Study::ConsistencySpace, Scheme::P0, 1},
+        {WindowKind::FrmErreurEps0, kError, "TxtR", 4, "CmdCalculerH", Study::Error, Scheme::Peps, 4},
+    };
+    std::vector<core::JournalEntry> expected;
+    for (const Step& s : steps) {
+      run(s.kind, s.fields, s.counter, s.count, s.button);
+      const core::StudyState& st = ModGeneral::state();
+      // The journal names the study that last wrote each table.
+      const core::TableWriter& writer = ModGeneral::journal().writer(s.scheme);
+      QCOMPARE(int(writer.study), int(s.study));
+      QCOMPARE(writer.exactData, s.study != Study::Stability);
+      if (s.study == Study::Stability) continue;
+      core::JournalEntry e;
+      e.study = s.study;
+      e.scheme = s.scheme;
+      e.divisor = s.divisor;
+      e.error = s.study == Study::ConsistencySpace ? st.ErrT(s.count + 1)
+                : s.study == Study::Error          ? st.ErrH(1)
+                                                   : st.ErrH(s.count + 1);
+      e.Tau = st.Tau;
+      e.h = st.h;
+      e.Epsilon = st.Epsilon;
+      expected.push_back(e);
+    }
+    const std::vector<core::JournalEntry>& got = ModGeneral::journal().entries();
+    QCOMPARE(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      QCOMPARE(int(got[i].study), int(expected[i].study));
+      QCOMPARE(int(got[i].scheme), int(expected[i].scheme));
+      QCOMPARE(got[i].divisor, expected[i].divisor);
+      QCOMPARE(bits(got[i].error), bits(expected[i].error));
+      QVERIFY(got[i].error > 0);
+      QCOMPARE(bits(got[i].Tau), bits(expected[i].Tau));
+      QCOMPARE(bits(got[i].h), bits(expected[i].h));
+      QCOMPARE(bits(got[i].Epsilon), bits(expected[i].Epsilon));
+    }
+    // The error study's steps are eps/k.
+    QCOMPARE(got[3].step(), 0.05 / 2);
+    QCOMPARE(got[5].step(), 0.05 / 4);
+  }
+
+  void clearingASeries_data() {
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QList<int>>("left");  // entries left per plot, in the plots' order
+    QTest::newRow("P0, h fixed") << WindowKind::frmConsistP0 << "CmdEffacerH" << QList<int>{0, 1, 1, 1, 1};
+    QTest::newRow("P0, Tau fixed") << WindowKind::frmConsistP0 << "CmdEffacerTau" << QList<int>{1, 0, 1, 1, 1};
+    QTest::newRow("Pepsilon, h fixed") << WindowKind::FrmConsistPepsilon << "CmdEffacerH" << QList<int>{1, 1, 1, 0, 1};
+    QTest::newRow("Pepsilon, Tau fixed") << WindowKind::FrmConsistPepsilon << "CmdEffacerTau" << QList<int>{1, 1, 1, 1, 0};
+    QTest::newRow("error study") << WindowKind::FrmErreurEps0 << "CmdEffacerH" << QList<int>{1, 1, 0, 1, 1};
+  }
+  void clearingASeries() {
+    QFETCH(WindowKind, kind);
+    QFETCH(QString, button);
+    QFETCH(QList<int>, left);
+    const Fields peps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
+    run(WindowKind::frmConsistP0, kConsistP0, "TxtR", 0, "CmdCalculerH");
+    run(WindowKind::frmConsistP0, kConsistP0, "TxtS", 0, "CmdCalculerTau");
+    run(WindowKind::FrmErreurEps0, kError, "TxtR", 1, "CmdCalculerH");
+    run(WindowKind::FrmConsistPepsilon, peps, "TxtR", 0, "CmdCalculerH");
+    run(WindowKind::FrmConsistPepsilon, peps, "TxtS", 0, "CmdCalculerTau");
+    ConvergenceWindow plots;
+    std::vector<double> steps, errors;
+    for (int k = 0; k < 5; ++k) {
+      plots.points(k, steps, errors);
+      QCOMPARE(int(steps.size()), 1);
+    }
+    test::button(ModGeneral::window(kind), button.toLatin1().constData())->click();
+    for (int k = 0; k < 5; ++k) {
+      plots.points(k, steps, errors);
+      QCOMPARE(int(steps.size()), left[k]);
+    }
+  }
+
+  void slopeOfWorkedExamples_data() {
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    const QList<int> four = {0, 1, 2, 3};
+    QTest::newRow("P0, time halvings: q near 1")
+        << WindowKind::frmConsistP0 << kConsistP0 << "TxtR" << "CmdCalculerH" << four << 0 << 0.9 << 1.1;
+    QTest::newRow("P0, space halvings: p near 2")
+        << WindowKind::frmConsistP0 << kSpaceP0 << "TxtS" << "CmdCalculerTau" << QList<int>{0, 1, 2} << 1 << 1.9 << 2.1;
+    QTest::newRow("Pepsilon, time halvings: q near 1")
+        << WindowKind::FrmConsistPepsilon << kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}} << "TxtR"
+        << "CmdCalculerH" << four << 3 << 0.9 << 1.1;
+    QTest::newRow("Pepsilon, space halvings: p near 2")
+        << WindowKind::FrmConsistPepsilon << kSpaceP0 + Fields{{"TxtEpsilon", "0.0001"}} << "TxtS"
+        << "CmdCalculerTau" << QList<int>{0, 1, 2} << 4 << 1.9 << 2.1;
+    QTest::newRow("E(k) against eps/k: near 1")
+        << WindowKind::FrmErreurEps0 << kError << "TxtR" << "CmdCalculerH" << QList<int>{1, 2, 4, 8} << 2
+        << 0.9 << 1.1;
+  }
+  void slopeOfWorkedExamples() {
+    QFETCH(WindowKind, kind);
+    QFETCH(Fields, fields);
+    QFETCH(QString, counter);
+    QFETCH(QString, button);
+    QFETCH(QList<int>, counts);
+    QFETCH(int, plot);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    const QByteArray counterName = counter.toLatin1(), buttonName = button.toLatin1();
+    for (int c : counts) run(kind, fields, counterName.constData(), c, buttonName.constData());
+
+    ConvergenceWindow w;
+    std::vector<double> steps, errors;
+    w.points(plot, steps, errors);
+    QCOMPARE(int(steps.size()), int(counts.size()));
+    const core::LogLogFit fit = w.fit(plot);
+    QVERIFY(fit.valid);
+    const double reference = referenceSlope(steps, errors);
+    QVERIFY2(std::fabs(fit.slope - reference) <= 1e-9 * std::fabs(reference),
+             qPrintable(QStringLiteral("%1 against %2").arg(fit.slope, 0, 'g', 17).arg(reference, 0, 'g', 17)));
+    QVERIFY2(fit.slope >= low && fit.slope <= high, qPrintable(QString::number(fit.slope)));
+    QVERIFY(w.slopeText(plot).startsWith(QStringLiteral("pente = %1").arg(fit.slope, 0, 'g', 4)));
+  }
+
+  void fitLeavesOutWhatALogCannotPlace_data() {
+    QTest::addColumn<QList<double>>("steps");
+    QTest::addColumn<QList<double>>("errors");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("slope");
+    QTest::newRow("exact power 2") << QList<double>{0.1, 0.05, 0.025} << QList<double>{0.02, 0.005, 0.00125} << true << 3 << 2.0;
+    QTest::newRow("zero and negative errors left out")
+        << QList<double>{0.1, 0.05, 0.025, 0.0125} << QList<double>{0.3, 0.0, 0.075, -1.0} << true << 2 << 1.0;
+    QTest::newRow("infinite error left out")
+        << QList<double>{1.0, 0.5, 0.25} << QList<double>{4.0, qInf(), 1.0} << true << 2 << 1.0;
+    QTest::newRow("one point") << QList<double>{0.1} << QList<double>{0.3} << false << 1 << 0.0;
+    QTest::newRow("same step twice") << QList<double>{0.1, 0.1} << QList<double>{0.3, 0.2} << false << 2 << 0.0;
+    QTest::newRow("nothing") << QList<double>{} << QList<double>{} << false << 0 << 0.0;
+  }
+  void fitLeavesOutWhatALogCannotPlace() {
+    QFETCH(QList<double>, steps);
+    QFETCH(QList<double>, errors);
+    QFETCH(bool, valid);
+    QFETCH(int, points);
+    QFETCH(double, slope);
+    const core::LogLogFit fit = core::fitLogLog({steps.begin(), steps.end()}, {errors.begin(), errors.end()});
+    QCOMPARE(fit.valid, valid);
+    QCOMPARE(fit.points, points);
+    if (valid) QVERIFY(std::fabs(fit.slope - slope) < 1e-12);
+  }
+
+  void nothingToShowYetAndScreenshots() {
+    auto* w = static_cast<ConvergenceWindow*>(ModGeneral::showWindow(WindowKind::FrmConvergence));
+    QVERIFY(w);
+    for (int k = 0; k < 5; ++k) QCOMPARE(w->slopeText(k), QString());
+    (void)vistest::draw(*w, QSize(700, 500));
+    vistest::shoot(*w, QStringLiteral("convergence-vide"));
+    for (int r : {0, 1, 2, 3}) run(WindowKind::frmConsistP0, kConsistP0, "TxtR", r, "CmdCalculerH");
+    for (int s : {0, 1, 2}) run(WindowKind::frmConsistP0, kSpaceP0, "TxtS", s, "CmdCalculerTau");
+    for (int k : {1, 2, 4, 8}) run(WindowKind::FrmErreurEps0, kError, "TxtR", k, "CmdCalculerH");
+    // One error only: a point, and no slope yet.
+    run(WindowKind::FrmConsistPepsilon, kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}}, "TxtR", 0, "CmdCalculerH");
+    QCOMPARE(w->slopeText(3), QStringLiteral("pente : il faut au moins deux pas différents"));
+    QTest::qWait(300);
+    vistest::shoot(*w, QStringLiteral("convergence"));
+  }
+};
+
+QTEST_MAIN(TestConvergenceWindow)
+#include "test_convergence_window.moc"

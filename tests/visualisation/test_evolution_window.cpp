@@ -1,0 +1,331 @@
+// The evolution window: the curve drawn is the chosen level, the fixed scale
+// holds the run's largest |u|, the exact solution beside consistency runs, an
+// unstable run's growth, and tables replaced while the window is open.
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QtTest>
+#include <bit>
+#include <cmath>
+
+#include "app/windows.h"
+#include "shell/mod_general.h"
+#include "visualisation/evolution_window.h"
+#include "visualisation/render_surface.h"
+#include "vis_support.h"
+
+using core::Scheme;
+
+Q_DECLARE_METATYPE(core::Scheme)
+
+namespace {
+
+const QColor kCurve(0, 0, 255);
+const QColor kExact(200, 0, 0);
+
+double wave(int n, int i) { return std::sin(0.7 * i + n) * (1.0 + n); }
+
+QSlider* slider(QWidget& w) { return w.findChild<QSlider*>(QStringLiteral("SliderNiveau")); }
+
+}  // namespace
+
+class TestEvolutionWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QLocale::setDefault(QLocale::c());
+    test::freshState();
+    registerWindows();
+  }
+  void cleanup() {
+    ModGeneral::closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void curveIsTheChosenLevel_data() {
+    QTest::addColumn<Scheme>("scheme");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("P0 level 0") << Scheme::P0 << 0 << 1.0;
+    QTest::newRow("P0 level 3") << Scheme::P0 << 3 << 1.0;
+    QTest::newRow("P0 last level, scale 2") << Scheme::P0 << 6 << 2.0;
+    QTest::newRow("Pepsilon level 2") << Scheme::Peps << 2 << 1.0;
+    QTest::newRow("Pepsilon level 5, scale 2") << Scheme::Peps << 5 << 2.0;
+  }
+  void curveIsTheChosenLevel() {
+    QFETCH(Scheme, scheme);
+    QFETCH(int, level);
+    QFETCH(qreal, dpr);
+    const int N = 9, K = 6;
+    vistest::fillTable(scheme, N, K, wave);
+    EvolutionWindow w;
+    w.chooseScheme(scheme);
+    slider(w)->setValue(level);
+    QCOMPARE(w.level(), level);
+    QCOMPARE(w.levelText(), QStringLiteral("n = %1   t = 0.0%1 s").arg(level).replace(QStringLiteral("0.00 s"), QStringLiteral("0 s")));
+
+    const QSize size(600, 400);
+    const QImage img = vistest::draw(w, size, dpr);
+    const vis::Mapping m = w.mapping(QRectF(QPointF(0, 0), QSizeF(size)));
+    const double h = 1.0 / (N + 1);
+    for (int i = 1; i <= N; ++i) {
+      const QPointF at(m.px(i * h), m.py(wave(level, i)));
+      QVERIFY2(vistest::colourNear(img, at, kCurve), qPrintable(QStringLiteral("point %1").arg(i)));
+    }
+    // Where another level stands apart from this one, no curve is drawn.
+    const int other = level == 0 ? 1 : 0;
+    int apart = 0;
+    for (int i = 1; i <= N; ++i) {
+      if (std::fabs(m.py(wave(other, i)) - m.py(wave(level, i))) < 12) continue;
+      ++apart;
+      QVERIFY(!vistest::colourNear(img, QPointF(m.px(i * h), m.py(wave(other, i))), kCurve, 0));
+    }
+    QVERIFY(apart > 0);
+  }
+
+  // More points than pixel columns: each column reduced to its extremes
+  // still reaches every isolated peak and follows the smooth part.
+  void longLevelKeepsItsExtremes_data() {
+    QTest::addColumn<int>("N");
+    QTest::addColumn<int>("up");
+    QTest::addColumn<int>("down");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("200000 points") << 200000 << 123457 << 7 << 1.0;
+    QTest::newRow("200000 points, scale 2") << 200000 << 199999 << 100000 << 2.0;
+    QTest::newRow("a million points") << 1000000 << 1 << 999999 << 1.0;
+  }
+  void longLevelKeepsItsExtremes() {
+    QFETCH(int, N);
+    QFETCH(int, up);
+    QFETCH(int, down);
+    QFETCH(qreal, dpr);
+    const double h = 1.0 / (N + 1);
+    auto value = [&](int, int i) { return i == up ? 1.0 : i == down ? -1.0 : 0.3 * std::sin(20 * 3.14159 * i * h); };
+    vistest::fillTable(Scheme::P0, N, 1, value);
+    EvolutionWindow w;
+    const QSize size(600, 400);
+    const QImage img = vistest::draw(w, size, dpr);
+    const vis::Mapping m = w.mapping(QRectF(QPointF(0, 0), QSizeF(size)));
+    QVERIFY(vistest::colourNear(img, QPointF(m.px(up * h), m.py(1.0)), kCurve));
+    QVERIFY(vistest::colourNear(img, QPointF(m.px(down * h), m.py(-1.0)), kCurve));
+    for (int i = N / 17; i < N; i += N / 17) {
+      if (std::abs(i - up) < N / 100 || std::abs(i - down) < N / 100) continue;
+      QVERIFY2(vistest::colourNear(img, QPointF(m.px(i * h), m.py(value(0, i))), kCurve), qPrintable(QString::number(i)));
+    }
+  }
+
+  void playsToTheLastLevelAndPauses() {
+    vistest::fillTable(Scheme::P0, 20, 40, wave);
+    EvolutionWindow w;
+    w.findChild<QSpinBox*>(QStringLiteral("TxtVitesse"))->setValue(400);
+    auto* lecture = test::button(&w, "CmdLecture");
+    lecture->click();
+    QVERIFY(w.playing());
+    QCOMPARE(lecture->text(), QStringLiteral("Pause"));
+    QTRY_VERIFY(!w.playing());
+    QCOMPARE(w.level(), 40);
+    QCOMPARE(slider(w)->value(), 40);
+    QCOMPARE(lecture->text(), QStringLiteral("Lecture"));
+    // From the last level, playing starts again at level 0.
+    lecture->click();
+    QVERIFY(w.playing() && w.level() < 40);
+    lecture->click();
+    QVERIFY(!w.playing());
+  }
+
+  void scaleHoldsLargestMagnitude_data() {
+    QTest::addColumn<int>("peakLevel");
+    QTest::addColumn<double>("peak");
+    QTest::addColumn<int>("stoppedAfterRow");  // 0: the run reached K
+    QTest::newRow("positive peak at the first level") << 0 << 5.0 << 0;
+    QTest::newRow("negative peak at the last level") << 8 << -40.0 << 0;
+    QTest::newRow("peak in the middle") << 4 << 1e6 << 0;
+    QTest::newRow("peak after a stop is left out") << 7 << 1e9 << 5;
+  }
+  void scaleHoldsLargestMagnitude() {
+    QFETCH(int, peakLevel);
+    QFETCH(double, peak);
+    QFETCH(int, stoppedAfterRow);
+    const int N = 7, K = 8;
+    vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) { return n == peakLevel && i == 3 ? peak : 0.5 * std::cos(i + n); });
+    if (stoppedAfterRow) ModGeneral::state().SolP0.stoppedAfterRow(stoppedAfterRow);
+    EvolutionWindow w;
+    double largest = 0;
+    const int lastLevel = stoppedAfterRow ? stoppedAfterRow - 1 : K;
+    for (int n = 0; n <= lastLevel; ++n)
+      for (int i = 1; i <= N; ++i) largest = std::max(largest, std::fabs(ModGeneral::state().SolP0(n + 1, i)));
+    QCOMPARE(slider(w)->maximum(), lastLevel);
+    for (int n : {0, lastLevel / 2, lastLevel}) {
+      slider(w)->setValue(n);
+      const auto [lo, hi] = w.valueRange();
+      QVERIFY(lo <= -0.0 && hi >= 0.0);
+      QVERIFY(std::max(-lo, hi) >= largest);
+      QVERIFY(std::max(-lo, hi) <= largest * 1.2);  // and no more than a margin
+    }
+    // A scale per level follows the level instead.
+    w.findChild<QCheckBox*>(QStringLiteral("CheckEchelle"))->setChecked(true);
+    slider(w)->setValue(peakLevel == 0 ? 1 : 0);
+    QVERIFY(std::max(-w.valueRange().first, w.valueRange().second) < 1.0);
+  }
+
+  void exactSolutionBesideConsistencyRuns() {
+    // A consistency run: the journal says so and the exact curve is drawn.
+    QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
+    vistest::typeAndClick(consist,
+                          {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"TxtD", "1"},
+                           {"TxtW", "3"}, {"TxtPhi", "0.5"}, {"TxtR", "0"}, {"TxtS", "0"}},
+                          "CmdCalculerH");
+    EvolutionWindow w;
+    QVERIFY(w.source().hasExact());
+    std::vector<double> exact;
+    w.source().exactLevel(20, exact);
+    const core::StudyState& s = ModGeneral::state();
+    // At the last level the exact values are uexacte(x_i, T) as the study computes them.
+    for (int i = 1; i <= 9; ++i)
+      QCOMPARE(std::bit_cast<std::uint64_t>(exact[i - 1]),
+               std::bit_cast<std::uint64_t>(std::cos(3 * (20 * s.Tau) + 0.5) * (std::sin(s.h * (i * s.Pi)) * 1.0)));
+    slider(w)->setValue(10);
+    const QImage img = vistest::draw(w, QSize(600, 400));
+    bool red = false;
+    for (int y = 0; y < img.height() && !red; ++y)
+      for (int x = 0; x < img.width() && !red; ++x) red = QColor(img.pixel(x, y)) == kExact;
+    QVERIFY(red);
+    consist->close();
+
+    // A stability run then replaces the table: no exact curve any more.
+    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
+    vistest::typeAndClick(stab, {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}},
+                          "CmdCalculs");
+    w.synchronise();
+    QVERIFY(!w.source().hasExact());
+    stab->close();
+  }
+
+  void unstableRunGrowsItsSawTooth() {
+    // Lambda = 0,51 with N = 49: the highest mode grows by about 4 % a level.
+    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
+    vistest::typeAndClick(stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
+                          "CmdCalculs");
+    EvolutionWindow w;
+    // Height in pixels of the curve's band at a level, on the fixed scale.
+    auto spread = [&w](int n) {
+      slider(w)->setValue(n);
+      const QImage img = vistest::draw(w, QSize(600, 400));
+      int top = img.height(), bottom = -1;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+          if (QColor(img.pixel(x, y)) == kCurve) {
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+          }
+      return bottom - top;
+    };
+    const int early = spread(250), late = spread(450), last = spread(500);
+    QVERIFY2(early < late && late < last, qPrintable(QStringLiteral("%1 %2 %3").arg(early).arg(late).arg(last)));
+    QVERIFY(last > 100);
+    stab->close();
+  }
+
+  void survivesTablesReplacedWhileOpen_data() {
+    QTest::addColumn<int>("newN");
+    QTest::addColumn<int>("newK");
+    QTest::addColumn<int>("stoppedAfterRow");  // 0: whole table
+    QTest::addColumn<bool>("recorded");        // the journal heard of the run
+    QTest::newRow("larger table") << 2000 << 300 << 0 << true;
+    QTest::newRow("smaller table, unrecorded") << 2 << 3 << 0 << false;
+    QTest::newRow("stopped run") << 9 << 100 << 4 << true;
+    QTest::newRow("table gone") << 0 << 0 << 0 << false;
+  }
+  void survivesTablesReplacedWhileOpen() {
+    QFETCH(int, newN);
+    QFETCH(int, newK);
+    QFETCH(int, stoppedAfterRow);
+    QFETCH(bool, recorded);
+    vistest::fillTable(Scheme::P0, 50, 200, wave);
+    auto* w = static_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
+    QVERIFY(w);
+    slider(*w)->setValue(150);
+    w->togglePlay();
+    QVERIFY(w->playing());
+    QTest::qWait(30);
+
+    core::StudyState& s = ModGeneral::state();
+    if (newN == 0) {
+      s.SolP0.reset();
+    } else if (recorded) {
+      vistest::fillTable(Scheme::P0, newN, newK, [](int n, int i) { return n - i * 0.5; });
+    } else {
+      QVERIFY(s.SolP0.create(0, newK + 1, 0, newN));
+    }
+    if (stoppedAfterRow) s.SolP0.stoppedAfterRow(stoppedAfterRow);
+    // Paint, slide and play against the new table before any timer has run.
+    (void)vistest::draw(*w, QSize(500, 300));
+    slider(*w)->setValue(120);
+    QTest::qWait(300);
+    (void)vistest::draw(*w, QSize(500, 300), 2.0);
+    const std::int64_t levels = newN == 0 ? 0 : (stoppedAfterRow ? stoppedAfterRow : newK + 1);
+    QCOMPARE(w->source().levels(), levels);
+    QVERIFY(w->level() <= std::max<std::int64_t>(levels - 1, 0));
+    QCOMPARE(slider(*w)->isEnabled(), levels > 0);
+    if (levels > 0) QCOMPARE(slider(*w)->maximum(), levels - 1);
+    w->close();
+  }
+
+  void nothingToShowYet() {
+    EvolutionWindow w;
+    w.resize(700, 500);
+    w.show();
+    QVERIFY(!w.source().available());
+    QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
+    QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_1"))->isEnabled());
+    QVERIFY(w.source().emptyReason().contains(QStringLiteral("n'a pas encore été calculée")));
+    w.togglePlay();
+    QVERIFY(!w.playing());
+    vistest::shoot(w, QStringLiteral("evolution-vide"));
+
+    vistest::fillTable(Scheme::Peps, 30, 40, wave);
+    w.synchronise();
+    QVERIFY(w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_1"))->isEnabled());
+    QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
+  }
+
+  void menuOpensOneWindowEach() {
+    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
+    auto* bar = form1->findChild<QMenuBar*>();
+    const QList<QAction*> tops = bar->actions();
+    QCOMPARE(tops.size(), 6);
+    QCOMPARE(tops[4]->objectName(), QStringLiteral("mnuvisualisation"));
+    QCOMPARE(tops[5]->objectName(), QStringLiteral("mnuinter"));  // "?" stays last
+    QVERIFY(bar->rect().contains(bar->actionGeometry(tops[5])));
+    vistest::shoot(*form1, QStringLiteral("form1"));
+    const char* items[][2] = {{"mnuevolution", "FrmEvolution"}, {"mnucarte", "FrmCarte"}, {"mnuconvergence", "FrmConvergence"}};
+    for (auto& [item, name] : items) {
+      QAction* a = form1->findChild<QAction*>(QString::fromLatin1(item));
+      a->trigger();
+      a->trigger();
+      int count = 0;
+      for (QWidget* w : QApplication::topLevelWidgets()) count += w->objectName() == QLatin1String(name);
+      QCOMPARE(count, 1);
+    }
+  }
+
+  void screenshots() {
+    QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
+    vistest::typeAndClick(consist,
+                          {{"TxtN", "30"}, {"TxtT", "0.5"}, {"TxtK", "1200"}, {"Txta", "1"}, {"TxtD", "1"},
+                           {"TxtW", "6"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}},
+                          "CmdCalculerH");
+    consist->close();
+    auto* w = static_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
+    slider(*w)->setValue(700);
+    QTest::qWait(50);
+    vistest::shoot(*w, QStringLiteral("evolution"));
+    w->close();
+  }
+};
+
+QTEST_MAIN(TestEvolutionWindow)
+#include "test_evolution_window.moc"

@@ -1,0 +1,82 @@
+// Helpers shared by the visualisation window tests: tables written straight
+// into the study state, runs through the study windows, and drawings made
+// offscreen at a chosen device pixel ratio.
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+#include <functional>
+
+#include "core/journal.h"
+#include "core/studies.h"
+#include "support/window_support.h"
+
+namespace vistest {
+
+inline core::Table2& table(core::Scheme scheme) {
+  core::StudyState& s = ModGeneral::state();
+  return scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
+}
+
+// A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by
+// value(n, i), recorded in the journal as a stability run.
+inline void fillTable(core::Scheme scheme, int N, int K, const std::function<double(int, int)>& value) {
+  core::StudyState& s = ModGeneral::state();
+  s.N = N;
+  s.K = K;
+  s.h = 1.0 / (1 + N);
+  s.Tau = 0.01;
+  core::Table2& sol = table(scheme);
+  QVERIFY(sol.create(0, K + 1, 0, N));
+  for (int n = 0; n <= K; ++n) {
+    double* row = sol.row(n + 1);
+    for (int i = 1; i <= N; ++i) row[i] = value(n, i);
+  }
+  ModGeneral::journal().recordRun(s, core::Study::Stability, scheme, true);
+}
+
+// Draws `render` into a size x size image at device pixel ratio `dpr`.
+template <class Window>
+QImage draw(const Window& w, QSize size, qreal dpr = 1.0) {
+  QImage img(size * dpr, QImage::Format_ARGB32);
+  img.setDevicePixelRatio(dpr);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  w.render(p, QRectF(QPointF(0, 0), QSizeF(size)));
+  p.end();
+  return img;
+}
+
+// A pixel of colour c within `radius` device pixels of (x, y) (logical).
+inline bool colourNear(const QImage& img, QPointF at, QColor c, int radius = 1) {
+  const qreal dpr = img.devicePixelRatio();
+  const int cx = qRound(at.x() * dpr), cy = qRound(at.y() * dpr);
+  for (int y = cy - radius; y <= cy + radius; ++y)
+    for (int x = cx - radius; x <= cx + radius; ++x)
+      if (img.valid(x, y) && QColor(img.pixel(x, y)) == c) return true;
+  return false;
+}
+
+// Saves a grab of the window at scale 1 and 2 when ORV_VIS_SHOTS names a folder.
+inline void shoot(QWidget& w, const QString& name) {
+  const QString dir = qEnvironmentVariable("ORV_VIS_SHOTS");
+  if (dir.isEmpty()) return;
+  for (qreal dpr : {1.0, 2.0}) {
+    QImage img(w.size() * dpr, QImage::Format_ARGB32);
+    img.setDevicePixelRatio(dpr);
+    img.fill(Qt::white);
+    w.render(&img);
+    img.save(QStringLiteral("%1/%2@%3x.png").arg(dir, name).arg(int(dpr)));
+  }
+}
+
+// Typed fields and a click in a study window.
+inline void typeAndClick(QWidget* w, const QList<QPair<const char*, QString>>& fields, const char* button) {
+  for (const auto& [name, text] : fields) test::setText(w, name, text);
+  test::BoxCatcher boxes;
+  test::button(w, button)->click();
+  QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(QStringLiteral(" | "))));
+}
+
+}  // namespace vistest
