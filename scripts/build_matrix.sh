@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 jobs=${JOBS:-$(nproc)}
-for compiler in g++ clang++; do
+for compiler in ${COMPILERS:-g++ clang++}; do
   for type in Release RelWithDebInfo Debug None; do
     dir=build-matrix/${compiler%++}-$type
     rm -rf "$dir"
