@@ -5,7 +5,7 @@
 # Benchmark, the C++ headers for aarch64 (the core's cross-compile check), and
 # the packaging checkers (AppStream, desktop-file-utils, lintian).
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n
           libgl-dev libgtest-dev libbenchmark-dev locales
           clang libclang-rt-14-dev libstdc++-12-dev-arm64-cross
           appstream desktop-file-utils lintian file dpkg-dev)

@@ -9,6 +9,7 @@
 #include "about/about_window.h"
 #include "consistency/consistency_window.h"
 #include "epsilon_error/error_window.h"
+#include "guide/guide_window.h"
 #include "shell/form1.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
@@ -34,6 +35,8 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
   ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
+  ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
+  installGuideShortcut();
 }
 
 bool setUpApplication() {

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -259,8 +260,11 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   const int listH = height - listTop - 28;
   const int narrow = 156;
   c.errors = list(g, timeR ? "ListERH" : "ListERT", 8, listTop, narrow, listH);
+  c.errors->resultModel()->setCsvColumns(timeR ? QStringList{"2^R", "Tau'", "E"}
+                                              : QStringList{"2^S", "h'", "E"});
   c.orders = list(g, timeR ? "ListQ" : "ListP", 8 + narrow + 4, listTop, width - 16 - narrow - 4,
                   listH);
+  c.orders->resultModel()->setCsvColumns({"i", timeR ? "q" : "p"});
   caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"), 8, height - 24,
           width - 16, 18, kBlue);
 
@@ -336,7 +340,14 @@ void ConsistencyWindow::calculerE(core::Half half) {
   showGrid(half, core::consistencyGrid(s, scheme_));
   const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), decimalMark());
   ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
-  if (outcome.completed) c.errors->resultModel()->appendLine(fromStd(outcome.line));
+  if (outcome.completed) {
+    // The CSV export writes the divisor, the refined step and the error in full.
+    const bool timeR = half == core::Half::TimeR;
+    const double e = timeR ? s.R : s.S;
+    c.errors->resultModel()->appendLine(
+        fromStd(outcome.line),
+        {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h, (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
+  }
   run.pump().yieldOnce();
 
   const bool closing = run.closeRequested();
@@ -356,7 +367,9 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   const core::Table1& err = half == core::Half::TimeR ? s.ErrH : s.ErrT;
   const QChar letter = half == core::Half::TimeR ? QLatin1Char('q') : QLatin1Char('p');
   for (std::size_t k = 0; k < lines.size(); ++k) {
-    c.orders->resultModel()->appendLine(fromStd(lines[k].text));
+    const core::Table1& ord = half == core::Half::TimeR ? s.OrdQ : s.OrdP;
+    c.orders->resultModel()->appendLine(fromStd(lines[k].text),
+                                        {double(k + 1), ord(static_cast<std::int64_t>(k) + 1)});
     if (lines[k].defined || lines[k].overflow) continue;
     const auto i = static_cast<std::int64_t>(k) + 1;
     undefinedOrders << letter + QString::number(i);

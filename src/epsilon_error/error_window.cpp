@@ -282,6 +282,7 @@ void ErrorWindow::buildErrorFrame() {
   ListERH = new ui::ResultListView(f);
   ListERH->setObjectName(QStringLiteral("ListERH"));
   ui::place(ListERH, 8, 86, 190, 199);
+  ListERH->resultModel()->setCsvColumns({"k", "Epsilon/k", "E(k)"});
 }
 
 bool ErrorWindow::exactDataSelected() const { return OptionChoix_1->isChecked(); }
@@ -348,7 +349,7 @@ void ErrorWindow::calculerE() {
       s, [this] { return exactDataSelected(); }, run.pump(), mark);
   ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
   if (result.completed) {
-    addLine(QString::fromStdString(result.line));
+    addLine(QString::fromStdString(result.line), {s.R, s.Epsilon, s.ErrH(1)});
     run.pump().yieldOnce();
   }
   computing_ = false;
@@ -359,8 +360,8 @@ void ErrorWindow::calculerE() {
   if (result.failure && !closing) ui::showFailure(this, *result.failure);
 }
 
-void ErrorWindow::addLine(const QString& line) {
-  ListERH->resultModel()->appendLine(line);
+void ErrorWindow::addLine(const QString& line, std::vector<double> numbers) {
+  ListERH->resultModel()->appendLine(line, std::move(numbers));
   ListERH->scrollToBottom();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 class QAbstractButton;
 class QGroupBox;
@@ -50,7 +51,7 @@ class ErrorWindow : public QWidget {
   void showGrid(const core::GridValues& g);
   void calculerE();
   void toutEffacer();
-  void addLine(const QString& line);
+  void addLine(const QString& line, std::vector<double> numbers = {});
 
   QLineEdit* TxtN = nullptr;
   QLineEdit* TxtT = nullptr;

@@ -155,6 +155,8 @@ void Form1::buildMenus() {
   addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"), WindowKind::FrmConvergence);
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
+  addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)
+      ->setShortcut(Qt::Key_F1);  // F1 works from every window (guide_window.cpp)
   addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);
 }
 

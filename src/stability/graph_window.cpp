@@ -19,6 +19,7 @@
 #include "shell/mod_general.h"
 #include "ui/geometry.h"
 #include "ui/message.h"
+#include "ui/export_image.h"
 #include "ui/picture_surface.h"
 
 namespace {
@@ -145,6 +146,7 @@ void GraphWindow::buildControls() {
   pb1_->setFont(narrowFont(8.25));
   pb1_->setBackground(QApplication::palette().color(QPalette::HighlightedText));
   pb1_->enableCopyMenu();
+  ui::enableImageExport(pb1_);  // "Enregistrer l'image sous…", "Imprimer…"
   connect(pb1_, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 
   pbBarre_ = new QWidget(pb1_);

@@ -64,6 +64,7 @@ void StabilityListModel::forget() {
   h_ = 0.0;
   widest_ = 0;
   shown_ = false;
+  hasTau_ = false;
   recent_.clear();
   recentNext_ = 0;
 }

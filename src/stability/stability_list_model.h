@@ -16,7 +16,7 @@
 #include "core/table_storage.h"
 #include "ui/result_list.h"
 
-class StabilityListModel : public ui::LineListModel {
+class StabilityListModel : public ui::LineListModel, public ui::CsvWritable {
   Q_OBJECT
 
  public:
@@ -39,6 +39,17 @@ class StabilityListModel : public ui::LineListModel {
   // counts whole, as the process's memory budget counts it.
   std::size_t bytesHeld() const override;
 
+  // CSV export (stability_list_csv.cpp), through ui::LevelsCsv: t = n·Tau is
+  // written once the time step is given (after setLevels).
+  void setTimeStep(double tau) {
+    tau_ = tau;
+    hasTau_ = true;
+  }
+  std::int64_t csvRows() const override;
+  std::int64_t csvFieldsPerRow() const override;
+  void csvHeader(ui::CsvBuffer& out) const override;
+  void csvRow(ui::CsvBuffer& out, std::int64_t row) const override;
+
   // The buffer shown (for tests: shared with the table that the run filled).
   const core::SharedTable& table() const { return table_; }
 
@@ -58,6 +69,9 @@ class StabilityListModel : public ui::LineListModel {
   std::string mark_ = ".";
   qsizetype widest_ = 0;
   bool shown_ = false;  // the header and the levels, or nothing after clear()
+  double tau_ = 0.0;
+  bool hasTau_ = false;
+  ui::LevelsCsv levelsCsv() const;
   // The last lines built, so that a repaint or a horizontal scroll does not
   // format the same long lines again.
   mutable std::vector<std::pair<int, QString>> recent_;

@@ -301,6 +301,7 @@ void StabilityWindow::fillList(std::int64_t levels) {
                    sol.share(isPeps(scheme_) ? "liste de la stabilité Pepsilon"
                                              : "liste de la stabilité P0"),
                    mark);
+  model->setTimeStep(s.Tau);  // the CSV export writes t = n·Tau
   listRes_->scrollToTop();
 }
 

@@ -41,6 +41,7 @@ void ResultListModel::appendLine(const QString& text) {
 void ResultListModel::clear() {
   beginResetModel();
   lines_.clear();
+  csvNumbers_.clear();
   widest_ = 0;
   endResetModel();
 }
@@ -230,6 +231,10 @@ void ResultListView::contextMenuEvent(QContextMenuEvent* event) {
   all->setObjectName(QStringLiteral("actionToutSelectionner"));
   all->setShortcut(QKeySequence::SelectAll);
   all->setEnabled(model_->rowCount() > 0);
+  QAction* save = menu.addAction(QStringLiteral("Enregistrer sous…"));
+  save->setObjectName(QStringLiteral("actionEnregistrerSous"));
+  save->setEnabled(model_->rowCount() > 0);
+  connect(save, &QAction::triggered, this, [this] { saveListAs(this, model_); });
   connect(copy, &QAction::triggered, this, &ResultListView::copySelection);
   connect(all, &QAction::triggered, this, &QAbstractItemView::selectAll);
   menu.exec(event->globalPos());

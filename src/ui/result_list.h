@@ -12,6 +12,9 @@
 #include <QStyledItemDelegate>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "ui/export_csv.h"
 
 namespace ui {
 
@@ -32,7 +35,7 @@ class LineListModel : public QAbstractListModel {
 };
 
 // Plain text lines.
-class ResultListModel : public LineListModel {
+class ResultListModel : public LineListModel, public CsvWritable {
   Q_OBJECT
 
  public:
@@ -46,9 +49,20 @@ class ResultListModel : public LineListModel {
   qsizetype widestLine() const override { return widest_; }
   std::size_t bytesHeld() const override;
 
+  // CSV export (result_list_csv.cpp): the column names of the list and, per
+  // line, the numbers behind its text.
+  void setCsvColumns(const QStringList& names) { csvColumns_ = names; }
+  void appendLine(const QString& text, std::vector<double> numbers);
+  std::int64_t csvRows() const override;
+  std::int64_t csvFieldsPerRow() const override;
+  void csvHeader(CsvBuffer& out) const override;
+  void csvRow(CsvBuffer& out, std::int64_t row) const override;
+
  private:
   QStringList lines_;
   qsizetype widest_ = 0;
+  QStringList csvColumns_;
+  std::vector<std::vector<double>> csvNumbers_;
 };
 
 // Draws a line from a fixed-pitch font and only the characters that fall in

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/export_image.h"
+
 namespace vis {
 
 RenderSurface::RenderSurface(const QString& name, Painter painter, QWidget* parent)
@@ -11,6 +13,10 @@ RenderSurface::RenderSurface(const QString& name, Painter painter, QWidget* pare
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setMinimumSize(200, 150);
+  // "Enregistrer l'image sous…" and "Imprimer…": drawn again by the window.
+  ui::enableImageExport(this, [this](QPainter& p, const QSize& size) {
+    painter_(p, QRectF(QPointF(0, 0), QSizeF(size)));
+  });
 }
 
 void RenderSurface::paintEvent(QPaintEvent*) {

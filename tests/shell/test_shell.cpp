@@ -47,14 +47,15 @@ class TestShell : public QObject {
     QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
     QCOMPARE(std::bit_cast<std::uint64_t>(ModGeneral::state().Pi.value()), 0x400921FB54442D28u);
     for (int k = 1; k < int(WindowKind::Count); ++k) QVERIFY(!ModGeneral::window(WindowKind(k)));
-    const QStringList expected{  // in order, no shortcuts, none folded away
+    const QStringList expected{  // in order, only the guide has a key (F1), none folded away
         "mnufichier:Fichier", "mnuquitter:Quitter", "mnuetudeexpstab:Etude Exp. de la stabilité",
         "mnup0:Schéma P0", "mnupepsilon:Schéma Pepsilon",
         "mnuetudeexpconsistance:Etude Exp. de la consistance", "mnuconsistp0:Schéma P0",
         "mnuconsistpepsilon:Schéma Pepsilon", "mnuEtudeerreurueps0:Erreur entre Ueps/k et Uo",
         "mnuCalculErreur:Calcul de l'Erreur", "mnuvisualisation:Visualisation",
         "mnuevolution:Évolution de la solution", "mnucarte:Carte espace–temps",
-        "mnuconvergence:Courbes de convergence", "mnuinter:?", "mnuAPropos:A Propos de ce logiciel"};
+        "mnuconvergence:Courbes de convergence", "mnuinter:?", "mnuguide:Guide de l'étudiant+key",
+        "mnuAPropos:A Propos de ce logiciel"};
     QStringList seen;
     auto* bar = form1->findChild<QMenuBar*>();
     for (QAction* top : bar->actions()) {

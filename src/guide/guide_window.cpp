@@ -1,0 +1,138 @@
+#include "guide/guide_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "shell/mod_general.h"
+
+namespace {
+
+QString fieldCaption(const QString& name) {
+  if (name == QLatin1String("Txtu0")) return QStringLiteral("u0");
+  if (name == QLatin1String("TxtV0")) return QStringLiteral("v0");
+  if (name == QLatin1String("TxtEpsilon")) return QStringLiteral("ε");
+  if (name == QLatin1String("TxtPhi")) return QStringLiteral("phi");
+  if (name == QLatin1String("TxtD")) return QStringLiteral("d");
+  if (name == QLatin1String("TxtW")) return QStringLiteral("w");
+  if (name == QLatin1String("TxtR") ) return QStringLiteral("R");
+  return name.mid(3);  // TxtN → N, TxtT → T, TxtK → K, Txta → a
+}
+
+// The values as the guide writes them: "N = 3, T = 1, …", decimal comma.
+QString describe(const GuideExample& e) {
+  QStringList parts;
+  for (const auto& [name, text] : e.fields) {
+    if (name.startsWith(QLatin1String("Option"))) continue;
+    QString shown = text;
+    shown.replace(QLatin1Char('.'), QLatin1Char(','));
+    QString caption = fieldCaption(name);
+    if (e.window == WindowKind::FrmErreurEps0 && name == QLatin1String("TxtR")) caption = QStringLiteral("k");
+    parts << caption + QStringLiteral(" = ") + shown;
+  }
+  return parts.join(QStringLiteral(", "));
+}
+
+class F1Filter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
+          !QApplication::activeModalWidget()) {
+        ModGeneral::showWindow(WindowKind::FrmGuide);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
+const std::vector<GuideExample>& guideExamples() {
+  // Typed with a point, as the fields read numbers.
+  static const std::vector<GuideExample> examples{
+      {QStringLiteral("stabp0"), WindowKind::frmstabp0,
+       {{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}}},
+      {QStringLiteral("stabpeps"), WindowKind::frmstabpeps,
+       {{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"},
+        {"TxtV0", "0"}, {"TxtEpsilon", "0.0625"}}},
+      {QStringLiteral("consistp0"), WindowKind::frmConsistP0,
+       {{"TxtN", "4"}, {"TxtT", "0.1"}, {"TxtK", "400"}, {"Txta", "1"}, {"TxtD", "1"},
+        {"TxtW", "1"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}}},
+      {QStringLiteral("consistpeps"), WindowKind::FrmConsistPepsilon,
+       {{"TxtN", "4"}, {"TxtT", "0.1"}, {"TxtK", "400"}, {"Txta", "1"}, {"TxtD", "1"},
+        {"TxtW", "1"}, {"TxtPhi", "0"}, {"TxtEpsilon", "0.001"}, {"TxtR", "0"}, {"TxtS", "0"}}},
+      {QStringLiteral("erreur"), WindowKind::FrmErreurEps0,
+       {{"TxtN", "9"}, {"TxtT", "0.5"}, {"TxtK", "500"}, {"Txta", "1"}, {"TxtEpsilon", "0.01"},
+        {"OptionChoix_0", ""}, {"Txtu0", "1"}, {"TxtV0", "0"}, {"TxtR", "1"}}},
+  };
+  return examples;
+}
+
+QString guideHtml() {
+  Q_INIT_RESOURCE(guide);  // the text lives in a static library's resources
+  QFile file(QStringLiteral(":/guide/guide.html"));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QString html = QString::fromUtf8(file.readAll());
+  for (const GuideExample& e : guideExamples())
+    html.replace(QStringLiteral("{{%1}}").arg(e.id), describe(e));
+  return html;
+}
+
+QWidget* tryGuideExample(const QString& id) {
+  for (const GuideExample& e : guideExamples()) {
+    if (e.id != id) continue;
+    QWidget* w = ModGeneral::showWindow(e.window);
+    if (!w) return nullptr;
+    for (const auto& [name, text] : e.fields) {
+      if (name.startsWith(QLatin1String("Option"))) {
+        // click() rather than setChecked: the window shows the matching frame.
+        if (auto* b = w->findChild<QAbstractButton*>(name); b && !b->isChecked()) b->click();
+      } else if (auto* field = w->findChild<QLineEdit*>(name)) {
+        field->setText(text);
+      }
+    }
+    return w;
+  }
+  return nullptr;
+}
+
+void installGuideShortcut() {
+  static QObject* filter = nullptr;
+  if (filter) return;
+  filter = new F1Filter(qApp);
+  qApp->installEventFilter(filter);
+}
+
+GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("FrmGuide"));
+  setWindowTitle(QStringLiteral("Guide de l'étudiant"));
+  browser_ = new QTextBrowser(this);
+  browser_->setObjectName(QStringLiteral("TxtGuide"));
+  browser_->setAccessibleName(QStringLiteral("Guide de l'étudiant"));
+  browser_->setOpenLinks(false);  // "Essayer" links open windows, anchors scroll
+  browser_->setHtml(guideHtml());
+  connect(browser_, &QTextBrowser::anchorClicked, this, &GuideWindow::followLink);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(browser_);
+  resize(640, 560);
+}
+
+void GuideWindow::followLink(const QUrl& url) {
+  if (url.scheme() == QLatin1String("essayer")) {
+    tryGuideExample(url.path());
+  } else if (url.hasFragment() && url.path().isEmpty()) {
+    browser_->scrollToAnchor(url.fragment());
+  }
+}

@@ -1,0 +1,301 @@
+// The student guide: each "Essayer" opens its study window with the example
+// typed and nothing computed, F1 opens the guide from any window, the worked
+// examples show what the guide says they show, and the study windows offer
+// the exports.
+#include <QBuffer>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+#include <cmath>
+
+#include "app/windows.h"
+#include "guide/guide_window.h"
+#include "support/window_support.h"
+#include "ui/export_csv.h"
+#include "ui/message.h"
+
+namespace {
+
+void flushDeletes() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+QTextBrowser* openGuide() {
+  QWidget* guide = ModGeneral::showWindow(WindowKind::FrmGuide);
+  return guide ? guide->findChild<QTextBrowser*>("TxtGuide") : nullptr;
+}
+
+}  // namespace
+
+class TestGuide : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    setUpApplication();
+    registerWindows();
+  }
+  void init() { test::freshState(); }
+  void cleanup() {
+    ModGeneral::closeAll();
+    flushDeletes();
+  }
+
+  void essayerTypesTheExample_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("described");  // as the guide's text writes the values
+    QTest::newRow("P0 stability") << "stabp0" << "frmstabp0" << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1";
+    QTest::newRow("Pepsilon stability")
+        << "stabpeps" << "frmstabpeps" << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1, v0 = 0, ε = 0,0625";
+    QTest::newRow("P0 consistency") << "consistp0" << "frmConsistP0"
+                                    << "N = 4, T = 0,1, K = 400, a = 1, d = 1, w = 1, phi = 0, R = 0, S = 0";
+    QTest::newRow("Pepsilon consistency") << "consistpeps" << "FrmConsistPepsilon"
+                                          << "ε = 0,001";
+    QTest::newRow("error study") << "erreur" << "FrmErreurEps0"
+                                 << "N = 9, T = 0,5, K = 500, a = 1, ε = 0,01, u0 = 1, v0 = 0, k = 1";
+  }
+
+  void essayerTypesTheExample() {
+    QFETCH(QString, id);
+    QFETCH(QString, window);
+    QFETCH(QString, described);
+    QTextBrowser* browser = openGuide();
+    QVERIFY(browser);
+    QVERIFY(browser->toHtml().contains("essayer:" + id));
+    QVERIFY2(browser->toPlainText().contains(described), qPrintable(described));
+    QVERIFY(!browser->toPlainText().contains("{{"));
+
+    emit browser->anchorClicked(QUrl("essayer:" + id));
+    QWidget* w = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->objectName() == window && top->isVisible()) w = top;
+    QVERIFY(w);
+    const GuideExample* example = nullptr;
+    for (const GuideExample& e : guideExamples())
+      if (e.id == id) example = &e;
+    QVERIFY(example);
+    for (const auto& [name, text] : example->fields) {
+      if (name.startsWith("Option")) {
+        QVERIFY(test::button(w, qPrintable(name))->isChecked());
+      } else {
+        QVERIFY2(test::field(w, qPrintable(name)), qPrintable(name));
+        QCOMPARE(test::field(w, qPrintable(name))->text(), text);
+      }
+    }
+    // Typed, not computed: lists and value labels are still empty.
+    for (auto* list : w->findChildren<QAbstractItemView*>()) QCOMPARE(list->model()->rowCount(), 0);
+    QVERIFY(test::labelText(w, "LblLambda").isEmpty());
+    QVERIFY(!ModGeneral::state().Lambda.value());
+  }
+
+  // Anchors inside the guide scroll rather than open anything.
+  void summaryLinksStayInTheGuide() {
+    QTextBrowser* browser = openGuide();
+    const int windows = QApplication::topLevelWidgets().size();
+    emit browser->anchorClicked(QUrl("#erreur"));
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+  }
+
+  void f1OpensTheGuide_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("main window") << int(WindowKind::Form1) << QString();
+    QTest::newRow("stability window, in a field") << int(WindowKind::frmstabp0) << "TxtN";
+    QTest::newRow("error window") << int(WindowKind::FrmErreurEps0) << "TxtR";
+    QTest::newRow("graph window") << int(WindowKind::FrmStabp0G) << "TxtIndicen";
+  }
+
+  void f1OpensTheGuide() {
+    QFETCH(int, kind);
+    QFETCH(QString, focus);
+    QWidget* w = ModGeneral::showWindow(WindowKind(kind));
+    QVERIFY(w);
+    QWidget* target = focus.isEmpty() ? w : test::field(w, qPrintable(focus));
+    QVERIFY(target);
+    QVERIFY(!ModGeneral::window(WindowKind::FrmGuide));
+    QTest::keyClick(target, Qt::Key_F1);
+    QWidget* guide = ModGeneral::window(WindowKind::FrmGuide);
+    QVERIFY(guide && guide->isVisible());
+    if (!focus.isEmpty()) QCOMPARE(test::field(w, qPrintable(focus))->text(), QString());
+  }
+
+  // A message box keeps the keyboard to itself: F1 opens nothing behind it.
+  void f1IsLeftToAnOpenMessageBox() {
+    QWidget* w = ModGeneral::showWindow(WindowKind::frmstabp0);
+    bool guideOpened = true;
+    QTimer::singleShot(0, [&guideOpened] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (!box) return;
+      QTest::keyClick(box, Qt::Key_F1);
+      guideOpened = ModGeneral::window(WindowKind::FrmGuide) != nullptr;
+      box->close();
+    });
+    ui::showMessage(w, "Saisie incomplète !");
+    QVERIFY(!guideOpened);
+  }
+
+  void guideItemStandsBeforeAbout() {
+    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
+    auto* inter = form1->findChild<QMenu*>("mnuinter");
+    QVERIFY(inter);
+    QStringList items;
+    for (QAction* a : inter->actions()) items << a->objectName();
+    QCOMPARE(items, QStringList({"mnuguide", "mnuAPropos"}));
+    QCOMPARE(inter->actions().first()->shortcut(), QKeySequence(Qt::Key_F1));
+    inter->actions().first()->trigger();
+    QVERIFY(ModGeneral::window(WindowKind::FrmGuide)->isVisible());
+  }
+
+  // The consistency examples give the orders the guide announces.
+  void consistencyExamplesGiveTheAnnouncedOrders_data() {
+    QTest::addColumn<QString>("id");
+    QTest::newRow("P0") << "consistp0";
+    QTest::newRow("Pepsilon") << "consistpeps";
+  }
+
+  void consistencyExamplesGiveTheAnnouncedOrders() {
+    QFETCH(QString, id);
+    test::BoxCatcher boxes;
+    QWidget* w = tryGuideExample(id);
+    QVERIFY(w);
+    for (const char* half : {"R", "S"}) {
+      const bool time = half[0] == 'R';
+      for (int e = 0; e <= 3; ++e) {
+        test::setText(w, time ? "TxtR" : "TxtS", QString::number(e));
+        test::button(w, time ? "CmdCalculerH" : "CmdCalculerTau")->click();
+      }
+      test::button(w, time ? "CmdCalculerQ" : "CmdCalculerP")->click();
+      const core::StudyState& s = ModGeneral::state();
+      // The error list exports its divisors, steps and errors in full.
+      auto* list = w->findChild<QAbstractItemView*>(time ? "ListERH" : "ListERT");
+      const auto* source = dynamic_cast<const ui::CsvWritable*>(list->model());
+      QVERIFY(source);
+      QBuffer buffer;
+      buffer.open(QIODevice::WriteOnly);
+      QVERIFY(ui::writeCsv(*source, buffer));
+      const QList<QByteArray> rows = buffer.data().split('\n');
+      QCOMPARE(rows[0], QByteArray(time ? "2^R,Tau',E\r" : "2^S,h',E\r"));
+      for (int e = 0; e <= 3; ++e) {
+        const QList<QByteArray> f = rows[e + 1].trimmed().split(',');
+        QCOMPARE(f[0], QByteArray::number(1 << e));
+        const double err = time ? s.ErrH(e + 1) : s.ErrT(e + 1);
+        QCOMPARE(std::bit_cast<std::uint64_t>(f[2].toDouble()), std::bit_cast<std::uint64_t>(err));
+      }
+      for (int i = 1; i <= 2; ++i) {
+        const double order = time ? s.OrdQ(i) : s.OrdP(i);
+        const double expected = time ? 1.0 : 2.0;
+        QVERIFY2(std::fabs(order - expected) < 0.1,
+                 qPrintable(QString("%1%2 = %3").arg(time ? "q" : "p").arg(i).arg(order)));
+      }
+    }
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+  }
+
+  // E(k) shrinks about by half each time k doubles on the guide's example.
+  void errorExampleShrinksWithK() {
+    test::BoxCatcher boxes;
+    QWidget* w = tryGuideExample("erreur");
+    QVERIFY(w);
+    std::vector<double> errors;
+    for (int k : {1, 2, 4, 8}) {
+      test::setText(w, "TxtR", QString::number(k));
+      test::button(w, "CmdCalculerH")->click();
+      errors.push_back(ModGeneral::state().ErrH(1));
+    }
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
+      const double ratio = errors[i] / errors[i + 1];
+      QVERIFY2(ratio > 1.6 && ratio < 2.4, qPrintable(QString::number(ratio)));
+    }
+  }
+
+  // A stability list and its graph, exported from the windows themselves.
+  void studyWindowsExportTheirListAndDrawing() {
+    QTemporaryDir dir;
+    QWidget* w = tryGuideExample("stabp0");
+    test::button(w, "CmdCalculs")->click();
+    auto* list = w->findChild<QAbstractItemView*>("ListRes");
+    QVERIFY(list);
+    const auto* source = dynamic_cast<const ui::CsvWritable*>(list->model());
+    QVERIFY(source);
+    const QString csv = dir.filePath("stab.csv");
+    ui::setSaveFileNameProvider([csv](QWidget*, const QString&, const QStringList&, QString*) { return csv; });
+    ui::saveCsvAs(list, *source);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith("n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"));
+    QCOMPARE(bytes.count('\n'), 18);
+
+    test::button(w, "Cmdgraphique")->click();
+    QWidget* graph = ModGeneral::window(WindowKind::FrmStabp0G);
+    test::setText(graph, "TxtIndicen", "3");
+    test::button(graph, "CmdTracage")->click();
+    const QString png = dir.filePath("graph.png");
+    ui::setSaveFileNameProvider([png](QWidget*, const QString&, const QStringList&, QString*) { return png; });
+    auto* pb1 = graph->findChild<QWidget*>("PB1");
+    QVERIFY(pb1->findChild<QAction*>("actImprimer"));
+    pb1->findChild<QAction*>("actEnregistrerImage")->trigger();
+    ui::setSaveFileNameProvider({});
+    QImage image(png);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.width(), (pb1->width() - 4) * 4);
+    // The blue curve is in the file, drawn again (not the screen's pixels).
+    int blue = 0;
+    for (int y = 0; y < image.height(); y += 2)
+      for (int x = 0; x < image.width(); x += 2)
+        if (image.pixelColor(x, y).blue() > 200 && image.pixelColor(x, y).red() < 80) ++blue;
+    QVERIFY(blue > 100);
+  }
+
+  // The visualisation windows offer the same exports, drawn again at the
+  // file's resolution.
+  void visualisationWindowsExportTheirDrawings_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("surface");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("evolution, PNG") << int(WindowKind::FrmEvolution) << "PBCourbe" << "evolution.png";
+    QTest::newRow("map, PDF") << int(WindowKind::FrmCarte) << "PBCarte" << "carte.pdf";
+    QTest::newRow("convergence, SVG") << int(WindowKind::FrmConvergence) << "PBConvergence"
+                                      << "convergence.svg";
+  }
+
+  void visualisationWindowsExportTheirDrawings() {
+    QFETCH(int, kind);
+    QFETCH(QString, surface);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    test::BoxCatcher boxes;
+    QWidget* study = tryGuideExample("stabp0");
+    test::button(study, "CmdCalculs")->click();
+    QWidget* w = ModGeneral::showWindow(WindowKind(kind));
+    QVERIFY(w);
+    auto* drawing = w->findChild<QWidget*>(surface);
+    QVERIFY(drawing);
+    QVERIFY(drawing->findChild<QAction*>("actImprimer"));
+    const QString path = dir.filePath(file);
+    ui::setSaveFileNameProvider([path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
+    drawing->findChild<QAction*>("actEnregistrerImage")->trigger();
+    ui::setSaveFileNameProvider({});
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    if (file.endsWith(".png")) {
+      QImage image;
+      QVERIFY(image.loadFromData(bytes, "PNG"));
+      QCOMPARE(image.size(), drawing->size() * 4);
+    } else if (file.endsWith(".pdf")) {
+      QVERIFY(bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF"));
+    } else {
+      QVERIFY(bytes.contains("<svg"));
+    }
+  }
+};
+
+QTEST_MAIN(TestGuide)
+#include "test_guide.moc"
