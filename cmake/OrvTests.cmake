@@ -1,6 +1,8 @@
-# Each tests/<dir>/test_*.cpp becomes one QtTest executable and one CTest test.
+# Each tests/<dir>/test_*.cpp becomes one QtTest executable and one CTest test,
+# labelled "windows" and with its folder's name.
 function(orv_add_qt_tests)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
   foreach(src ${sources})
     get_filename_component(name ${src} NAME_WE)
@@ -8,22 +10,7 @@ function(orv_add_qt_tests)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test Qt6::Widgets)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                                            LABELS "windows;${folder}")
   endforeach()
-endfunction()
-
-# A library of every *.cpp in the current folder (an interface library while
-# the folder holds none yet).
-function(orv_add_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS *.cpp *.h *.qrc)
-  list(FILTER sources INCLUDE REGEX "\\.cpp$")
-  if(sources)
-    file(GLOB all CONFIGURE_DEPENDS *.cpp *.h *.qrc)
-    add_library(${name} STATIC ${all})
-    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
-  else()
-    add_library(${name} INTERFACE)
-    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
-  endif()
 endfunction()

@@ -4,10 +4,8 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPixmap>
 #include <QTranslator>
 
-#include "app/app_icon.h"
 #include "about/about_window.h"
 #include "consistency/consistency_window.h"
 #include "epsilon_error/epsilon_error_window.h"
@@ -44,10 +42,12 @@ void registerWindows() {
 bool setUpApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Orvalend"));
   QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("orvalend"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("fr.orvalend.Orvalend"));
 
+  Q_INIT_RESOURCE(app_icon);  // the resources of a static library are linked on request
   QIcon icon;
-  for (int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(paintOrvalendIcon(size)));
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
   QApplication::setWindowIcon(icon);
 
   auto* qtFrench = new QTranslator(qApp);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/numeric.h"
+#include "core/simd_clones.h"
 
 namespace core {
 
@@ -38,7 +39,7 @@ double theta(const StudyState& s, std::int64_t m) {
 }
 
 // SourceVec(i) = factors[i]*g: one product per point, every step of a run.
-__attribute__((target_clones("avx2", "default"))) void scaleInto(
+ORV_AVX2_CLONES void scaleInto(
     double* __restrict out, const double* __restrict factors, double g, std::int64_t last) {
   for (std::int64_t i = 1; i <= last; ++i) out[i] = factors[i] * g;
 }

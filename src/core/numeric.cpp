@@ -189,7 +189,7 @@ std::string formatPlain(double value, std::string_view mark) {
   std::string out;
   if (exponent >= 15 || exponent < -5) {
     out = digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     const std::string exp = std::to_string(std::abs(exponent));
     out += std::string("E") + (exponent < 0 ? "-" : "+") + (exp.size() < 2 ? "0" : "") + exp;
   } else if (exponent < 0) {

@@ -7,6 +7,7 @@
 
 #include "core/memory_budget.h"
 #include "core/numeric.h"
+#include "core/simd_clones.h"
 
 namespace core {
 
@@ -94,7 +95,7 @@ double edgeRow(const BandMatrix& mat, const double* prev, std::int64_t i, std::i
 
 // The level kernels are also built for AVX2 and picked at load time. Without
 // fused multiply-add (never enabled) the wider vectors give the same doubles.
-#define ORV_KERNEL __attribute__((target_clones("avx2", "default")))
+#define ORV_KERNEL ORV_AVX2_CLONES
 
 // Rows first .. last of a P0 level whose three band values are the same on
 // every row: ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1], then + tau*f[i].

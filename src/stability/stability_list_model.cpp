@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/numeric.h"
+#include "core/simd_clones.h"
 #include "core/studies.h"
 
 namespace {
@@ -32,9 +33,8 @@ inline std::int64_t fixed2Length(double v) {
 // The characters one level's values take when shown, without marks and
 // separators. Most levels hold only values below 9.99 in size: those are
 // counted in one vectorised pass over the numbers (a level of a large table
-// is read once here, at memory speed).
-__attribute__((optimize("O3"), target_clones("avx2", "default"))) std::int64_t
-smallLevelChars(const double* v, std::int64_t columns, bool& large) {
+// is read once here, at memory speed; the file is built at -O3).
+ORV_AVX2_CLONES std::int64_t smallLevelChars(const double* v, std::int64_t columns, bool& large) {
   double negatives = 0.0;
   double inRange = 0.0;
   for (std::int64_t i = 0; i < columns; ++i) {

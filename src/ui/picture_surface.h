@@ -112,7 +112,6 @@ class PictureSurface : public QWidget {
 
    private:
     PictureSurface& surface_;
-    bool owner_ = false;
   };
 
   // ---- child controls, in user units

@@ -250,7 +250,8 @@ void ConvergenceWindow::renderPanel(QPainter& p, const QRectF& cell, int k) cons
     for (std::size_t i : shown) mx += std::log10(steps[i]);
     mx /= static_cast<double>(shown.size());
     const double my = f.intercept + f.slope * mx;
-    auto drawSlope = [&](double slope, double b, const QPen& pen) {
+    // x0 and x1 copied: clang 14 cannot capture structured bindings.
+    auto drawSlope = [&, x0 = x0, x1 = x1](double slope, double b, const QPen& pen) {
       p.setPen(pen);
       const double ya = b + slope * (x0 - mx), yb = b + slope * (x1 - mx);
       p.drawLine(QPointF(m.px(std::pow(10.0, x0)), m.py(std::pow(10.0, ya))),

@@ -1,0 +1,15 @@
+# A library of every *.cpp in the current folder (an interface library while
+# the folder holds none yet).
+function(orv_add_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS *.cpp *.h *.qrc)
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(sources)
+    file(GLOB all CONFIGURE_DEPENDS *.cpp *.h *.qrc)
+    add_library(${name} STATIC ${all})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+  endif()
+endfunction()
