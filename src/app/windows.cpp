@@ -8,7 +8,7 @@
 
 #include "about/about_window.h"
 #include "consistency/consistency_window.h"
-#include "epsilon_error/error_window.h"
+#include "epsilon_error/epsilon_error_window.h"
 #include "guide/guide_window.h"
 #include "shell/form1.h"
 #include "shell/mod_general.h"
@@ -30,7 +30,7 @@ void registerWindows() {
                          [] { return new ConsistencyWindow(Scheme::P0); });
   ModGeneral::setFactory(WindowKind::FrmConsistPepsilon,
                          [] { return new ConsistencyWindow(Scheme::Peps); });
-  ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
+  ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new EpsilonErrorWindow; });
   ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
   ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });

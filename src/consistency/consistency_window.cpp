@@ -1,10 +1,7 @@
 #include "consistency/consistency_window.h"
 
-#include <QFontMetrics>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
@@ -16,69 +13,17 @@
 #include "core/numeric.h"
 #include "shell/long_run.h"
 #include "shell/mod_general.h"
-#include "ui/geometry.h"
-#include "ui/interval_sketch.h"
 #include "ui/message.h"
 #include "ui/result_list.h"
+#include "ui/window_kit.h"
 
 namespace {
 
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-const QColor kYellow(255, 255, 0);
-const QColor kWhite(255, 255, 255);
+using ui::caption;
+using ui::colour::blue;
+using ui::colour::red;
 
-std::string decimalMark() { return QLocale().decimalPoint().toStdString(); }
-
-QString fromStd(const std::string& s) { return QString::fromStdString(s); }
-
-QLabel* caption(QWidget* parent, const QString& text, int l, int t, int w, int h,
-                const QColor& colour = QColor(),
-                Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-  QLabel* label = ui::addLabel(parent, text, l, t, w, h);
-  label->setAlignment(align);
-  if (colour.isValid()) ui::setColors(label, colour);
-  return label;
-}
-
-QLabel* valueLabel(QWidget* parent, const char* name, int l, int t, int w) {
-  QLabel* label = ui::addLabel(parent, QString(), l, t, w, 19, QString::fromLatin1(name));
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  label->setFrameShape(QFrame::Panel);
-  label->setFrameShadow(QFrame::Sunken);
-  ui::setColors(label, kBlue, kYellow);
-  return label;
-}
-
-QLineEdit* field(QWidget* parent, const char* name, int l, int t, int w) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  ui::place(e, l, t, w, 20);
-  return e;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int l, int t, int w) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
-  ui::place(b, l, t, w, 25);
-  return b;
-}
-
-ui::ResultListView* list(QWidget* parent, const char* name, int l, int t, int w, int h) {
-  auto* v = new ui::ResultListView(parent);
-  v->setObjectName(QString::fromLatin1(name));
-  ui::place(v, l, t, w, h);
-  return v;
-}
-
-QGroupBox* frame(QWidget* parent, const char* name, const QString& title, int l, int t, int w,
-                 int h) {
-  auto* g = new QGroupBox(title, parent);
-  g->setObjectName(QString::fromLatin1(name));
-  ui::place(g, l, t, w, h);
-  return g;
-}
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 // The "E" label of divisor 2^e, as the error lines show it.
 QString errorLabel(std::int64_t e) {
@@ -93,7 +38,7 @@ ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
   setObjectName(peps ? QStringLiteral("FrmConsistPepsilon") : QStringLiteral("frmConsistP0"));
   setWindowTitle(peps ? QStringLiteral("Etude expérimentale de la consistance - Schéma Pepsilon")
                       : QStringLiteral("Etude expérimentale de la consistance - Schéma P0"));
-  setFont(ui::sansFont(8));
+  setFont(ui::typeface(8));
 
   // The Pepsilon window is 14 px wider and 16 px taller, for its third row
   // of physical data.
@@ -101,9 +46,8 @@ ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
   const int height = peps ? 453 : 437;
   setFixedSize(width, height);
 
-  const int extraW = width - 708;
   const int topH = peps ? 184 : 168;
-  const int physicsW = 330 + extraW;
+  const int physicsW = 330 + (width - 708);
   buildIntervals(topH);
   buildPhysics(274, physicsW, topH);
   buildRunColumn(274 + physicsW + 6, width - (274 + physicsW + 6) - 6);
@@ -117,26 +61,23 @@ ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
 }
 
 void ConsistencyWindow::buildIntervals(int height) {
-  QGroupBox* g =
-      frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"), 6, 4, 262,
-            height);
-  caption(g, QStringLiteral("Nombre de points  N ="), 6, 18, 148, 20, QColor(),
-          Qt::AlignRight | Qt::AlignVCenter);
-  TxtN = field(g, "TxtN", 158, 18, 70);
-  caption(g, QStringLiteral("Durée totale T ="), 6, 41, 148, 20, QColor(),
-          Qt::AlignRight | Qt::AlignVCenter);
-  TxtT = field(g, "TxtT", 158, 41, 70);
-  caption(g, QStringLiteral("s"), 232, 41, 24, 20);
-  caption(g, QStringLiteral("Nb d'interv. de temps K ="), 6, 64, 148, 20, QColor(),
-          Qt::AlignRight | Qt::AlignVCenter);
-  TxtK = field(g, "TxtK", 158, 64, 70);
+  QWidget* g = ui::frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"),
+                         {6, 4, 262, height});
+  TxtN = ui::field(g, "TxtN", {158, 18, 70, 20},
+                   caption(g, QStringLiteral("Nombre de points  N ="), {6, 18, 148, 20}, {}, kRight));
+  TxtT = ui::field(g, "TxtT", {158, 41, 70, 20},
+                   caption(g, QStringLiteral("Durée totale T ="), {6, 41, 148, 20}, {}, kRight),
+                   QStringLiteral("s"));
+  caption(g, QStringLiteral("s"), {232, 41, 24, 20});
+  TxtK = ui::field(g, "TxtK", {158, 64, 70, 20},
+                   caption(g, QStringLiteral("Nb d'interv. de temps K ="), {6, 64, 148, 20}, {}, kRight));
 
-  caption(g, QStringLiteral("h=1/(N+1) ="), 6, 88, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
-  LblH = valueLabel(g, "LblH", 100, 88, 90);
-  caption(g, QStringLiteral("m"), 194, 88, 24, 19, kRed);
-  caption(g, QStringLiteral("Tau = T/K ="), 6, 110, 90, 19, kRed, Qt::AlignRight | Qt::AlignVCenter);
-  LblTau = valueLabel(g, "LblTau", 100, 110, 90);
-  caption(g, QStringLiteral("s"), 194, 110, 24, 19, kRed);
+  LblH = ui::valueLabel(g, "LblH", {100, 88, 90, 19},
+                        caption(g, QStringLiteral("h=1/(N+1) ="), {6, 88, 90, 19}, red, kRight));
+  caption(g, QStringLiteral("m"), {194, 88, 24, 19}, red);
+  LblTau = ui::valueLabel(g, "LblTau", {100, 110, 90, 19},
+                          caption(g, QStringLiteral("Tau = T/K ="), {6, 110, 90, 19}, red, kRight));
+  caption(g, QStringLiteral("s"), {194, 110, 24, 19}, red);
 
   // The interval sketch: 0 and 1 at the ends, x1 and xN on the inner ticks.
   const int sy = height - 36;
@@ -144,80 +85,75 @@ void ConsistencyWindow::buildIntervals(int height) {
   sketch->setObjectName(QStringLiteral("Sketch"));
   ui::place(sketch, 16, sy, 170, 14);
   const auto tickX = [](int k) { return 16 + 4 + (170 - 9) * k / 5; };
-  caption(g, QStringLiteral("0m"), tickX(0) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
-  caption(g, QStringLiteral("x1"), tickX(1) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
-  caption(g, QStringLiteral("............"), tickX(2) - 10, sy + 14, tickX(3) - tickX(2) + 20, 14,
-          QColor(), Qt::AlignCenter);
-  caption(g, QStringLiteral("xN"), tickX(4) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
-  caption(g, QStringLiteral("1m"), tickX(5) - 10, sy + 14, 20, 14, QColor(), Qt::AlignCenter);
-  caption(g, QStringLiteral("tn = n.Tau "), 194, sy, 64, 28, QColor(),
-          Qt::AlignLeft | Qt::AlignVCenter);
+  const auto tickLabel = [&](const QString& text, int k, int width) {
+    caption(g, text, {tickX(k) - 10, sy + 14, width, 14}, {}, Qt::AlignCenter);
+  };
+  tickLabel(QStringLiteral("0m"), 0, 20);
+  tickLabel(QStringLiteral("x1"), 1, 20);
+  tickLabel(QStringLiteral("............"), 2, tickX(3) - tickX(2) + 20);
+  tickLabel(QStringLiteral("xN"), 4, 20);
+  tickLabel(QStringLiteral("1m"), 5, 20);
+  caption(g, QStringLiteral("tn = n.Tau "), {194, sy, 64, 28});
 }
 
 void ConsistencyWindow::buildPhysics(int left, int width, int height) {
-  QGroupBox* g = frame(this, "FramePhysique", QStringLiteral("Grandeurs physiques"), left, 4,
-                       width, height);
-  const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+  QWidget* g = ui::frame(this, "FramePhysique", QStringLiteral("Grandeurs physiques"),
+                         {left, 4, width, height});
   // Two columns: a and d on the left, w and phi on the right.
   const int c2 = width / 2;
-  caption(g, QStringLiteral("a ="), 2, 18, 56, 20, QColor(), right);
-  Txta = field(g, "Txta", 62, 18, 60);
-  caption(g, QStringLiteral("m²/s"), 126, 18, 36, 20);
-  caption(g, QStringLiteral("w = "), c2, 18, 50, 20, QColor(), right);
-  TxtW = field(g, "TxtW", c2 + 54, 18, 60);
-  caption(g, QStringLiteral("rad/s"), c2 + 118, 18, 40, 20);
-  caption(g, QStringLiteral("d = "), 2, 41, 56, 20, QColor(), right);
-  TxtD = field(g, "TxtD", 62, 41, 60);
-  caption(g, QStringLiteral("°C"), 126, 41, 36, 20);
-  caption(g, QStringLiteral("phi = "), c2, 41, 50, 20, QColor(), right);
-  TxtPhi = field(g, "TxtPhi", c2 + 54, 41, 60);
-  caption(g, QStringLiteral("rad"), c2 + 118, 41, 40, 20);
+  Txta = ui::field(g, "Txta", {62, 18, 60, 20},
+                   caption(g, QStringLiteral("a ="), {2, 18, 56, 20}, {}, kRight), QStringLiteral("m²/s"));
+  caption(g, QStringLiteral("m²/s"), {126, 18, 36, 20});
+  TxtW = ui::field(g, "TxtW", {c2 + 54, 18, 60, 20},
+                   caption(g, QStringLiteral("w = "), {c2, 18, 50, 20}, {}, kRight), QStringLiteral("rad/s"));
+  caption(g, QStringLiteral("rad/s"), {c2 + 118, 18, 40, 20});
+  TxtD = ui::field(g, "TxtD", {62, 41, 60, 20},
+                   caption(g, QStringLiteral("d = "), {2, 41, 56, 20}, {}, kRight), QStringLiteral("°C"));
+  caption(g, QStringLiteral("°C"), {126, 41, 36, 20});
+  TxtPhi = ui::field(g, "TxtPhi", {c2 + 54, 41, 60, 20},
+                     caption(g, QStringLiteral("phi = "), {c2, 41, 50, 20}, {}, kRight), QStringLiteral("rad"));
+  caption(g, QStringLiteral("rad"), {c2 + 118, 41, 40, 20});
 
   int y = 70;
   if (scheme_ == core::Scheme::Peps) {
-    caption(g, QStringLiteral("Epsilon ="), 2, 64, 56, 20, QColor(), right);
-    TxtEpsilon = field(g, "TxtEpsilon", 62, 64, 60);
-    caption(g, QStringLiteral("s"), 126, 64, 36, 20);
-    caption(g, QStringLiteral("Alpha ="), c2, 64, 50, 19, kRed, right);
-    LblAlpha = valueLabel(g, "LblAlpha", c2 + 54, 64, 90);
+    TxtEpsilon = ui::field(g, "TxtEpsilon", {62, 64, 60, 20},
+                           caption(g, QStringLiteral("Epsilon ="), {2, 64, 56, 20}, {}, kRight),
+                           QStringLiteral("s"));
+    caption(g, QStringLiteral("s"), {126, 64, 36, 20});
+    LblAlpha = ui::valueLabel(g, "LblAlpha", {c2 + 54, 64, 90, 19},
+                              caption(g, QStringLiteral("Alpha ="), {c2, 64, 50, 19}, red, kRight));
     y = 93;
   }
-  caption(g, QStringLiteral("Lambda = a.Tau/h² ="), 2, y, 120, 19, kRed, right);
-  LblLambda = valueLabel(g, "LblLambda", 126, y, 90);
+  LblLambda = ui::valueLabel(g, "LblLambda", {126, y, 90, 19},
+                             caption(g, QStringLiteral("Lambda = a.Tau/h² ="), {2, y, 120, 19}, red, kRight));
 
-  // On one line where it fits; otherwise broken at its wide gap, before
-  // "avec", by narrowing the label.
-  const QString text =
-      QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]");
-  const int room = width - 16;
-  const bool fits = QFontMetrics(font()).horizontalAdvance(text) <= room;
-  const int formulaW =
-      fits ? room
-           : QFontMetrics(font()).horizontalAdvance(QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)   "));
-  QLabel* formula = caption(g, text, 8, height - 48, formulaW, 40, kBlue,
-                            Qt::AlignLeft | Qt::AlignVCenter);
+  // Broken at its wide gap, before "avec", when it does not fit one line.
+  QLabel* formula = caption(
+      g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
+      {8, height - 48, width - 16, 40}, blue);
   formula->setWordWrap(true);
 }
 
 void ConsistencyWindow::buildRunColumn(int left, int width) {
-  CmdQuitter = button(this, "CmdQuitter", QStringLiteral("Quitter"), left + 2, 12, width - 4);
+  CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {left + 2, 12, width - 4, 25});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
-  LblCalculs = ui::addLabel(
+  LblCalculs = caption(
       this,
       QStringLiteral(
           "Calculs en cours,veuillez patienter... Appuyez sur une touche pour stopper les calculs"),
-      left, 46, width, 104, QStringLiteral("LblCalculs"));
+      {left, 46, width, 104}, {}, Qt::AlignCenter);
+  LblCalculs->setObjectName(QStringLiteral("LblCalculs"));
   LblCalculs->setWordWrap(true);
-  LblCalculs->setAlignment(Qt::AlignCenter);
-  LblCalculs->setFont(ui::sansFont(8, true));
-  ui::setColors(LblCalculs, kWhite, kRed);
+  LblCalculs->setFont(ui::typeface(8, true));
+  ui::setColors(LblCalculs, ui::colour::white, ui::colour::red);
   LblCalculs->hide();
 
   // How far the run has gone: time steps done out of the refined K.
   ProgressCalculs = new QProgressBar(this);
   ProgressCalculs->setObjectName(QStringLiteral("ProgressCalculs"));
   ProgressCalculs->setTextVisible(false);
+  ProgressCalculs->setAccessibleName(QStringLiteral("Avancement du calcul"));
   ui::place(ProgressCalculs, left, 154, width, 14);
   ProgressCalculs->hide();
 }
@@ -225,48 +161,58 @@ void ConsistencyWindow::buildRunColumn(int left, int width) {
 void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width, int height) {
   const bool timeR = half == core::Half::TimeR;
   HalfControls& c = controls(half);
-  c.frame = frame(this, timeR ? "FrameHFixe" : "FrameTauFixe",
-                  timeR ? QStringLiteral("Pour h fixé ") : QStringLiteral("Pour Tau fixé "), left,
-                  top, width, height);
-  // Only the title is bold blue; the style sheet does not reach the children.
-  c.frame->setStyleSheet(QStringLiteral("QGroupBox { color: rgb(0, 0, 255); font-weight: bold; }"));
-  QGroupBox* g = c.frame;
+  c.frame = ui::frame(this, timeR ? "FrameHFixe" : "FrameTauFixe",
+                      timeR ? QStringLiteral("Pour h fixé ") : QStringLiteral("Pour Tau fixé "),
+                      {left, top, width, height});
+  c.frame->setTitleLook(ui::typeface(8, true), blue);
+  QWidget* g = c.frame;
+  const QString name = timeR ? QStringLiteral("R") : QStringLiteral("S");
 
   caption(g, timeR ? QStringLiteral("Choix de R tel que Tau' = Tau / (2^R)")
                    : QStringLiteral("Choix de S tel que h' = h / (2^S)"),
-          8, 20, width - 16, 18);
-  caption(g, timeR ? QStringLiteral("R =") : QStringLiteral("S ="), 8, 42, 24, 20);
-  c.field = field(g, timeR ? "TxtR" : "TxtS", 34, 42, 56);
-  caption(g, timeR ? QStringLiteral("R = 0, 1, 2, 3, etc.") : QStringLiteral("S = 0, 1, 2, 3, etc."),
-          100, 42, 150, 20);
+          {8, 20, width - 16, 18});
+  c.field = ui::field(g, timeR ? "TxtR" : "TxtS", {34, 42, 56, 20},
+                      caption(g, name + QStringLiteral(" ="), {8, 42, 24, 20}));
+  caption(g, name + QStringLiteral(" = 0, 1, 2, 3, etc."), {100, 42, 150, 20});
 
-  caption(g, timeR ? QStringLiteral("h=1/(N+1) =") : QStringLiteral("Tau = T/K ="), 8, 68, 76, 19,
-          kRed);
-  c.fixedValue = valueLabel(g, timeR ? "LblHfixe" : "LblTauFixe", 86, 68, 90);
-  caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), 180, 68, 24, 19, kRed);
+  c.fixedValue = ui::valueLabel(
+      g, timeR ? "LblHfixe" : "LblTauFixe", {86, 68, 90, 19},
+      caption(g, timeR ? QStringLiteral("h=1/(N+1) =") : QStringLiteral("Tau = T/K ="), {8, 68, 76, 19}, red));
+  caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), {180, 68, 24, 19}, red);
 
   const int bwE = 126, bwO = 104;
-  c.calculerE = button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
-                       timeR ? QStringLiteral("Calculer E pour R") : QStringLiteral("Calculer E pour S"),
-                       8, 94, bwE);
-  c.calculerOrders = button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
-                            timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
-                            8 + bwE + 4, 94, bwO);
-  c.effacer = button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
-                     8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8);
+  c.calculerE = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
+                           QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
+  c.calculerOrders = ui::button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
+                                timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
+                                {8 + bwE + 4, 94, bwO, 25});
+  c.effacer = ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
+                         {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
   c.calculerOrders->setEnabled(false);
 
+  // The half's width split so that the lines of the errors and of the orders
+  // of every run up to R (or S) = 10 read whole in the program's face (the
+  // orders need about twice the errors' width); a longer line is whole in
+  // its tooltip.
   const int listTop = 124;
   const int listH = height - listTop - 28;
-  const int narrow = 156;
-  c.errors = list(g, timeR ? "ListERH" : "ListERT", 8, listTop, narrow, listH);
+  const int narrow = 105;
+  const QString letter = timeR ? QStringLiteral("q") : QStringLiteral("p");
+  c.errors = ui::list(g, timeR ? "ListERH" : "ListERT", {6, listTop, narrow, listH},
+                      QStringLiteral("Erreurs pour ") + name,
+                      QStringLiteral("Une ligne par calcul : E suivi du diviseur 2^%1 et de "
+                                     "l'erreur à l'instant final")
+                          .arg(name));
   c.errors->resultModel()->setCsvColumns(timeR ? QStringList{"2^R", "Tau'", "E"}
                                               : QStringList{"2^S", "h'", "E"});
-  c.orders = list(g, timeR ? "ListQ" : "ListP", 8 + narrow + 4, listTop, width - 16 - narrow - 4,
-                  listH);
+  c.orders = ui::list(g, timeR ? "ListQ" : "ListP", {6 + narrow + 4, listTop, width - 12 - narrow - 4, listH},
+                      QStringLiteral("Ordres observés ") + letter + QStringLiteral("i"),
+                      QStringLiteral("Une ligne par ordre %1i calculé à partir de trois erreurs "
+                                     "successives")
+                          .arg(letter));
   c.orders->resultModel()->setCsvColumns({"i", timeR ? "q" : "p"});
-  caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"), 8, height - 24,
-          width - 16, 18, kBlue);
+  caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"), {8, height - 24, width - 16, 18},
+          blue);
 
   connect(c.calculerE, &QAbstractButton::clicked, this, [this, half] { calculerE(half); });
   connect(c.calculerOrders, &QAbstractButton::clicked, this, [this, half] { calculerOrders(half); });
@@ -276,40 +222,36 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
 void ConsistencyWindow::setTabOrder() {
   std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
   if (TxtEpsilon) order.push_back(TxtEpsilon);
-  order.insert(order.end(), {left_.field, right_.field, left_.calculerE, left_.calculerOrders,
-                             left_.effacer, right_.calculerE, right_.calculerOrders,
-                             right_.effacer, CmdQuitter});
+  order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE, timeHalf_.calculerOrders,
+                             timeHalf_.effacer, spaceHalf_.calculerE, spaceHalf_.calculerOrders,
+                             spaceHalf_.effacer, CmdQuitter});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 core::ConsistencyFields ConsistencyWindow::readFields() const {
   core::ConsistencyFields f;
-  f.N = TxtN->text().toStdString();
-  f.T = TxtT->text().toStdString();
-  f.K = TxtK->text().toStdString();
-  f.a = Txta->text().toStdString();
-  f.d = TxtD->text().toStdString();
-  f.w = TxtW->text().toStdString();
-  f.phi = TxtPhi->text().toStdString();
-  f.R = left_.field->text().toStdString();
-  f.S = right_.field->text().toStdString();
-  if (TxtEpsilon) f.Epsilon = TxtEpsilon->text().toStdString();
+  f.N = ui::toStd(TxtN->text());
+  f.T = ui::toStd(TxtT->text());
+  f.K = ui::toStd(TxtK->text());
+  f.a = ui::toStd(Txta->text());
+  f.d = ui::toStd(TxtD->text());
+  f.w = ui::toStd(TxtW->text());
+  f.phi = ui::toStd(TxtPhi->text());
+  f.R = ui::toStd(timeHalf_.field->text());
+  f.S = ui::toStd(spaceHalf_.field->text());
+  if (TxtEpsilon) f.Epsilon = ui::toStd(TxtEpsilon->text());
   return f;
 }
 
 void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
-  const std::string mark = decimalMark();
-  const auto show = [&](QLabel* label, double v) {
-    label->setText(fromStd(core::formatFixed(v, 5, mark)));
-  };
-  show(LblH, g.h);
-  show(LblTau, g.Tau);
-  show(LblLambda, g.Lambda);
+  LblH->showNumber(g.h);
+  LblTau->showNumber(g.Tau);
+  LblLambda->showNumber(g.Lambda);
   if (half == core::Half::TimeR)
-    show(left_.fixedValue, g.h);
+    timeHalf_.fixedValue->showNumber(g.h);
   else
-    show(right_.fixedValue, g.Tau);
-  if (LblAlpha) show(LblAlpha, g.Alpha);
+    spaceHalf_.fixedValue->showNumber(g.Tau);
+  if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
 void ConsistencyWindow::calculerE(core::Half half) {
@@ -338,14 +280,14 @@ void ConsistencyWindow::calculerE(core::Half half) {
   run.pump().yieldOnce();
 
   showGrid(half, core::consistencyGrid(s, scheme_));
-  const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), decimalMark());
+  const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
   ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
   if (outcome.completed) {
     // The CSV export writes the divisor, the refined step and the error in full.
     const bool timeR = half == core::Half::TimeR;
     const double e = timeR ? s.R : s.S;
     c.errors->resultModel()->appendLine(
-        fromStd(outcome.line),
+        ui::fromStd(outcome.line),
         {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h, (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
   }
   run.pump().yieldOnce();
@@ -360,7 +302,7 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   c.orders->resultModel()->clear();
-  const core::OrdersResult orders = core::computeOrders(s, half, decimalMark());
+  const core::OrdersResult orders = core::computeOrders(s, half, ui::decimalMark());
   const std::vector<core::OrderLine>& lines = orders.lines;
   QStringList undefinedOrders;
   std::set<std::int64_t> missing;  // exponents e of the errors E(2^e) that read 0
@@ -368,7 +310,7 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   const QChar letter = half == core::Half::TimeR ? QLatin1Char('q') : QLatin1Char('p');
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const core::Table1& ord = half == core::Half::TimeR ? s.OrdQ : s.OrdP;
-    c.orders->resultModel()->appendLine(fromStd(lines[k].text),
+    c.orders->resultModel()->appendLine(ui::fromStd(lines[k].text),
                                         {double(k + 1), ord(static_cast<std::int64_t>(k) + 1)});
     if (lines[k].defined || lines[k].overflow) continue;
     const auto i = static_cast<std::int64_t>(k) + 1;

@@ -12,13 +12,14 @@
 #include "core/studies.h"
 
 class QAbstractButton;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 
 namespace ui {
+class Frame;
 class ResultListView;
+class ValueLabel;
 }
 
 class ConsistencyWindow : public QWidget {
@@ -33,9 +34,9 @@ class ConsistencyWindow : public QWidget {
 
  private:
   struct HalfControls {
-    QGroupBox* frame = nullptr;
-    QLineEdit* field = nullptr;        // TxtR / TxtS
-    QLabel* fixedValue = nullptr;      // LblHfixe / LblTauFixe
+    ui::Frame* frame = nullptr;
+    QLineEdit* field = nullptr;           // TxtR / TxtS
+    ui::ValueLabel* fixedValue = nullptr;  // LblHfixe / LblTauFixe
     QAbstractButton* calculerE = nullptr;
     QAbstractButton* calculerOrders = nullptr;
     QAbstractButton* effacer = nullptr;
@@ -50,7 +51,7 @@ class ConsistencyWindow : public QWidget {
   void setTabOrder();
 
   HalfControls& controls(core::Half half) {
-    return half == core::Half::TimeR ? left_ : right_;
+    return half == core::Half::TimeR ? timeHalf_ : spaceHalf_;
   }
   core::ConsistencyFields readFields() const;
   void showGrid(core::Half half, const core::GridValues& g);
@@ -62,6 +63,7 @@ class ConsistencyWindow : public QWidget {
   const core::Scheme scheme_;
   bool computing_ = false;
 
+  // Controls, named as their objectName.
   QLineEdit* TxtN = nullptr;
   QLineEdit* TxtT = nullptr;
   QLineEdit* TxtK = nullptr;
@@ -70,13 +72,13 @@ class ConsistencyWindow : public QWidget {
   QLineEdit* TxtW = nullptr;
   QLineEdit* TxtPhi = nullptr;
   QLineEdit* TxtEpsilon = nullptr;  // Pepsilon only
-  QLabel* LblH = nullptr;
-  QLabel* LblTau = nullptr;
-  QLabel* LblLambda = nullptr;
-  QLabel* LblAlpha = nullptr;       // Pepsilon only
+  ui::ValueLabel* LblH = nullptr;
+  ui::ValueLabel* LblTau = nullptr;
+  ui::ValueLabel* LblLambda = nullptr;
+  ui::ValueLabel* LblAlpha = nullptr;  // Pepsilon only
   QLabel* LblCalculs = nullptr;
   QProgressBar* ProgressCalculs = nullptr;
   QAbstractButton* CmdQuitter = nullptr;
-  HalfControls left_;
-  HalfControls right_;
+  HalfControls timeHalf_;
+  HalfControls spaceHalf_;
 };

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,14 +12,10 @@
 #include "core/schemes.h"
 #include "shell/mod_general.h"
 #include "shell/problem_picture.h"
-#include "ui/geometry.h"
+#include "ui/window_kit.h"
 #include "ui/message.h"
 
 namespace {
-
-const QColor kBlue(0, 0, 255);
-const QColor kLightOrange(255, 192, 128);
-const QColor kYellow(255, 255, 0);
 
 // Leaves the main event loop (and every nested one: an open message box, a
 // modal wait). Should anything keep the process alive a moment later, it is
@@ -38,13 +33,12 @@ std::function<void()>& programEnd() {
   return end;
 }
 
-QLabel* titleLabel(QWidget* parent, const char* name, const QString& text, QRect place,
+QLabel* titleLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
                    const QFont& font, const QColor& background) {
-  QLabel* l = ui::addLabel(parent, text, place.x(), place.y(), place.width(), place.height(),
-                           QString::fromLatin1(name));
+  QLabel* l = ui::caption(parent, text, place, QColor(), Qt::AlignCenter);
+  l->setObjectName(QString::fromLatin1(name));
   l->setFont(font);
-  l->setAlignment(Qt::AlignCenter);
-  ui::setColors(l, kBlue, background);
+  ui::setColors(l, ui::colour::blue, background);
   return l;
 }
 
@@ -72,36 +66,34 @@ void Form1::buildContents() {
   area->setFixedSize(531, 355);
   setCentralWidget(area);
 
+  using ui::colour::lightOrange;
+  using ui::colour::yellow;
   titleLabel(area, "Label1", QStringLiteral("ORVALEND"), {133, 8, 289, 23},
-             ui::sansFont(13.5, true, true), kLightOrange);
-  QLabel* subject = titleLabel(
-      area, "Label2",
-      QStringLiteral("Etude comparative d'un problème de chaleur de type parabolique et de "
-                     "type hyperbolique (Mervodan)"),
-      {88, 34, 383, 34}, ui::sansFont(9.75, true), kLightOrange);
-  subject->setWordWrap(true);
-  // Two lines in the label's height: the nearest sans-serif faces of this
-  // system are wider than the one the layout was drawn for.
-  QFont f = subject->font();
-  f.setStretch(QFont::SemiCondensed);
-  auto height = [&f, subject] {
-    return QFontMetrics(f)
-        .boundingRect(QRect(0, 0, subject->width() - 4, 1000), Qt::TextWordWrap | Qt::AlignCenter,
-                      subject->text())
-        .height();
-  };
-  while (height() > subject->height() && f.pointSizeF() > 7) f.setPointSizeF(f.pointSizeF() - 0.25);
-  subject->setFont(f);
+             ui::typeface(13.5, true, true), lightOrange);
+  titleLabel(area, "Label2",
+             QStringLiteral("Etude comparative d'un problème de chaleur de type parabolique et de "
+                            "type hyperbolique (Mervodan)"),
+             {88, 34, 383, 34}, ui::typeface(9.75, true), lightOrange)
+      ->setWordWrap(true);
   titleLabel(area, "Label3", QStringLiteral("Modèle classique"), {29, 84, 160, 20},
-             ui::sansFont(9.75, true), kYellow);
+             ui::typeface(9.75, true), yellow);
   titleLabel(area, "Label4", QStringLiteral("Modèle de Mervodan"), {27, 206, 160, 20},
-             ui::sansFont(9.75, true), kYellow);
+             ui::typeface(9.75, true), yellow);
 
   auto* picture1 = new ProblemPicture(Problem::P0, QSize(467, 87), area);
   picture1->setObjectName(QStringLiteral("Picture1"));
+  picture1->setAccessibleName(QStringLiteral("Problème P0"));
+  picture1->setAccessibleDescription(QStringLiteral(
+      "-a.Delta u0 + u0_t = f pour x dans (0,1), t > 0 ; u0(x,0) = u0(x) pour x dans (0,1) ; "
+      "u0(0,t) = u0(1,t) = 0 pour t > 0"));
   ui::place(picture1, 28, 106, 471, 91);
   auto* picture2 = new ProblemPicture(Problem::Pepsilon, QSize(472, 108), area);
   picture2->setObjectName(QStringLiteral("Picture2"));
+  picture2->setAccessibleName(QStringLiteral("Problème Pepsilon"));
+  picture2->setAccessibleDescription(QStringLiteral(
+      "epsilon.ueps_tt - a.Delta ueps + ueps_t = f pour x dans (0,1), t > 0 ; "
+      "ueps(x,0) = u0(x) pour x dans (0,1) ; ueps_t(x,0) = v0eps(x) pour x dans (0,1) ; "
+      "ueps(0,t) = ueps(1,t) = 0 pour t > 0"));
   ui::place(picture2, 25, 227, 476, 112);
 }
 
@@ -119,9 +111,7 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
 void Form1::buildMenus() {
   QMenuBar* bar = menuBar();
   // The six menus stand side by side within the window's fixed width.
-  QFont menuFont = ui::sansFont(8.25);
-  menuFont.setStretch(QFont::SemiCondensed);
-  bar->setFont(menuFont);
+  bar->setFont(ui::typeface(8));
   bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);

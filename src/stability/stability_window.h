@@ -11,13 +11,13 @@
 #include "core/studies.h"
 
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace ui {
 class ResultListView;
+class ValueLabel;
 }
 
 class StabilityWindow : public QWidget {
@@ -27,10 +27,14 @@ class StabilityWindow : public QWidget {
   explicit StabilityWindow(core::Scheme scheme, QWidget* parent = nullptr);
 
   core::Scheme scheme() const { return scheme_; }
-  ui::ResultListView* resultList() const { return listRes_; }
+  ui::ResultListView* resultList() const { return ListRes; }
 
   // The stability condition the Lambda label explains in its tooltip.
   static QString stabilityConditionText(core::Scheme scheme);
+
+  // True when a run with these fields is long enough (N times K values) to
+  // show the wait cursor while it runs.
+  static bool showsBusyCursor(const core::StabilityFields& fields);
 
  public slots:
   // "Lancer les calculs".
@@ -40,30 +44,33 @@ class StabilityWindow : public QWidget {
 
  private:
   void buildControls();
-  void buildPhysicalFrame(QGroupBox* frame);
+  void buildIntervalFrame();
+  void buildPhysicalFrame();
   void buildSourceRow();
   void setTabOrders();
   core::StabilityFields readFields() const;
   void showGridValues(const core::GridValues& g);
-  void fillList(std::int64_t levels);
+  // The list of levels 0 .. levels - 1, the abscissas at multiples of h.
+  void fillList(std::int64_t levels, double h);
 
   core::Scheme scheme_;
-  QLineEdit* txtN_ = nullptr;
-  QLineEdit* txtT_ = nullptr;
-  QLineEdit* txtK_ = nullptr;
-  QLineEdit* txta_ = nullptr;
-  QLineEdit* txtu0_ = nullptr;
-  QLineEdit* txtV0_ = nullptr;
-  QLineEdit* txtEpsilon_ = nullptr;
-  QCheckBox* checkF_ = nullptr;
-  QLineEdit* textFF_ = nullptr;
-  QLineEdit* textNN_ = nullptr;
-  QLabel* lblH_ = nullptr;
-  QLabel* lblTau_ = nullptr;
-  QLabel* lblLambda_ = nullptr;
-  QLabel* lblAlpha_ = nullptr;
-  QPushButton* cmdCalculs_ = nullptr;
-  QPushButton* cmdGraphique_ = nullptr;
-  QPushButton* cmdQuitter_ = nullptr;
-  ui::ResultListView* listRes_ = nullptr;
+  // Controls, named as their objectName.
+  QLineEdit* TxtN = nullptr;
+  QLineEdit* TxtT = nullptr;
+  QLineEdit* TxtK = nullptr;
+  QLineEdit* Txta = nullptr;
+  QLineEdit* Txtu0 = nullptr;
+  QLineEdit* TxtV0 = nullptr;
+  QLineEdit* TxtEpsilon = nullptr;
+  QCheckBox* CheckF = nullptr;
+  QLineEdit* TextFF = nullptr;
+  QLineEdit* TextNN = nullptr;
+  ui::ValueLabel* LblH = nullptr;
+  ui::ValueLabel* LblTau = nullptr;
+  ui::ValueLabel* LblLambda = nullptr;
+  ui::ValueLabel* LblAlpha = nullptr;
+  QPushButton* CmdCalculs = nullptr;
+  QPushButton* Cmdgraphique = nullptr;
+  QPushButton* CmdQuitter = nullptr;
+  ui::ResultListView* ListRes = nullptr;
 };

@@ -1,6 +1,8 @@
-// The consistency windows: runs and orders, the refusals, and the running state.
+// The consistency windows: runs and orders, the refusals, the running state;
+// orders lines read whole, captions, field names.
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QtTest>
 #include <bit>
 #include <cmath>
@@ -9,7 +11,11 @@
 
 #include "consistency/consistency_window.h"
 #include "core/failure.h"
+#include "support/caption_fit.h"
 #include "support/window_support.h"
+#include "ui/line_tips.h"
+#include "ui/controls.h"
+#include "ui/typeface.h"
 
 using namespace test;
 
@@ -74,6 +80,8 @@ const Data kLong{2, 1, 1, 0.1, 1, 1, 0, 0};  // with R = 24: 2^24 steps, long en
 
 }  // namespace
 
+Q_DECLARE_METATYPE(core::Scheme)
+
 class TestConsistencyWindow : public QObject {
   Q_OBJECT
 
@@ -83,33 +91,78 @@ class TestConsistencyWindow : public QObject {
     freshState();
   }
 
+  void runsAndOrder_data() {
+    QTest::addColumn<bool>("peps");
+    QTest::addColumn<bool>("timeHalf");
+    QTest::addColumn<bool>("french");
+    QTest::newRow("P0 time") << false << true << false;
+    QTest::newRow("Pepsilon time, French mark") << true << true << true;
+    QTest::newRow("P0 space") << false << false << false;
+  }
+
   // Three runs then the order, E bit for bit against the reference.
   void runsAndOrder() {
-    const struct { bool peps, timeHalf, french; } cases[] = {{false, true, false}, {true, true, true}, {false, false, false}};
-    for (const auto& [peps, timeHalf, french] : cases) {
-      freshState();
-      QLocale::setDefault(french ? QLocale(QLocale::French) : QLocale::c());
-      const Data d = timeHalf ? kData : Data{4, 0.5, 4000, 0.1, 1, 1, 0.3};
-      BoxCatcher boxes;
-      ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
-      double E[3];
-      QStringList expected;
-      for (int r = 0; r < 3; ++r) {
-        fill(&w, d, QString::number(timeHalf ? r : 0), QString::number(timeHalf ? 0 : r));
-        button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
-        E[r] = referenceError(peps, timeHalf, d, r);
-        auto& s = ModGeneral::state();
-        QCOMPARE(bits(timeHalf ? s.ErrH(r + 1) : s.ErrT(r + 1)), bits(E[r]));
-        expected << QStringLiteral("E%1 = ").arg(1 << r) + fixed(E[r], 10);
+    QFETCH(bool, peps);
+    QFETCH(bool, timeHalf);
+    QFETCH(bool, french);
+    QLocale::setDefault(french ? QLocale(QLocale::French) : QLocale::c());
+    const Data d = timeHalf ? kData : Data{4, 0.5, 4000, 0.1, 1, 1, 0.3};
+    BoxCatcher boxes;
+    ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
+    double E[3];
+    QStringList expected;
+    for (int r = 0; r < 3; ++r) {
+      fill(&w, d, QString::number(timeHalf ? r : 0), QString::number(timeHalf ? 0 : r));
+      button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
+      E[r] = referenceError(peps, timeHalf, d, r);
+      auto& s = ModGeneral::state();
+      QCOMPARE(bits(timeHalf ? s.ErrH(r + 1) : s.ErrT(r + 1)), bits(E[r]));
+      expected << QStringLiteral("E%1 = ").arg(1 << r) + fixed(E[r], 10);
+    }
+    QCOMPARE(lines(&w, timeHalf ? "ListERH" : "ListERT"), expected);
+    // The labels show the steps as typed, not the refined ones.
+    QCOMPARE(labelText(&w, "LblH") + ' ' + labelText(&w, "LblTau"), fixed(1 / (1 + d.N), 5) + ' ' + fixed(d.T / d.K, 5));
+    button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP")->click();
+    const double o = std::log((E[0] - E[1]) / (E[1] - E[2])) / std::log(2.0);
+    QCOMPARE(lines(&w, timeHalf ? "ListQ" : "ListP"),
+             QStringList{(timeHalf ? "q" : "p") + QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") + fixed(o, 4)});
+    QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 && boxes.texts.isEmpty());  // order 1 in time, 2 in space
+  }
+
+  void ordersReadWholeInTheirList_data() {
+    QTest::addColumn<bool>("peps");
+    QTest::addColumn<bool>("timeHalf");
+    QTest::newRow("P0 qi") << false << true;
+    QTest::newRow("P0 pi") << false << false;
+    QTest::newRow("Pepsilon qi") << true << true;
+    QTest::newRow("Pepsilon pi") << true << false;
+  }
+
+  // After runs 0 … 5 and "Calculer les qi" (or pi), every line of the orders
+  // and of the errors fits its list's viewport, measured with the list's font.
+  void ordersReadWholeInTheirList() {
+    QFETCH(bool, peps);
+    QFETCH(bool, timeHalf);
+    QLocale::setDefault(QLocale(QLocale::French));
+    BoxCatcher boxes;
+    ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
+    w.show();
+    const Data d = timeHalf ? kData : Data{4, 0.5, 4000, 0.1, 1, 1, 0.3};
+    for (int r = 0; r <= 5; ++r) {
+      fill(&w, d, QString::number(timeHalf ? r : 0), QString::number(timeHalf ? 0 : r));
+      button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
+    }
+    button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP")->click();
+    QVERIFY(boxes.texts.isEmpty());
+    for (const char* name : {timeHalf ? "ListQ" : "ListP", timeHalf ? "ListERH" : "ListERT"}) {
+      auto* list = w.findChild<QAbstractItemView*>(name);
+      QCOMPARE(list->model()->rowCount(), QByteArray(name).startsWith("ListER") ? 6 : 4);
+      for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QModelIndex index = list->model()->index(row, 0);
+        const int needed = list->fontMetrics().horizontalAdvance(index.data().toString());
+        QVERIFY2(!ui::LineTips::lineHidden(list, index) && needed < list->viewport()->width(),
+                 qPrintable(index.data().toString()));
       }
-      QCOMPARE(lines(&w, timeHalf ? "ListERH" : "ListERT"), expected);
-      // The labels show the steps as typed, not the refined ones.
-      QCOMPARE(labelText(&w, "LblH") + ' ' + labelText(&w, "LblTau"), fixed(1 / (1 + d.N), 5) + ' ' + fixed(d.T / d.K, 5));
-      button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP")->click();
-      const double o = std::log((E[0] - E[1]) / (E[1] - E[2])) / std::log(2.0);
-      QCOMPARE(lines(&w, timeHalf ? "ListQ" : "ListP"),
-               QStringList{(timeHalf ? "q" : "p") + QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") + fixed(o, 4)});
-      QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 && boxes.texts.isEmpty());  // order 1 in time, 2 in space
     }
   }
 
@@ -140,38 +193,52 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(bits(ModGeneral::state().ErrH(1)), bits(referenceError(false, true, d, 0)));
   }
 
+  void refusals_data() {
+    QTest::addColumn<bool>("peps");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("timeHalf");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("prefix");  // the message begins so (it names the level after)
+    const QString empty = QStringLiteral("Saisie incomplète !");
+    QTest::newRow("empty S blocks R") << false << "TxtS" << "" << true << empty << false;
+    QTest::newRow("empty Epsilon") << true << "TxtEpsilon" << "" << false << empty << false;
+    QTest::newRow("S = -3") << false << "TxtS" << "-3" << false << QStringLiteral("Valeur incorrecte de S !") << false;
+    QTest::newRow("K = 0") << false << "TxtK" << "0" << true << msg(core::fail::kTooSmall()) << false;
+    QTest::newRow("N = 1") << false << "TxtN" << "1" << true << msg(core::fail::nTooSmall()) << false;
+    QTest::newRow("N = 2.5") << false << "TxtN" << "2.5" << true << msg(core::fail::notWhole("N")) << false;
+    QTest::newRow("R = 30") << false << "TxtR" << "30" << true << msg(core::fail::rTooLarge()) << false;
+    QTest::newRow("S = 30") << false << "TxtS" << "30" << false << msg(core::fail::sTooLarge()) << false;
+    QTest::newRow("Epsilon = -Tau") << true << "TxtEpsilon" << "-0.05" << true << msg(core::fail::alphaMinusOne()) << false;
+    QTest::newRow("overflow") << false << "Txta" << "1e200" << true << QStringLiteral("Les valeurs sortent") << true;
+  }
+
   // Each refusal once: its message, no line, the window idle and usable again.
   void refusals() {
-    struct Case { bool peps; const char* name; const char* value; bool timeHalf; QString expected; bool prefix = false; };
-    const QString empty = QStringLiteral("Saisie incomplète !");
-    const Case cases[] = {
-        {false, "TxtS", "", true, empty},  // an empty S blocks "Calculer E pour R"
-        {true, "TxtEpsilon", "", false, empty},
-        {false, "TxtS", "-3", false, QStringLiteral("Valeur incorrecte de S !")},
-        {false, "TxtK", "0", true, msg(core::fail::kTooSmall())},
-        {false, "TxtN", "1", true, msg(core::fail::nTooSmall())},
-        {false, "TxtN", "2.5", true, msg(core::fail::notWhole("N"))},
-        {false, "TxtR", "30", true, msg(core::fail::rTooLarge())},
-        {false, "TxtS", "30", false, msg(core::fail::sTooLarge())},
-        {true, "TxtEpsilon", "-0.05", true, msg(core::fail::alphaMinusOne())},  // Epsilon = -Tau
-        {false, "Txta", "1e200", true, QStringLiteral("Les valeurs sortent"), true},  // the level is named after
-    };
-    for (const Case& c : cases) {
-      freshState();
-      BoxCatcher boxes;
-      ConsistencyWindow w(c.peps ? core::Scheme::Peps : core::Scheme::P0);
-      w.show();
-      fill(&w, kData, QStringLiteral("0"));
-      setText(&w, c.name, QString::fromLatin1(c.value));
-      button(&w, c.timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
-      const QString got = boxes.texts.join(QLatin1Char('|')), what = QString::fromLatin1(c.name) + " = " + c.value + ": " + got;
-      QVERIFY2(got == c.expected || (c.prefix && boxes.texts.size() == 1 && got.startsWith(c.expected)), qPrintable(what));
-      QVERIFY2(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty() && !running(&w) && !ModGeneral::computationRunning(),
-               qPrintable(what));
-      fill(&w, kData, QStringLiteral("0"));
-      button(&w, "CmdCalculerH")->click();
-      QVERIFY2(lines(&w, "ListERH").size() == 1, qPrintable(what));
+    QFETCH(bool, peps);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(bool, timeHalf);
+    QFETCH(QString, expected);
+    QFETCH(bool, prefix);
+    BoxCatcher boxes;
+    ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
+    w.show();
+    fill(&w, kData, QStringLiteral("0"));
+    setText(&w, name.toLatin1().constData(), value);
+    button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
+    const QString got = boxes.texts.join(QLatin1Char('|'));
+    if (prefix) {
+      QCOMPARE(boxes.texts.size(), 1);
+      QVERIFY2(got.startsWith(expected), qPrintable(got));
+    } else {
+      QCOMPARE(got, expected);
     }
+    QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty());
+    QVERIFY(!running(&w) && !ModGeneral::computationRunning());
+    fill(&w, kData, QStringLiteral("0"));
+    button(&w, "CmdCalculerH")->click();
+    QCOMPARE(lines(&w, "ListERH").size(), 1);
   }
 
   // "Calculer les qi" is enabled exactly when the last left run had R >= 2;
@@ -233,24 +300,78 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(lines(&other, "ListERH").size(), 1);
   }
 
+  void closingDuringRun_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("close()") << 0;
+    QTest::newRow("Quitter") << 1;
+    QTest::newRow("every window closed") << 2;
+  }
+
   // Closing the window during a run stops it; the window goes only once the run has unwound.
   void closingDuringRun() {
+    QFETCH(int, how);
     ModGeneral::setFactory(WindowKind::frmConsistP0, [] { return new ConsistencyWindow(core::Scheme::P0); });
-    for (int how = 0; how < 3; ++how) {  // close(), "Quitter", closing every window
-      QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
-      fill(w, kLong, QStringLiteral("24"));
-      bool aliveAfterRequest = false;
-      QTimer::singleShot(40, w, [&] {
-        if (how == 0) w->close();
-        if (how == 1) button(w, "CmdQuitter")->click();
-        if (how == 2) ModGeneral::closeAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        aliveAfterRequest = !w.isNull();
-      });
-      button(w, "CmdCalculerH")->click();
-      QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() && lines(w, "ListERH").isEmpty());
-      QTRY_VERIFY(w.isNull());
+    QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
+    fill(w, kLong, QStringLiteral("24"));
+    bool aliveAfterRequest = false;
+    QTimer::singleShot(40, w, [&] {
+      if (how == 0) w->close();
+      if (how == 1) button(w, "CmdQuitter")->click();
+      if (how == 2) ModGeneral::closeAll();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      aliveAfterRequest = !w.isNull();
+    });
+    button(w, "CmdCalculerH")->click();
+    QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() && lines(w, "ListERH").isEmpty());
+    QTRY_VERIFY(w.isNull());
+  }
+
+  void captionsStandWholeAtTheirSize_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::newRow("P0") << core::Scheme::P0;
+    QTest::newRow("Pepsilon") << core::Scheme::Peps;
+  }
+
+  // The embedded face at 8 pt for every caption (the running label and the
+  // lower frames' titles in bold), each whole in its box.
+  void captionsStandWholeAtTheirSize() {
+    QFETCH(core::Scheme, scheme);
+    ConsistencyWindow w(scheme);
+    const QList<test::CaptionFit> fits = test::captionFits(&w);
+    QVERIFY(fits.size() > 40);
+    for (const test::CaptionFit& c : fits) {
+      QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
+      QCOMPARE(c.widget->font().pointSizeF(), 8.0);
+      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
+    // Each frame's controls lie inside its border, under its caption.
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+  }
+
+  void fieldsAreNamedForTheirQuantity_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("quantity");
+    const std::pair<const char*, const char*> rows[] = {
+        {"TxtN", "N"}, {"TxtT", "T"}, {"TxtK", "K"}, {"Txta", "a"}, {"TxtD", "d"},
+        {"TxtW", "w"}, {"TxtPhi", "phi"}, {"TxtR", "R"}, {"TxtS", "S"}};
+    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
+      const char* s = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
+      for (const auto& [f, q] : rows) QTest::addRow("%s %s", s, f) << scheme << f << q;
+    }
+    QTest::addRow("Pepsilon TxtEpsilon") << core::Scheme::Peps << "TxtEpsilon" << "Epsilon";
+  }
+
+  void fieldsAreNamedForTheirQuantity() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, field);
+    QFETCH(QString, quantity);
+    ConsistencyWindow w(scheme);
+    const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+             qPrintable(name));
+    for (auto* list : w.findChildren<QAbstractItemView*>())
+      QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());
   }
 };
 

@@ -1,9 +1,17 @@
-// The two stability windows: worked lists, labels, refusals, the decimal mark of the locale.
+// The two stability windows: worked lists, labels, refusals, the decimal mark
+// of the locale; captions, names and tooltips of the controls; the wait cursor.
 #include <QCheckBox>
+#include <QRegularExpression>
+#include <QToolTip>
 #include <QtTest>
 
 #include "stability/stability_window.h"
+#include "support/caption_fit.h"
 #include "support/window_support.h"
+#include "ui/controls.h"
+#include "ui/line_tips.h"
+#include "ui/result_list.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -34,6 +42,8 @@ struct Win {
 };
 
 }  // namespace
+
+Q_DECLARE_METATYPE(core::Scheme)
 
 class TestStabilityWindow : public QObject {
   Q_OBJECT
@@ -85,51 +95,81 @@ class TestStabilityWindow : public QObject {
     QCOMPARE(int(ModGeneral::state().NN), 2);
   }
 
-  void emptyFieldChangesNothing() {
+  void emptyFieldChangesNothing_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("field");
     for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
-      Win win(scheme);
-      QCOMPARE(win.click(), QStringList{"Saisie incomplète !"});
-      QVERIFY(!test::button(win.w, "Cmdgraphique")->isEnabled());
-      QVERIFY(win.click(win.example).isEmpty());
-      const QStringList seen = win.seen();
-      for (const auto& [name, text] : win.example) {
-        QCOMPARE(win.click({{name, ""}}), QStringList{"Saisie incomplète !"});
-        QCOMPARE(win.seen(), seen);
-        QCOMPARE(ModGeneral::state().K.value(), 16.0);
-        test::setText(win.w, name, text);
+      for (const auto& [name, text] : scheme == core::Scheme::P0 ? kP0 : kPeps) {
+        QTest::addRow("%s %s", scheme == core::Scheme::P0 ? "P0" : "Pepsilon", name)
+            << scheme << QString::fromLatin1(name);
+      }
+    }
+  }
+
+  void emptyFieldChangesNothing() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, field);
+    Win win(scheme);
+    QCOMPARE(win.click({{field.toLatin1().constData(), ""}}), QStringList{"Saisie incomplète !"});
+    QVERIFY(!test::button(win.w, "Cmdgraphique")->isEnabled());
+    QVERIFY(win.click(win.example).isEmpty());
+    const QStringList seen = win.seen();
+    const QByteArray name = field.toLatin1();
+    QCOMPARE(win.click({{name.constData(), ""}}), QStringList{"Saisie incomplète !"});
+    QCOMPARE(win.seen(), seen);
+    QCOMPARE(ModGeneral::state().K.value(), 16.0);
+    QVERIFY(test::button(win.w, "Cmdgraphique")->isEnabled());
+  }
+
+  void refusalsLeaveTheWindowUsable_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");  // empty: any single message
+    const struct {
+      const char* field;
+      const char* text;
+      QString message;
+      bool pepsOnly;
+    } cases[] = {
+        {"TxtN", "1", msg(core::fail::nTooSmall()), false},
+        {"TxtK", "0", msg(core::fail::kTooSmall()), false},
+        {"TxtK", "-3", msg(core::fail::kTooSmall()), false},
+        {"TxtK", " ", msg(core::fail::kTooSmall()), false},  // a blank is not empty: it reads 0
+        {"Txta", "1e999", msg(core::fail::numberOutOfRange("a")), false},
+        {"TxtK", "1e9", "", false},
+        {"TxtN", "1e9", "", false},
+        {"TxtEpsilon", "-0.0625", msg(core::fail::alphaMinusOne()), true},
+        {"TextNN", "32767", msg(core::fail::nnOutOfRange()), true},
+        {"TxtT", "0", msg(core::fail::tZero()), true},  // P0 takes T = 0
+    };
+    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
+      for (const auto& c : cases) {
+        if (scheme == core::Scheme::P0 && c.pepsOnly) continue;
+        QTest::addRow("%s %s = '%s'", scheme == core::Scheme::P0 ? "P0" : "Pepsilon", c.field, c.text)
+            << scheme << QString::fromLatin1(c.field) << QString::fromLatin1(c.text) << c.message;
       }
     }
   }
 
   void refusalsLeaveTheWindowUsable() {
-    // Field, text, message (empty: any single one); the last three are for Pepsilon only.
-    const std::tuple<const char*, QString, QString> cases[] = {
-        {"TxtN", "1", msg(core::fail::nTooSmall())},
-        {"TxtK", "0", msg(core::fail::kTooSmall())},
-        {"TxtK", "-3", msg(core::fail::kTooSmall())},
-        {"TxtK", " ", msg(core::fail::kTooSmall())},  // a blank is not empty: it reads 0
-        {"Txta", "1e999", msg(core::fail::numberOutOfRange("a"))},
-        {"TxtK", "1e9", ""},
-        {"TxtN", "1e9", ""},
-        {"TxtEpsilon", "-0.0625", msg(core::fail::alphaMinusOne())},
-        {"TextNN", "32767", msg(core::fail::nnOutOfRange())},
-        {"TxtT", "0", msg(core::fail::tZero())},  // Pepsilon only: P0 takes T = 0
-    };
-    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
-      for (const auto& [field, text, message] : cases) {
-        Win win(scheme);
-        if (scheme == core::Scheme::P0 && QByteArray("TxtEpsilon TextNN TxtT").contains(field)) continue;
-        if (auto* check = win.w->findChild<QCheckBox*>("CheckF")) check->setChecked(true);
-        QVERIFY(win.click(win.example + Fields{{"TextFF", "1"}, {"TextNN", "2"}}).isEmpty());
-        const QStringList seen = win.seen();
-        const QString old = test::field(win.w, field)->text();
-        const QStringList shown = win.click({{field, text}});
-        QVERIFY2(shown.size() == 1 && (message.isEmpty() || shown[0] == message), field);
-        QCOMPARE(win.seen(), seen);
-        QVERIFY(win.click({{field, old}}).isEmpty());
-        QCOMPARE(win.seen(), seen);
-      }
-    }
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    const QByteArray name = field.toLatin1();
+    Win win(scheme);
+    if (auto* check = win.w->findChild<QCheckBox*>("CheckF")) check->setChecked(true);
+    QVERIFY(win.click(win.example + Fields{{"TextFF", "1"}, {"TextNN", "2"}}).isEmpty());
+    const QStringList seen = win.seen();
+    const QString old = test::field(win.w, name.constData())->text();
+    const QStringList shown = win.click({{name.constData(), text}});
+    QCOMPARE(shown.size(), 1);
+    if (!message.isEmpty()) QCOMPARE(shown[0], message);
+    QCOMPARE(win.seen(), seen);
+    QVERIFY(!QApplication::overrideCursor());  // the wait cursor, if any, is gone
+    QVERIFY(win.click({{name.constData(), old}}).isEmpty());
+    QCOMPARE(win.seen(), seen);
   }
 
   void overflowListsTheFiniteLevelsThenSaysSo() {
@@ -171,6 +211,156 @@ class TestStabilityWindow : public QObject {
     QVERIFY(other.click({{"TxtN", "5"}, {"TxtT", "2"}, {"TxtK", "3"}, {"Txta", "0.1"}, {"Txtu0", "7"}}).isEmpty());
     test::freshState();
     QCOMPARE(p0.lines(), lines);
+  }
+
+  void captionsStandWholeAtTheirSize_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<double>("titleSize");
+    QTest::newRow("P0") << core::Scheme::P0 << 18.0;
+    QTest::newRow("Pepsilon") << core::Scheme::Peps << 13.5;
+  }
+
+  // The embedded face at the given sizes: the title at its own, every other
+  // caption at the window's 8 pt, and each text whole in its box.
+  void captionsStandWholeAtTheirSize() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(double, titleSize);
+    StabilityWindow w(scheme);
+    QVERIFY(!ui::typefaceFamily().isEmpty());
+    const QList<test::CaptionFit> fits = test::captionFits(&w);
+    QVERIFY(fits.size() > 20);
+    for (const test::CaptionFit& c : fits) {
+      const QFont f = c.widget->font();
+      QCOMPARE(f.family(), ui::typefaceFamily());
+      QCOMPARE(f.pointSizeF(), c.widget->objectName() == "Label1" ? titleSize : 8.0);
+      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
+    }
+    // Each frame's controls lie inside its border, under its caption.
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+  }
+
+  void fieldsAreNamedForTheirQuantity_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("quantity");
+    const std::pair<const char*, const char*> both[] = {
+        {"TxtN", "N"}, {"TxtT", "T"}, {"TxtK", "K"}, {"Txta", "a"}, {"Txtu0", "u0"}};
+    const std::pair<const char*, const char*> peps[] = {
+        {"TxtV0", "v0"}, {"TxtEpsilon", "Epsilon"}, {"TextFF", "f"}, {"TextNN", "n"}};
+    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
+      const char* s = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
+      for (const auto& [f, q] : both) QTest::addRow("%s %s", s, f) << scheme << f << q;
+      if (scheme == core::Scheme::Peps)
+        for (const auto& [f, q] : peps) QTest::addRow("%s %s", s, f) << scheme << f << q;
+    }
+  }
+
+  // Announced by its caption: a screen reader says which quantity it is.
+  void fieldsAreNamedForTheirQuantity() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, field);
+    QFETCH(QString, quantity);
+    StabilityWindow w(scheme);
+    QLineEdit* e = test::field(&w, field.toLatin1().constData());
+    QVERIFY(e);
+    const QString name = e->accessibleName();
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+             qPrintable(name));
+    auto* buddy = [&]() -> QLabel* {
+      for (QLabel* l : w.findChildren<QLabel*>())
+        if (l->buddy() == e) return l;
+      return nullptr;
+    }();
+    QVERIFY(buddy && buddy->text().contains(quantity));
+    QVERIFY(!w.resultList()->accessibleName().isEmpty() && !w.resultList()->accessibleDescription().isEmpty());
+  }
+
+  // Values keep their places: a value too wide for its label or field is
+  // whole in the tooltip; Lambda's label keeps its note on the stability
+  // condition; the check box's indicator is drawn whole.
+  void clippedValuesAreWholeInTooltips() {
+    Win win(core::Scheme::Peps);
+    QVERIFY(win.click(kPeps + Fields{{"TxtK", "200000"}, {"TxtN", "2"}, {"TxtEpsilon", "1000"}}).isEmpty());
+    auto* alpha = win.w->findChild<ui::ValueLabel*>("LblAlpha");
+    QCOMPARE(alpha->text(), QStringLiteral("200000000.00000"));
+    QVERIFY(alpha->clipped());
+    QCOMPARE(alpha->toolTip(), alpha->text());
+    auto* lambda = win.w->findChild<ui::ValueLabel*>("LblLambda");
+    QVERIFY(!lambda->clipped() && lambda->toolTip() == StabilityWindow::stabilityConditionText(core::Scheme::Peps));
+    QCOMPARE(test::field(win.w, "TxtK")->toolTip(), QStringLiteral("200000"));
+    QCOMPARE(test::field(win.w, "TxtN")->toolTip(), QString());
+    auto* check = win.w->findChild<QCheckBox*>("CheckF");
+    QVERIFY(check->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, check) <= check->height());
+  }
+
+  // A line wider than the list is whole in its tooltip; a short one has none.
+  void longLinesAreWholeInTooltips() {
+    Win win(core::Scheme::P0);
+    QVERIFY(win.click(kP0 + Fields{{"TxtN", "200"}, {"TxtK", "2"}}).isEmpty());
+    ui::ResultListView* list = win.window.resultList();
+    const QModelIndex line = list->model()->index(1, 0);
+    QVERIFY(ui::LineTips::lineHidden(list, line));
+    const QPoint at = list->visualRect(line).center();
+    QHelpEvent ask(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list->viewport(), &ask);
+    QCOMPARE(QToolTip::text(), ui::LineTips::tipText(line.data().toString()));
+    QVERIFY(win.click(kP0).isEmpty());
+    QVERIFY(!ui::LineTips::lineHidden(list, list->model()->index(1, 0)));
+  }
+
+  void tipTextKeepsTheWholeLine_data() {
+    QTest::addColumn<QString>("line");
+    QTest::newRow("short") << QStringLiteral("n= 0  # 1.00");
+    QTest::newRow("many values") << QStringLiteral("n= 7 ") + QStringLiteral(" # 0.25").repeated(300);
+    QTest::newRow("no blank") << QStringLiteral("x").repeated(250);
+  }
+
+  void tipTextKeepsTheWholeLine() {
+    QFETCH(QString, line);
+    const QString tip = ui::LineTips::tipText(line, 100);
+    QCOMPARE(QString(tip).remove(QLatin1Char('\n')), line);
+    for (const QString& piece : tip.split(QLatin1Char('\n'))) QVERIFY(piece.size() <= 100);
+  }
+
+  void waitCursorForLongRunsOnly_data() {
+    QTest::addColumn<QString>("N");
+    QTest::addColumn<QString>("K");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("worked example") << "3" << "16" << false;
+    QTest::newRow("a second of work") << "999" << "100000" << true;
+    QTest::newRow("refused, too large") << "1e9" << "1e9" << true;
+  }
+
+  // Shown for a run of many values, and gone before any message box.
+  void waitCursorForLongRunsOnly() {
+    QFETCH(QString, N);
+    QFETCH(QString, K);
+    QFETCH(bool, shown);
+    core::StabilityFields f;
+    f.N = N.toStdString();
+    f.K = K.toStdString();
+    QCOMPARE(StabilityWindow::showsBusyCursor(f), shown);
+    if (!shown || N != "1e9") return;
+    Win win(core::Scheme::P0);
+    int messages = 0;
+    bool cursorAtMessage = false;
+    QTimer probe;  // answers the box itself, noting the cursor then
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        ++messages;
+        cursorAtMessage = QApplication::overrideCursor() != nullptr;
+        box->accept();
+      }
+    });
+    probe.start(1);
+    test::setText(win.w, "TxtN", N);
+    for (const auto& [name, text] : kP0)
+      if (QByteArray(name) != "TxtN" && QByteArray(name) != "TxtK") test::setText(win.w, name, text);
+    test::setText(win.w, "TxtK", K);
+    test::button(win.w, "CmdCalculs")->click();
+    QCOMPARE(messages, 1);
+    QVERIFY(!cursorAtMessage);
+    QVERIFY(!QApplication::overrideCursor());
   }
 };
 

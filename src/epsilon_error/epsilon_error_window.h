@@ -1,13 +1,12 @@
-// The error study window: for one divisor k per click it runs Pepsilon with
-// eps/k and P0 on the same grid and data, and lists the L2 distance E(k)
-// between the two solutions at the final time.
+// The epsilon error study window FrmErreurEps0: for one divisor k per click
+// it runs Pepsilon with eps/k and P0 on the same grid and data, and lists the
+// L2 distance E(k) between the two solutions at the final time.
 #pragma once
 
 #include <QWidget>
 #include <vector>
 
 class QAbstractButton;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -18,15 +17,17 @@ struct ErrorFields;
 struct GridValues;
 }
 namespace ui {
+class Frame;
 class ResultListView;
+class ValueLabel;
 }
 
-class ErrorWindow : public QWidget {
+class EpsilonErrorWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit ErrorWindow(QWidget* parent = nullptr);
-  ~ErrorWindow() override;
+  explicit EpsilonErrorWindow(QWidget* parent = nullptr);
+  ~EpsilonErrorWindow() override;
 
   // True from the running state until the run has ended (completed or
   // stopped).
@@ -53,6 +54,7 @@ class ErrorWindow : public QWidget {
   void toutEffacer();
   void addLine(const QString& line, std::vector<double> numbers = {});
 
+  // Controls, named as their objectName.
   QLineEdit* TxtN = nullptr;
   QLineEdit* TxtT = nullptr;
   QLineEdit* TxtK = nullptr;
@@ -64,16 +66,16 @@ class ErrorWindow : public QWidget {
   QLineEdit* TxtW = nullptr;
   QLineEdit* TxtPhi = nullptr;
   QLineEdit* TxtR = nullptr;
-  QLabel* LblH = nullptr;
-  QLabel* LblTau = nullptr;
-  QLabel* LblLambda = nullptr;
-  QLabel* LblAlpha = nullptr;
+  ui::ValueLabel* LblH = nullptr;
+  ui::ValueLabel* LblTau = nullptr;
+  ui::ValueLabel* LblLambda = nullptr;
+  ui::ValueLabel* LblAlpha = nullptr;
   QLabel* LblCalculs = nullptr;
   QProgressBar* ProgressCalculs = nullptr;
   QRadioButton* OptionChoix_0 = nullptr;
   QRadioButton* OptionChoix_1 = nullptr;
-  QGroupBox* FrameConstantes = nullptr;
-  QGroupBox* FrameNonConstantes = nullptr;
+  ui::Frame* FrameConstantes = nullptr;
+  ui::Frame* FrameNonConstantes = nullptr;
   QAbstractButton* CmdCalculerH = nullptr;
   QAbstractButton* CmdEffacerH = nullptr;
   QAbstractButton* CmdQuitter = nullptr;

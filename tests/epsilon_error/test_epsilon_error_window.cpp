@@ -1,11 +1,16 @@
-// The error study window: E(k) lines, refusals, stop key, one-run guard, closing mid-run.
+// The epsilon error study window: E(k) lines, refusals, stop key, one-run guard, closing
+// mid-run; captions, field names, the frames holding their contents.
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
 #include <utility>
 #include <vector>
 
 #include "core/failure.h"
-#include "epsilon_error/error_window.h"
+#include "epsilon_error/epsilon_error_window.h"
+#include "support/caption_fit.h"
+#include "ui/controls.h"
+#include "ui/typeface.h"
 #include "support/window_support.h"
 
 namespace {
@@ -32,14 +37,14 @@ QStringList calculer(QWidget& w) {
 
 QStringList lines(QWidget& w) { return test::lines(&w, "ListERH"); }
 
-bool idle(ErrorWindow& w) {
+bool idle(EpsilonErrorWindow& w) {
   return test::button(&w, "CmdCalculerH")->isEnabled() && !ModGeneral::computationRunning() &&
          w.findChild<QLabel*>("LblCalculs")->isHidden() && !w.isComputing();
 }
 
 }  // namespace
 
-class TestErrorWindow : public QObject {
+class TestEpsilonErrorWindow : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
@@ -66,7 +71,7 @@ class TestErrorWindow : public QObject {
     QFETCH(Fields, changes);
     QFETCH(QString, line);
     QFETCH(QString, alpha);
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     fill(w, kExample);
     fill(w, changes);
     QCOMPARE(calculer(w) + calculer(w), QStringList());
@@ -85,7 +90,7 @@ class TestErrorWindow : public QObject {
 
   void badDivisor() {
     QFETCH(QString, k);
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     fill(w, kExample);
     test::setText(&w, "TxtR", k);
     QCOMPARE(calculer(w), QStringList{QString::fromUtf8("Valeur de k incorrecte !")});
@@ -95,7 +100,7 @@ class TestErrorWindow : public QObject {
 
   // Exact-solution data: phi is required, the constants u0 and v0 are not.
   void requiredFieldsFollowTheOption() {
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     fill(w, kExample);
     w.findChild<QRadioButton*>("OptionChoix_1")->click();
     fill(w, {{"Txtu0", ""}, {"TxtV0", ""}, {"TxtD", "1"}, {"TxtW", "1"}});
@@ -125,7 +130,7 @@ class TestErrorWindow : public QObject {
   void gridTheWindowCannotTakeIsRefusedCleanly() {
     QFETCH(Fields, changes);
     QFETCH(QString, message);
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     fill(w, kExample);
     fill(w, changes);
     const QStringList messages = calculer(w);
@@ -139,7 +144,7 @@ class TestErrorWindow : public QObject {
 
   // A letter typed into a field, which would keep it to itself, stops the run.
   void keyDuringTheRunStopsIt() {
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     w.show();
     fill(w, kLong);
     ModGeneral::state().ErrH(1) = 123.0;
@@ -156,7 +161,7 @@ class TestErrorWindow : public QObject {
 
   // Another window's run is neither disturbed nor joined.
   void refusedWhileAnotherWindowComputes() {
-    ErrorWindow w;
+    EpsilonErrorWindow w;
     fill(w, kExample);
     QWidget other;
     QVERIFY(ModGeneral::beginComputation(&other));
@@ -169,24 +174,69 @@ class TestErrorWindow : public QObject {
     QCOMPARE(lines(w).size(), 1);
   }
 
+  void closingDuringTheRunStopsItFirst_data() {
+    QTest::addColumn<bool>("quitProgram");
+    QTest::newRow("Quitter") << false;
+    QTest::newRow("every window closed") << true;
+  }
+
   // "Quitter" or the main menu's Quitter: the handler returns, then the window closes.
   void closingDuringTheRunStopsItFirst() {
-    ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new ErrorWindow; });
-    for (bool quitProgram : {false, true}) {
-      QPointer<ErrorWindow> w =
-          qobject_cast<ErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
-      QVERIFY(w);
-      fill(*w, kLong);
-      QTimer::singleShot(30, w, [w, quitProgram] {
-        if (quitProgram) ModGeneral::closeAll();
-        else test::button(w, "CmdQuitter")->click();
-      });
-      QCOMPARE(calculer(*w), QStringList());
-      QVERIFY(!w.isNull() && lines(*w).isEmpty() && !ModGeneral::computationRunning());
-      QTRY_VERIFY(w.isNull());
+    QFETCH(bool, quitProgram);
+    ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new EpsilonErrorWindow; });
+    QPointer<EpsilonErrorWindow> w =
+        qobject_cast<EpsilonErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
+    QVERIFY(w);
+    fill(*w, kLong);
+    QTimer::singleShot(30, w, [w, quitProgram] {
+      if (quitProgram) ModGeneral::closeAll();
+      else test::button(w, "CmdQuitter")->click();
+    });
+    QCOMPARE(calculer(*w), QStringList());
+    QVERIFY(!w.isNull() && lines(*w).isEmpty() && !ModGeneral::computationRunning());
+    QTRY_VERIFY(w.isNull());
+  }
+
+  // The embedded face at the window's 8 pt for every caption, each whole in
+  // its box, and both data frames' captions too.
+  void captionsStandWholeAtTheirSize() {
+    EpsilonErrorWindow w;
+    const QList<test::CaptionFit> fits = test::captionFits(&w);
+    QVERIFY(fits.size() > 40);
+    for (const test::CaptionFit& c : fits) {
+      QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
+      QCOMPARE(c.widget->font().pointSizeF(), 8.0);
+      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
+  }
+
+  // Every control of a frame lies inside the frame's border, under its caption.
+  void framesHoldTheirContents() {
+    EpsilonErrorWindow w;
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+  }
+
+  void fieldsAreNamedForTheirQuantity_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("quantity");
+    const std::pair<const char*, const char*> rows[] = {
+        {"TxtN", "N"},     {"TxtT", "T"},     {"TxtK", "K"}, {"Txta", "a"},   {"TxtEpsilon", "Epsilon"},
+        {"Txtu0", "uo"},   {"TxtV0", "vo"},   {"TxtD", "d"}, {"TxtW", "w"},   {"TxtPhi", "phi"},
+        {"TxtR", "k"}};
+    for (const auto& [f, q] : rows) QTest::newRow(f) << f << q;
+  }
+
+  void fieldsAreNamedForTheirQuantity() {
+    QFETCH(QString, field);
+    QFETCH(QString, quantity);
+    EpsilonErrorWindow w;
+    const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+             qPrintable(name));
+    auto* list = w.findChild<QAbstractItemView*>("ListERH");
+    QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());
   }
 };
 
-QTEST_MAIN(TestErrorWindow)
-#include "test_error_window.moc"
+QTEST_MAIN(TestEpsilonErrorWindow)
+#include "test_epsilon_error_window.moc"

@@ -1,0 +1,9 @@
+#include "ui/placement.h"
+
+#include <QWidget>
+
+namespace ui {
+
+void place(QWidget* w, const QRect& pixels) { w->setGeometry(pixels); }
+
+}  // namespace ui
