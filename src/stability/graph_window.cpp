@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPolygonF>
 #include <QPushButton>
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -367,20 +368,25 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   g_.TickTotal = std::floor(std::fabs(g_.ScaleH) / g_.TickStep);
   const double th = PB1->textHeight(QStringLiteral("2"));
   const QString unit = QStringLiteral(" °C");
+  // A scale label is centred on its line, but kept whole inside the drawing:
+  // the top line's label hangs below the top edge instead of being cut by it.
+  const auto labelTop = [&](double y) {
+    return std::clamp(y - th / 2, 0.0, std::max(0.0, g_.ScaleH - th));
+  };
 
   for (double j = 1; j <= 5; j = j + 1) {
     const double y = g_.OriginY - j * g_.TickStep;
     PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
-    PB1->setTextPos(0.02, y - th / 2);
+    PB1->setTextPos(0.02, labelTop(y));
     PB1->print(qs(core::formatFixed(j * g_.TickStep, 2, m)) + unit);
   }
-  PB1->setTextPos(0.02, g_.OriginY - th / 2);
+  PB1->setTextPos(0.02, labelTop(g_.OriginY));
   PB1->print(qs(core::formatFixed(0, 2, m)) + unit);
   if (g_.TickTotal >= g_.TickCount + 1) {
     for (double j = 1; j <= g_.TickTotal - 5; j = j + 1) {
       const double y = g_.OriginY + j * g_.TickStep;
       PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
-      PB1->setTextPos(0.02, y - th / 2);
+      PB1->setTextPos(0.02, labelTop(y));
       PB1->print(qs(core::formatFixed(-j * g_.TickStep, 2, m)) + unit);
     }
   }
