@@ -152,6 +152,8 @@ class TestGraphWindow : public QObject {
     QCOMPARE(readOut(0.05, 1.1), QStringList({"x = -0.05 m", "U = -0.05 °C"}));  // beyond the data
     QLocale::setDefault(QLocale(QLocale::French));
     QCOMPARE(readOut(0.35, 0.3), QStringList({"x = 0,25 m", "U = 0,75 °C"}));
+    // A screen reader hears the value each box shows.
+    QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(), QString("U = 0,75 °C"));
   }
 
   void pixelsShowCurveAndBar() {
