@@ -1,7 +1,6 @@
 #include "about/about_window.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
 #include <cmath>
@@ -9,15 +8,10 @@
 
 #include "about/about_background.h"
 #include "core/numeric.h"
-#include "ui/geometry.h"
 #include "ui/picture_surface.h"
+#include "ui/window_kit.h"
 
 namespace {
-
-const QColor kYellow(255, 255, 0);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kBlue(0, 0, 255);
 
 // Places on the picture are whole pixels (16-bit whole numbers).
 std::int16_t whole(double v) { return static_cast<std::int16_t>(std::floor(v)); }
@@ -27,12 +21,6 @@ QWidget* dot(ui::PictureSurface* surface, const QString& name, const QColor& col
   w->setObjectName(name);
   ui::setColors(w, colour, colour);
   return w;
-}
-
-QFont windowFont() {
-  QFont f = ui::sansFont(8.25);
-  f.setStretch(QFont::SemiCondensed);
-  return f;
 }
 
 }  // namespace
@@ -53,39 +41,41 @@ void AboutWindow::buildControls() {
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(334, 177);
-  setFont(windowFont());
+  setFont(ui::typeface(8.25));
 
-  auto* frame4 = new QGroupBox(QStringLiteral("Version du logiciel"), this);
-  frame4->setObjectName(QStringLiteral("Frame4"));
-  ui::place(frame4, 1, 0, 329, 33);
+  ui::Frame* frame4 = ui::frame(this, "Frame4", QStringLiteral("Version du logiciel"), {1, 0, 329, 33});
   auto* label12 = ui::addLabel(frame4, QStringLiteral("ORVALEND Version 2.0    (05/2002)"), 20, 15,
                                258, 15, QStringLiteral("Label12"));
   label12->setAlignment(Qt::AlignCenter);
 
-  auto* frame1 = new QGroupBox(QStringLiteral("Auteur du logiciel ORVALEND"), this);
-  frame1->setObjectName(QStringLiteral("Frame1"));
-  ui::place(frame1, 2, 34, 195, 79);
-  ui::setColors(frame1, palette().color(QPalette::WindowText), QColor(192, 192, 192));
-  label1_ = ui::addLabel(frame1, QStringLiteral("Auteur"), 16, 16, 141, 17, QStringLiteral("Label1"));
+  ui::Frame* frame1 =
+      ui::frame(this, "Frame1", QStringLiteral("Auteur du logiciel ORVALEND"), {2, 34, 195, 79});
+  ui::setColors(frame1, palette().color(QPalette::WindowText), ui::colour::grey);
+  Label1 = ui::addLabel(frame1, QStringLiteral("Auteur"), 16, 16, 141, 17, QStringLiteral("Label1"));
   QLabel* label2 =
       ui::addLabel(frame1, authorPostalBox(), 12, 30, 149, 17, QStringLiteral("Label2"));
   QLabel* label3 = ui::addLabel(frame1, authorTown(), 16, 44, 141, 17, QStringLiteral("Label3"));
   QLabel* label4 = ui::addLabel(frame1, authorEmail(), 6, 58, 169, 17, QStringLiteral("Label4"));
-  for (QLabel* l : {label1_, label2, label3, label4}) {
+  for (QLabel* l : {Label1, label2, label3, label4}) {
     l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    ui::setColors(l, kBlue);
+    ui::setColors(l, ui::colour::blue);
   }
 
   // The picture: a 2-pixel border around the 124 × 124 image, measured in
   // pixels of its inner area.
-  pbFond_ = new ui::PictureSurface(this, 2);
-  pbFond_->setObjectName(QStringLiteral("PBFond"));
-  ui::place(pbFond_, 202, 42, 128, 128);
-  pbFond_->setBackground(Qt::black);
-  pbFond_->setScalePixels();
-  pb1_ = dot(pbFond_, QStringLiteral("PB1"), kYellow);
-  pb2_ = dot(pbFond_, QStringLiteral("PB2"), kRed);
-  pb3_ = dot(pbFond_, QStringLiteral("PB3"), kGreen);
+  PBFond = new ui::PictureSurface(this, 2);
+  PBFond->setObjectName(QStringLiteral("PBFond"));
+  ui::place(PBFond, 202, 42, 128, 128);
+  PBFond->setBackground(Qt::black);
+  PBFond->setScalePixels();
+  PBFond->setAccessibleName(QStringLiteral("Image animée d'Orvalend"));
+  PBFond->setAccessibleDescription(
+      QStringLiteral("Carte de chaleur sombre de la température sin(pi x) exp(-t), sur laquelle "
+                     "trois points jaune, rouge et vert parcourent des orbites elliptiques et "
+                     "tracent leur chemin."));
+  PB1 = dot(PBFond, QStringLiteral("PB1"), ui::colour::yellow);
+  PB2 = dot(PBFond, QStringLiteral("PB2"), ui::colour::red);
+  PB3 = dot(PBFond, QStringLiteral("PB3"), ui::colour::green);
 
   auto* label5 = ui::addLabel(this,
                               QStringLiteral("Etude comparative d'un problème de chaleur de type "
@@ -93,31 +83,31 @@ void AboutWindow::buildControls() {
                               4, 122, 192, 47, QStringLiteral("Label5"));
   label5->setAlignment(Qt::AlignCenter);
   label5->setWordWrap(true);
-  ui::setColors(label5, kYellow, QColor(0, 128, 0));
+  ui::setColors(label5, ui::colour::yellow, ui::colour::darkGreen);
 
-  tmrAPropos_ = new QTimer(this);
-  tmrAPropos_->setObjectName(QStringLiteral("TmrAPropos"));
-  tmrAPropos_->setInterval(100);
-  connect(tmrAPropos_, &QTimer::timeout, this, &AboutWindow::tick);
+  TmrAPropos = new QTimer(this);
+  TmrAPropos->setObjectName(QStringLiteral("TmrAPropos"));
+  TmrAPropos->setInterval(100);
+  connect(TmrAPropos, &QTimer::timeout, this, &AboutWindow::tick);
 }
 
 void AboutWindow::load() {
-  label1_->setText(authorName());
+  Label1->setText(authorName());
   angle1_ = 0.5;
   angle2_ = 0.2;
   angle3_ = 0.35;
   // Every opening starts on the clean picture with the dots at their places.
-  pbFond_->setPicture([](qreal dpr) { return about::backgroundImage(dpr); });
-  pbFond_->placeChild(pb1_, 39, 44, 3, 3);
-  pbFond_->placeChild(pb2_, 76, 28, 3, 3);
-  pbFond_->placeChild(pb3_, 224, 40, 3, 3);
-  for (QWidget* d : {pb1_, pb2_, pb3_}) d->setVisible(true);
-  tmrAPropos_->start();
+  PBFond->setPicture([](qreal dpr) { return about::backgroundImage(dpr); });
+  PBFond->placeChild(PB1, 39, 44, 3, 3);
+  PBFond->placeChild(PB2, 76, 28, 3, 3);
+  PBFond->placeChild(PB3, 224, 40, 3, 3);
+  for (QWidget* d : {PB1, PB2, PB3}) d->setVisible(true);
+  TmrAPropos->start();
   loaded_ = true;
 }
 
 void AboutWindow::unload() {
-  tmrAPropos_->stop();
+  TmrAPropos->stop();
   loaded_ = false;
 }
 
@@ -133,8 +123,8 @@ void AboutWindow::closeEvent(QCloseEvent* event) {
 }
 
 void AboutWindow::tick() {
-  const double H2 = static_cast<double>(core::roundHalfEven(pbFond_->scaleHeight() / 2));
-  const double W2 = static_cast<double>(core::roundHalfEven(pbFond_->scaleWidth() / 2));
+  const double H2 = static_cast<double>(core::roundHalfEven(PBFond->scaleHeight() / 2));
+  const double W2 = static_cast<double>(core::roundHalfEven(PBFond->scaleWidth() / 2));
 
   // Orbit 1: the ellipse with half-axes 0.9 W2 across and H2/2 down.
   angle1_ = angle1_ - 0.2;
@@ -147,12 +137,12 @@ void AboutWindow::tick() {
     const std::int16_t xp = whole(0.9 * W2 * std::cos(ap) + 0.95 * W2);
     const std::int16_t yp = whole(H2 / 2 * std::sin(ap) + 0.95 * H2);
     if (-2.2 < a && a < -0.8) {
-      pb1_->hide();
+      PB1->hide();
     } else {
-      pb1_->show();
-      pbFond_->drawLine(xp, yp, x, y, kYellow);
+      PB1->show();
+      PBFond->drawLine(xp, yp, x, y, ui::colour::yellow);
     }
-    pbFond_->moveChild(pb1_, x, y);
+    PBFond->moveChild(PB1, x, y);
   }
 
   // Orbit 2: tilted by an eighth of a turn.
@@ -170,12 +160,12 @@ void AboutWindow::tick() {
     place(a, x, y);
     place(a + 0.3, xp, yp);
     if (-2.4 < a && a < -1.1) {
-      pb2_->hide();
+      PB2->hide();
     } else {
-      pb2_->show();
-      pbFond_->drawLine(xp, yp, x, y, kRed);
+      PB2->show();
+      PBFond->drawLine(xp, yp, x, y, ui::colour::red);
     }
-    pbFond_->moveChild(pb2_, x, y);
+    PBFond->moveChild(PB2, x, y);
   }
 
   // Orbit 3: orbit 1 turned by a quarter turn, run the other way.
@@ -191,11 +181,11 @@ void AboutWindow::tick() {
     place(a, x, y);
     place(a - 0.25, xp, yp);
     if (0.6 < a && a < 2.3) {
-      pb3_->hide();
+      PB3->hide();
     } else {
-      pb3_->show();
-      pbFond_->drawLine(xp, yp, x, y, kGreen);
+      PB3->show();
+      PBFond->drawLine(xp, yp, x, y, ui::colour::green);
     }
-    pbFond_->moveChild(pb3_, x, y);
+    PBFond->moveChild(PB3, x, y);
   }
 }

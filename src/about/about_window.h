@@ -21,8 +21,8 @@ class AboutWindow : public QWidget {
   double angle1() const { return angle1_; }
   double angle2() const { return angle2_; }
   double angle3() const { return angle3_; }
-  ui::PictureSurface* picture() const { return pbFond_; }
-  QTimer* timer() const { return tmrAPropos_; }
+  ui::PictureSurface* picture() const { return PBFond; }
+  QTimer* timer() const { return TmrAPropos; }
 
   // The author data shown in the frame "Auteur du logiciel ORVALEND".
   static QString authorName();
@@ -48,10 +48,10 @@ class AboutWindow : public QWidget {
   double angle3_ = 0;
   bool loaded_ = false;
 
-  QLabel* label1_ = nullptr;
-  ui::PictureSurface* pbFond_ = nullptr;
-  QWidget* pb1_ = nullptr;
-  QWidget* pb2_ = nullptr;
-  QWidget* pb3_ = nullptr;
-  QTimer* tmrAPropos_ = nullptr;
+  QLabel* Label1 = nullptr;
+  ui::PictureSurface* PBFond = nullptr;
+  QWidget* PB1 = nullptr;
+  QWidget* PB2 = nullptr;
+  QWidget* PB3 = nullptr;
+  QTimer* TmrAPropos = nullptr;
 };

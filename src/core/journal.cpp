@@ -17,8 +17,41 @@ double JournalEntry::step() const {
 
 namespace {
 
-bool sameSeries(const JournalEntry& e, Study study, Scheme scheme) {
+bool sameStudy(const JournalEntry& e, Study study, Scheme scheme) {
   return e.study == study && (study == Study::Error || e.scheme == scheme);
+}
+
+// The fields as typed. The halvings scale exactly by powers of two, so the
+// typed N and K come back bit for bit; the error study's Epsilon comes back
+// as (eps/k)·k, within an ulp or two of the typed value.
+std::vector<double> typedData(const StudyState& s, Study study, Scheme scheme, bool exactData) {
+  switch (study) {
+    case Study::ConsistencyTime:
+    case Study::ConsistencySpace: {
+      const bool inTime = study == Study::ConsistencyTime;
+      const double scale = std::ldexp(1.0, static_cast<int>(inTime ? s.R : s.S));
+      const double N = inTime ? double(s.N) : (s.N + 1) / scale - 1;
+      const double K = inTime ? s.K / scale : double(s.K);
+      return {N, s.T, K, s.a, s.d, s.w, s.phi, scheme == Scheme::Peps ? double(s.Epsilon) : 0.0};
+    }
+    case Study::Error:
+      return {s.N, s.T, s.K, s.a, s.Epsilon * s.R, exactData ? 1.0 : 0.0,
+              exactData ? double(s.d) : double(s.u0), exactData ? double(s.w) : double(s.v0),
+              exactData ? double(s.phi) : 0.0};
+    case Study::Stability: break;
+  }
+  return {};
+}
+
+bool sameData(const std::vector<double>& a, const std::vector<double>& b, Study study) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    // Epsilon of the error study (index 4) is the one value not kept exactly.
+    const bool rebuilt = study == Study::Error && i == 4;
+    if (rebuilt ? !(std::fabs(a[i] - b[i]) <= 4e-16 * std::fabs(b[i])) : a[i] != b[i])
+      return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -61,6 +94,12 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   e.Tau = s.Tau;
   e.Epsilon = s.Epsilon;
   e.serial = revision_;
+  e.base = typedData(s, study, e.scheme, exactData);
+  const auto last = std::find_if(entries_.rbegin(), entries_.rend(),
+                                 [&](const JournalEntry& x) { return sameStudy(x, study, e.scheme); });
+  e.seriesNumber = last != entries_.rend() && sameData(last->base, e.base, study)
+                       ? last->seriesNumber
+                       : ++seriesCount_;
   auto entry = [](const Table1& t, double i) {
     const auto k = static_cast<std::int64_t>(i);
     return t.contains(k) ? t(k) : 0.0;
@@ -85,7 +124,7 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
 
 void Journal::clearSeries(Study study, Scheme scheme) {
   const auto before = entries_.size();
-  std::erase_if(entries_, [&](const JournalEntry& e) { return sameSeries(e, study, scheme); });
+  std::erase_if(entries_, [&](const JournalEntry& e) { return sameStudy(e, study, scheme); });
   if (entries_.size() != before) ++revision_;
 }
 
@@ -97,8 +136,26 @@ void Journal::clear() {
 
 std::vector<JournalEntry> Journal::series(Study study, Scheme scheme) const {
   std::vector<JournalEntry> out;
+  const auto last = std::find_if(entries_.rbegin(), entries_.rend(),
+                                 [&](const JournalEntry& e) { return sameStudy(e, study, scheme); });
+  if (last == entries_.rend()) return out;
   for (const JournalEntry& e : entries_)
-    if (sameSeries(e, study, scheme)) out.push_back(e);
+    if (e.seriesNumber == last->seriesNumber) out.push_back(e);
+  return out;
+}
+
+std::vector<BaseValue> baseValues(const JournalEntry& e) {
+  static const char* const consistency[] = {"N", "T", "K", "a", "d", "w", "phi", "Epsilon"};
+  static const char* const exactNames[] = {"N", "T", "K", "a", "Epsilon", "", "d", "w", "phi"};
+  static const char* const startNames[] = {"N", "T", "K", "a", "Epsilon", "", "u0", "v0", ""};
+  std::vector<BaseValue> out;
+  const bool error = e.study == Study::Error;
+  const bool exact = error && e.base.size() > 5 && e.base[5] != 0;
+  for (std::size_t i = 0; i < e.base.size(); ++i) {
+    const char* name = !error ? consistency[i] : exact ? exactNames[i] : startNames[i];
+    if (*name == 0 || (!error && i == 7 && e.scheme == Scheme::P0)) continue;
+    out.push_back({name, e.base[i]});
+  }
   return out;
 }
 

@@ -24,9 +24,20 @@ struct JournalEntry {
   double divisor = 0;     // 2^R, 2^S or k
   double error = 0;       // ErrH(R + 1), ErrT(S + 1) or ErrH(1)
   std::uint64_t serial = 0;
+  // The data as typed, before halving (N, T, K, a, d, w, phi, Epsilon; the
+  // error study: N, T, K, a, Epsilon and its data). Runs on other data make
+  // another series: their errors do not lie on one line.
+  std::vector<double> base;
+  std::uint64_t seriesNumber = 0;  // the same for the runs of one series
 
   // What the convergence plot puts across: Tau', h' or eps/k.
   double step() const;
+};
+
+// The typed values that make a series, by name, in order.
+struct BaseValue {
+  const char* name;
+  double value;
 };
 
 // Who last filled a solution table, with the values needed to draw beside it
@@ -53,8 +64,9 @@ class Journal {
   void clear();
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
-  // The entries of one series, in the order of the runs. The error study's
-  // series ignores the scheme.
+  // The entries of the latest series of a study and scheme, in the order of
+  // the runs: a run on other typed data than the run before it starts a new
+  // series. The error study's series ignores the scheme.
   std::vector<JournalEntry> series(Study study, Scheme scheme) const;
   const TableWriter& writer(Scheme scheme) const {
     return scheme == Scheme::P0 ? writerP0_ : writerPeps_;
@@ -66,7 +78,11 @@ class Journal {
   std::vector<JournalEntry> entries_;
   TableWriter writerP0_, writerPeps_;
   std::uint64_t revision_ = 0;
+  std::uint64_t seriesCount_ = 0;
 };
+
+// The typed data of a run, as its series compares them, with their names.
+std::vector<BaseValue> baseValues(const JournalEntry& e);
 
 // Least-squares line through (log10 step, log10 error) of the points with a
 // finite, positive step and error.

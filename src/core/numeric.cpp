@@ -27,14 +27,6 @@ struct Cursor {
   void next() { ++pos; }
 };
 
-std::int64_t saturate(double v) {
-  constexpr double kMax = 9.2e18;
-  if (std::isnan(v)) return 0;
-  if (v >= kMax) return static_cast<std::int64_t>(kMax);
-  if (v <= -kMax) return -static_cast<std::int64_t>(kMax);
-  return static_cast<std::int64_t>(v);
-}
-
 // Adds one unit in the last digit of a decimal text (digits and at most one point).
 void incrementLastDigit(std::string& s) {
   for (std::size_t k = s.size(); k-- > 0;) {
@@ -218,8 +210,6 @@ std::int64_t roundHalfEven(double value) {
   if (diff > 0.5 || (diff == 0.5 && std::fmod(fl, 2.0) != 0.0)) r = fl + 1.0;
   return saturate(r);
 }
-
-std::int64_t loopLast(double end) { return saturate(std::floor(end)); }
 
 double floorOf(double value) { return std::floor(value); }
 

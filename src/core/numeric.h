@@ -3,6 +3,7 @@
 // typed text is always read with the point.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -38,13 +39,23 @@ std::string formatPlain(double value, std::string_view mark = ".");
 class Real;
 std::string formatPlain(const Real& value, std::string_view mark = ".");
 
+// A whole double as a 64-bit integer, NaN as 0, beyond +-9.2e18 held there.
+// Inline: the level loops take their bounds through it at every level.
+inline std::int64_t saturate(double v) {
+  constexpr double kMax = 9.2e18;
+  if (v != v) return 0;
+  if (v >= kMax) return static_cast<std::int64_t>(kMax);
+  if (v <= -kMax) return -static_cast<std::int64_t>(kMax);
+  return static_cast<std::int64_t>(v);
+}
+
 // Whole number for a table bound or index: nearest, halves to even.
 std::int64_t roundHalfEven(double value);
 
 // Counting loops "for c = start To end" run with a double counter while it
 // does not exceed the end. For whole starts below 2^53 that is every whole c
 // from start to floor(end); this gives floor(end) (or start - 1 for no pass).
-std::int64_t loopLast(double end);
+inline std::int64_t loopLast(double end) { return saturate(std::floor(end)); }
 
 // The floor: the largest whole number not above the value (R, S, k and n
 // are taken this way from what was typed).

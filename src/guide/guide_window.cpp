@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "shell/mod_general.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -117,15 +118,20 @@ void installGuideShortcut() {
 GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("FrmGuide"));
   setWindowTitle(QStringLiteral("Guide de l'étudiant"));
-  browser_ = new QTextBrowser(this);
-  browser_->setObjectName(QStringLiteral("TxtGuide"));
-  browser_->setAccessibleName(QStringLiteral("Guide de l'étudiant"));
-  browser_->setOpenLinks(false);  // "Essayer" links open windows, anchors scroll
-  browser_->setHtml(guideHtml());
-  connect(browser_, &QTextBrowser::anchorClicked, this, &GuideWindow::followLink);
+  TxtGuide = new QTextBrowser(this);
+  TxtGuide->setObjectName(QStringLiteral("TxtGuide"));
+  TxtGuide->setAccessibleName(QStringLiteral("Guide de l'étudiant"));
+  TxtGuide->setAccessibleDescription(
+      QStringLiteral("Texte d'aide : chaque étude avec un exemple ; le lien « Essayer » ouvre la "
+                     "fenêtre de l'étude avec l'exemple saisi."));
+  // The program's face, a little larger than the windows' captions, for reading.
+  TxtGuide->setFont(ui::typeface(10));
+  TxtGuide->setOpenLinks(false);  // "Essayer" links open windows, anchors scroll
+  TxtGuide->setHtml(guideHtml());
+  connect(TxtGuide, &QTextBrowser::anchorClicked, this, &GuideWindow::followLink);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(browser_);
+  layout->addWidget(TxtGuide);
   resize(640, 560);
 }
 
@@ -133,6 +139,6 @@ void GuideWindow::followLink(const QUrl& url) {
   if (url.scheme() == QLatin1String("essayer")) {
     tryGuideExample(url.path());
   } else if (url.hasFragment() && url.path().isEmpty()) {
-    browser_->scrollToAnchor(url.fragment());
+    TxtGuide->scrollToAnchor(url.fragment());
   }
 }

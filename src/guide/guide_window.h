@@ -40,10 +40,10 @@ class GuideWindow : public QWidget {
 
  public:
   explicit GuideWindow(QWidget* parent = nullptr);
-  QTextBrowser* browser() const { return browser_; }
+  QTextBrowser* browser() const { return TxtGuide; }
 
  private:
   void followLink(const QUrl& url);
 
-  QTextBrowser* browser_;
+  QTextBrowser* TxtGuide;
 };

@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPalette>
 #include <QPolygonF>
 #include <QPushButton>
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -17,43 +17,26 @@
 #include "core/numeric.h"
 #include "core/schemes.h"
 #include "shell/mod_general.h"
-#include "ui/geometry.h"
-#include "ui/message.h"
 #include "ui/export_image.h"
+#include "ui/message.h"
 #include "ui/picture_surface.h"
+#include "ui/window_kit.h"
 
 namespace {
 
-const QColor kGrey(210, 210, 210);
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kYellow(255, 255, 0);
-const QColor kOrange(255, 192, 128);
-
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// The window's small captions were laid out for a narrow 8-point face; the
-// condensed cut of the sans-serif family keeps them inside their places.
-QFont narrowFont(double pointSize, bool bold = false, bool italic = false) {
-  QFont f = ui::sansFont(pointSize, bold, italic);
-  f.setStretch(QFont::SemiCondensed);
-  return f;
-}
-
-QLabel* labelTwips(QWidget* parent, const QString& name, const QString& text, int left, int top,
-                   int width, int height) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  ui::placeTwips(l, left, top, width, height);
+// A value label of the frame, in twips, in its own colours.
+ui::ValueLabel* valueTwips(QWidget* parent, const char* name, int left, int top, int width,
+                           int height, const QColor& text, const QColor& background) {
+  ui::ValueLabel* l = ui::valueLabel(parent, name, ui::twipsRect(left, top, width, height));
+  ui::setColors(l, text, background);
   return l;
 }
 
-QPushButton* buttonTwips(QWidget* parent, const QString& name, const QString& text, int left,
+QPushButton* buttonTwips(QWidget* parent, const char* name, const QString& text, int left,
                          int top, int width, int height) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
-  ui::placeTwips(b, left, top, width, height);
-  return b;
+  return ui::button(parent, name, text, ui::twipsRect(left, top, width, height));
 }
 
 }  // namespace
@@ -68,6 +51,7 @@ QString GraphWindow::mark() const { return QLocale().decimalPoint(); }
 // ------------------------------------------------------------------ layout
 
 void GraphWindow::buildControls() {
+  using namespace ui::colour;
   const bool peps = scheme_ == core::Scheme::Peps;
   setObjectName(peps ? QStringLiteral("FrmStabpepsG") : QStringLiteral("FrmStabp0G"));
   setWindowTitle(peps ? QStringLiteral("Graphiques - Stabilité du schéma Pepsilon ")
@@ -75,111 +59,102 @@ void GraphWindow::buildControls() {
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
   setFixedSize(ui::twips(9315), ui::twips(6690));
-  setFont(narrowFont(8.25));
+  setFont(ui::typeface(8.25));
 
-  auto* label3 = new QLabel(this);
+  QLabel* label3 =
+      peps ? ui::caption(this, QStringLiteral("Stabilité du schéma Pepsilon"),
+                         ui::twipsRect(6360, 45, 2925, 225), red, Qt::AlignHCenter | Qt::AlignTop)
+           : ui::caption(this, QStringLiteral("Stabilité du schéma P0"),
+                         ui::twipsRect(4905, 150, 4170, 375), red, Qt::AlignHCenter | Qt::AlignTop);
   label3->setObjectName(QStringLiteral("Label3"));
-  label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  ui::setColors(label3, kRed);
+  label3->setFont(peps ? ui::typeface(8.25, true, true) : ui::typeface(13.5, false, true));
+
+  Frame1 = ui::frame(this, "Frame1", QStringLiteral("Paramètres du tracé"),
+                     peps ? ui::twipsRect(60, 0, 6300, 945) : ui::twipsRect(45, 0, 4830, 945));
+
+  QLabel* label1 = ui::caption(Frame1, QStringLiteral("Valeur de n :"),
+                               ui::twipsRect(105, 330, 1005, 285));
+  label1->setObjectName(QStringLiteral("Label1"));
+  TxtIndicen = ui::field(Frame1, "TxtIndicen", ui::twipsRect(1065, 300, 495, 285), label1);
+  TxtIndicen->setAccessibleName(QStringLiteral("Valeur de n, niveau de temps à tracer"));
+  TxtIndicen->setAccessibleDescription(QStringLiteral("tn = n × Tau, n de 0 à K"));
+  QLabel* label2 = ui::caption(Frame1, QStringLiteral("tn = nxTau ; n = 0,1,2,.,K "),
+                               ui::twipsRect(105, 615, 1800, 300));
+  label2->setObjectName(QStringLiteral("Label2"));
+
+  LblRN = valueTwips(Frame1, "LblRN", 1740, 300, 645, 210, blue, lightOrange);
+  LblRH = valueTwips(Frame1, "LblRH", 2445, 300, 915, 210, blue, lightOrange);
+  LblRLambda = valueTwips(Frame1, "LblRLambda", 3405, 300, 1365, 210, blue, lightOrange);
+  LblRT = valueTwips(Frame1, "LblRT", 1950, 600, 645, 210, red, yellow);
+  LblRK = valueTwips(Frame1, "LblRK", 2640, 600, 735, 210, red, yellow);
+  LblRTau = valueTwips(Frame1, "LblRTau", 3420, 600, 1350, 210, red, yellow);
   if (peps) {
-    label3->setText(QStringLiteral("Stabilité du schéma Pepsilon"));
-    label3->setFont(narrowFont(8.25, true, true));
-    ui::placeTwips(label3, 6360, 45, 2925, 225);
-  } else {
-    label3->setText(QStringLiteral("Stabilité du schéma P0"));
-    label3->setFont(ui::sansFont(13.5, false, true));
-    ui::placeTwips(label3, 4905, 150, 4170, 375);
+    LblAlpha = valueTwips(Frame1, "LblAlpha", 4815, 300, 1440, 210, red, yellow);
+    LblEpsilon = valueTwips(Frame1, "LblEpsilon", 4815, 600, 1440, 210, red, yellow);
   }
 
-  frame1_ = new QGroupBox(QStringLiteral("Paramètres du tracé"), this);
-  frame1_->setObjectName(QStringLiteral("Frame1"));
-  if (peps)
-    ui::placeTwips(frame1_, 60, 0, 6300, 945);
-  else
-    ui::placeTwips(frame1_, 45, 0, 4830, 945);
-
-  labelTwips(frame1_, QStringLiteral("Label1"), QStringLiteral("Valeur de n :"), 105, 330, 1005,
-             285);
-  txtIndicen_ = new QLineEdit(frame1_);
-  txtIndicen_->setObjectName(QStringLiteral("TxtIndicen"));
-  ui::placeTwips(txtIndicen_, 1065, 300, 495, 285);
-  QLabel* label2 = labelTwips(frame1_, QStringLiteral("Label2"),
-                              QStringLiteral("tn = nxTau ; n = 0,1,2,.,K "), 105, 615, 1800, 300);
-  label2->setFont(narrowFont(7));  // the whole caption within its place
-
-  lblRN_ = labelTwips(frame1_, QStringLiteral("LblRN"), QString(), 1740, 300, 645, 210);
-  lblRH_ = labelTwips(frame1_, QStringLiteral("LblRH"), QString(), 2445, 300, 915, 210);
-  lblRLambda_ = labelTwips(frame1_, QStringLiteral("LblRLambda"), QString(), 3405, 300, 1365, 210);
-  lblRT_ = labelTwips(frame1_, QStringLiteral("LblRT"), QString(), 1950, 600, 645, 210);
-  lblRK_ = labelTwips(frame1_, QStringLiteral("LblRK"), QString(), 2640, 600, 735, 210);
-  lblRTau_ = labelTwips(frame1_, QStringLiteral("LblRTau"), QString(), 3420, 600, 1350, 210);
-  for (QLabel* l : {lblRN_, lblRH_, lblRLambda_}) ui::setColors(l, kBlue, kOrange);
-  for (QLabel* l : {lblRT_, lblRK_, lblRTau_}) ui::setColors(l, kRed, kYellow);
-  if (peps) {
-    lblAlpha_ = labelTwips(frame1_, QStringLiteral("LblAlpha"), QString(), 4815, 300, 1440, 210);
-    lblEpsilon_ = labelTwips(frame1_, QStringLiteral("LblEpsilon"), QString(), 4815, 600, 1440, 210);
-    ui::setColors(lblAlpha_, kRed, kYellow);
-    ui::setColors(lblEpsilon_, kRed, kYellow);
-  }
-
-  if (peps)
-    cmdTracage_ = buttonTwips(this, QStringLiteral("CmdTracage"), QStringLiteral("Tracer le graphe"),
-                              6390, 330, 1710, 300);
-  else
-    cmdTracage_ = buttonTwips(this, QStringLiteral("CmdTracage"), QStringLiteral("Tracer le graphe"),
-                              4935, 660, 1425, 300);
-  cmdEffacer_ = buttonTwips(this, QStringLiteral("CmdEffacer"),
-                            QStringLiteral("Effacer le(s) graphe(s)"), 6390, 660, 1710, 300);
-  cmdQuitter_ =
-      buttonTwips(this, QStringLiteral("CmdQuitter"), QStringLiteral("Quitter"), 8145, 660, 1125, 300);
-  connect(cmdTracage_, &QPushButton::clicked, this, &GraphWindow::drawLevel);
-  connect(cmdEffacer_, &QPushButton::clicked, this, &GraphWindow::clearGraphs);
-  connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  CmdTracage = peps ? buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 6390,
+                                  330, 1710, 300)
+                    : buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 4935,
+                                  660, 1425, 300);
+  CmdEffacer = buttonTwips(this, "CmdEffacer", QStringLiteral("Effacer le(s) graphe(s)"), 6390,
+                           660, 1710, 300);
+  CmdQuitter = buttonTwips(this, "CmdQuitter", QStringLiteral("Quitter"), 8145, 660, 1125, 300);
+  connect(CmdTracage, &QPushButton::clicked, this, &GraphWindow::drawLevel);
+  connect(CmdEffacer, &QPushButton::clicked, this, &GraphWindow::clearGraphs);
+  connect(CmdQuitter, &QPushButton::clicked, this, &QWidget::close);
   // Enter in the level field draws, as the first button would.
-  connect(txtIndicen_, &QLineEdit::returnPressed, this, &GraphWindow::drawLevel);
+  connect(TxtIndicen, &QLineEdit::returnPressed, this, &GraphWindow::drawLevel);
 
   // The drawing surface: white (the highlighted-text colour of the system),
   // with a two-pixel sunken border around the drawing area.
-  pb1_ = new ui::PictureSurface(this, 2);
-  pb1_->setObjectName(QStringLiteral("PB1"));
-  ui::placeTwips(pb1_, 60, 990, 9210, 5655);
-  pb1_->setFont(narrowFont(8.25));
-  pb1_->setBackground(QApplication::palette().color(QPalette::HighlightedText));
-  pb1_->enableCopyMenu();
-  ui::enableImageExport(pb1_);  // "Enregistrer l'image sous…", "Imprimer…"
-  connect(pb1_, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
+  PB1 = new ui::PictureSurface(this, 2);
+  PB1->setObjectName(QStringLiteral("PB1"));
+  ui::placeTwips(PB1, 60, 990, 9210, 5655);
+  PB1->setFont(ui::typeface(8.25));
+  PB1->setAccessibleName(peps ? QStringLiteral("Graphe des niveaux du schéma Pepsilon")
+                              : QStringLiteral("Graphe des niveaux du schéma P0"));
+  PB1->setAccessibleDescription(
+      QStringLiteral("Température u en °C selon la position x en m, pour chaque niveau de temps "
+                     "tracé ; la souris lit x et U sur le graphe."));
+  PB1->setBackground(QApplication::palette().color(QPalette::HighlightedText));
+  PB1->enableCopyMenu();
+  ui::enableImageExport(PB1);  // "Enregistrer l'image sous…", "Imprimer…"
+  connect(PB1, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 
-  pbBarre_ = new QWidget(pb1_);
-  pbBarre_->setObjectName(QStringLiteral("PBbarre"));
-  ui::setColors(pbBarre_, kRed, kRed);
-  pbBarre_->setAttribute(Qt::WA_NoMousePropagation);
+  PBbarre = new QWidget(PB1);
+  PBbarre->setObjectName(QStringLiteral("PBbarre"));
+  ui::setColors(PBbarre, red, red);
+  PBbarre->setAttribute(Qt::WA_NoMousePropagation);
 
-  pbY_ = new ui::PictureSurface(pb1_, 0);
-  pbY_->setObjectName(QStringLiteral("PBY"));
-  pbX_ = new ui::PictureSurface(pb1_, 0);
-  pbX_->setObjectName(QStringLiteral("PBX"));
-  for (ui::PictureSurface* box : {pbY_, pbX_}) {
+  PBY = new ui::PictureSurface(PB1, 0);
+  PBY->setObjectName(QStringLiteral("PBY"));
+  PBY->setAccessibleName(QStringLiteral("Température lue sous la souris"));
+  PBX = new ui::PictureSurface(PB1, 0);
+  PBX->setObjectName(QStringLiteral("PBX"));
+  PBX->setAccessibleName(QStringLiteral("Position lue sous la souris"));
+  for (ui::PictureSurface* box : {PBY, PBX}) {
     box->setMouseTracking(false);
     box->setAttribute(Qt::WA_NoMousePropagation);
-    box->setBackground(kYellow);
-    box->setForeColor(kRed);
+    box->setBackground(yellow);
+    box->setForeColor(red);
     ui::PictureSurface::setReadOut(box);
   }
 
-  lineX_ = new ui::SurfaceLine(pb1_);
-  lineX_->setObjectName(QStringLiteral("LineX"));
-  lineY_ = new ui::SurfaceLine(pb1_);
-  lineY_->setObjectName(QStringLiteral("LineY"));
+  LineX = new ui::SurfaceLine(PB1);
+  LineX->setObjectName(QStringLiteral("LineX"));
+  LineY = new ui::SurfaceLine(PB1);
+  LineY->setObjectName(QStringLiteral("LineY"));
   const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
-  lineX_->setColor(lineColour);
-  lineY_->setColor(lineColour);
+  LineX->setColor(lineColour);
+  LineY->setColor(lineColour);
   // The read-out boxes lie above the cross-hair, which never cuts their text.
-  pbY_->raise();
-  pbX_->raise();
+  PBY->raise();
+  PBX->raise();
 
-  setTabOrder(txtIndicen_, cmdTracage_);
-  setTabOrder(cmdTracage_, cmdEffacer_);
-  setTabOrder(cmdEffacer_, cmdQuitter_);
+  setTabOrder(TxtIndicen, CmdTracage);
+  setTabOrder(CmdTracage, CmdEffacer);
+  setTabOrder(CmdEffacer, CmdQuitter);
 }
 
 // -------------------------------------------------------------------- load
@@ -190,34 +165,34 @@ void GraphWindow::load() {
 
   // The surface as loaded: hidden, empty, measured in twips, children at
   // their places.
-  pb1_->hide();
-  pb1_->setScaleTwips();
-  pb1_->setForeColor(QApplication::palette().color(QPalette::WindowText));
-  pb1_->clear();
-  pb1_->placeChild(pbBarre_, 1080, 3480, 7095, 25);
-  pb1_->placeChild(pbY_, 90, 465, 570, 345);
-  pb1_->placeChild(pbX_, 4755, 5235, 600, 375);
-  pbY_->clear();
-  pbX_->clear();
-  lineX_->setEnds(5040, 45, 5040, 5700);
-  lineY_->setEnds(-15, 630, 9060, 630);
-  txtIndicen_->clear();
+  PB1->hide();
+  PB1->setScaleTwips();
+  PB1->setForeColor(QApplication::palette().color(QPalette::WindowText));
+  PB1->clear();
+  PB1->placeChild(PBbarre, 1080, 3480, 7095, 25);
+  PB1->placeChild(PBY, 90, 465, 570, 345);
+  PB1->placeChild(PBX, 4755, 5235, 600, 375);
+  PBY->clear();
+  PBX->clear();
+  LineX->setEnds(5040, 45, 5040, 5700);
+  LineY->setEnds(-15, 630, 9060, 630);
+  TxtIndicen->clear();
 
   const core::StudyState& s = ModGeneral::state();
   const std::string m = mark().toStdString();
-  lblRN_->setText(QStringLiteral("N = ") + qs(core::formatPlain(s.N, m)));
-  lblRH_->setText(QStringLiteral("h = ") + qs(core::formatFixed(s.h, 4, m)));
-  lblRT_->setText(QStringLiteral("T = ") + qs(core::formatPlain(s.T, m)) + QStringLiteral(" s"));
-  lblRK_->setText(QStringLiteral("K = ") + qs(core::formatPlain(s.K, m)));
-  lblRTau_->setText(QStringLiteral("Tau = ") + qs(core::formatFixed(s.Tau, 4, m)) +
+  LblRN->showText(QStringLiteral("N = ") + qs(core::formatPlain(s.N, m)));
+  LblRH->showText(QStringLiteral("h = ") + qs(core::formatFixed(s.h, 4, m)));
+  LblRT->showText(QStringLiteral("T = ") + qs(core::formatPlain(s.T, m)) + QStringLiteral(" s"));
+  LblRK->showText(QStringLiteral("K = ") + qs(core::formatPlain(s.K, m)));
+  LblRTau->showText(QStringLiteral("Tau = ") + qs(core::formatFixed(s.Tau, 4, m)) +
                     QStringLiteral(" s"));
-  lblRLambda_->setText(QStringLiteral("Lambda = ") + qs(core::formatFixed(s.Lambda, 4, m)));
+  LblRLambda->showText(QStringLiteral("Lambda = ") + qs(core::formatFixed(s.Lambda, 4, m)));
   if (scheme_ == core::Scheme::Peps) {
-    lblAlpha_->setText(QStringLiteral("Alpha = ") + qs(core::formatFixed(s.Alpha, 4, m)));
-    lblEpsilon_->setText(QStringLiteral("Epsilon = ") + qs(core::formatFixed(s.Epsilon, 4, m)));
+    LblAlpha->showText(QStringLiteral("Alpha = ") + qs(core::formatFixed(s.Alpha, 4, m)));
+    LblEpsilon->showText(QStringLiteral("Epsilon = ") + qs(core::formatFixed(s.Epsilon, 4, m)));
   }
 
-  txtIndicen_->setFocus();
+  TxtIndicen->setFocus();
   loaded_ = true;
 }
 
@@ -259,7 +234,7 @@ bool GraphWindow::solutionMatchesGrid() const {
 void GraphWindow::drawLevel() {
   const core::StudyState& s = ModGeneral::state();
   const std::string m = mark().toStdString();
-  const double n = core::floorOf(core::parseNumber(txtIndicen_->text().toStdString()).value);
+  const double n = core::floorOf(core::parseNumber(TxtIndicen->text().toStdString()).value);
   g_.LevelRow = n + 1;
   if (g_.LevelRow > s.K + 1) {
     ui::showFailure(this, core::fail::levelAboveK());
@@ -306,9 +281,9 @@ void GraphWindow::drawLevel() {
   bool defaultRange = false;
   bool drawn = false;
   {
-    ui::PictureSurface::Batch batch(*pb1_);
+    ui::PictureSurface::Batch batch(*PB1);
     if (g_.AxesDrawn || drawAxes(row, &defaultRange)) {
-      pb1_->show();
+      PB1->show();
       drawCurve(row);
       drawLegend(row);
       drawn = true;
@@ -362,15 +337,15 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   g_.URange = uRange;
   g_.ScaleW = scaleW;
   g_.ScaleH = scaleH;
-  pb1_->setScaleHeight(static_cast<double>(userHeight));
-  pb1_->setScaleWidth(static_cast<double>(userWidth));
+  PB1->setScaleHeight(static_cast<double>(userHeight));
+  PB1->setScaleWidth(static_cast<double>(userWidth));
   g_.OriginX = 0.1;
   g_.OriginY = std::fabs(g_.URange / 20 + g_.UMax);
 
   // The red bar: its top edge on u = 0, from x = 0 to x = 1; it keeps its
   // height in pixels.
-  pb1_->resizeChild(pbBarre_, 1.0, pbBarre_->height() * pb1_->unitsPerPixelY());
-  pb1_->moveChild(pbBarre_, g_.OriginX, g_.OriginY);
+  PB1->resizeChild(PBbarre, 1.0, PBbarre->height() * PB1->unitsPerPixelY());
+  PB1->moveChild(PBbarre, g_.OriginX, g_.OriginY);
 
   g_.TickCount = 5;
   g_.TickStep = g_.OriginY / g_.TickCount;
@@ -379,35 +354,40 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   // already drawn are the same pixels and are skipped.
   const double xEnd = 1 + h;
   int lastColumn = INT_MIN;
-  const double unitsPerPixel = pb1_->unitsPerPixelX();  // fixed during the loop
+  const double unitsPerPixel = PB1->unitsPerPixelX();  // fixed during the loop
   for (double x = 0; x <= xEnd; x = x + h) {
     const int column = ui::PictureSurface::pixelIndex(
         unitsPerPixel != 0.0 ? (g_.OriginX + x) / unitsPerPixel : 0.0);
     if (column != lastColumn) {
       lastColumn = column;
-      pb1_->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, kGrey);
+      PB1->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, ui::colour::lightGrey);
     }
     if (x + h == x) break;
   }
 
   g_.TickTotal = std::floor(std::fabs(g_.ScaleH) / g_.TickStep);
-  const double th = pb1_->textHeight(QStringLiteral("2"));
+  const double th = PB1->textHeight(QStringLiteral("2"));
   const QString unit = QStringLiteral(" °C");
+  // A scale label is centred on its line, but kept whole inside the drawing:
+  // the top line's label hangs below the top edge instead of being cut by it.
+  const auto labelTop = [&](double y) {
+    return std::clamp(y - th / 2, 0.0, std::max(0.0, g_.ScaleH - th));
+  };
 
   for (double j = 1; j <= 5; j = j + 1) {
     const double y = g_.OriginY - j * g_.TickStep;
-    pb1_->drawLine(g_.OriginX, y, g_.OriginX + 1, y, kGrey);
-    pb1_->setTextPos(0.02, y - th / 2);
-    pb1_->print(qs(core::formatFixed(j * g_.TickStep, 2, m)) + unit);
+    PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
+    PB1->setTextPos(0.02, labelTop(y));
+    PB1->print(qs(core::formatFixed(j * g_.TickStep, 2, m)) + unit);
   }
-  pb1_->setTextPos(0.02, g_.OriginY - th / 2);
-  pb1_->print(qs(core::formatFixed(0, 2, m)) + unit);
+  PB1->setTextPos(0.02, labelTop(g_.OriginY));
+  PB1->print(qs(core::formatFixed(0, 2, m)) + unit);
   if (g_.TickTotal >= g_.TickCount + 1) {
     for (double j = 1; j <= g_.TickTotal - 5; j = j + 1) {
       const double y = g_.OriginY + j * g_.TickStep;
-      pb1_->drawLine(g_.OriginX, y, g_.OriginX + 1, y, kGrey);
-      pb1_->setTextPos(0.02, y - th / 2);
-      pb1_->print(qs(core::formatFixed(-j * g_.TickStep, 2, m)) + unit);
+      PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
+      PB1->setTextPos(0.02, labelTop(y));
+      PB1->print(qs(core::formatFixed(-j * g_.TickStep, 2, m)) + unit);
     }
   }
   g_.AxesDrawn = true;
@@ -432,11 +412,11 @@ void GraphWindow::drawCurve(const double* row) {
   const QPointF lastPoint(ox + N * h, oy - row[core::roundHalfEven(N)]);
   if (lastPoint.x() != curve.last().x() || lastPoint.y() != curve.last().y()) {
     // Only a count N that is not whole leaves a gap before the last segment.
-    pb1_->drawPolyline(curve, kBlue);
+    PB1->drawPolyline(curve, ui::colour::blue);
     curve = QPolygonF{lastPoint};
   }
   curve.append(QPointF(ox + 1, oy));
-  pb1_->drawPolyline(curve, kBlue);
+  PB1->drawPolyline(curve, ui::colour::blue);
 }
 
 void GraphWindow::drawLegend(const double* row) {
@@ -444,12 +424,12 @@ void GraphWindow::drawLegend(const double* row) {
   const double N = s.N;
   const double h = s.h;
   const double mPoint = std::floor(N / 2 + 1);
-  const double w = pb1_->textWidth(QStringLiteral("n = "));
-  const double th = pb1_->textHeight(QStringLiteral("2"));
+  const double w = PB1->textWidth(QStringLiteral("n = "));
+  const double th = PB1->textHeight(QStringLiteral("2"));
   const double uM = row[static_cast<std::int64_t>(mPoint)];
-  pb1_->setTextPos((g_.OriginX + mPoint * h) - w, (g_.OriginY - uM) - th);
-  pb1_->setForeColor(kRed);
-  pb1_->print(QStringLiteral("n = ") + qs(core::formatPlain(g_.LevelRow - 1, mark().toStdString())));
+  PB1->setTextPos((g_.OriginX + mPoint * h) - w, (g_.OriginY - uM) - th);
+  PB1->setForeColor(ui::colour::red);
+  PB1->print(QStringLiteral("n = ") + qs(core::formatPlain(g_.LevelRow - 1, mark().toStdString())));
 }
 
 // ---------------------------------------------------------------- read-out
@@ -457,30 +437,30 @@ void GraphWindow::drawLegend(const double* row) {
 void GraphWindow::readOut(double x, double y) {
   if (!g_.AxesDrawn) return;
   const std::string m = mark().toStdString();
-  const double th2 = pb1_->textHeight(QStringLiteral("22"));
+  const double th2 = PB1->textHeight(QStringLiteral("22"));
 
   const double u = g_.OriginY - y;
-  pb1_->resizeChild(pbY_, pb1_->textWidth(QStringLiteral("U = ") +
+  PB1->resizeChild(PBY, PB1->textWidth(QStringLiteral("U = ") +
                                           qs(core::formatFixed(std::fabs(u), 2, m)) +
                                           QStringLiteral(" °C  ")),
                     1.5 * th2);
-  pbY_->clear();
-  pbY_->print(QStringLiteral("U = ") + qs(core::formatFixed(u, 2, m)) + QStringLiteral(" °C"));
-  pb1_->moveChild(pbY_, 0, y - pb1_->childRect(pbY_).height() / 2);
+  PBY->clear();
+  PBY->print(QStringLiteral("U = ") + qs(core::formatFixed(u, 2, m)) + QStringLiteral(" °C"));
+  PB1->moveChild(PBY, 0, y - PB1->childRect(PBY).height() / 2);
 
-  const QLineF ly = lineY_->ends();
-  lineY_->setEnds(ly.x1(), y, ly.x2(), y);
+  const QLineF ly = LineY->ends();
+  LineY->setEnds(ly.x1(), y, ly.x2(), y);
 
   const double xm = x - g_.OriginX;
-  pb1_->resizeChild(pbX_, pb1_->textWidth(QStringLiteral("x = ") +
+  PB1->resizeChild(PBX, PB1->textWidth(QStringLiteral("x = ") +
                                           qs(core::formatFixed(std::fabs(xm), 2, m)) +
                                           QStringLiteral(" m  ")),
                     1.5 * th2);
-  pbX_->clear();
-  pbX_->print(QStringLiteral("x = ") + qs(core::formatFixed(xm, 2, m)) + QStringLiteral(" m"));
-  const double th = pb1_->textHeight(QStringLiteral("2"));
-  pb1_->moveChild(pbX_, x - pb1_->childRect(pbX_).width() / 2, g_.ScaleH - 1.5 * th);
+  PBX->clear();
+  PBX->print(QStringLiteral("x = ") + qs(core::formatFixed(xm, 2, m)) + QStringLiteral(" m"));
+  const double th = PB1->textHeight(QStringLiteral("2"));
+  PB1->moveChild(PBX, x - PB1->childRect(PBX).width() / 2, g_.ScaleH - 1.5 * th);
 
-  const QLineF lx = lineX_->ends();
-  lineX_->setEnds(x, lx.y1(), x, lx.y2());
+  const QLineF lx = LineX->ends();
+  LineX->setEnds(x, lx.y1(), x, lx.y2());
 }

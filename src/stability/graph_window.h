@@ -10,10 +10,8 @@
 
 #include "core/studies.h"
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QGroupBox;
 
 namespace core {
 class Table2;
@@ -21,8 +19,10 @@ struct StudyState;
 }  // namespace core
 
 namespace ui {
+class Frame;
 class PictureSurface;
 class SurfaceLine;
+class ValueLabel;
 }  // namespace ui
 
 // What the window keeps between two clicks; created afresh at every load.
@@ -49,7 +49,7 @@ class GraphWindow : public QWidget {
 
   core::Scheme scheme() const { return scheme_; }
   const GraphState& graphState() const { return g_; }
-  ui::PictureSurface* surface() const { return pb1_; }
+  ui::PictureSurface* surface() const { return PB1; }
 
  public slots:
   // "Tracer le graphe".
@@ -80,23 +80,23 @@ class GraphWindow : public QWidget {
   GraphState g_;
   bool loaded_ = false;
 
-  QGroupBox* frame1_ = nullptr;
-  QLineEdit* txtIndicen_ = nullptr;
-  QLabel* lblRN_ = nullptr;
-  QLabel* lblRH_ = nullptr;
-  QLabel* lblRLambda_ = nullptr;
-  QLabel* lblRT_ = nullptr;
-  QLabel* lblRK_ = nullptr;
-  QLabel* lblRTau_ = nullptr;
-  QLabel* lblAlpha_ = nullptr;
-  QLabel* lblEpsilon_ = nullptr;
-  QPushButton* cmdTracage_ = nullptr;
-  QPushButton* cmdEffacer_ = nullptr;
-  QPushButton* cmdQuitter_ = nullptr;
-  ui::PictureSurface* pb1_ = nullptr;
-  QWidget* pbBarre_ = nullptr;
-  ui::PictureSurface* pbY_ = nullptr;
-  ui::PictureSurface* pbX_ = nullptr;
-  ui::SurfaceLine* lineX_ = nullptr;
-  ui::SurfaceLine* lineY_ = nullptr;
+  ui::Frame* Frame1 = nullptr;
+  QLineEdit* TxtIndicen = nullptr;
+  ui::ValueLabel* LblRN = nullptr;
+  ui::ValueLabel* LblRH = nullptr;
+  ui::ValueLabel* LblRLambda = nullptr;
+  ui::ValueLabel* LblRT = nullptr;
+  ui::ValueLabel* LblRK = nullptr;
+  ui::ValueLabel* LblRTau = nullptr;
+  ui::ValueLabel* LblAlpha = nullptr;
+  ui::ValueLabel* LblEpsilon = nullptr;
+  QPushButton* CmdTracage = nullptr;
+  QPushButton* CmdEffacer = nullptr;
+  QPushButton* CmdQuitter = nullptr;
+  ui::PictureSurface* PB1 = nullptr;
+  QWidget* PBbarre = nullptr;
+  ui::PictureSurface* PBY = nullptr;
+  ui::PictureSurface* PBX = nullptr;
+  ui::SurfaceLine* LineX = nullptr;
+  ui::SurfaceLine* LineY = nullptr;
 };

@@ -15,6 +15,8 @@ inline const QColor black{0, 0, 0};
 inline const QColor lightOrange{255, 192, 128};
 inline const QColor orange{255, 128, 0};
 inline const QColor grey{192, 192, 192};
+inline const QColor lightGrey{210, 210, 210};  // a graph's grid
+inline const QColor green{0, 255, 0};
 inline const QColor darkGreen{0, 128, 0};
 
 }  // namespace ui::colour

@@ -439,6 +439,8 @@ void PictureSurface::print(const QString& text) {
   record(Op{Op::Text, foreColor_.rgb(), texts_.size() - 1, 1});
   printed_.append(text);
   printedAt_.append(QPointF(currentX_, currentY_));
+  // A read-out box tells a screen reader the value it shows.
+  if (property(kReadOutProperty).toBool()) setAccessibleDescription(text);
   currentX_ = 0.0;
   currentY_ = currentY_ + textHeight(text);
 }

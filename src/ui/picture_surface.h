@@ -122,7 +122,8 @@ class PictureSurface : public QWidget {
   // Shows a child only where it lies over the drawing area, not over the
   // border (the placing functions do it; call it after moving one directly).
   void clipChild(QWidget* child) const;
-  // A child marked as a read-out is left out of composedImage().
+  // A child marked as a read-out is left out of composedImage(); the text it
+  // prints last is its accessible description.
   static void setReadOut(QWidget* child, bool readOut = true);
 
   // A context menu "Copier l'image" that puts composedImage() on the clipboard.

@@ -1,14 +1,10 @@
 #include "visualisation/carte_window.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -80,70 +76,46 @@ double paletteParameter(double v, double maxAbs, bool logarithmic) {
 
 CarteWindow::CarteWindow(QWidget* parent) : QWidget(parent) {
   buildControls();
-  const bool p0 = vis::SolutionSource::computed(core::Scheme::P0);
-  const bool peps = vis::SolutionSource::computed(core::Scheme::Peps);
-  chooseScheme(!p0 && peps ? core::Scheme::Peps : core::Scheme::P0);
+  chooseScheme(vis::SchemeChooser::opening());
 }
 
 void CarteWindow::buildControls() {
-  setObjectName(QStringLiteral("FrmCarte"));
-  setWindowTitle(QStringLiteral("Carte espace–temps"));
-  setWindowFlags(Qt::Window);
-  resize(760, 560);
-
-  auto* layout = new QVBoxLayout(this);
-  auto* bar = new QHBoxLayout;
-  layout->addLayout(bar);
-  auto* frame = new QGroupBox(QStringLiteral("Table"), this);
-  frame->setObjectName(QStringLiteral("FrameTable"));
-  auto* frameLayout = new QHBoxLayout(frame);
-  auto* group = new QButtonGroup(this);
-  const QString captions[2] = {QStringLiteral("SolP0 (schéma P0)"),
-                               QStringLiteral("SolPeps (schéma Pepsilon)")};
-  for (int k = 0; k < 2; ++k) {
-    option_[k] = new QRadioButton(captions[k], frame);
-    option_[k]->setObjectName(QStringLiteral("OptionSolution_%1").arg(k));
-    group->addButton(option_[k], k);
-    frameLayout->addWidget(option_[k]);
-  }
-  connect(group, &QButtonGroup::idClicked, this,
-          [this](int id) { chooseScheme(id == 0 ? core::Scheme::P0 : core::Scheme::Peps); });
-  bar->addWidget(frame);
+  const auto [layout, bar] =
+      vis::setUpWindow(this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
+  chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
+  bar->addWidget(chooser_);
 
   checkLog_ = new QCheckBox(QStringLiteral("Échelle logarithmique signée"), this);
   checkLog_->setObjectName(QStringLiteral("CheckLog"));
+  vis::described(checkLog_, checkLog_->text(),
+                QStringLiteral("Couleurs selon signe(u)·log(1 + |u|/c) au lieu d'une échelle linéaire"));
   checkLog_->setToolTip(
       QStringLiteral("Couleur selon signe(u)·log(1 + |u|/c) : montre à la fois les petites "
                      "valeurs et une explosion de la solution."));
   connect(checkLog_, &QCheckBox::toggled, this, [this] { surface_->update(); });
   bar->addWidget(checkLog_);
   bar->addStretch();
-  cmdQuitter_ = new QPushButton(QStringLiteral("Quitter"), this);
-  cmdQuitter_->setObjectName(QStringLiteral("CmdQuitter"));
-  connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la carte espace–temps"));
   bar->addWidget(cmdQuitter_);
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCarte"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
+  vis::described(surface_, QStringLiteral("Carte espace–temps"),
+                QStringLiteral("La table entière en une image : x en travers, t vers le haut, couleur selon la valeur"));
   layout->addWidget(surface_, 1);
   surface_->onMouseMove = [this](QPointF pos) { lblLecture_->setText(readOut(pos)); };
   surface_->onLeave = [this] { lblLecture_->clear(); };
 
   lblLecture_ = new QLabel(this);
   lblLecture_->setObjectName(QStringLiteral("LblLecture"));
+  vis::described(lblLecture_, QStringLiteral("Lecture sous la souris"),
+                QStringLiteral("x, t et u au point de la carte sous la souris"));
   lblLecture_->setMinimumHeight(lblLecture_->fontMetrics().height() + 4);
   layout->addWidget(lblLecture_);
 
-  tmrActualise_ = new QTimer(this);
-  tmrActualise_->setObjectName(QStringLiteral("TmrActualise"));
-  tmrActualise_->setInterval(250);
-  connect(tmrActualise_, &QTimer::timeout, this, [this] {
-    if (isVisible() && (source_.changed() ||
-                        option_[0]->isEnabled() != vis::SolutionSource::computed(core::Scheme::P0) ||
-                        option_[1]->isEnabled() != vis::SolutionSource::computed(core::Scheme::Peps)))
-      synchronise();
+  tmrActualise_ = vis::refreshTimer(this, [this] {
+    if ((source_.changed() || chooser_->outdated())) synchronise();
   });
-  tmrActualise_->start();
 }
 
 void CarteWindow::chooseScheme(core::Scheme scheme) {
@@ -153,9 +125,7 @@ void CarteWindow::chooseScheme(core::Scheme scheme) {
 
 void CarteWindow::synchronise() {
   if (source_.refresh()) cacheValid_ = false;
-  option_[0]->setEnabled(vis::SolutionSource::computed(core::Scheme::P0));
-  option_[1]->setEnabled(vis::SolutionSource::computed(core::Scheme::Peps));
-  option_[source_.scheme() == core::Scheme::P0 ? 0 : 1]->setChecked(true);
+  chooser_->showTables(source_.scheme());
   lblLecture_->clear();
   surface_->update();
 }
@@ -196,9 +166,7 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
   source_.refresh();
   p.save();
   p.fillRect(target, Qt::white);
-  QFont font = p.font();
-  font.setPointSizeF(8.5);
-  p.setFont(font);
+  p.setFont(vis::drawingFont());
   if (!source_.available()) {
     vis::drawMessage(p, target, source_.emptyReason());
     p.restore();
@@ -304,7 +272,6 @@ QString CarteWindow::readOut(QPointF pos) const {
   const auto i = std::clamp<std::int64_t>(static_cast<std::int64_t>(fx * source_.points()) + 1, 1, source_.points());
   const auto n = std::clamp<std::int64_t>(static_cast<std::int64_t>(fy * source_.levels()), 0, source_.levels() - 1);
   const double u = reduced_.at(c, r);
-  const std::string mark = QLocale().decimalPoint().toStdString();
   QString text = QStringLiteral("x = %1 m   ").arg(vis::shortNumber(source_.x(i), 6));
   text += source_.timeKnown()
               ? QStringLiteral("t = %1 s (n = %2)   ").arg(vis::shortNumber(source_.t(n), 6)).arg(n)

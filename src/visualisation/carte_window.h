@@ -73,7 +73,7 @@ class CarteWindow : public QWidget {
   mutable bool imageLog_ = false;
   mutable bool cacheValid_ = false;
 
-  QRadioButton* option_[2] = {nullptr, nullptr};
+  vis::SchemeChooser* chooser_ = nullptr;
   QCheckBox* checkLog_ = nullptr;
   QLabel* lblLecture_ = nullptr;
   QPushButton* cmdQuitter_ = nullptr;

@@ -10,14 +10,15 @@
 #include <cmath>
 
 #include "shell/mod_general.h"
+#include "ui/colours.h"
 #include "visualisation/plot_tools.h"
 #include "visualisation/render_surface.h"
 #include "visualisation/solution_source.h"
 
 namespace {
 
-const QColor kPoints(0, 0, 255);
-const QColor kFit(0, 130, 0);
+const QColor& kPoints = ui::colour::blue;
+const QColor& kFit = ui::colour::darkGreen;
 const QColor kReference(120, 120, 120);
 
 // log10 axes over [lo, hi] (both > 0) into r.
@@ -77,35 +78,30 @@ const std::vector<ConvergenceWindow::Panel>& ConvergenceWindow::panels() {
 }
 
 ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("FrmConvergence"));
-  setWindowTitle(QStringLiteral("Courbes de convergence"));
-  setWindowFlags(Qt::Window);
-  resize(900, 620);
-  auto* layout = new QVBoxLayout(this);
-  auto* bar = new QHBoxLayout;
-  layout->addLayout(bar);
+  const auto [layout, bar] =
+      vis::setUpWindow(this, QStringLiteral("FrmConvergence"), QStringLiteral("Courbes de convergence"), QSize(900, 620));
   auto* note = new QLabel(
-      QStringLiteral("Erreurs des calculs de cette session, en échelles logarithmiques. "
-                     "« Tout Effacer » dans une fenêtre d'étude efface sa série."),
+      QStringLiteral("Erreurs des calculs de cette session, en échelles logarithmiques. Chaque "
+                     "courbe montre la dernière série : un calcul sur d'autres données (N, T, K…) "
+                     "en commence une nouvelle. « Tout Effacer » dans une fenêtre d'étude efface "
+                     "ses séries."),
       this);
   note->setObjectName(QStringLiteral("LblNote"));
   note->setWordWrap(true);
+  vis::described(note, QStringLiteral("Note"), note->text());
   bar->addWidget(note, 1);
-  cmdQuitter_ = new QPushButton(QStringLiteral("Quitter"), this);
-  cmdQuitter_->setObjectName(QStringLiteral("CmdQuitter"));
-  connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la fenêtre des courbes de convergence"));
   bar->addWidget(cmdQuitter_);
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBConvergence"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
+  vis::described(surface_, QStringLiteral("Courbes de convergence"),
+                QStringLiteral("Erreurs en fonction du pas, en échelles logarithmiques, avec la pente des "
+                     "moindres carrés et les pentes de référence 1 et 2"));
   layout->addWidget(surface_, 1);
 
-  tmrActualise_ = new QTimer(this);
-  tmrActualise_->setObjectName(QStringLiteral("TmrActualise"));
-  tmrActualise_->setInterval(250);
-  connect(tmrActualise_, &QTimer::timeout, this, [this] {
-    if (isVisible() && ModGeneral::journal().revision() != seen_) synchronise();
+  tmrActualise_ = vis::refreshTimer(this, [this] {
+    if (ModGeneral::journal().revision() != seen_) synchronise();
   });
-  tmrActualise_->start();
   synchronise();
 }
 
@@ -140,12 +136,28 @@ QString ConvergenceWindow::slopeText(int k) const {
       .arg(f.points);
 }
 
+QString ConvergenceWindow::seriesText(int k) const {
+  const Panel& panel = panels()[static_cast<std::size_t>(k)];
+  const std::vector<core::JournalEntry> series = ModGeneral::journal().series(panel.study, panel.scheme);
+  if (series.empty()) return QString();
+  QStringList parts;
+  // N, T, K and Epsilon name the grid; the other typed values are compared
+  // all the same.
+  for (const core::BaseValue& v : core::baseValues(series.back())) {
+    const QString name = QString::fromLatin1(v.name);
+    if (name == QLatin1String("N") || name == QLatin1String("T") || name == QLatin1String("K"))
+      parts << QStringLiteral("%1 = %2").arg(name, vis::shortNumber(v.value, 6));
+    else if (name == QLatin1String("Epsilon"))
+      parts << QStringLiteral("ε = %1").arg(vis::shortNumber(v.value, 6));
+  }
+  const auto n = series.size();
+  return QStringLiteral("%1 — %2 point%3").arg(parts.join(QStringLiteral(", "))).arg(n).arg(n > 1 ? "s" : "");
+}
+
 void ConvergenceWindow::render(QPainter& p, const QRectF& target) const {
   p.save();
   p.fillRect(target, Qt::white);
-  QFont font = p.font();
-  font.setPointSizeF(8.5);
-  p.setFont(font);
+  p.setFont(vis::drawingFont());
   if (ModGeneral::journal().entries().empty()) {
     vis::drawMessage(
         p, target,
@@ -196,7 +208,11 @@ void ConvergenceWindow::renderPanel(QPainter& p, const QRectF& cell, int k) cons
   p.setPen(Qt::black);
   p.drawText(QRectF(cell.left() + 4, cell.top() + 4, cell.width() - 8, fm.height()),
              Qt::AlignHCenter, panel.title);
-  const QRectF r = cell.adjusted(56, 8 + 2 * fm.height(), -12, -(12 + 2 * fm.height()));
+  p.setPen(QColor(60, 60, 60));
+  p.drawText(QRectF(cell.left() + 4, cell.top() + 4 + 2 * fm.height(), cell.width() - 8, fm.height()),
+             Qt::AlignHCenter, fm.elidedText(seriesText(k), Qt::ElideRight, cell.width() - 8));
+  p.setPen(Qt::black);
+  const QRectF r = cell.adjusted(56, 10 + 3 * fm.height(), -12, -(12 + 2 * fm.height()));
   std::vector<double> steps, errors;
   points(k, steps, errors);
   std::vector<std::size_t> shown;

@@ -41,6 +41,8 @@ class ConvergenceWindow : public QWidget {
   core::LogLogFit fit(int k) const;
   // "pente = …" as printed on plot k.
   QString slopeText(int k) const;
+  // The latest series of plot k: "N = 4, T = 0,1, K = 400 — 4 points".
+  QString seriesText(int k) const;
   vis::RenderSurface* surface() const { return surface_; }
 
  public slots:

@@ -1,16 +1,12 @@
 #include "visualisation/evolution_window.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
@@ -20,12 +16,13 @@
 
 #include "core/numeric.h"
 #include "shell/mod_general.h"
+#include "ui/colours.h"
 #include "visualisation/render_surface.h"
 
 namespace {
 
-const QColor kCurve(0, 0, 255);
-const QColor kExact(200, 0, 0);
+const QColor& kCurve = ui::colour::blue;
+const QColor& kExact = ui::colour::red;
 const QColor kGrid(220, 220, 220);
 
 QString studyName(const core::TableWriter& w) {
@@ -43,40 +40,20 @@ QString studyName(const core::TableWriter& w) {
 
 EvolutionWindow::EvolutionWindow(QWidget* parent) : QWidget(parent) {
   buildControls();
-  // Opens on the table that has been computed, P0 first.
-  const bool p0 = vis::SolutionSource::computed(core::Scheme::P0);
-  const bool peps = vis::SolutionSource::computed(core::Scheme::Peps);
-  chooseScheme(!p0 && peps ? core::Scheme::Peps : core::Scheme::P0);
+  chooseScheme(vis::SchemeChooser::opening());
 }
 
 void EvolutionWindow::buildControls() {
-  setObjectName(QStringLiteral("FrmEvolution"));
-  setWindowTitle(QStringLiteral("Évolution de la solution"));
-  setWindowFlags(Qt::Window);
-  resize(760, 540);
+  const auto [layout, bar] =
+      vis::setUpWindow(this, QStringLiteral("FrmEvolution"), QStringLiteral("Évolution de la solution"), QSize(760, 540));
 
-  auto* layout = new QVBoxLayout(this);
-  auto* bar = new QHBoxLayout;
-  layout->addLayout(bar);
-
-  auto* frame = new QGroupBox(QStringLiteral("Table"), this);
-  frame->setObjectName(QStringLiteral("FrameTable"));
-  auto* frameLayout = new QHBoxLayout(frame);
-  auto* group = new QButtonGroup(this);
-  const QString captions[2] = {QStringLiteral("SolP0 (schéma P0)"),
-                               QStringLiteral("SolPeps (schéma Pepsilon)")};
-  for (int k = 0; k < 2; ++k) {
-    option_[k] = new QRadioButton(captions[k], frame);
-    option_[k]->setObjectName(QStringLiteral("OptionSolution_%1").arg(k));
-    group->addButton(option_[k], k);
-    frameLayout->addWidget(option_[k]);
-  }
-  connect(group, &QButtonGroup::idClicked, this,
-          [this](int id) { chooseScheme(id == 0 ? core::Scheme::P0 : core::Scheme::Peps); });
-  bar->addWidget(frame);
+  chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
+  bar->addWidget(chooser_);
 
   cmdLecture_ = new QPushButton(QStringLiteral("Lecture"), this);
   cmdLecture_->setObjectName(QStringLiteral("CmdLecture"));
+  vis::described(cmdLecture_, QStringLiteral("Lecture"),
+                QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
   connect(cmdLecture_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
   bar->addWidget(cmdLecture_);
 
@@ -86,7 +63,8 @@ void EvolutionWindow::buildControls() {
   vitesse_->setObjectName(QStringLiteral("TxtVitesse"));
   vitesse_->setRange(1, 100000);
   vitesse_->setValue(20);
-  vitesse_->setAccessibleName(QStringLiteral("Niveaux par seconde"));
+  vis::described(vitesse_, QStringLiteral("Niveaux par seconde"),
+                QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
   speedLabel->setBuddy(vitesse_);
   connect(vitesse_, &QSpinBox::valueChanged, this, [this] {
     // The new speed counts from the level shown now.
@@ -97,29 +75,34 @@ void EvolutionWindow::buildControls() {
 
   checkEchelle_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
   checkEchelle_->setObjectName(QStringLiteral("CheckEchelle"));
+  vis::described(checkEchelle_, checkEchelle_->text(),
+                QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle tient la plus grande valeur du calcul"));
   connect(checkEchelle_, &QCheckBox::toggled, this, [this] { surface_->update(); });
   bar->addWidget(checkEchelle_);
   bar->addStretch();
 
-  cmdQuitter_ = new QPushButton(QStringLiteral("Quitter"), this);
-  cmdQuitter_->setObjectName(QStringLiteral("CmdQuitter"));
-  connect(cmdQuitter_, &QPushButton::clicked, this, &QWidget::close);
+  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la fenêtre d'évolution de la solution"));
   bar->addWidget(cmdQuitter_);
 
   auto* levelRow = new QHBoxLayout;
   layout->addLayout(levelRow);
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setObjectName(QStringLiteral("SliderNiveau"));
-  slider_->setAccessibleName(QStringLiteral("Niveau de temps n"));
+  vis::described(slider_, QStringLiteral("Niveau de temps n"),
+                QStringLiteral("Choisit le niveau de temps montré"));
   connect(slider_, &QSlider::valueChanged, this, &EvolutionWindow::setLevel);
   levelRow->addWidget(slider_, 1);
   lblNiveau_ = new QLabel(this);
   lblNiveau_->setObjectName(QStringLiteral("LblNiveau"));
+  vis::described(lblNiveau_, QStringLiteral("Niveau montré"),
+                QStringLiteral("Le niveau n et son temps t"));
   lblNiveau_->setMinimumWidth(230);
   levelRow->addWidget(lblNiveau_);
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCourbe"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
+  vis::described(surface_, QStringLiteral("Courbe de la solution"),
+                QStringLiteral("La solution calculée au niveau montré, selon x, et la solution exacte quand elle est connue"));
   layout->addWidget(surface_, 1);
 
   tmrLecture_ = new QTimer(this);
@@ -127,16 +110,9 @@ void EvolutionWindow::buildControls() {
   tmrLecture_->setInterval(15);
   connect(tmrLecture_, &QTimer::timeout, this, &EvolutionWindow::tick);
   // A run in a study window may replace the tables at any time.
-  tmrActualise_ = new QTimer(this);
-  tmrActualise_->setObjectName(QStringLiteral("TmrActualise"));
-  tmrActualise_->setInterval(250);
-  connect(tmrActualise_, &QTimer::timeout, this, [this] {
-    if (isVisible() && (needsSync() ||
-                        option_[0]->isEnabled() != vis::SolutionSource::computed(core::Scheme::P0) ||
-                        option_[1]->isEnabled() != vis::SolutionSource::computed(core::Scheme::Peps)))
-      synchronise();
+  tmrActualise_ = vis::refreshTimer(this, [this] {
+    if ((needsSync() || chooser_->outdated())) synchronise();
   });
-  tmrActualise_->start();
 }
 
 void EvolutionWindow::current() const { source_.refresh(); }
@@ -148,9 +124,7 @@ std::int64_t EvolutionWindow::shownLevel() const {
 void EvolutionWindow::synchronise() {
   const bool reloaded = source_.refresh() || !(source_.identity() == syncedFor_);
   syncedFor_ = source_.identity();
-  option_[0]->setEnabled(vis::SolutionSource::computed(core::Scheme::P0));
-  option_[1]->setEnabled(vis::SolutionSource::computed(core::Scheme::Peps));
-  option_[source_.scheme() == core::Scheme::P0 ? 0 : 1]->setChecked(true);
+  chooser_->showTables(source_.scheme());
   const bool any = source_.available();
   const int last = any ? static_cast<int>(source_.levels() - 1) : 0;
   if (reloaded) {
@@ -293,9 +267,7 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   p.save();
   p.fillRect(target, Qt::white);
   p.setRenderHint(QPainter::Antialiasing, false);
-  QFont font = p.font();
-  font.setPointSizeF(8.5);
-  p.setFont(font);
+  p.setFont(vis::drawingFont());
 
   if (!source_.available()) {
     vis::drawMessage(p, target, source_.emptyReason());

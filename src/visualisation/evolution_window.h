@@ -75,7 +75,7 @@ class EvolutionWindow : public QWidget {
   std::int64_t playStart_ = 0;
   mutable std::vector<double> exact_;
 
-  QRadioButton* option_[2] = {nullptr, nullptr};
+  vis::SchemeChooser* chooser_ = nullptr;
   QPushButton* cmdLecture_ = nullptr;
   QSlider* slider_ = nullptr;
   QSpinBox* vitesse_ = nullptr;

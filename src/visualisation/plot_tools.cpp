@@ -1,8 +1,17 @@
 #include "visualisation/plot_tools.h"
 
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QRadioButton>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "ui/typeface.h"
+#include "visualisation/solution_source.h"
 
 namespace vis {
 
@@ -152,6 +161,77 @@ void drawMessage(QPainter& p, const QRectF& r, const QString& text) {
   p.setPen(QColor(60, 60, 60));
   p.drawText(r.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, text);
   p.restore();
+}
+
+QFont drawingFont() { return ui::sansFont(8.5); }
+
+WindowLayout setUpWindow(QWidget* window, const QString& name, const QString& title, QSize size) {
+  window->setObjectName(name);
+  window->setWindowTitle(title);
+  window->setWindowFlags(Qt::Window);
+  window->resize(size);
+  WindowLayout l{new QVBoxLayout(window), new QHBoxLayout};
+  l.column->addLayout(l.bar);
+  return l;
+}
+
+QPushButton* quitButton(QWidget* window, const QString& description) {
+  auto* b = new QPushButton(QStringLiteral("Quitter"), window);
+  b->setObjectName(QStringLiteral("CmdQuitter"));
+  described(b, QStringLiteral("Quitter"), description);
+  QObject::connect(b, &QPushButton::clicked, window, &QWidget::close);
+  return b;
+}
+
+QTimer* refreshTimer(QWidget* window, std::function<void()> refresh) {
+  auto* t = new QTimer(window);
+  t->setObjectName(QStringLiteral("TmrActualise"));
+  t->setInterval(250);
+  QObject::connect(t, &QTimer::timeout, window, [window, refresh = std::move(refresh)] {
+    if (window->isVisible()) refresh();
+  });
+  t->start();
+  return t;
+}
+
+SchemeChooser::SchemeChooser(QWidget* parent, std::function<void(core::Scheme)> chosen)
+    : QGroupBox(QStringLiteral("Table"), parent) {
+  setObjectName(QStringLiteral("FrameTable"));
+  described(this, QStringLiteral("Table"), QStringLiteral("Choix de la table de solutions montrée"));
+  auto* layout = new QHBoxLayout(this);
+  auto* group = new QButtonGroup(this);
+  const QString captions[2] = {QStringLiteral("SolP0 (schéma P0)"),
+                               QStringLiteral("SolPeps (schéma Pepsilon)")};
+  const QString descriptions[2] = {
+      QStringLiteral("Montre la table SolP0, calculée par le schéma P0"),
+      QStringLiteral("Montre la table SolPeps, calculée par le schéma Pepsilon")};
+  for (int k = 0; k < 2; ++k) {
+    option_[k] = new QRadioButton(captions[k], this);
+    option_[k]->setObjectName(QStringLiteral("OptionSolution_%1").arg(k));
+    described(option_[k], captions[k], descriptions[k]);
+    group->addButton(option_[k], k);
+    layout->addWidget(option_[k]);
+  }
+  connect(group, &QButtonGroup::idClicked, this, [chosen = std::move(chosen)](int id) {
+    chosen(id == 0 ? core::Scheme::P0 : core::Scheme::Peps);
+  });
+}
+
+core::Scheme SchemeChooser::opening() {
+  const bool p0 = SolutionSource::computed(core::Scheme::P0);
+  const bool peps = SolutionSource::computed(core::Scheme::Peps);
+  return !p0 && peps ? core::Scheme::Peps : core::Scheme::P0;
+}
+
+void SchemeChooser::showTables(core::Scheme shown) {
+  option_[0]->setEnabled(SolutionSource::computed(core::Scheme::P0));
+  option_[1]->setEnabled(SolutionSource::computed(core::Scheme::Peps));
+  option_[shown == core::Scheme::P0 ? 0 : 1]->setChecked(true);
+}
+
+bool SchemeChooser::outdated() const {
+  return option_[0]->isEnabled() != SolutionSource::computed(core::Scheme::P0) ||
+         option_[1]->isEnabled() != SolutionSource::computed(core::Scheme::Peps);
 }
 
 }  // namespace vis

@@ -1,15 +1,26 @@
-// Small drawing helpers shared by the visualisation windows: the polyline of
-// a long level reduced to what the screen can show, axis graduations, the
-// diverging palette of the space-time map.
+// Small pieces shared by the visualisation windows: the polyline of a long
+// level reduced to what the screen can show, axis graduations, the diverging
+// palette of the space-time map, the font of the drawings, and the frame that
+// chooses the table shown.
 #pragma once
 
 #include <QColor>
+#include <QGroupBox>
 #include <QPainter>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "core/studies.h"
+
+class QHBoxLayout;
+class QPushButton;
+class QVBoxLayout;
+class QRadioButton;
+class QTimer;
 
 namespace vis {
 
@@ -42,5 +53,50 @@ QRgb divergingColor(double s);
 
 // The message shown in the middle of a drawing when there is nothing to draw.
 void drawMessage(QPainter& p, const QRectF& r, const QString& text);
+
+// The font of the drawings, whatever the paint device (screen, image file,
+// printer): the program's face.
+QFont drawingFont();
+
+// What a screen reader says of a control: its name and a French description.
+template <class W>
+W* described(W* w, const QString& name, const QString& description) {
+  w->setAccessibleName(name);
+  w->setAccessibleDescription(description);
+  return w;
+}
+
+// A top-level window named `name`, of `size`, laid out as a column whose
+// first row is `bar` (the controls) and whose rest follows in `column`.
+struct WindowLayout {
+  QVBoxLayout* column;
+  QHBoxLayout* bar;
+};
+WindowLayout setUpWindow(QWidget* window, const QString& name, const QString& title, QSize size);
+
+// The button "Quitter" (CmdQuitter) that closes `window`.
+QPushButton* quitButton(QWidget* window, const QString& description);
+
+// TmrActualise: every 250 ms while `window` is visible, `refresh` (a run in a
+// study window may replace what the window shows at any time).
+QTimer* refreshTimer(QWidget* window, std::function<void()> refresh);
+
+// The frame "Table" (FrameTable) with the option buttons OptionSolution_0
+// (SolP0) and OptionSolution_1 (SolPeps); a table not computed yet has its
+// button disabled. `chosen` is called when the user picks one.
+class SchemeChooser : public QGroupBox {
+ public:
+  SchemeChooser(QWidget* parent, std::function<void(core::Scheme)> chosen);
+  // The table a window opens on: the one computed, P0 first.
+  static core::Scheme opening();
+  // Enables the buttons of the computed tables and checks `shown`.
+  void showTables(core::Scheme shown);
+  // A table has been computed or dropped since show().
+  bool outdated() const;
+  QRadioButton* option(int k) const { return option_[k]; }
+
+ private:
+  QRadioButton* option_[2] = {nullptr, nullptr};
+};
 
 }  // namespace vis

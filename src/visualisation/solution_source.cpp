@@ -1,12 +1,12 @@
 #include "visualisation/solution_source.h"
 
-#include <QLocale>
 #include <algorithm>
 #include <cmath>
 
 #include "core/exact.h"
 #include "core/numeric.h"
 #include "shell/mod_general.h"
+#include "ui/number_text.h"
 
 namespace vis {
 
@@ -131,7 +131,7 @@ void SolutionSource::exactLevel(std::int64_t n, std::vector<double>& out) const 
 
 QString shortNumber(double v, int significant) {
   QString text = QString::number(v, 'g', significant);
-  const QString mark = QLocale().decimalPoint();
+  const QString mark = ui::fromStd(ui::decimalMark());
   if (mark != QLatin1String(".")) text.replace(QLatin1Char('.'), mark);
   return text;
 }

@@ -1,5 +1,6 @@
 // The About window: the three orbits (places, wraps, hidden arc), a clean restart, and the
-// picture made at the screen's device pixel ratio.
+// picture made at the screen's device pixel ratio, captions in the embedded face, the picture
+// named for a screen reader.
 #include <QPointer>
 #include <QProcess>
 #include <QtTest>
@@ -7,8 +8,11 @@
 
 #include "about/about_background.h"
 #include "about/about_window.h"
+#include "support/caption_fit.h"
 #include "shell/mod_general.h"
+#include "ui/controls.h"
 #include "ui/picture_surface.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -48,6 +52,35 @@ class TestAboutWindow : public QObject {
   Q_OBJECT
 
  private slots:
+  void captionsStandWholeAtTheirSize_data() {
+    QTest::addColumn<QString>("control");
+    for (const char* c : {"Frame4", "Label12", "Frame1", "Label1", "Label2", "Label3", "Label4", "Label5"})
+      QTest::newRow(c) << c;
+  }
+
+  // In the embedded face at the window's 8.25 pt, whole in its box; the
+  // frames' labels inside their borders.
+  void captionsStandWholeAtTheirSize() {
+    QFETCH(QString, control);
+    AboutWindow w;
+    QVERIFY(!ui::typefaceFamily().isEmpty());
+    const QList<test::CaptionFit> fits = test::captionFits(&w);
+    const auto it = std::find_if(fits.begin(), fits.end(),
+                                 [&](const test::CaptionFit& c) { return c.widget->objectName() == control; });
+    QVERIFY2(it != fits.end(), qPrintable(control));
+    QCOMPARE(it->widget->font().family(), ui::typefaceFamily());
+    QCOMPARE(it->widget->font().pointSizeF(), 8.25);
+    QVERIFY2(it->overflow() <= 0, qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+  }
+
+  // A screen reader names the picture and says what it shows, in French.
+  void pictureIsNamed() {
+    AboutWindow w;
+    QVERIFY(w.picture()->accessibleName().contains("Image"));
+    QVERIFY(w.picture()->accessibleDescription().contains("orbites"));
+  }
+
   void firstTickPlacesTheDots() {
     AboutWindow w;
     w.tick();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -225,3 +226,34 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The loop's finiteness test on the exponent bits, at the edges of the double
+// range, in every position of a row (the pass is vectorised).
+TEST(LevelLoopFiniteness, EdgesOfTheRangeInEveryColumn) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    double value;
+    bool finite;
+  } cases[] = {
+      {"largest", std::numeric_limits<double>::max(), true},
+      {"minus largest", -std::numeric_limits<double>::max(), true},
+      {"smallest subnormal", std::numeric_limits<double>::denorm_min(), true},
+      {"minus zero", -0.0, true},
+      {"infinity", inf, false},
+      {"minus infinity", -inf, false},
+      {"NaN", std::numeric_limits<double>::quiet_NaN(), false},
+      {"minus NaN", -std::numeric_limits<double>::quiet_NaN(), false},
+  };
+  for (const auto& c : cases) {
+    for (std::int64_t last : {1, 2, 7, 33}) {
+      for (std::int64_t at = 1; at <= last; ++at) {
+        std::vector<double> row(static_cast<std::size_t>(last) + 1, 1.0);
+        row[0] = inf;  // column 0 is never looked at
+        row[static_cast<std::size_t>(at)] = c.value;
+        EXPECT_EQ(core::detail::finiteColumns(row.data(), last), c.finite)
+            << c.name << ", column " << at << " of " << last;
+      }
+    }
+  }
+}

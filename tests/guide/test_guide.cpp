@@ -15,6 +15,7 @@
 #include "support/window_support.h"
 #include "ui/export_csv.h"
 #include "ui/message.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -93,6 +94,15 @@ class TestGuide : public QObject {
   }
 
   // Anchors inside the guide scroll rather than open anything.
+  // The guide reads in the program's face and is named for a screen reader.
+  void guideIsInTheProgramFaceAndNamed() {
+    QTextBrowser* b = openGuide();
+    QVERIFY(b);
+    QCOMPARE(b->font().family(), ui::typefaceFamily());
+    QCOMPARE(b->document()->defaultFont().family(), ui::typefaceFamily());
+    QVERIFY(!b->accessibleName().isEmpty() && !b->accessibleDescription().isEmpty());
+  }
+
   void summaryLinksStayInTheGuide() {
     QTextBrowser* browser = openGuide();
     const int windows = QApplication::topLevelWidgets().size();

@@ -1,5 +1,6 @@
 // The stability graph windows: scale, labels, curves, legend, read-out, refused levels, "Effacer",
-// long levels drawn in one pass, the read-outs above the cross-hair, sharp at any scale.
+// long levels drawn in one pass, the read-outs above the cross-hair, sharp at any scale;
+// captions in the embedded face, values whole in tooltips, names for a screen reader.
 #include <QProcess>
 #include <QtTest>
 #include <cmath>
@@ -7,8 +8,11 @@
 #include <limits>
 
 #include "stability/graph_window.h"
+#include "support/caption_fit.h"
 #include "support/window_support.h"
+#include "ui/controls.h"
 #include "ui/picture_surface.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -148,6 +152,8 @@ class TestGraphWindow : public QObject {
     QCOMPARE(readOut(0.05, 1.1), QStringList({"x = -0.05 m", "U = -0.05 °C"}));  // beyond the data
     QLocale::setDefault(QLocale(QLocale::French));
     QCOMPARE(readOut(0.35, 0.3), QStringList({"x = 0,25 m", "U = 0,75 °C"}));
+    // A screen reader hears the value each box shows.
+    QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(), QString("U = 0,75 °C"));
   }
 
   void pixelsShowCurveAndBar() {
@@ -338,6 +344,132 @@ class TestGraphWindow : public QObject {
     const QImage stretched =
         one.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
     QVERIFY(picture != stretched);
+  }
+
+  void captionsStandWholeAtTheirSize_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<double>("pointSize");
+    const char* common[] = {"Label1", "Label2", "Frame1", "CmdTracage", "CmdEffacer", "CmdQuitter",
+                            "LblRN", "LblRH", "LblRLambda", "LblRT", "LblRK", "LblRTau"};
+    for (const char* c : common) {
+      QTest::addRow("P0 %s", c) << core::Scheme::P0 << c << 8.25;
+      QTest::addRow("Pepsilon %s", c) << core::Scheme::Peps << c << 8.25;
+    }
+    QTest::newRow("P0 Label3") << core::Scheme::P0 << "Label3" << 13.5;
+    QTest::newRow("Pepsilon Label3") << core::Scheme::Peps << "Label3" << 8.25;
+    QTest::newRow("Pepsilon LblAlpha") << core::Scheme::Peps << "LblAlpha" << 8.25;
+    QTest::newRow("Pepsilon LblEpsilon") << core::Scheme::Peps << "LblEpsilon" << 8.25;
+  }
+
+  // Every caption, button text, frame title and value of a worked example in
+  // the embedded face at its window's size, whole in its box; the frame's
+  // controls inside its border, under its caption.
+  void captionsStandWholeAtTheirSize() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, control);
+    QFETCH(double, pointSize);
+    fillState([](int n, int i) { return 0.1 * n * i; }, 3, 16, scheme);
+    core::StudyState& s = ModGeneral::state();
+    s.T = 1;
+    s.Tau = 0.0625;
+    s.Lambda = 1;
+    s.Alpha = 0.5;
+    s.Epsilon = 0.0625;
+    GraphWindow w(scheme);
+    QVERIFY(!ui::typefaceFamily().isEmpty());
+    const QList<test::CaptionFit> fits = test::captionFits(&w);
+    const auto it = std::find_if(fits.begin(), fits.end(),
+                                 [&](const test::CaptionFit& c) { return c.widget->objectName() == control; });
+    QVERIFY2(it != fits.end(), qPrintable(control));
+    QCOMPARE(it->widget->font().family(), ui::typefaceFamily());
+    QCOMPARE(it->widget->font().pointSizeF(), pointSize);
+    QVERIFY2(it->overflow() <= 0, qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
+    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+    // The graph's texts are drawn in the same face.
+    QCOMPARE(w.surface()->font().family(), ui::typefaceFamily());
+  }
+
+  void clippedValuesAreWholeInTooltips_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<double>("lambda");
+    QTest::addColumn<bool>("clipped");
+    QTest::newRow("short Lambda") << "LblRLambda" << 0.5 << false;
+    QTest::newRow("long Lambda") << "LblRLambda" << 123456789012.0 << true;
+    QTest::newRow("N beside it") << "LblRN" << 123456789012.0 << false;
+  }
+
+  // A value keeps its place; when it does not fit, the tooltip holds it whole.
+  void clippedValuesAreWholeInTooltips() {
+    QFETCH(QString, label);
+    QFETCH(double, lambda);
+    QFETCH(bool, clipped);
+    fillState([](int, int) { return 1.0; });
+    ModGeneral::state().Lambda = lambda;
+    GraphWindow w(core::Scheme::P0);
+    auto* l = w.findChild<ui::ValueLabel*>(label);
+    QVERIFY(l);
+    QCOMPARE(l->clipped(), clipped);
+    QCOMPARE(l->toolTip(), clipped ? l->text() : QString());
+    if (clipped) QVERIFY(l->text().endsWith("123456789012.0000"));
+  }
+
+  void namedForAScreenReader_data() {
+    QTest::addColumn<core::Scheme>("scheme");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("word");  // what the name must say
+    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
+      const char* sn = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
+      QTest::addRow("%s TxtIndicen", sn) << scheme << "TxtIndicen" << "n";
+      QTest::addRow("%s PB1", sn) << scheme << "PB1" << sn;
+      QTest::addRow("%s PBY", sn) << scheme << "PBY" << "Température";
+      QTest::addRow("%s PBX", sn) << scheme << "PBX" << "Position";
+    }
+  }
+
+  // The level field is announced as the level n (its caption is its buddy);
+  // the drawing and its read-outs have French names, the drawing a description.
+  void namedForAScreenReader() {
+    QFETCH(core::Scheme, scheme);
+    QFETCH(QString, control);
+    QFETCH(QString, word);
+    GraphWindow w(scheme);
+    auto* c = w.findChild<QWidget*>(control);
+    QVERIFY(c);
+    QVERIFY2(c->accessibleName().contains(QRegularExpression("(^|\\W)" + word + "(\\W|$)")),
+             qPrintable(c->accessibleName()));
+    if (control == "TxtIndicen") {
+      auto* label1 = w.findChild<QLabel*>("Label1");
+      QVERIFY(label1 && label1->buddy() == c);
+    }
+    if (control == "PB1") QVERIFY(c->accessibleDescription().contains("Température"));
+  }
+
+  void scaleLabelsStandWholeInTheDrawing_data() {
+    QTest::addColumn<double>("sign");
+    QTest::newRow("largest value 1, top label 1.05") << 1.0;
+    QTest::newRow("all values negative") << -1.0;
+  }
+
+  // Each scale label lies whole between the top and bottom edges of the
+  // drawing, the top one included; the others stay centred on their lines.
+  void scaleLabelsStandWholeInTheDrawing() {
+    QFETCH(double, sign);
+    fillState([sign](int, int i) { return sign * (i == 5 ? 1.0 : 0.5); });
+    GraphWindow w(core::Scheme::P0);
+    QVERIFY(drawLevel(w, "0").isEmpty());
+    const GraphState& g = w.graphState();
+    ui::PictureSurface* pb1 = w.surface();
+    const double th = pb1->textHeight("2");
+    const QStringList texts = pb1->printedTexts();
+    const QList<QPointF> at = pb1->printedAt();
+    int centred = 0;
+    for (int k = 0; k < texts.size(); ++k) {
+      if (!texts[k].endsWith(QString::fromUtf8(" °C"))) continue;
+      QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= g.ScaleH, qPrintable(texts[k]));
+      centred += at[k].y() > 0 && at[k].y() + th < g.ScaleH;
+    }
+    QVERIFY(centred >= 4);
   }
 
   void zeroLevelTakesDefaultRange() {

@@ -14,6 +14,7 @@
 
 #include "app/windows.h"
 #include "shell/mod_general.h"
+#include "stability/graph_window.h"
 #include "ui/typeface.h"
 
 namespace {
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
         set(w, "TxtIndicen", level);
         click(w, "CmdTracage");
       }
+      // The cross-hair and its read-outs, as the mouse over the drawing shows them.
+      if (auto* g = qobject_cast<GraphWindow*>(w)) g->readOut(0.6, 0.5);
     };
   };
   const auto consistency = [](QWidget* w) {

@@ -164,6 +164,69 @@ class TestConvergenceWindow : public QObject {
     }
   }
 
+  // A series holds the runs of one grid: a change of the typed data between
+  // two runs starts another series, and the plot shows the latest.
+  void seriesFollowTheTypedData_data() {
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<Fields>("first");
+    QTest::addColumn<Fields>("second");
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<int>("points");  // in the plotted series after the two runs
+    QTest::addColumn<QString>("label");
+    const Fields n5 = kConsistP0 + Fields{{"TxtN", "5"}};
+    const Fields peps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
+    QTest::newRow("P0, same data: appended")
+        << WindowKind::frmConsistP0 << kConsistP0 << kConsistP0 << "TxtR" << "CmdCalculerH" << 0 << 2
+        << "N = 9, T = 0,1, K = 20 — 2 points";
+    QTest::newRow("P0, N changed: new series")
+        << WindowKind::frmConsistP0 << kConsistP0 << n5 << "TxtR" << "CmdCalculerH" << 0 << 1
+        << "N = 5, T = 0,1, K = 20 — 1 point";
+    QTest::newRow("P0 space halvings, w changed: new series")
+        << WindowKind::frmConsistP0 << kSpaceP0 << kSpaceP0 + Fields{{"TxtW", "1"}} << "TxtS"
+        << "CmdCalculerTau" << 1 << 1 << "N = 4, T = 1, K = 1000 — 1 point";
+    QTest::newRow("P0 space halvings, same data: appended")
+        << WindowKind::frmConsistP0 << kSpaceP0 << kSpaceP0 << "TxtS" << "CmdCalculerTau" << 1 << 2
+        << "N = 4, T = 1, K = 1000 — 2 points";
+    QTest::newRow("Pepsilon, Epsilon changed: new series")
+        << WindowKind::FrmConsistPepsilon << peps << kConsistP0 + Fields{{"TxtEpsilon", "0.002"}} << "TxtR"
+        << "CmdCalculerH" << 3 << 1 << "N = 9, T = 0,1, K = 20, ε = 0,002 — 1 point";
+    QTest::newRow("error study, same data: appended")
+        << WindowKind::FrmErreurEps0 << kError << kError << "TxtR" << "CmdCalculerH" << 2 << 2
+        << "N = 9, T = 1, K = 1000, ε = 0,05 — 2 points";
+    QTest::newRow("error study, K changed: new series")
+        << WindowKind::FrmErreurEps0 << kError << kError + Fields{{"TxtK", "2000"}} << "TxtR" << "CmdCalculerH"
+        << 2 << 1 << "N = 9, T = 1, K = 2000, ε = 0,05 — 1 point";
+  }
+  void seriesFollowTheTypedData() {
+    QFETCH(WindowKind, kind);
+    QFETCH(Fields, first);
+    QFETCH(Fields, second);
+    QFETCH(QString, counter);
+    QFETCH(QString, button);
+    QFETCH(int, plot);
+    QFETCH(int, points);
+    QFETCH(QString, label);
+    const QByteArray counterName = counter.toLatin1(), buttonName = button.toLatin1();
+    // Two halving counts, so that the second run is a finer grid of the same data.
+    run(kind, first, counterName.constData(), 1, buttonName.constData());
+    run(kind, second, counterName.constData(), 2, buttonName.constData());
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));  // the label's decimal mark
+    ConvergenceWindow w;
+    std::vector<double> steps, errors;
+    w.points(plot, steps, errors);
+    QCOMPARE(int(steps.size()), points);
+    QCOMPARE(w.seriesText(plot), label);
+    // The earlier series stays in the journal until "Tout Effacer".
+    QCOMPARE(int(ModGeneral::journal().entries().size()), 2);
+    test::button(ModGeneral::window(kind), button == QLatin1String("CmdCalculerH") ? "CmdEffacerH" : "CmdEffacerTau")
+        ->click();
+    w.points(plot, steps, errors);
+    QCOMPARE(int(steps.size()), 0);
+    QVERIFY(ModGeneral::journal().entries().empty());
+  }
+
   void slopeOfWorkedExamples_data() {
     QTest::addColumn<WindowKind>("kind");
     QTest::addColumn<Fields>("fields");

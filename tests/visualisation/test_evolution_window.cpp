@@ -12,6 +12,7 @@
 
 #include "app/windows.h"
 #include "shell/mod_general.h"
+#include "ui/colours.h"
 #include "visualisation/evolution_window.h"
 #include "visualisation/render_surface.h"
 #include "vis_support.h"
@@ -22,8 +23,9 @@ Q_DECLARE_METATYPE(core::Scheme)
 
 namespace {
 
-const QColor kCurve(0, 0, 255);
-const QColor kExact(200, 0, 0);
+// The program's colours: the computed curve blue, the exact one red.
+const QColor& kCurve = ui::colour::blue;
+const QColor& kExact = ui::colour::red;
 
 double wave(int n, int i) { return std::sin(0.7 * i + n) * (1.0 + n); }
 
