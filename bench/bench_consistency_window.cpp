@@ -34,12 +34,12 @@ struct Case {
   core::Half half;
   const char *N, *K, *count, *a;
 };
-// Left: N = 10, K = 100, R = 16 (6.5e6 steps). Right: N = 9, K = 1000, S = 8.
-// a keeps the refined right half inside the stable range.
+// Time half: N = 10, K = 100, R = 16 (6.5e6 steps). Space half: N = 9, K = 1000,
+// S = 8; a keeps the refined space half inside the stable range.
 const Case kCases[] = {{core::Half::TimeR, "10", "100", "16", "0.00001"},
                        {core::Half::SpaceS, "9", "1000", "8", "0.00001"}};
 // The stop key needs runs that last well beyond the moment it is pressed:
-// the right half with S = 11 (20479 points).
+// the space half with S = 11 (20479 points).
 const Case kLongCases[] = {{core::Half::TimeR, "10", "100", "16", "0.00001"},
                            {core::Half::SpaceS, "9", "1000", "11", "0.0000001"}};
 
@@ -171,7 +171,7 @@ void KeyStopLatency(benchmark::State& state) {
 benchmark::internal::Benchmark* cases(benchmark::internal::Benchmark* b) {
   for (int scheme : {0, 1})
     for (int c : {0, 1}) b->Args({scheme, c});
-  return b->ArgNames({"peps", "right"})->Unit(benchmark::kMillisecond);
+  return b->ArgNames({"peps", "space"})->Unit(benchmark::kMillisecond);
 }
 // On a shared machine the fastest repetition is the fairest figure.
 void args(benchmark::internal::Benchmark* b) {

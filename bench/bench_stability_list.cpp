@@ -202,6 +202,23 @@ BENCHMARK(BM_ClickToFirstAndLastLine)
     ->Args({1000, 10000, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+// Around the wait-cursor threshold of the stability window (N·K values):
+// clicks from 2.5e6 to 8e7 values, at few and at many points; the threshold
+// is set where a click passes a quarter of a second.
+BENCHMARK(BM_ClickToFirstAndLastLine)
+    ->Args({999, 2500, 0})
+    ->Args({999, 5000, 0})
+    ->Args({999, 10000, 0})
+    ->Args({999, 20000, 0})
+    ->Args({999, 40000, 0})
+    ->Args({999, 80000, 0})
+    ->Args({10, 250000, 0})
+    ->Args({10, 500000, 0})
+    ->Args({10, 1000000, 0})
+    ->Args({10, 2000000, 0})
+    ->Args({10, 4000000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 // The largest run the memory budget accepts at N = 999.
 BENCHMARK(BM_ClickToFirstAndLastLine)
     ->Args({999, 268428, 0})

@@ -101,18 +101,18 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
                          {left, 4, width, height});
   // Two columns: a and d on the left, w and phi on the right.
   const int c2 = width / 2;
-  Txta = ui::field(g, "Txta", {62, 18, 60, 20},
-                   caption(g, QStringLiteral("a ="), {2, 18, 56, 20}, {}, kRight), QStringLiteral("m²/s"));
-  caption(g, QStringLiteral("m²/s"), {126, 18, 36, 20});
-  TxtW = ui::field(g, "TxtW", {c2 + 54, 18, 60, 20},
-                   caption(g, QStringLiteral("w = "), {c2, 18, 50, 20}, {}, kRight), QStringLiteral("rad/s"));
-  caption(g, QStringLiteral("rad/s"), {c2 + 118, 18, 40, 20});
-  TxtD = ui::field(g, "TxtD", {62, 41, 60, 20},
-                   caption(g, QStringLiteral("d = "), {2, 41, 56, 20}, {}, kRight), QStringLiteral("°C"));
-  caption(g, QStringLiteral("°C"), {126, 41, 36, 20});
-  TxtPhi = ui::field(g, "TxtPhi", {c2 + 54, 41, 60, 20},
-                     caption(g, QStringLiteral("phi = "), {c2, 41, 50, 20}, {}, kRight), QStringLiteral("rad"));
-  caption(g, QStringLiteral("rad"), {c2 + 118, 41, 40, 20});
+  // A caption, its field and the unit after it; the right column's captions are narrower.
+  const auto withUnit = [g](const char* name, const QString& text, const QRect& captionPlace, int fieldLeft,
+                            const QString& unit, int unitWidth) {
+    const int y = captionPlace.y();
+    QLineEdit* e = ui::field(g, name, {fieldLeft, y, 60, 20}, caption(g, text, captionPlace, {}, kRight), unit);
+    caption(g, unit, {fieldLeft + 64, y, unitWidth, 20});
+    return e;
+  };
+  Txta = withUnit("Txta", QStringLiteral("a ="), {2, 18, 56, 20}, 62, QStringLiteral("m²/s"), 36);
+  TxtW = withUnit("TxtW", QStringLiteral("w = "), {c2, 18, 50, 20}, c2 + 54, QStringLiteral("rad/s"), 40);
+  TxtD = withUnit("TxtD", QStringLiteral("d = "), {2, 41, 56, 20}, 62, QStringLiteral("°C"), 36);
+  TxtPhi = withUnit("TxtPhi", QStringLiteral("phi = "), {c2, 41, 50, 20}, c2 + 54, QStringLiteral("rad"), 40);
 
   int y = 70;
   if (scheme_ == core::Scheme::Peps) {
@@ -138,24 +138,11 @@ void ConsistencyWindow::buildRunColumn(int left, int width) {
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {left + 2, 12, width - 4, 25});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
-  LblCalculs = caption(
-      this,
-      QStringLiteral(
-          "Calculs en cours,veuillez patienter... Appuyez sur une touche pour stopper les calculs"),
-      {left, 46, width, 104}, {}, Qt::AlignCenter);
-  LblCalculs->setObjectName(QStringLiteral("LblCalculs"));
-  LblCalculs->setWordWrap(true);
+  // The bar tells how far the run has gone: time steps done out of the refined K.
+  const ui::RunNotice notice = ui::runNotice(this, {left, 46, width, 104}, Qt::AlignCenter, {left, 154, width, 14});
+  LblCalculs = notice.label;
   LblCalculs->setFont(ui::typeface(8, true));
-  ui::setColors(LblCalculs, ui::colour::white, ui::colour::red);
-  LblCalculs->hide();
-
-  // How far the run has gone: time steps done out of the refined K.
-  ProgressCalculs = new QProgressBar(this);
-  ProgressCalculs->setObjectName(QStringLiteral("ProgressCalculs"));
-  ProgressCalculs->setTextVisible(false);
-  ProgressCalculs->setAccessibleName(QStringLiteral("Avancement du calcul"));
-  ui::place(ProgressCalculs, left, 154, width, 14);
-  ProgressCalculs->hide();
+  ProgressCalculs = notice.progress;
 }
 
 void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width, int height) {
@@ -225,7 +212,7 @@ void ConsistencyWindow::setTabOrder() {
   order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE, timeHalf_.calculerOrders,
                              timeHalf_.effacer, spaceHalf_.calculerE, spaceHalf_.calculerOrders,
                              spaceHalf_.effacer, CmdQuitter});
-  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  ui::chainTabOrder(order);
 }
 
 core::ConsistencyFields ConsistencyWindow::readFields() const {

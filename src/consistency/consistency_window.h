@@ -1,7 +1,7 @@
 // The experimental consistency study, one class for both schemes
 // (frmConsistP0 and FrmConsistPepsilon): errors of the scheme against the
-// exact solution when Tau is divided by 2^R at fixed h (left half) or h by
-// 2^S at fixed Tau (right half), and the observed orders derived from them.
+// exact solution when Tau is divided by 2^R at fixed h (time half) or h by
+// 2^S at fixed Tau (space half), and the observed orders derived from them.
 // The numerical work is the core's; this window reads its fields, keeps the
 // running state (LongRun) and shows the results.
 #pragma once

@@ -51,27 +51,15 @@ EpsilonErrorWindow::EpsilonErrorWindow(QWidget* parent) : QWidget(parent) {
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {293, 260, 102, 21});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
-  LblCalculs = caption(this,
-                       QStringLiteral("Calculs en cours,veuillez patienter... Appuyez sur une "
-                                      "touche pour stopper les calculs"),
-                       {292, 282, 103, 80}, ui::colour::white, Qt::AlignHCenter | Qt::AlignTop);
-  LblCalculs->setObjectName(QStringLiteral("LblCalculs"));
-  LblCalculs->setWordWrap(true);
-  ui::setColors(LblCalculs, ui::colour::white, ui::colour::red);
-  LblCalculs->hide();
-
-  // How far the running computation has gone, just under LblCalculs.
-  ProgressCalculs = new QProgressBar(this);
-  ProgressCalculs->setObjectName(QStringLiteral("ProgressCalculs"));
-  ProgressCalculs->setTextVisible(false);
-  ProgressCalculs->setAccessibleName(QStringLiteral("Avancement du calcul"));
-  ui::place(ProgressCalculs, 292, 366, 103, 14);
-  ProgressCalculs->hide();
+  const ui::RunNotice notice =
+      ui::runNotice(this, {292, 282, 103, 80}, Qt::AlignHCenter | Qt::AlignTop, {292, 366, 103, 14});
+  LblCalculs = notice.label;
+  ProgressCalculs = notice.progress;
 
   QWidget* order[] = {TxtN,   TxtT, TxtK, Txta, TxtEpsilon,   OptionChoix_0, OptionChoix_1, Txtu0,
                       TxtV0,  TxtD, TxtW, TxtPhi, TxtR, CmdCalculerH, CmdEffacerH, ListERH,
                       CmdQuitter};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  ui::chainTabOrder(order);
 }
 
 EpsilonErrorWindow::~EpsilonErrorWindow() = default;

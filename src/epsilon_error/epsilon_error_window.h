@@ -34,8 +34,9 @@ class EpsilonErrorWindow : public QWidget {
   bool isComputing() const { return computing_; }
 
  protected:
-  // A key that reaches the window asks the running computation to stop.
-  // Closing during a run is held back by LongRun until the run has stopped.
+  // A key that reaches the window sets StopRequested, unless another window's
+  // run owns the flag; during this window's own run LongRun takes the keys
+  // first, and holds a close back until the run has stopped.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

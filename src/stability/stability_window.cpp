@@ -18,9 +18,12 @@ namespace {
 
 bool isPeps(core::Scheme s) { return s == core::Scheme::Peps; }
 
-// Values a run computes (N times K levels) from which it takes long enough,
-// a few hundred milliseconds, to show the wait cursor.
-constexpr double kBusyCursorValues = 2e7;
+// A click costs about 6 ns per value of the table and as much again per
+// level as 15 values (its list line, its row): (N + 15)·K from 4e7 on is a
+// run of about 250 ms or more (bench_stability_list), which shows the wait
+// cursor.
+constexpr double kBusyCursorLevelExtra = 15;
+constexpr double kBusyCursorWork = 4e7;
 
 }  // namespace
 
@@ -146,7 +149,7 @@ void StabilityWindow::setTabOrders() {
   std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, Txtu0};
   if (isPeps(scheme_)) order.insert(order.end(), {TxtV0, TxtEpsilon, CheckF, TextFF, TextNN});
   order.insert(order.end(), {CmdCalculs, Cmdgraphique, CmdQuitter, ListRes});
-  for (std::size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+  ui::chainTabOrder(order);
   TxtN->setFocus();
 }
 
@@ -188,7 +191,7 @@ core::StabilityFields StabilityWindow::readFields() const {
 
 bool StabilityWindow::showsBusyCursor(const core::StabilityFields& fields) {
   const double n = core::parseNumber(fields.N).value, k = core::parseNumber(fields.K).value;
-  return n * k >= kBusyCursorValues;  // NaN (never here) or small: no cursor
+  return (n + kBusyCursorLevelExtra) * k >= kBusyCursorWork;  // NaN (never here) or small: no cursor
 }
 
 void StabilityWindow::runCalculs() {

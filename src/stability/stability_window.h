@@ -32,8 +32,8 @@ class StabilityWindow : public QWidget {
   // The stability condition the Lambda label explains in its tooltip.
   static QString stabilityConditionText(core::Scheme scheme);
 
-  // True when a run with these fields is long enough (N times K values) to
-  // show the wait cursor while it runs.
+  // True when a run with these fields is long enough ((N + 15)·K from 4e7
+  // on, a quarter of a second or more) to show the wait cursor while it runs.
   static bool showsBusyCursor(const core::StabilityFields& fields);
 
  public slots:

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -217,6 +218,31 @@ ResultListView* list(QWidget* parent, const char* name, const QRect& place,
   ui::place(v, place);
   new LineTips(v);
   return v;
+}
+
+void chainTabOrder(std::span<QWidget* const> widgets) {
+  for (std::size_t i = 1; i < widgets.size(); ++i) QWidget::setTabOrder(widgets[i - 1], widgets[i]);
+}
+
+RunNotice runNotice(QWidget* parent, const QRect& labelPlace, Qt::Alignment labelAlign,
+                    const QRect& progressPlace) {
+  RunNotice n;
+  n.label = caption(parent,
+                    QStringLiteral("Calculs en cours,veuillez patienter... Appuyez sur une "
+                                   "touche pour stopper les calculs"),
+                    labelPlace, colour::white, labelAlign);
+  n.label->setObjectName(QStringLiteral("LblCalculs"));
+  n.label->setWordWrap(true);
+  setColors(n.label, colour::white, colour::red);
+  n.label->hide();
+
+  n.progress = new QProgressBar(parent);
+  n.progress->setObjectName(QStringLiteral("ProgressCalculs"));
+  n.progress->setTextVisible(false);
+  n.progress->setAccessibleName(QStringLiteral("Avancement du calcul"));
+  place(n.progress, progressPlace);
+  n.progress->hide();
+  return n;
 }
 
 }  // namespace ui

@@ -13,11 +13,13 @@
 #include <QLabel>
 #include <QRect>
 #include <QString>
+#include <span>
 
 #include "ui/colours.h"
 
 class QCheckBox;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -68,6 +70,19 @@ ValueLabel* valueLabel(QWidget* parent, const char* name, const QRect& place,
                        QLabel* caption = nullptr);
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& place);
+
+// Tab goes from each widget to the next, in the order given.
+void chainTabOrder(std::span<QWidget* const> widgets);
+
+// What a window shows while its run goes on: LblCalculs, the "Calculs en
+// cours" notice in white on red, and ProgressCalculs under it. Both start
+// hidden; LongRun shows them for the run.
+struct RunNotice {
+  QLabel* label = nullptr;
+  QProgressBar* progress = nullptr;
+};
+RunNotice runNotice(QWidget* parent, const QRect& labelPlace, Qt::Alignment labelAlign,
+                    const QRect& progressPlace);
 
 // A frame with a caption: the border runs through the middle of the caption
 // line, and the children sit at their places inside it. The caption can have

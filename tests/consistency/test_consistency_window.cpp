@@ -241,7 +241,7 @@ class TestConsistencyWindow : public QObject {
     QCOMPARE(lines(&w, "ListERH").size(), 1);
   }
 
-  // "Calculer les qi" is enabled exactly when the last left run had R >= 2;
+  // "Calculer les qi" is enabled exactly when the last time-half run had R >= 2;
   // "Tout Effacer" then clears the lists of its half only, the tables stay.
   void ordersButtonAndToutEffacer() {
     BoxCatcher boxes;
@@ -254,7 +254,7 @@ class TestConsistencyWindow : public QObject {
       button(&w, "CmdCalculerH")->click();
       QCOMPARE(q->isEnabled(), enabled);
     }
-    fill(&w, kData, QStringLiteral("0"), QStringLiteral("2"));  // the right half leaves it alone
+    fill(&w, kData, QStringLiteral("0"), QStringLiteral("2"));  // the space half leaves it alone
     button(&w, "CmdCalculerTau")->click();
     QVERIFY(q->isEnabled());
     button(&w, "CmdCalculerQ")->click();

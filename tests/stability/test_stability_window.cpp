@@ -328,6 +328,11 @@ class TestStabilityWindow : public QObject {
     QTest::addColumn<bool>("shown");
     QTest::newRow("worked example") << "3" << "16" << false;
     QTest::newRow("a second of work") << "999" << "100000" << true;
+    QTest::newRow("many points, a tenth of a second") << "999" << "20000" << false;
+    QTest::newRow("many points, a quarter of a second") << "999" << "40000" << true;
+    QTest::newRow("few points, a tenth of a second") << "10" << "1000000" << false;
+    QTest::newRow("few points, a quarter of a second") << "10" << "2000000" << true;
+    QTest::newRow("one point, many levels") << "1" << "4000000" << true;
     QTest::newRow("refused, too large") << "1e9" << "1e9" << true;
   }
 
