@@ -217,6 +217,7 @@ BENCHMARK(BM_ClickToFirstAndLastLine)
     ->Args({10, 1000000, 0})
     ->Args({10, 2000000, 0})
     ->Args({10, 4000000, 0})
+    ->Args({2, 2000000, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 // The largest run the memory budget accepts at N = 999.
