@@ -10,10 +10,10 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QMessageBox>
-#include <QProgressBar>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
 #include <bit>
@@ -67,7 +67,7 @@ std::unique_ptr<ConsistencyWindow> openWindow(core::Scheme scheme, const Case& c
   auto w = std::make_unique<ConsistencyWindow>(scheme);
   const core::ConsistencyFields f = fields(c);
   const std::pair<const char*, std::string> texts[] = {
-      {"TxtN", f.N}, {"TxtT", f.T}, {"TxtK", f.K},     {"Txta", f.a},       {"TxtD", f.d},
+      {"TxtN", f.N}, {"TxtT", f.T},     {"TxtK", f.K}, {"Txta", f.a}, {"TxtD", f.d},
       {"TxtW", f.w}, {"TxtPhi", f.phi}, {"TxtR", f.R}, {"TxtS", f.S}, {"TxtEpsilon", f.Epsilon}};
   for (const auto& [name, text] : texts)
     if (auto* e = w->findChild<QLineEdit*>(QString::fromLatin1(name)))
@@ -88,8 +88,8 @@ void ThroughWindow(benchmark::State& state) {
   freshState();
   auto w = openWindow(scheme, c);
   for (auto _ : state) runButton(w.get(), c.half)->click();
-  const core::Table1& err = c.half == core::Half::TimeR ? ModGeneral::state().ErrH
-                                                        : ModGeneral::state().ErrT;
+  const core::Table1& err =
+      c.half == core::Half::TimeR ? ModGeneral::state().ErrH : ModGeneral::state().ErrT;
   state.counters["E"] = err(std::atoi(c.count) + 1);
 }
 
@@ -141,7 +141,8 @@ void KeyStopLatency(benchmark::State& state) {
   const Case& c = kLongCases[state.range(1)];
   freshState();
   auto w = openWindow(scheme, c);
-  auto* list = w->findChild<QAbstractItemView*>(c.half == core::Half::TimeR ? "ListERH" : "ListERT");
+  auto* list =
+      w->findChild<QAbstractItemView*>(c.half == core::Half::TimeR ? "ListERH" : "ListERT");
   using Clock = std::chrono::steady_clock;
   double worst = 0, sum = 0;
   int n = 0;
@@ -149,9 +150,9 @@ void KeyStopLatency(benchmark::State& state) {
     Clock::time_point posted{};
     QTimer::singleShot(40, w.get(), [&] {
       posted = Clock::now();
-      QCoreApplication::postEvent(w->findChild<QLineEdit*>("TxtN"),
-                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier,
-                                                QStringLiteral(" ")));
+      QCoreApplication::postEvent(
+          w->findChild<QLineEdit*>("TxtN"),
+          new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
     });
     runButton(w.get(), c.half)->click();
     if (posted == Clock::time_point{} || list->model()->rowCount() != 0) {
@@ -175,9 +176,8 @@ benchmark::internal::Benchmark* cases(benchmark::internal::Benchmark* b) {
 }
 // On a shared machine the fastest repetition is the fairest figure.
 void args(benchmark::internal::Benchmark* b) {
-  cases(b)->UseRealTime()->ComputeStatistics("min", [](const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-  });
+  cases(b)->UseRealTime()->ComputeStatistics(
+      "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
 }  // namespace
@@ -185,7 +185,7 @@ void args(benchmark::internal::Benchmark* b) {
 BENCHMARK(ThroughWindow)->Apply(args)->Iterations(1);
 BENCHMARK(CoreAlone)->Apply(args)->Iterations(1);
 BENCHMARK(CoreWithPump)->Apply(args)->Iterations(1);
-BENCHMARK(KeyStopLatency)->Apply([](auto* b) { cases(b); })->Iterations(5)->UseManualTime();
+BENCHMARK(KeyStopLatency)->Apply([](auto* b) { cases(b); }) -> Iterations(5) -> UseManualTime();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -30,7 +30,9 @@ std::string text(double v) {
 }
 
 // The a that gives this Lambda for the grid (N, T, K).
-double aFor(double lambda, double N, double T, double K) { return lambda * K / (T * (N + 1) * (N + 1)); }
+double aFor(double lambda, double N, double T, double K) {
+  return lambda * K / (T * (N + 1) * (N + 1));
+}
 
 // Tables for N points and K = 2 (rows 0 .. 3), rows 1 and 2 filled.
 core::StudyState levelState(std::int64_t n, bool peps) {
@@ -336,8 +338,18 @@ BENCHMARK(BM_LevelPepsDense)->Arg(10)->Arg(100)->Arg(1000);
 BENCHMARK(BM_FillRow)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_SourceStepP0)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_SourceNaiveP0)->Arg(1000)->Arg(100000);
-BENCHMARK(BM_RunP0Whole)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RunFloorCalloc)->Arg(10)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunP0Whole)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunFloorCalloc)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunP0SubnormalTail)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunP0SubnormalTailPlainLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Refusal)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);

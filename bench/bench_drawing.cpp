@@ -67,7 +67,11 @@ void BM_DrawSecondLevel(benchmark::State& state) { drawLevel(state, false, true)
 }  // namespace
 
 BENCHMARK(BM_DrawSmoothLevel)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DrawOscillatingLevel)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawOscillatingLevel)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawSecondLevel)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

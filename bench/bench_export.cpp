@@ -1,16 +1,16 @@
 // CSV export of a stability list of a million levels, against writing the
 // very same bytes to the same file with one buffered write: the difference
 // is the cost of formatting every number at full precision.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <QBuffer>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <QBuffer>
 #include <random>
-#include <sys/resource.h>
 #include <vector>
 
-#include "ui/export_csv.h"
 #include "stability/stability_list_model.h"
+#include "ui/export_csv.h"
 
 namespace {
 
@@ -99,7 +99,17 @@ void BM_OneBufferedWrite(benchmark::State& state) {
 }  // namespace
 
 // Arguments: columns N, random values (1) or a decaying P0 run (0).
-BENCHMARK(BM_ExportCsv)->Args({3, 1})->Args({3, 0})->Args({10, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OneBufferedWrite)->Args({3, 1})->Args({3, 0})->Args({10, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExportCsv)
+    ->Args({3, 1})
+    ->Args({3, 0})
+    ->Args({10, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_OneBufferedWrite)
+    ->Args({3, 1})
+    ->Args({3, 0})
+    ->Args({10, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

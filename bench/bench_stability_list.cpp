@@ -8,18 +8,18 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_stability_list
 #include <benchmark/benchmark.h>
 
+#include <sys/mman.h>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -69,7 +69,8 @@ double floorMs(std::size_t count, double& cpu) {
   QElapsedTimer clock;
   clock.start();
   void* m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  auto* p = reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
+  auto* p =
+      reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
   madvise(p, length - huge, MADV_HUGEPAGE);
   std::fill(p, p + count, 1.0);
   benchmark::DoNotOptimize(p);
@@ -132,7 +133,8 @@ void BM_ClickToFirstAndLastLine(benchmark::State& state) {
     if (auto* m = qobject_cast<StabilityListModel*>(list->lineModel())) m->clear();
     QElapsedTimer clock;
     clock.start();
-    const core::StabilityResult alone = core::runStability(ModGeneral::state(), core::Scheme::P0, f);
+    const core::StabilityResult alone =
+        core::runStability(ModGeneral::state(), core::Scheme::P0, f);
     computeMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
     if (alone.failure) state.SkipWithError(alone.failure->message.c_str());
     floor += floorMs(entries, floorCpu);
@@ -194,7 +196,10 @@ void BM_HundredThousandLinesShown(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ComputationAlone)->Args({10, 1000000})->Args({1000, 10000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComputationAlone)
+    ->Args({10, 1000000})
+    ->Args({1000, 10000})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClickToFirstAndLastLine)
     ->Args({10, 1000000, 0})
     ->Args({1000, 10000, 0})

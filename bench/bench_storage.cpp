@@ -70,7 +70,8 @@ void BM_FloorMmapHuge(benchmark::State& state) {
   const std::size_t length = (count * 8 + huge - 1) / huge * huge + huge;
   for (auto _ : state) {
     void* m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    auto* p = reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
+    auto* p =
+        reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
     madvise(p, length - huge, MADV_HUGEPAGE);
     std::fill(p, p + count, 1.0);
     benchmark::DoNotOptimize(p);

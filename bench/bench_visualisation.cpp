@@ -53,10 +53,13 @@ void BM_EvolutionFrame(benchmark::State& state) {
     QPainter p(&img);
     w.render(p, QRectF(0, 0, 800, 500));
   }
-  state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+  state.counters["frames/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_EvolutionFrame)->Args({1000000, 10, 1})->Args({1000000, 10, 2})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvolutionFrame)
+    ->Args({1000000, 10, 1})
+    ->Args({1000000, 10, 2})
+    ->Unit(benchmark::kMillisecond);
 
 // The slider jumps to any level: the window reads that one row.
 void BM_EvolutionSliderJump(benchmark::State& state) {
@@ -82,7 +85,10 @@ void BM_EvolutionOpen(benchmark::State& state) {
     benchmark::DoNotOptimize(w.source().runMax());
   }
 }
-BENCHMARK(BM_EvolutionOpen)->Args({10, 1000000})->Args({1000, 10000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvolutionOpen)
+    ->Args({10, 1000000})
+    ->Args({1000, 10000})
+    ->Unit(benchmark::kMillisecond);
 
 // The floor: one pass summing every computed entry of the table.
 void BM_SumTable(benchmark::State& state) {
@@ -123,7 +129,10 @@ void BM_MapFirstPaint(benchmark::State& state) {
     w.render(p, QRectF(0, 0, 800, 500));
   }
 }
-BENCHMARK(BM_MapFirstPaint)->Args({10, 1000000})->Args({1000, 10000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapFirstPaint)
+    ->Args({10, 1000000})
+    ->Args({1000, 10000})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -22,8 +22,9 @@ QImage backgroundImage(qreal dpr) {
   QList<QRgb> palette(256);
   for (int k = 0; k < 255; ++k) {
     const double t = k / 254.0;
-    palette[k] = qRgb(static_cast<int>(std::lround(120 * t * t)), static_cast<int>(std::lround(24 * t)),
-                      static_cast<int>(std::lround(30 + 120 * t)));
+    palette[k] =
+        qRgb(static_cast<int>(std::lround(120 * t * t)), static_cast<int>(std::lround(24 * t)),
+             static_cast<int>(std::lround(30 + 120 * t)));
   }
   palette[kGridIndex] = qRgb(48, 56, 96);
   image.setColorTable(palette);

@@ -43,7 +43,8 @@ void AboutWindow::buildControls() {
   setFixedSize(334, 177);
   setFont(ui::typeface(8.25));
 
-  ui::Frame* frame4 = ui::frame(this, "Frame4", QStringLiteral("Version du logiciel"), {1, 0, 329, 33});
+  ui::Frame* frame4 =
+      ui::frame(this, "Frame4", QStringLiteral("Version du logiciel"), {1, 0, 329, 33});
   auto* label12 = ui::addLabel(frame4, QStringLiteral("ORVALEND Version 2.0    (05/2002)"), 20, 15,
                                258, 15, QStringLiteral("Label12"));
   label12->setAlignment(Qt::AlignCenter);
@@ -51,7 +52,8 @@ void AboutWindow::buildControls() {
   ui::Frame* frame1 =
       ui::frame(this, "Frame1", QStringLiteral("Auteur du logiciel ORVALEND"), {2, 34, 195, 79});
   ui::setColors(frame1, palette().color(QPalette::WindowText), ui::colour::grey);
-  Label1 = ui::addLabel(frame1, QStringLiteral("Auteur"), 16, 16, 141, 17, QStringLiteral("Label1"));
+  Label1 =
+      ui::addLabel(frame1, QStringLiteral("Auteur"), 16, 16, 141, 17, QStringLiteral("Label1"));
   QLabel* label2 =
       ui::addLabel(frame1, authorPostalBox(), 12, 30, 149, 17, QStringLiteral("Label2"));
   QLabel* label3 = ui::addLabel(frame1, authorTown(), 16, 44, 141, 17, QStringLiteral("Label3"));

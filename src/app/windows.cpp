@@ -22,8 +22,7 @@ void registerWindows() {
   using core::Scheme;
   ModGeneral::setFactory(WindowKind::Form1, [] { return new Form1; });
   ModGeneral::setFactory(WindowKind::frmstabp0, [] { return new StabilityWindow(Scheme::P0); });
-  ModGeneral::setFactory(WindowKind::frmstabpeps,
-                         [] { return new StabilityWindow(Scheme::Peps); });
+  ModGeneral::setFactory(WindowKind::frmstabpeps, [] { return new StabilityWindow(Scheme::Peps); });
   ModGeneral::setFactory(WindowKind::FrmStabp0G, [] { return new GraphWindow(Scheme::P0); });
   ModGeneral::setFactory(WindowKind::FrmStabpepsG, [] { return new GraphWindow(Scheme::Peps); });
   ModGeneral::setFactory(WindowKind::frmConsistP0,

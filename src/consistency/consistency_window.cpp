@@ -63,14 +63,16 @@ ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
 void ConsistencyWindow::buildIntervals(int height) {
   QWidget* g = ui::frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"),
                          {6, 4, 262, height});
-  TxtN = ui::field(g, "TxtN", {158, 18, 70, 20},
-                   caption(g, QStringLiteral("Nombre de points  N ="), {6, 18, 148, 20}, {}, kRight));
+  TxtN =
+      ui::field(g, "TxtN", {158, 18, 70, 20},
+                caption(g, QStringLiteral("Nombre de points  N ="), {6, 18, 148, 20}, {}, kRight));
   TxtT = ui::field(g, "TxtT", {158, 41, 70, 20},
                    caption(g, QStringLiteral("Durée totale T ="), {6, 41, 148, 20}, {}, kRight),
                    QStringLiteral("s"));
   caption(g, QStringLiteral("s"), {232, 41, 24, 20});
-  TxtK = ui::field(g, "TxtK", {158, 64, 70, 20},
-                   caption(g, QStringLiteral("Nb d'interv. de temps K ="), {6, 64, 148, 20}, {}, kRight));
+  TxtK = ui::field(
+      g, "TxtK", {158, 64, 70, 20},
+      caption(g, QStringLiteral("Nb d'interv. de temps K ="), {6, 64, 148, 20}, {}, kRight));
 
   LblH = ui::valueLabel(g, "LblH", {100, 88, 90, 19},
                         caption(g, QStringLiteral("h=1/(N+1) ="), {6, 88, 90, 19}, red, kRight));
@@ -102,17 +104,20 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
   // Two columns: a and d on the left, w and phi on the right.
   const int c2 = width / 2;
   // A caption, its field and the unit after it; the right column's captions are narrower.
-  const auto withUnit = [g](const char* name, const QString& text, const QRect& captionPlace, int fieldLeft,
-                            const QString& unit, int unitWidth) {
+  const auto withUnit = [g](const char* name, const QString& text, const QRect& captionPlace,
+                            int fieldLeft, const QString& unit, int unitWidth) {
     const int y = captionPlace.y();
-    QLineEdit* e = ui::field(g, name, {fieldLeft, y, 60, 20}, caption(g, text, captionPlace, {}, kRight), unit);
+    QLineEdit* e = ui::field(g, name, {fieldLeft, y, 60, 20},
+                             caption(g, text, captionPlace, {}, kRight), unit);
     caption(g, unit, {fieldLeft + 64, y, unitWidth, 20});
     return e;
   };
   Txta = withUnit("Txta", QStringLiteral("a ="), {2, 18, 56, 20}, 62, QStringLiteral("m²/s"), 36);
-  TxtW = withUnit("TxtW", QStringLiteral("w = "), {c2, 18, 50, 20}, c2 + 54, QStringLiteral("rad/s"), 40);
+  TxtW = withUnit("TxtW", QStringLiteral("w = "), {c2, 18, 50, 20}, c2 + 54,
+                  QStringLiteral("rad/s"), 40);
   TxtD = withUnit("TxtD", QStringLiteral("d = "), {2, 41, 56, 20}, 62, QStringLiteral("°C"), 36);
-  TxtPhi = withUnit("TxtPhi", QStringLiteral("phi = "), {c2, 41, 50, 20}, c2 + 54, QStringLiteral("rad"), 40);
+  TxtPhi = withUnit("TxtPhi", QStringLiteral("phi = "), {c2, 41, 50, 20}, c2 + 54,
+                    QStringLiteral("rad"), 40);
 
   int y = 70;
   if (scheme_ == core::Scheme::Peps) {
@@ -124,22 +129,25 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
                               caption(g, QStringLiteral("Alpha ="), {c2, 64, 50, 19}, red, kRight));
     y = 93;
   }
-  LblLambda = ui::valueLabel(g, "LblLambda", {126, y, 90, 19},
-                             caption(g, QStringLiteral("Lambda = a.Tau/h² ="), {2, y, 120, 19}, red, kRight));
+  LblLambda = ui::valueLabel(
+      g, "LblLambda", {126, y, 90, 19},
+      caption(g, QStringLiteral("Lambda = a.Tau/h² ="), {2, y, 120, 19}, red, kRight));
 
   // Broken at its wide gap, before "avec", when it does not fit one line.
-  QLabel* formula = caption(
-      g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
-      {8, height - 48, width - 16, 40}, blue);
+  QLabel* formula =
+      caption(g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
+              {8, height - 48, width - 16, 40}, blue);
   formula->setWordWrap(true);
 }
 
 void ConsistencyWindow::buildRunColumn(int left, int width) {
-  CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {left + 2, 12, width - 4, 25});
+  CmdQuitter =
+      ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {left + 2, 12, width - 4, 25});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
   // The bar tells how far the run has gone: time steps done out of the refined K.
-  const ui::RunNotice notice = ui::runNotice(this, {left, 46, width, 104}, Qt::AlignCenter, {left, 154, width, 14});
+  const ui::RunNotice notice =
+      ui::runNotice(this, {left, 46, width, 104}, Qt::AlignCenter, {left, 154, width, 14});
   LblCalculs = notice.label;
   LblCalculs->setFont(ui::typeface(8, true));
   ProgressCalculs = notice.progress;
@@ -155,8 +163,9 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   QWidget* g = c.frame;
   const QString name = timeR ? QStringLiteral("R") : QStringLiteral("S");
 
-  caption(g, timeR ? QStringLiteral("Choix de R tel que Tau' = Tau / (2^R)")
-                   : QStringLiteral("Choix de S tel que h' = h / (2^S)"),
+  caption(g,
+          timeR ? QStringLiteral("Choix de R tel que Tau' = Tau / (2^R)")
+                : QStringLiteral("Choix de S tel que h' = h / (2^S)"),
           {8, 20, width - 16, 18});
   c.field = ui::field(g, timeR ? "TxtR" : "TxtS", {34, 42, 56, 20},
                       caption(g, name + QStringLiteral(" ="), {8, 42, 24, 20}));
@@ -164,15 +173,17 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
 
   c.fixedValue = ui::valueLabel(
       g, timeR ? "LblHfixe" : "LblTauFixe", {86, 68, 90, 19},
-      caption(g, timeR ? QStringLiteral("h=1/(N+1) =") : QStringLiteral("Tau = T/K ="), {8, 68, 76, 19}, red));
+      caption(g, timeR ? QStringLiteral("h=1/(N+1) =") : QStringLiteral("Tau = T/K ="),
+              {8, 68, 76, 19}, red));
   caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), {180, 68, 24, 19}, red);
 
   const int bwE = 126, bwO = 104;
   c.calculerE = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
                            QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
-  c.calculerOrders = ui::button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
-                                timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
-                                {8 + bwE + 4, 94, bwO, 25});
+  c.calculerOrders =
+      ui::button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
+                 timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
+                 {8 + bwE + 4, 94, bwO, 25});
   c.effacer = ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
                          {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
   c.calculerOrders->setEnabled(false);
@@ -191,27 +202,29 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
                                      "l'erreur à l'instant final")
                           .arg(name));
   c.errors->resultModel()->setCsvColumns(timeR ? QStringList{"2^R", "Tau'", "E"}
-                                              : QStringList{"2^S", "h'", "E"});
-  c.orders = ui::list(g, timeR ? "ListQ" : "ListP", {6 + narrow + 4, listTop, width - 12 - narrow - 4, listH},
+                                               : QStringList{"2^S", "h'", "E"});
+  c.orders = ui::list(g, timeR ? "ListQ" : "ListP",
+                      {6 + narrow + 4, listTop, width - 12 - narrow - 4, listH},
                       QStringLiteral("Ordres observés ") + letter + QStringLiteral("i"),
                       QStringLiteral("Une ligne par ordre %1i calculé à partir de trois erreurs "
                                      "successives")
                           .arg(letter));
   c.orders->resultModel()->setCsvColumns({"i", timeR ? "q" : "p"});
-  caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"), {8, height - 24, width - 16, 18},
-          blue);
+  caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"),
+          {8, height - 24, width - 16, 18}, blue);
 
   connect(c.calculerE, &QAbstractButton::clicked, this, [this, half] { calculerE(half); });
-  connect(c.calculerOrders, &QAbstractButton::clicked, this, [this, half] { calculerOrders(half); });
+  connect(c.calculerOrders, &QAbstractButton::clicked, this,
+          [this, half] { calculerOrders(half); });
   connect(c.effacer, &QAbstractButton::clicked, this, [this, half] { toutEffacer(half); });
 }
 
 void ConsistencyWindow::setTabOrder() {
   std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
   if (TxtEpsilon) order.push_back(TxtEpsilon);
-  order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE, timeHalf_.calculerOrders,
-                             timeHalf_.effacer, spaceHalf_.calculerE, spaceHalf_.calculerOrders,
-                             spaceHalf_.effacer, CmdQuitter});
+  order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE,
+                             timeHalf_.calculerOrders, timeHalf_.effacer, spaceHalf_.calculerE,
+                             spaceHalf_.calculerOrders, spaceHalf_.effacer, CmdQuitter});
   ui::chainTabOrder(order);
 }
 
@@ -267,15 +280,18 @@ void ConsistencyWindow::calculerE(core::Half half) {
   run.pump().yieldOnce();
 
   showGrid(half, core::consistencyGrid(s, scheme_));
-  const core::RunOutcome outcome = core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_, outcome.completed);
+  const core::RunOutcome outcome =
+      core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
+  ModGeneral::journal().recordRun(
+      s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace,
+      scheme_, outcome.completed);
   if (outcome.completed) {
     // The CSV export writes the divisor, the refined step and the error in full.
     const bool timeR = half == core::Half::TimeR;
     const double e = timeR ? s.R : s.S;
     c.errors->resultModel()->appendLine(
-        ui::fromStd(outcome.line),
-        {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h, (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
+        ui::fromStd(outcome.line), {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h,
+                                    (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
   }
   run.pump().yieldOnce();
 
@@ -311,8 +327,9 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   // One message for all the orders that could not be computed, with the
   // likely cause: errors never computed (their entries read 0), otherwise
   // equal successive errors or differences of opposite signs.
-  QString text = (undefinedOrders.size() == 1 ? QStringLiteral("L'ordre %1 n'a pas pu être calculé (indéfini).")
-                                              : QStringLiteral("Les ordres %1 n'ont pas pu être calculés (indéfini)."))
+  QString text = (undefinedOrders.size() == 1
+                      ? QStringLiteral("L'ordre %1 n'a pas pu être calculé (indéfini).")
+                      : QStringLiteral("Les ordres %1 n'ont pas pu être calculés (indéfini)."))
                      .arg(undefinedOrders.join(QStringLiteral(", ")));
   const QString button = half == core::Half::TimeR ? QStringLiteral("Calculer E pour R")
                                                    : QStringLiteral("Calculer E pour S");
@@ -323,9 +340,10 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
       labels << errorLabel(e);
       values << QString::number(e);
     }
-    text += QStringLiteral("\n\nErreurs nulles ou jamais calculées : %1. Lancez « %2 » pour %3 = %4.")
-                .arg(labels.join(QStringLiteral(", ")), button, name,
-                     values.join(QStringLiteral(", ")));
+    text +=
+        QStringLiteral("\n\nErreurs nulles ou jamais calculées : %1. Lancez « %2 » pour %3 = %4.")
+            .arg(labels.join(QStringLiteral(", ")), button, name,
+                 values.join(QStringLiteral(", ")));
   }
   text += QStringLiteral(
       "\n\nUn ordre n'est défini que si les trois erreurs qu'il utilise sont calculées, "
@@ -337,5 +355,7 @@ void ConsistencyWindow::toutEffacer(core::Half half) {
   HalfControls& c = controls(half);
   c.errors->resultModel()->clear();
   c.orders->resultModel()->clear();
-  ModGeneral::journal().clearSeries(half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_);
+  ModGeneral::journal().clearSeries(
+      half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace,
+      scheme_);
 }

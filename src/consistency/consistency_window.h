@@ -20,7 +20,7 @@ namespace ui {
 class Frame;
 class ResultListView;
 class ValueLabel;
-}
+}  // namespace ui
 
 class ConsistencyWindow : public QWidget {
   Q_OBJECT
@@ -35,7 +35,7 @@ class ConsistencyWindow : public QWidget {
  private:
   struct HalfControls {
     ui::Frame* frame = nullptr;
-    QLineEdit* field = nullptr;           // TxtR / TxtS
+    QLineEdit* field = nullptr;            // TxtR / TxtS
     ui::ValueLabel* fixedValue = nullptr;  // LblHfixe / LblTauFixe
     QAbstractButton* calculerE = nullptr;
     QAbstractButton* calculerOrders = nullptr;

@@ -14,7 +14,8 @@ double sinPiX(const StudyState& s, std::int64_t i) {
 std::vector<double> spaceFactors(const StudyState& s) {
   const std::int64_t last = loopLast(s.N);
   std::vector<double> factors(static_cast<std::size_t>(last + 1), 0.0);
-  for (std::int64_t i = 1; i <= last; ++i) factors[static_cast<std::size_t>(i)] = sinPiX(s, i) * s.d;
+  for (std::int64_t i = 1; i <= last; ++i)
+    factors[static_cast<std::size_t>(i)] = sinPiX(s, i) * s.d;
   return factors;
 }
 
@@ -39,8 +40,8 @@ double theta(const StudyState& s, std::int64_t m) {
 }
 
 // SourceVec(i) = factors[i]*g: one product per point, every step of a run.
-ORV_AVX2_CLONES void scaleInto(
-    double* __restrict out, const double* __restrict factors, double g, std::int64_t last) {
+ORV_AVX2_CLONES void scaleInto(double* __restrict out, const double* __restrict factors, double g,
+                               std::int64_t last) {
   for (std::int64_t i = 1; i <= last; ++i) out[i] = factors[i] * g;
 }
 

@@ -24,7 +24,8 @@ void writeSecondExact(const StudyState& s, Table2& sol);
 // SourceVec(i) for the step that produces row m (time (m - 2)*Tau), with
 // theta = (w*(m - 2))*Tau + phi.
 //   P0:       (sin(Pi*x_i)*d)*((-w)*sin(theta) + (a*(Pi*Pi))*cos(theta))
-//   Pepsilon: (sin(Pi*x_i)*d)*((((-Epsilon)*(w*w))*cos(theta) - w*sin(theta)) + (a*(Pi*Pi))*cos(theta))
+//   Pepsilon: (sin(Pi*x_i)*d)*((((-Epsilon)*(w*w))*cos(theta) - w*sin(theta)) +
+//   (a*(Pi*Pi))*cos(theta))
 // `factors` comes from spaceFactors().
 void fillSourceF(StudyState& s, std::int64_t m, const std::vector<double>& factors);
 // The factor of f (feps) that does not depend on x, for the step producing row m:

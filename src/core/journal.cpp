@@ -7,10 +7,14 @@ namespace core {
 
 double JournalEntry::step() const {
   switch (study) {
-    case Study::ConsistencyTime: return Tau;
-    case Study::ConsistencySpace: return h;
-    case Study::Error: return Epsilon;
-    case Study::Stability: break;
+    case Study::ConsistencyTime:
+      return Tau;
+    case Study::ConsistencySpace:
+      return h;
+    case Study::Error:
+      return Epsilon;
+    case Study::Stability:
+      break;
   }
   return 0;
 }
@@ -35,10 +39,17 @@ std::vector<double> typedData(const StudyState& s, Study study, Scheme scheme, b
       return {N, s.T, K, s.a, s.d, s.w, s.phi, scheme == Scheme::Peps ? double(s.Epsilon) : 0.0};
     }
     case Study::Error:
-      return {s.N, s.T, s.K, s.a, s.Epsilon * s.R, exactData ? 1.0 : 0.0,
-              exactData ? double(s.d) : double(s.u0), exactData ? double(s.w) : double(s.v0),
+      return {s.N,
+              s.T,
+              s.K,
+              s.a,
+              s.Epsilon * s.R,
+              exactData ? 1.0 : 0.0,
+              exactData ? double(s.d) : double(s.u0),
+              exactData ? double(s.w) : double(s.v0),
               exactData ? double(s.phi) : 0.0};
-    case Study::Stability: break;
+    case Study::Stability:
+      break;
   }
   return {};
 }
@@ -48,8 +59,7 @@ bool sameData(const std::vector<double>& a, const std::vector<double>& b, Study 
   for (std::size_t i = 0; i < a.size(); ++i) {
     // Epsilon of the error study (index 4) is the one value not kept exactly.
     const bool rebuilt = study == Study::Error && i == 4;
-    if (rebuilt ? !(std::fabs(a[i] - b[i]) <= 4e-16 * std::fabs(b[i])) : a[i] != b[i])
-      return false;
+    if (rebuilt ? !(std::fabs(a[i] - b[i]) <= 4e-16 * std::fabs(b[i])) : a[i] != b[i]) return false;
   }
   return true;
 }
@@ -95,8 +105,9 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   e.Epsilon = s.Epsilon;
   e.serial = revision_;
   e.base = typedData(s, study, e.scheme, exactData);
-  const auto last = std::find_if(entries_.rbegin(), entries_.rend(),
-                                 [&](const JournalEntry& x) { return sameStudy(x, study, e.scheme); });
+  const auto last = std::find_if(entries_.rbegin(), entries_.rend(), [&](const JournalEntry& x) {
+    return sameStudy(x, study, e.scheme);
+  });
   e.seriesNumber = last != entries_.rend() && sameData(last->base, e.base, study)
                        ? last->seriesNumber
                        : ++seriesCount_;
@@ -117,7 +128,8 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
       e.divisor = s.R;
       e.error = entry(s.ErrH, 1);
       break;
-    case Study::Stability: break;
+    case Study::Stability:
+      break;
   }
   entries_.push_back(e);
 }
@@ -136,8 +148,9 @@ void Journal::clear() {
 
 std::vector<JournalEntry> Journal::series(Study study, Scheme scheme) const {
   std::vector<JournalEntry> out;
-  const auto last = std::find_if(entries_.rbegin(), entries_.rend(),
-                                 [&](const JournalEntry& e) { return sameStudy(e, study, scheme); });
+  const auto last = std::find_if(entries_.rbegin(), entries_.rend(), [&](const JournalEntry& e) {
+    return sameStudy(e, study, scheme);
+  });
   if (last == entries_.rend()) return out;
   for (const JournalEntry& e : entries_)
     if (e.seriesNumber == last->seriesNumber) out.push_back(e);

@@ -43,7 +43,7 @@ struct BaseValue {
 // Who last filled a solution table, with the values needed to draw beside it
 // the exact solution it approximates.
 struct TableWriter {
-  bool known = false;      // no run recorded for this table yet
+  bool known = false;  // no run recorded for this table yet
   Study study = Study::Stability;
   bool exactData = false;  // the table approximates uexacte (consistency, error with its data)
   bool completed = false;

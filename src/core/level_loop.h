@@ -36,13 +36,13 @@ class Stepper {
 
 struct LevelLoop {
   Table2* sol = nullptr;
-  double N = 0;                     // the stored N: columns 1 .. floor(N) are checked
-  std::int64_t firstStep = 2;       // rows 1 .. firstStep - 1 are written before the loop
-  std::int64_t lastRow = 0;         // floor(K + 1)
-  StepHook* hook = nullptr;         // null: the run does not yield (stability)
-  const bool* stop = nullptr;       // StopRequested, tested after every hook call
-  std::int64_t doneBefore = 0;      // steps of earlier runs of the same click (progress)
-  std::int64_t total = 0;           // steps of the whole click (progress)
+  double N = 0;                 // the stored N: columns 1 .. floor(N) are checked
+  std::int64_t firstStep = 2;   // rows 1 .. firstStep - 1 are written before the loop
+  std::int64_t lastRow = 0;     // floor(K + 1)
+  StepHook* hook = nullptr;     // null: the run does not yield (stability)
+  const bool* stop = nullptr;   // StopRequested, tested after every hook call
+  std::int64_t doneBefore = 0;  // steps of earlier runs of the same click (progress)
+  std::int64_t total = 0;       // steps of the whole click (progress)
 };
 
 struct LevelRun {

@@ -169,8 +169,8 @@ std::string formatPlain(double value, std::string_view mark) {
     return std::string(buf.data(), r.ptr);
   }
   // Round to 15 significant digits, then choose fixed or scientific.
-  auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value,
-                         std::chars_format::scientific, 14);
+  auto r =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
   std::string sci(buf.data(), r.ptr);
   const bool negative = sci[0] == '-';
   if (negative) sci.erase(0, 1);

@@ -125,9 +125,9 @@ ORV_KERNEL void p0RowsBand(double* __restrict out, const double* __restrict prev
 // Pepsilon rows with uniform band values already multiplied by 1/(Alpha + 1):
 // (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i], then the source.
 ORV_KERNEL void pepsRows(double* __restrict out, const double* __restrict prev,
-                         const double* __restrict prev2, const double* __restrict f,
-                         double factor, std::int64_t first, std::int64_t last, double cs,
-                         double cd, double cp, double older) {
+                         const double* __restrict prev2, const double* __restrict f, double factor,
+                         std::int64_t first, std::int64_t last, double cs, double cd, double cp,
+                         double older) {
   if (f) {
     for (std::int64_t i = first; i <= last; ++i)
       out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
@@ -179,14 +179,12 @@ ORV_KERNEL void pepsRowsSource(double* __restrict out, const double* __restrict 
     for (std::int64_t i = first; i <= last; ++i) {
       const double fi = factors[i] * g;
       f[i] = fi;
-      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) +
-                prev2[i] * older) +
+      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
                factor * fi;
     }
   } else {
     for (std::int64_t i = first; i <= last; ++i)
-      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) +
-                prev2[i] * older) +
+      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
                factor * (factors[i] * g);
   }
 }
@@ -219,8 +217,7 @@ void AdvanceP0(StudyState& s, std::int64_t m, bool source) {
     const auto& u = mat.uniform();
     p0Rows(out, prev, f, tau, 2, last - 1, u.sub, u.diag, u.sup);
   } else {
-    p0RowsBand(out, prev, f, tau, 2, last - 1, mat.diagonal(-1), mat.diagonal(0),
-               mat.diagonal(1));
+    p0RowsBand(out, prev, f, tau, 2, last - 1, mat.diagonal(-1), mat.diagonal(0), mat.diagonal(1));
   }
 }
 
@@ -259,8 +256,8 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
   }
   if (coversInterior(mat, last)) {
     const auto& u = mat.uniform();
-    pepsRows(out, prev, prev2, f, factor, 2, last - 1, u.sub * scale, u.diag * scale,
-             u.sup * scale, older);
+    pepsRows(out, prev, prev2, f, factor, 2, last - 1, u.sub * scale, u.diag * scale, u.sup * scale,
+             older);
   } else {
     pepsRowsBand(out, prev, prev2, f, factor, 2, last - 1, mat.diagonal(-1), mat.diagonal(0),
                  mat.diagonal(1), scale, older);
@@ -297,8 +294,8 @@ void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& f
                u.diag, u.sup);
 }
 
-void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
-                       double g, bool keepSource) {
+void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
+                       bool keepSource) {
   const std::int64_t last = loopLast(s.N);
   double* f = s.SourceVec.data() - s.SourceVec.lower();
   const BandMatrix& mat = s.MatPeps;
@@ -320,8 +317,8 @@ void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>&
     out[i] = (edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older) + factor * fi;
   }
   const auto& u = mat.uniform();
-  pepsRowsSource(out, prev, prev2, keepSource ? f : nullptr, factors.data(), g, factor, 2,
-                 last - 1, u.sub * scale, u.diag * scale, u.sup * scale, older);
+  pepsRowsSource(out, prev, prev2, keepSource ? f : nullptr, factors.data(), g, factor, 2, last - 1,
+                 u.sub * scale, u.diag * scale, u.sup * scale, older);
 }
 
 bool rowFinite(const Table2& sol, std::int64_t m, double N) {

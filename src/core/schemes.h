@@ -65,8 +65,8 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source = PepsSource::
 // (fillSourceF / fillSourceFeps), so a whole run leaves the same state.
 void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                      bool keepSource = true);
-void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors,
-                       double g, bool keepSource = true);
+void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
+                       bool keepSource = true);
 
 // True when every value of row m, columns 1 .. floor(N), is finite.
 bool rowFinite(const Table2& sol, std::int64_t m, double N);

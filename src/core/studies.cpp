@@ -30,8 +30,8 @@ Outcome storeFloor(Real& target, const std::string& text, const char* caption) {
   return {};
 }
 
-#define ORV_TRY(expr)                 \
-  do {                                \
+#define ORV_TRY(expr)                   \
+  do {                                  \
     if (Outcome o_ = (expr)) return o_; \
   } while (false)
 
@@ -58,7 +58,10 @@ class SchemeStepper final : public Stepper {
   SchemeStepper(StudyState& s, Scheme scheme, Source source,
                 const std::vector<double>* factors = nullptr,
                 const std::function<bool()>* exactData = nullptr)
-      : s_(s), peps_(scheme == Scheme::Peps), source_(source), factors_(factors),
+      : s_(s),
+        peps_(scheme == Scheme::Peps),
+        source_(source),
+        factors_(factors),
         exactData_(exactData) {}
 
   Table2& table() { return peps_ ? s_.SolPeps : s_.SolP0; }
@@ -86,7 +89,8 @@ class SchemeStepper final : public Stepper {
       case Source::None:
       case Source::ConstantAtLevel:
         if (peps_) {
-          AdvancePeps(s_, m, source_ == Source::None ? PepsSource::None : PepsSource::ConstantAtLevel);
+          AdvancePeps(s_, m,
+                      source_ == Source::None ? PepsSource::None : PepsSource::ConstantAtLevel);
         } else {
           AdvanceP0(s_, m);
         }
@@ -371,11 +375,13 @@ OrdersResult computeOrders(StudyState& s, Half half, std::string_view mark) {
     if (over && !result.failure) result.failure = fail::orderOverflow(letter, i);
   }
   for (std::int64_t i = 1; i <= last; ++i) {
-    const auto e = [&](std::int64_t p) { return "E" + formatFixed(powerOfTwo(static_cast<double>(p)), 0, mark); };
+    const auto e = [&](std::int64_t p) {
+      return "E" + formatFixed(powerOfTwo(static_cast<double>(p)), 0, mark);
+    };
     const bool ok = defined[static_cast<std::size_t>(i - 1)];
     std::string text = std::string(1, letter) + formatFixed(static_cast<double>(i), 0, mark) +
-                       " = " + "Ln((" + e(i - 1) + " - " + e(i) + ")/(" + e(i) + " - " +
-                       e(i + 1) + "))/Ln2" + " = " +
+                       " = " + "Ln((" + e(i - 1) + " - " + e(i) + ")/(" + e(i) + " - " + e(i + 1) +
+                       "))/Ln2" + " = " +
                        (ok ? formatFixed(orders(i), 4, mark) : std::string("indéfini"));
     s.LineText = text;
     result.lines.push_back({std::move(text), ok, overflow[static_cast<std::size_t>(i - 1)]});

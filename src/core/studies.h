@@ -32,7 +32,7 @@ struct StabilityFields {
   std::string N, T, K, a, u0;
   std::string v0, Epsilon;  // Pepsilon only
   bool sourceTicked = false;
-  std::string FF, NN;       // Pepsilon only, read when sourceTicked
+  std::string FF, NN;  // Pepsilon only, read when sourceTicked
 };
 
 // The required fields are empty ("Saisie incomplète !")?
@@ -120,9 +120,9 @@ OrdersResult computeOrders(StudyState& s, Half half, std::string_view mark);
 
 struct ErrorFields {
   std::string N, T, K, a, Epsilon;
-  std::string u0, v0;      // constant data
-  std::string d, w, phi;   // exact-solution data
-  std::string k;           // TxtR
+  std::string u0, v0;     // constant data
+  std::string d, w, phi;  // exact-solution data
+  std::string k;          // TxtR
 };
 
 // Start of a run up to the running state: StopRequested = false; the empty

@@ -95,8 +95,8 @@ class TableShare {
 class SharedTable {
  public:
   SharedTable() = default;
-  SharedTable(TableShare share, std::int64_t rowLower, std::int64_t rowUpper,
-              std::int64_t colLower, std::int64_t colUpper)
+  SharedTable(TableShare share, std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
+              std::int64_t colUpper)
       : share_(std::move(share)),
         rowLower_(rowLower),
         rowUpper_(rowUpper),

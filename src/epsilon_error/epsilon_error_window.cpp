@@ -51,25 +51,27 @@ EpsilonErrorWindow::EpsilonErrorWindow(QWidget* parent) : QWidget(parent) {
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {293, 260, 102, 21});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
-  const ui::RunNotice notice =
-      ui::runNotice(this, {292, 282, 103, 80}, Qt::AlignHCenter | Qt::AlignTop, {292, 366, 103, 14});
+  const ui::RunNotice notice = ui::runNotice(this, {292, 282, 103, 80},
+                                             Qt::AlignHCenter | Qt::AlignTop, {292, 366, 103, 14});
   LblCalculs = notice.label;
   ProgressCalculs = notice.progress;
 
-  QWidget* order[] = {TxtN,   TxtT, TxtK, Txta, TxtEpsilon,   OptionChoix_0, OptionChoix_1, Txtu0,
-                      TxtV0,  TxtD, TxtW, TxtPhi, TxtR, CmdCalculerH, CmdEffacerH, ListERH,
-                      CmdQuitter};
+  QWidget* order[] = {TxtN,          TxtT,         TxtK,        Txta,    TxtEpsilon, OptionChoix_0,
+                      OptionChoix_1, Txtu0,        TxtV0,       TxtD,    TxtW,       TxtPhi,
+                      TxtR,          CmdCalculerH, CmdEffacerH, ListERH, CmdQuitter};
   ui::chainTabOrder(order);
 }
 
 EpsilonErrorWindow::~EpsilonErrorWindow() = default;
 
 void EpsilonErrorWindow::buildIntervals() {
-  QWidget* f = ui::frame(this, "Frame1", QStringLiteral("Définitions des intervalles"), {0, 0, 326, 92});
+  QWidget* f =
+      ui::frame(this, "Frame1", QStringLiteral("Définitions des intervalles"), {0, 0, 326, 92});
   TxtN = ui::field(f, "TxtN", {114, 21, 30, 19},
                    captionBefore(f, QStringLiteral("Nombre de points  N ="), 112, 22, 108));
   TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
-                   captionBefore(f, QStringLiteral("Durée totale T ="), 83, 43, 80), QStringLiteral("s"));
+                   captionBefore(f, QStringLiteral("Durée totale T ="), 83, 43, 80),
+                   QStringLiteral("s"));
   caption(f, QStringLiteral("s"), {122, 43, 10, 17});
   TxtK = ui::field(f, "TxtK", {267, 42, 34, 19},
                    captionBefore(f, QStringLiteral("Nb d'interv. de temps K ="), 265, 43, 131));
@@ -103,19 +105,24 @@ void EpsilonErrorWindow::buildPhysics() {
   Txta = ui::field(f, "Txta", {27, 17, 40, 19}, captionBefore(f, QStringLiteral("a ="), 25, 18, 20),
                    QStringLiteral("m²/s"));
   caption(f, QStringLiteral("m²/s"), {70, 18, 30, 17});
-  TxtEpsilon = ui::field(f, "TxtEpsilon", {58, 59, 39, 19},
-                         captionBefore(f, QStringLiteral("Epsilon ="), 56, 60, 52), QStringLiteral("s"));
+  TxtEpsilon =
+      ui::field(f, "TxtEpsilon", {58, 59, 39, 19},
+                captionBefore(f, QStringLiteral("Epsilon ="), 56, 60, 52), QStringLiteral("s"));
   caption(f, QStringLiteral("s"), {100, 60, 10, 17});
-  LblLambda = ui::valueLabel(f, "LblLambda", {219, 18, 51, 16},
-                             captionBefore(f, QStringLiteral("Lambda = a.Tau/h² ="), 217, 17, 112, red));
+  LblLambda =
+      ui::valueLabel(f, "LblLambda", {219, 18, 51, 16},
+                     captionBefore(f, QStringLiteral("Lambda = a.Tau/h² ="), 217, 17, 112, red));
   LblAlpha = ui::valueLabel(f, "LblAlpha", {217, 60, 53, 16},
                             captionBefore(f, QStringLiteral("Alpha ="), 215, 59, 50, red));
 }
 
 void EpsilonErrorWindow::buildChoice() {
-  QWidget* f = ui::frame(this, "Frame3", QStringLiteral("Choix de f(x,t), uo(x,t), vo(x,t)"), {0, 93, 395, 42});
-  OptionChoix_0 = ui::option(f, "OptionChoix_0", QStringLiteral("f(x,t) = 0, uo et vo constantes"), {10, 20, 162, 17});
-  OptionChoix_1 = ui::option(f, "OptionChoix_1", QStringLiteral("f(x,t), uo et vo non constantes"), {177, 20, 174, 17});
+  QWidget* f = ui::frame(this, "Frame3", QStringLiteral("Choix de f(x,t), uo(x,t), vo(x,t)"),
+                         {0, 93, 395, 42});
+  OptionChoix_0 = ui::option(f, "OptionChoix_0", QStringLiteral("f(x,t) = 0, uo et vo constantes"),
+                             {10, 20, 162, 17});
+  OptionChoix_1 = ui::option(f, "OptionChoix_1", QStringLiteral("f(x,t), uo et vo non constantes"),
+                             {177, 20, 174, 17});
   OptionChoix_0->setChecked(true);
   // The two buttons share their frame, so Qt keeps them exclusive; any change
   // of selection (mouse, arrow keys) toggles the second one.
@@ -123,20 +130,23 @@ void EpsilonErrorWindow::buildChoice() {
 }
 
 void EpsilonErrorWindow::buildConstantData() {
-  FrameConstantes = ui::frame(this, "FrameConstantes", QStringLiteral("f(x,t) = 0, uo et vo constantes"),
-                              {1, 137, 394, 56});
+  FrameConstantes = ui::frame(this, "FrameConstantes",
+                              QStringLiteral("f(x,t) = 0, uo et vo constantes"), {1, 137, 394, 56});
   QWidget* f = FrameConstantes;
   Txtu0 = ui::field(f, "Txtu0", {84, 21, 35, 19},
-                    captionBefore(f, QStringLiteral("uo(x,t) = Cste ="), 82, 22, 80), QStringLiteral("°C"));
+                    captionBefore(f, QStringLiteral("uo(x,t) = Cste ="), 82, 22, 80),
+                    QStringLiteral("°C"));
   caption(f, QStringLiteral("°C"), {122, 22, 20, 17});
   TxtV0 = ui::field(f, "TxtV0", {229, 21, 36, 19},
-                    captionBefore(f, QStringLiteral("vo(x,t) = Cste ="), 227, 22, 80), QStringLiteral("°C/s"));
+                    captionBefore(f, QStringLiteral("vo(x,t) = Cste ="), 227, 22, 80),
+                    QStringLiteral("°C/s"));
   caption(f, QStringLiteral("°C/s"), {268, 22, 30, 17});
 }
 
 void EpsilonErrorWindow::buildExactData() {
-  FrameNonConstantes = ui::frame(this, "FrameNonConstantes",
-                                 QStringLiteral("f(x,t), uo et vo non constantes"), {1, 138, 394, 119});
+  FrameNonConstantes =
+      ui::frame(this, "FrameNonConstantes", QStringLiteral("f(x,t), uo et vo non constantes"),
+                {1, 138, 394, 119});
   QWidget* f = FrameNonConstantes;
   caption(f, QStringLiteral("uo(x,t) = d.sin[pi.x].cos(phi)"), {8, 20, 170, 17}, blue);
   caption(f, QStringLiteral("vo(x,t) = - d.w.sin(pi.x).sin(phi)"), {190, 20, 200, 17}, blue);
@@ -145,25 +155,29 @@ void EpsilonErrorWindow::buildExactData() {
   caption(f, QStringLiteral("feps(x,t) = f(x,t) - d.epsilon.w^².sin(pi.x).cos(w.t + phi)"),
           {8, 63, 382, 17}, blue);
 
-  TxtD = ui::field(f, "TxtD", {84, 87, 33, 19}, captionBefore(f, QStringLiteral("d = "), 82, 88, 30),
-                   QStringLiteral("°C"));
+  TxtD = ui::field(f, "TxtD", {84, 87, 33, 19},
+                   captionBefore(f, QStringLiteral("d = "), 82, 88, 30), QStringLiteral("°C"));
   caption(f, QStringLiteral("°C"), {120, 88, 18, 17});
-  TxtW = ui::field(f, "TxtW", {160, 87, 33, 19}, captionBefore(f, QStringLiteral("w = "), 158, 88, 22),
-                   QStringLiteral("rad/s"));
+  TxtW = ui::field(f, "TxtW", {160, 87, 33, 19},
+                   captionBefore(f, QStringLiteral("w = "), 158, 88, 22), QStringLiteral("rad/s"));
   caption(f, QStringLiteral("rad/s"), {196, 88, 30, 17});
-  TxtPhi = ui::field(f, "TxtPhi", {256, 86, 33, 19}, captionBefore(f, QStringLiteral("phi = "), 254, 87, 28),
-                     QStringLiteral("rad"));
+  TxtPhi =
+      ui::field(f, "TxtPhi", {256, 86, 33, 19},
+                captionBefore(f, QStringLiteral("phi = "), 254, 87, 28), QStringLiteral("rad"));
   caption(f, QStringLiteral("rad"), {292, 87, 24, 17});
   FrameNonConstantes->hide();
 }
 
 void EpsilonErrorWindow::buildErrorFrame() {
-  QWidget* f = ui::frame(this, "FrameH", QStringLiteral("Erreur entre Ueps/k et Uo"), {397, 93, 206, 298});
-  TxtR = ui::field(f, "TxtR", {44, 20, 38, 19}, captionBefore(f, QStringLiteral("k ="), 42, 21, 24));
+  QWidget* f =
+      ui::frame(this, "FrameH", QStringLiteral("Erreur entre Ueps/k et Uo"), {397, 93, 206, 298});
+  TxtR =
+      ui::field(f, "TxtR", {44, 20, 38, 19}, captionBefore(f, QStringLiteral("k ="), 42, 21, 24));
   caption(f, QStringLiteral("k = 1, 2, 4, 8, etc."), {86, 21, 116, 17});
   caption(f, QStringLiteral("E(k) = || Ueps/k - Uo ||"), {9, 45, 120, 15}, blue);
 
-  CmdCalculerH = ui::button(f, "CmdCalculerH", QStringLiteral("Calculer E pour k"), {9, 65, 102, 19});
+  CmdCalculerH =
+      ui::button(f, "CmdCalculerH", QStringLiteral("Calculer E pour k"), {9, 65, 102, 19});
   connect(CmdCalculerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::calculerE);
   CmdEffacerH = ui::button(f, "CmdEffacerH", QStringLiteral("Tout Effacer"), {114, 64, 83, 20});
   connect(CmdEffacerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::toutEffacer);
@@ -231,7 +245,8 @@ void EpsilonErrorWindow::calculerE() {
   // change made during the run takes effect from the next time step.
   const core::RunOutcome result = core::runErrorStudy(
       s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed, exactDataSelected());
+  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
+                                  exactDataSelected());
   if (result.completed) {
     addLine(ui::fromStd(result.line), {s.R, s.Epsilon, s.ErrH(1)});
     run.pump().yieldOnce();

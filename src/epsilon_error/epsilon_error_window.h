@@ -15,12 +15,12 @@ class QRadioButton;
 namespace core {
 struct ErrorFields;
 struct GridValues;
-}
+}  // namespace core
 namespace ui {
 class Frame;
 class ResultListView;
 class ValueLabel;
-}
+}  // namespace ui
 
 class EpsilonErrorWindow : public QWidget {
   Q_OBJECT

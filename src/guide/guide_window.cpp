@@ -21,7 +21,7 @@ QString fieldCaption(const QString& name) {
   if (name == QLatin1String("TxtPhi")) return QStringLiteral("phi");
   if (name == QLatin1String("TxtD")) return QStringLiteral("d");
   if (name == QLatin1String("TxtW")) return QStringLiteral("w");
-  if (name == QLatin1String("TxtR") ) return QStringLiteral("R");
+  if (name == QLatin1String("TxtR")) return QStringLiteral("R");
   return name.mid(3);  // TxtN → N, TxtT → T, TxtK → K, Txta → a
 }
 
@@ -33,7 +33,8 @@ QString describe(const GuideExample& e) {
     QString shown = text;
     shown.replace(QLatin1Char('.'), QLatin1Char(','));
     QString caption = fieldCaption(name);
-    if (e.window == WindowKind::FrmErreurEps0 && name == QLatin1String("TxtR")) caption = QStringLiteral("k");
+    if (e.window == WindowKind::FrmErreurEps0 && name == QLatin1String("TxtR"))
+      caption = QStringLiteral("k");
     parts << caption + QStringLiteral(" = ") + shown;
   }
   return parts.join(QStringLiteral(", "));
@@ -62,20 +63,52 @@ class F1Filter : public QObject {
 const std::vector<GuideExample>& guideExamples() {
   // Typed with a point, as the fields read numbers.
   static const std::vector<GuideExample> examples{
-      {QStringLiteral("stabp0"), WindowKind::frmstabp0,
+      {QStringLiteral("stabp0"),
+       WindowKind::frmstabp0,
        {{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}}},
-      {QStringLiteral("stabpeps"), WindowKind::frmstabpeps,
-       {{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"},
-        {"TxtV0", "0"}, {"TxtEpsilon", "0.0625"}}},
-      {QStringLiteral("consistp0"), WindowKind::frmConsistP0,
-       {{"TxtN", "4"}, {"TxtT", "0.1"}, {"TxtK", "400"}, {"Txta", "1"}, {"TxtD", "1"},
-        {"TxtW", "1"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}}},
-      {QStringLiteral("consistpeps"), WindowKind::FrmConsistPepsilon,
-       {{"TxtN", "4"}, {"TxtT", "0.1"}, {"TxtK", "400"}, {"Txta", "1"}, {"TxtD", "1"},
-        {"TxtW", "1"}, {"TxtPhi", "0"}, {"TxtEpsilon", "0.001"}, {"TxtR", "0"}, {"TxtS", "0"}}},
-      {QStringLiteral("erreur"), WindowKind::FrmErreurEps0,
-       {{"TxtN", "9"}, {"TxtT", "0.5"}, {"TxtK", "500"}, {"Txta", "1"}, {"TxtEpsilon", "0.01"},
-        {"OptionChoix_0", ""}, {"Txtu0", "1"}, {"TxtV0", "0"}, {"TxtR", "1"}}},
+      {QStringLiteral("stabpeps"),
+       WindowKind::frmstabpeps,
+       {{"TxtN", "3"},
+        {"TxtT", "1"},
+        {"TxtK", "16"},
+        {"Txta", "0.5"},
+        {"Txtu0", "1"},
+        {"TxtV0", "0"},
+        {"TxtEpsilon", "0.0625"}}},
+      {QStringLiteral("consistp0"),
+       WindowKind::frmConsistP0,
+       {{"TxtN", "4"},
+        {"TxtT", "0.1"},
+        {"TxtK", "400"},
+        {"Txta", "1"},
+        {"TxtD", "1"},
+        {"TxtW", "1"},
+        {"TxtPhi", "0"},
+        {"TxtR", "0"},
+        {"TxtS", "0"}}},
+      {QStringLiteral("consistpeps"),
+       WindowKind::FrmConsistPepsilon,
+       {{"TxtN", "4"},
+        {"TxtT", "0.1"},
+        {"TxtK", "400"},
+        {"Txta", "1"},
+        {"TxtD", "1"},
+        {"TxtW", "1"},
+        {"TxtPhi", "0"},
+        {"TxtEpsilon", "0.001"},
+        {"TxtR", "0"},
+        {"TxtS", "0"}}},
+      {QStringLiteral("erreur"),
+       WindowKind::FrmErreurEps0,
+       {{"TxtN", "9"},
+        {"TxtT", "0.5"},
+        {"TxtK", "500"},
+        {"Txta", "1"},
+        {"TxtEpsilon", "0.01"},
+        {"OptionChoix_0", ""},
+        {"Txtu0", "1"},
+        {"TxtV0", "0"},
+        {"TxtR", "1"}}},
   };
   return examples;
 }

@@ -12,8 +12,8 @@
 #include "core/schemes.h"
 #include "shell/mod_general.h"
 #include "shell/problem_picture.h"
-#include "ui/window_kit.h"
 #include "ui/message.h"
+#include "ui/window_kit.h"
 
 namespace {
 
@@ -140,9 +140,11 @@ void Form1::buildMenus() {
           WindowKind::FrmErreurEps0);
 
   QMenu* visu = topLevel("mnuvisualisation", QStringLiteral("Visualisation"));
-  addItem(visu, "mnuevolution", QStringLiteral("Évolution de la solution"), WindowKind::FrmEvolution);
+  addItem(visu, "mnuevolution", QStringLiteral("Évolution de la solution"),
+          WindowKind::FrmEvolution);
   addItem(visu, "mnucarte", QStringLiteral("Carte espace–temps"), WindowKind::FrmCarte);
-  addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"), WindowKind::FrmConvergence);
+  addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"),
+          WindowKind::FrmConvergence);
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
   addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)

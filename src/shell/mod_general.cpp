@@ -73,7 +73,8 @@ bool beginComputation(QWidget* owner) {
 }
 
 void endComputation(QWidget* owner) {
-  if (registry().computing && (registry().computationOwner == owner || !registry().computationOwner)) {
+  if (registry().computing &&
+      (registry().computationOwner == owner || !registry().computationOwner)) {
     registry().computing = false;
     registry().computationOwner = nullptr;
   }

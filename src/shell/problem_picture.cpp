@@ -11,7 +11,7 @@
 namespace {
 
 struct Statement {
-  QString name;  // left of the brace
+  QString name;                                    // left of the brace
   std::vector<std::pair<QString, QString>> lines;  // equation, domain
 };
 
@@ -25,7 +25,8 @@ Statement statementOf(Problem problem) {
              {QStringLiteral("u^{0}(0,t) = u^{0}(1,t) = 0"), QStringLiteral("t > 0")}}};
   }
   return {QStringLiteral("(P_{ε})"),
-          {{QStringLiteral("εu^{ε}_{tt} − aΔu^{ε} + u^{ε}_{t} = f"), QStringLiteral("x ∈ (0,1),  t > 0")},
+          {{QStringLiteral("εu^{ε}_{tt} − aΔu^{ε} + u^{ε}_{t} = f"),
+            QStringLiteral("x ∈ (0,1),  t > 0")},
            {QStringLiteral("u^{ε}(x,0) = u_{0}(x)"), QStringLiteral("x ∈ (0,1)")},
            {QStringLiteral("u^{ε}_{t}(x,0) = v^{ε}_{0}(x)"), QStringLiteral("x ∈ (0,1)")},
            {QStringLiteral("u^{ε}(0,t) = u^{ε}(1,t) = 0"), QStringLiteral("t > 0")}}};
@@ -127,10 +128,12 @@ void paintProblemStatement(QPainter& p, Problem problem, QSize size) {
   drawBrace(p, braceX, top + 2, top + pitch * lines - 2);
   const qreal left = braceX + 16;
   qreal widest = 0;
-  for (const auto& line : st.lines) widest = std::max(widest, drawMath(nullptr, {}, line.first, font));
+  for (const auto& line : st.lines)
+    widest = std::max(widest, drawMath(nullptr, {}, line.first, font));
   const qreal domainX = left + widest + 28;
   for (std::size_t k = 0; k < st.lines.size(); ++k) {
-    const qreal baseline = top + pitch * static_cast<qreal>(k) + (pitch + fm.ascent() - fm.descent()) / 2;
+    const qreal baseline =
+        top + pitch * static_cast<qreal>(k) + (pitch + fm.ascent() - fm.descent()) / 2;
     drawMath(&p, QPointF(left, baseline), st.lines[k].first, font);
     drawMath(&p, QPointF(domainX, baseline), st.lines[k].second, font);
   }

@@ -34,8 +34,8 @@ ui::ValueLabel* valueTwips(QWidget* parent, const char* name, int left, int top,
   return l;
 }
 
-QPushButton* buttonTwips(QWidget* parent, const char* name, const QString& text, int left,
-                         int top, int width, int height) {
+QPushButton* buttonTwips(QWidget* parent, const char* name, const QString& text, int left, int top,
+                         int width, int height) {
   return ui::button(parent, name, text, ui::twipsRect(left, top, width, height));
 }
 
@@ -72,8 +72,8 @@ void GraphWindow::buildControls() {
   Frame1 = ui::frame(this, "Frame1", QStringLiteral("Paramètres du tracé"),
                      peps ? ui::twipsRect(60, 0, 6300, 945) : ui::twipsRect(45, 0, 4830, 945));
 
-  QLabel* label1 = ui::caption(Frame1, QStringLiteral("Valeur de n :"),
-                               ui::twipsRect(105, 330, 1005, 285));
+  QLabel* label1 =
+      ui::caption(Frame1, QStringLiteral("Valeur de n :"), ui::twipsRect(105, 330, 1005, 285));
   label1->setObjectName(QStringLiteral("Label1"));
   TxtIndicen = ui::field(Frame1, "TxtIndicen", ui::twipsRect(1065, 300, 495, 285), label1);
   TxtIndicen->setAccessibleName(QStringLiteral("Valeur de n, niveau de temps à tracer"));
@@ -93,12 +93,12 @@ void GraphWindow::buildControls() {
     LblEpsilon = valueTwips(Frame1, "LblEpsilon", 4815, 600, 1440, 210, red, yellow);
   }
 
-  CmdTracage = peps ? buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 6390,
-                                  330, 1710, 300)
-                    : buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 4935,
-                                  660, 1425, 300);
-  CmdEffacer = buttonTwips(this, "CmdEffacer", QStringLiteral("Effacer le(s) graphe(s)"), 6390,
-                           660, 1710, 300);
+  CmdTracage = peps ? buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 6390, 330,
+                                  1710, 300)
+                    : buttonTwips(this, "CmdTracage", QStringLiteral("Tracer le graphe"), 4935, 660,
+                                  1425, 300);
+  CmdEffacer = buttonTwips(this, "CmdEffacer", QStringLiteral("Effacer le(s) graphe(s)"), 6390, 660,
+                           1710, 300);
   CmdQuitter = buttonTwips(this, "CmdQuitter", QStringLiteral("Quitter"), 8145, 660, 1125, 300);
   connect(CmdTracage, &QPushButton::clicked, this, &GraphWindow::drawLevel);
   connect(CmdEffacer, &QPushButton::clicked, this, &GraphWindow::clearGraphs);
@@ -244,8 +244,8 @@ void GraphWindow::drawLevel() {
     ui::showFailure(this, core::fail::levelNegative());
     return;
   }
-  const QString schemeName = scheme_ == core::Scheme::P0 ? QStringLiteral("P0")
-                                                         : QStringLiteral("Pepsilon");
+  const QString schemeName =
+      scheme_ == core::Scheme::P0 ? QStringLiteral("P0") : QStringLiteral("Pepsilon");
   if (!solution().exists()) {
     ui::showMessage(this, QStringLiteral("Aucun résultat du schéma %1 n'est disponible : lancez "
                                          "d'abord les calculs dans la fenêtre de stabilité.")
@@ -263,11 +263,11 @@ void GraphWindow::drawLevel() {
   const auto rowIndex = static_cast<std::int64_t>(g_.LevelRow);
   const core::Table2& sol = solution();
   if (rowIndex > sol.lastRowReached()) {
-    ui::showMessage(this, QStringLiteral("Le niveau n = %1 n'a pas été calculé : le calcul s'est "
-                                         "arrêté au niveau n = %2.")
-                              .arg(qs(core::formatPlain(n, m)),
-                                   qs(core::formatPlain(
-                                       static_cast<double>(sol.lastRowReached() - 1), m))));
+    ui::showMessage(
+        this, QStringLiteral("Le niveau n = %1 n'a pas été calculé : le calcul s'est "
+                             "arrêté au niveau n = %2.")
+                  .arg(qs(core::formatPlain(n, m)),
+                       qs(core::formatPlain(static_cast<double>(sol.lastRowReached() - 1), m))));
     return;
   }
   if (!core::rowFinite(sol, rowIndex, s.N)) {
@@ -440,10 +440,11 @@ void GraphWindow::readOut(double x, double y) {
   const double th2 = PB1->textHeight(QStringLiteral("22"));
 
   const double u = g_.OriginY - y;
-  PB1->resizeChild(PBY, PB1->textWidth(QStringLiteral("U = ") +
-                                          qs(core::formatFixed(std::fabs(u), 2, m)) +
-                                          QStringLiteral(" °C  ")),
-                    1.5 * th2);
+  PB1->resizeChild(
+      PBY,
+      PB1->textWidth(QStringLiteral("U = ") + qs(core::formatFixed(std::fabs(u), 2, m)) +
+                     QStringLiteral(" °C  ")),
+      1.5 * th2);
   PBY->clear();
   PBY->print(QStringLiteral("U = ") + qs(core::formatFixed(u, 2, m)) + QStringLiteral(" °C"));
   PB1->moveChild(PBY, 0, y - PB1->childRect(PBY).height() / 2);
@@ -452,10 +453,11 @@ void GraphWindow::readOut(double x, double y) {
   LineY->setEnds(ly.x1(), y, ly.x2(), y);
 
   const double xm = x - g_.OriginX;
-  PB1->resizeChild(PBX, PB1->textWidth(QStringLiteral("x = ") +
-                                          qs(core::formatFixed(std::fabs(xm), 2, m)) +
-                                          QStringLiteral(" m  ")),
-                    1.5 * th2);
+  PB1->resizeChild(
+      PBX,
+      PB1->textWidth(QStringLiteral("x = ") + qs(core::formatFixed(std::fabs(xm), 2, m)) +
+                     QStringLiteral(" m  ")),
+      1.5 * th2);
   PBX->clear();
   PBX->print(QStringLiteral("x = ") + qs(core::formatFixed(xm, 2, m)) + QStringLiteral(" m"));
   const double th = PB1->textHeight(QStringLiteral("2"));

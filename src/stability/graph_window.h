@@ -27,18 +27,18 @@ class ValueLabel;
 
 // What the window keeps between two clicks; created afresh at every load.
 struct GraphState {
-  double LevelRow = 0;     // row of the solution table to draw: n + 1
-  bool AxesDrawn = false;  // the scale, grid and scale labels are drawn
-  double UMax = 0;         // largest of 0 and the first level's values
-  double UMin = 0;         // smallest of 0 and the first level's values
-  double URange = 0;       // UMax - UMin
-  double ScaleW = 0;       // user width of PB1
-  double ScaleH = 0;       // user height of PB1
-  double OriginX = 0;      // user abscissa of x = 0
-  double OriginY = 0;      // user ordinate of u = 0
+  double LevelRow = 0;         // row of the solution table to draw: n + 1
+  bool AxesDrawn = false;      // the scale, grid and scale labels are drawn
+  double UMax = 0;             // largest of 0 and the first level's values
+  double UMin = 0;             // smallest of 0 and the first level's values
+  double URange = 0;           // UMax - UMin
+  double ScaleW = 0;           // user width of PB1
+  double ScaleH = 0;           // user height of PB1
+  double OriginX = 0;          // user abscissa of x = 0
+  double OriginY = 0;          // user ordinate of u = 0
   std::int16_t TickCount = 0;  // scale steps between u = 0 and the top edge
-  double TickStep = 0;     // value step between two horizontal grid lines
-  double TickTotal = 0;    // scale steps that fit in the whole height
+  double TickStep = 0;         // value step between two horizontal grid lines
+  double TickTotal = 0;        // scale steps that fit in the whole height
 };
 
 class GraphWindow : public QWidget {

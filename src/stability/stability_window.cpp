@@ -55,7 +55,8 @@ void StabilityWindow::buildControls() {
   buildPhysicalFrame();
   if (peps) buildSourceRow();
 
-  CmdCalculs = ui::button(this, "CmdCalculs", QStringLiteral("Lancer les calculs"), {608, 33, 95, 24});
+  CmdCalculs =
+      ui::button(this, "CmdCalculs", QStringLiteral("Lancer les calculs"), {608, 33, 95, 24});
   Cmdgraphique = ui::button(this, "Cmdgraphique", QStringLiteral("Graphiques"), {608, 61, 95, 24});
   Cmdgraphique->setEnabled(false);
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {608, 91, 95, 24});
@@ -77,9 +78,11 @@ void StabilityWindow::buildIntervalFrame() {
   using ui::caption;
   using ui::colour::blue;
   using ui::colour::red;
-  QWidget* f = ui::frame(this, "Frame1", QStringLiteral("Définitions des intervalles"), {0, 25, 326, 94});
+  QWidget* f =
+      ui::frame(this, "Frame1", QStringLiteral("Définitions des intervalles"), {0, 25, 326, 94});
   // The interval from "0m" to "1m", its inner ticks under "x1" … "xN".
-  (new ui::IntervalSketch(f, ui::IntervalSketch::evenTicks(174, 280), 27, 3))->setGeometry(0, 0, 326, 94);
+  (new ui::IntervalSketch(f, ui::IntervalSketch::evenTicks(174, 280), 27, 3))
+      ->setGeometry(0, 0, 326, 94);
   caption(f, QStringLiteral("0m"), {155, 20, 19, 13});
   // "1m" clear of the segment's end tick, "x1" over its tick.
   caption(f, QStringLiteral("1m"), {280, 19, 17, 13}, {}, Qt::AlignRight | Qt::AlignVCenter);
@@ -90,12 +93,13 @@ void StabilityWindow::buildIntervalFrame() {
   TxtN = ui::field(f, "TxtN", {113, 21, 30, 19},
                    caption(f, QStringLiteral("Nombre de points  N ="), {5, 24, 112, 17}));
   TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
-                   caption(f, QStringLiteral("Durée totale T ="), {6, 46, 81, 13}), QStringLiteral("s"));
+                   caption(f, QStringLiteral("Durée totale T ="), {6, 46, 81, 13}),
+                   QStringLiteral("s"));
   caption(f, QStringLiteral("s"), {123, 45, 18, 15});
   TxtK = ui::field(f, "TxtK", {267, 42, 34, 19},
                    caption(f, QStringLiteral("Nb d'interv. de temps K ="), {144, 45, 122, 15}));
-  QLabel* hCaption = caption(f, QStringLiteral("h=1/(N+1) ="), {7, 68, 80, 22}, red,
-                             Qt::AlignLeft | Qt::AlignTop);
+  QLabel* hCaption =
+      caption(f, QStringLiteral("h=1/(N+1) ="), {7, 68, 80, 22}, red, Qt::AlignLeft | Qt::AlignTop);
   LblH = ui::valueLabel(f, "LblH", {68, 67, 53, 16}, hCaption);
   caption(f, QStringLiteral("m"), {123, 67, 29, 14}, red);
   QLabel* tauCaption = caption(f, QStringLiteral("Tau = T/K ="), {138, 66, 64, 14}, red);
@@ -118,19 +122,23 @@ void StabilityWindow::buildPhysicalFrame() {
   LblLambda->setNote(stabilityConditionText(scheme_));
   if (!peps) {
     Txtu0 = ui::field(f, "Txtu0", {78, 41, 45, 19},
-                      caption(f, QStringLiteral("u0(x )= Cste ="), {8, 44, 71, 15}), QStringLiteral("°C"));
+                      caption(f, QStringLiteral("u0(x )= Cste ="), {8, 44, 71, 15}),
+                      QStringLiteral("°C"));
     caption(f, QStringLiteral("°C"), {127, 44, 25, 16});
     caption(f, QStringLiteral("f(x,t) = 0"), {9, 64, 47, 15});
     return;
   }
   Txtu0 = ui::field(f, "Txtu0", {72, 41, 38, 19},
-                    caption(f, QStringLiteral("u0(x )= Cste ="), {5, 44, 71, 15}), QStringLiteral("°C"));
+                    caption(f, QStringLiteral("u0(x )= Cste ="), {5, 44, 71, 15}),
+                    QStringLiteral("°C"));
   caption(f, QStringLiteral("°C"), {112, 44, 25, 16});
   TxtV0 = ui::field(f, "TxtV0", {202, 41, 36, 19},
-                    caption(f, QStringLiteral("v0(x )= Cste ="), {132, 44, 71, 15}), QStringLiteral("°C/s"));
+                    caption(f, QStringLiteral("v0(x )= Cste ="), {132, 44, 71, 15}),
+                    QStringLiteral("°C/s"));
   caption(f, QStringLiteral("°C/s"), {242, 44, 25, 16});
-  TxtEpsilon = ui::field(f, "TxtEpsilon", {72, 65, 39, 19},
-                         caption(f, QStringLiteral("Epsilon ="), {8, 68, 71, 15}), QStringLiteral("s"));
+  TxtEpsilon =
+      ui::field(f, "TxtEpsilon", {72, 65, 39, 19},
+                caption(f, QStringLiteral("Epsilon ="), {8, 68, 71, 15}), QStringLiteral("s"));
   caption(f, QStringLiteral("s"), {115, 68, 14, 16});
   caption(f, QStringLiteral("f(x,t) = 0"), {128, 68, 47, 15});
   QLabel* alphaCaption = caption(f, QStringLiteral("Alpha ="), {176, 68, 41, 15}, ui::colour::red);
@@ -139,9 +147,12 @@ void StabilityWindow::buildPhysicalFrame() {
 
 void StabilityWindow::buildSourceRow() {
   using ui::caption;
-  CheckF = ui::checkBox(this, "CheckF", QStringLiteral("f=cste pour n et f=0 ensuite"), {362, 8, 161, 13});
-  TextFF = ui::field(this, "TextFF", {540, 5, 30, 19}, caption(this, QStringLiteral("f ="), {523, 8, 19, 15}));
-  TextNN = ui::field(this, "TextNN", {601, 5, 30, 19}, caption(this, QStringLiteral("n ="), {584, 8, 19, 15}));
+  CheckF = ui::checkBox(this, "CheckF", QStringLiteral("f=cste pour n et f=0 ensuite"),
+                        {362, 8, 161, 13});
+  TextFF = ui::field(this, "TextFF", {540, 5, 30, 19},
+                     caption(this, QStringLiteral("f ="), {523, 8, 19, 15}));
+  TextNN = ui::field(this, "TextNN", {601, 5, 30, 19},
+                     caption(this, QStringLiteral("n ="), {584, 8, 19, 15}));
   caption(this, QStringLiteral("(n >=2)"), {639, 7, 50, 15});
 }
 
@@ -191,7 +202,8 @@ core::StabilityFields StabilityWindow::readFields() const {
 
 bool StabilityWindow::showsBusyCursor(const core::StabilityFields& fields) {
   const double n = core::parseNumber(fields.N).value, k = core::parseNumber(fields.K).value;
-  return (n + kBusyCursorLevelExtra) * k >= kBusyCursorWork;  // NaN (never here) or small: no cursor
+  return (n + kBusyCursorLevelExtra) * k >=
+         kBusyCursorWork;  // NaN (never here) or small: no cursor
 }
 
 void StabilityWindow::runCalculs() {
@@ -211,7 +223,8 @@ void StabilityWindow::runCalculs() {
   // is filled, and the cursor is back before any message.
   ui::BusyCursor busy(showsBusyCursor(fields));
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
-  if (r.levels > 0) ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
+  if (r.levels > 0)
+    ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     busy.release();
@@ -246,10 +259,10 @@ void StabilityWindow::fillList(std::int64_t levels, double h) {
     model = new StabilityListModel(ListRes);
     ListRes->setLineModel(model);
   }
-  model->setLevels(h, columns, rows,
-                   sol.share(isPeps(scheme_) ? "liste de la stabilité Pepsilon"
-                                             : "liste de la stabilité P0"),
-                   mark);
+  model->setLevels(
+      h, columns, rows,
+      sol.share(isPeps(scheme_) ? "liste de la stabilité Pepsilon" : "liste de la stabilité P0"),
+      mark);
   model->setTimeStep(s.Tau);  // the CSV export writes t = n·Tau
   ListRes->scrollToTop();
 }

@@ -18,7 +18,7 @@ class QPushButton;
 namespace ui {
 class ResultListView;
 class ValueLabel;
-}
+}  // namespace ui
 
 class StabilityWindow : public QWidget {
   Q_OBJECT

@@ -5,8 +5,8 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
@@ -51,7 +51,8 @@ class FittedIndicatorStyle : public QProxyStyle {
 };
 
 template <class Button>
-Button* indicatorButton(QWidget* parent, const char* name, const QString& text, const QRect& place) {
+Button* indicatorButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& place) {
   auto* b = new Button(text, parent);
   b->setObjectName(QString::fromLatin1(name));
   ui::place(b, place);
@@ -183,10 +184,10 @@ void Frame::paintEvent(QPaintEvent*) {
   if (title().isEmpty()) return;
   p.fillRect(t, palette().color(backgroundRole()));
   p.setFont(titleFont_.family().isEmpty() ? font() : titleFont_);
-  p.setPen(titleColour_.isValid() ? titleColour_
-                                  : palette().color(isEnabled() ? QPalette::Active
-                                                                : QPalette::Disabled,
-                                                    QPalette::WindowText));
+  p.setPen(titleColour_.isValid()
+               ? titleColour_
+               : palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
   p.drawText(t, Qt::AlignCenter | Qt::TextSingleLine, title());
 }
 

@@ -44,8 +44,8 @@ QString accessibleNameOf(const QString& captionText);
 // its accessible name; `unit` goes to its accessible description. A text too
 // long for the field is shown whole in its tooltip, and a field that loses
 // the focus shows its text from the start.
-QLineEdit* field(QWidget* parent, const char* name, const QRect& place,
-                 QLabel* caption = nullptr, const QString& unit = QString());
+QLineEdit* field(QWidget* parent, const char* name, const QRect& place, QLabel* caption = nullptr,
+                 const QString& unit = QString());
 
 // A value label: blue on yellow, empty until the first run. A value wider
 // than the label keeps its place and is shown whole in the tooltip.

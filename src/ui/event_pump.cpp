@@ -11,10 +11,7 @@ constexpr std::int64_t kScaledRange = 1'000'000;
 }  // namespace
 
 EventPump::EventPump(QProgressBar* bar, Clock::duration interval, Clock::duration barInterval)
-    : bar_(bar),
-      interval_(interval),
-      barInterval_(barInterval),
-      lastPass_(Clock::now()) {}
+    : bar_(bar), interval_(interval), barInterval_(barInterval), lastPass_(Clock::now()) {}
 
 void EventPump::yieldOnce() {
   const auto start = Clock::now();

@@ -155,14 +155,16 @@ bool writeCsv(const CsvWritable& source, QIODevice& device) {
   // written; the writer takes them in order and hands each buffer back to
   // the next block, so memory is allocated once per block in flight.
   auto launch = [&source, rows, blockRows](std::int64_t b, CsvBuffer buf) {
-    return std::async(std::launch::async, [&source, rows, blockRows, b, buf = std::move(buf)]() mutable {
-      formatBlock(source, buf, b * blockRows, std::min(rows, (b + 1) * blockRows));
-      return std::move(buf);
-    });
+    return std::async(
+        std::launch::async, [&source, rows, blockRows, b, buf = std::move(buf)]() mutable {
+          formatBlock(source, buf, b * blockRows, std::min(rows, (b + 1) * blockRows));
+          return std::move(buf);
+        });
   };
   std::deque<std::future<CsvBuffer>> inFlight;
   std::int64_t next = 0;
-  while (next < blocks && inFlight.size() < 2 * workers) inFlight.push_back(launch(next++, CsvBuffer()));
+  while (next < blocks && inFlight.size() < 2 * workers)
+    inFlight.push_back(launch(next++, CsvBuffer()));
   bool ok = true;
   while (!inFlight.empty()) {
     CsvBuffer done = inFlight.front().get();  // rethrows a worker's failure
@@ -178,7 +180,8 @@ QString frenchFileError(const QIODevice& device) {
   const QFileDevice::FileError error = file ? file->error() : QFileDevice::WriteError;
   switch (error) {
     case QFileDevice::OpenError:
-      return QStringLiteral("le fichier ne peut pas être créé (dossier absent, nom invalide ou accès refusé)");
+      return QStringLiteral(
+          "le fichier ne peut pas être créé (dossier absent, nom invalide ou accès refusé)");
     case QFileDevice::PermissionsError:
       return QStringLiteral("l'accès au fichier est refusé");
     case QFileDevice::ResourceError:

@@ -96,8 +96,8 @@ QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& f
       pdf.setCreator(QStringLiteral("Orvalend"));
       pdf.setResolution(kDpi);
       // One page the size of the drawing (a logical pixel is 3/4 point).
-      pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point, QString(),
-                                QPageSize::ExactMatch));
+      pdf.setPageSize(
+          QPageSize(QSizeF(size) * 0.75, QPageSize::Point, QString(), QPageSize::ExactMatch));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
       drawn = paintOn(pdf, kDpi / 96.0, size, paint);
       break;
@@ -129,11 +129,11 @@ bool printDrawing(QPrinter& printer, const QSize& size, const DrawingPaint& pain
 
 void saveImageAs(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
   QString filter;
-  const QString name = askSaveFileName(
-      parent, QStringLiteral("Enregistrer l'image sous"),
-      {QStringLiteral("Image PNG (*.png)"), QStringLiteral("Image SVG (*.svg)"),
-       QStringLiteral("Document PDF (*.pdf)")},
-      &filter);
+  const QString name =
+      askSaveFileName(parent, QStringLiteral("Enregistrer l'image sous"),
+                      {QStringLiteral("Image PNG (*.png)"), QStringLiteral("Image SVG (*.svg)"),
+                       QStringLiteral("Document PDF (*.pdf)")},
+                      &filter);
   if (name.isEmpty()) return;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const QString reason = saveImage(size, paint, name, formatOf(name, filter));
@@ -164,8 +164,9 @@ void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
   if (!accepted) return;
   printer.setResolution(96);
   if (!printDrawing(printer, size, paint)) {
-    showMessage(parent, QStringLiteral("L'impression n'a pas pu être lancée : vérifiez l'imprimante choisie.\n"
-                                       "Le dessin reste affiché tel quel."));
+    showMessage(parent, QStringLiteral(
+                            "L'impression n'a pas pu être lancée : vérifiez l'imprimante choisie.\n"
+                            "Le dessin reste affiché tel quel."));
   }
 }
 

@@ -44,8 +44,7 @@ void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint);
 // drawing window makes: without `paint` the widget is drawn again through
 // QWidget::render at the export's resolution (vector output for SVG and
 // PDF when the widget paints with QPainter). `size` defaults to the widget's.
-void enableImageExport(QWidget* widget, DrawingPaint paint = {},
-                       std::function<QSize()> size = {});
+void enableImageExport(QWidget* widget, DrawingPaint paint = {}, std::function<QSize()> size = {});
 // The same for a picture surface: its drawing is replayed from the
 // surface's own record, with the child controls that are not read-outs.
 void enableImageExport(PictureSurface* surface);

@@ -160,7 +160,8 @@ bool samePoint(QPointF a, QPointF b) { return a.x() == b.x() && a.y() == b.y(); 
 }  // namespace
 
 QLineF deviceSegment(QPointF p, QPointF q, qreal dpr) {
-  return QLineF(deviceLinePoint(devicePixel(p, dpr), dpr), deviceLinePoint(devicePixel(q, dpr), dpr));
+  return QLineF(deviceLinePoint(devicePixel(p, dpr), dpr),
+                deviceLinePoint(devicePixel(q, dpr), dpr));
 }
 
 QPen devicePen(const QColor& color, qreal dpr) {
@@ -469,8 +470,7 @@ QImage PictureSurface::composedImage() const {
   for (QObject* o : children()) {
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w->isHidden() || w->property(kReadOutProperty).toBool()) continue;
-    w->render(&painter, w->pos() - QPoint(border_, border_), QRegion(),
-              QWidget::DrawChildren);
+    w->render(&painter, w->pos() - QPoint(border_, border_), QRegion(), QWidget::DrawChildren);
   }
   return out;
 }

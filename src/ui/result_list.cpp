@@ -93,8 +93,8 @@ void ResultLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   if (const auto* view = qobject_cast<const QAbstractItemView*>(widget)) {
     visible = visible.intersected(QRectF(view->viewport()->rect()));
   }
-  const auto first = std::max<qsizetype>(
-      0, static_cast<qsizetype>(std::floor((visible.left() - left) / cw)) - 1);
+  const auto first =
+      std::max<qsizetype>(0, static_cast<qsizetype>(std::floor((visible.left() - left) / cw)) - 1);
   const auto last = std::min<qsizetype>(
       text.size(), static_cast<qsizetype>(std::ceil((visible.right() - left) / cw)) + 2);
   if (first >= last) return;
@@ -204,9 +204,10 @@ void ResultListView::copySelection() {
   for (const QItemSelectionRange& r : selectionModel()->selection()) rows += r.height();
   if (rows == 0) return;
   if (rows * (model_->widestLine() + 1) > kMaxCopyChars) {
-    ui::showMessage(this, QStringLiteral("La sélection est trop grande pour être copiée (%1 lignes) : "
-                                         "choisissez moins de lignes.")
-                              .arg(rows));
+    ui::showMessage(this,
+                    QStringLiteral("La sélection est trop grande pour être copiée (%1 lignes) : "
+                                   "choisissez moins de lignes.")
+                        .arg(rows));
     return;
   }
   QGuiApplication::clipboard()->setText(selectedText());

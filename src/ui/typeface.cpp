@@ -1,9 +1,9 @@
 #include "ui/typeface.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QStringList>
 #include <algorithm>
 

@@ -80,15 +80,16 @@ CarteWindow::CarteWindow(QWidget* parent) : QWidget(parent) {
 }
 
 void CarteWindow::buildControls() {
-  const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
+  const auto [layout, bar] = vis::setUpWindow(
+      this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
   chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
   bar->addWidget(chooser_);
 
   checkLog_ = new QCheckBox(QStringLiteral("Échelle logarithmique signée"), this);
   checkLog_->setObjectName(QStringLiteral("CheckLog"));
-  vis::described(checkLog_, checkLog_->text(),
-                QStringLiteral("Couleurs selon signe(u)·log(1 + |u|/c) au lieu d'une échelle linéaire"));
+  vis::described(
+      checkLog_, checkLog_->text(),
+      QStringLiteral("Couleurs selon signe(u)·log(1 + |u|/c) au lieu d'une échelle linéaire"));
   checkLog_->setToolTip(
       QStringLiteral("Couleur selon signe(u)·log(1 + |u|/c) : montre à la fois les petites "
                      "valeurs et une explosion de la solution."));
@@ -100,8 +101,10 @@ void CarteWindow::buildControls() {
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCarte"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
-  vis::described(surface_, QStringLiteral("Carte espace–temps"),
-                QStringLiteral("La table entière en une image : x en travers, t vers le haut, couleur selon la valeur"));
+  vis::described(
+      surface_, QStringLiteral("Carte espace–temps"),
+      QStringLiteral(
+          "La table entière en une image : x en travers, t vers le haut, couleur selon la valeur"));
   layout->addWidget(surface_, 1);
   surface_->onMouseMove = [this](QPointF pos) { lblLecture_->setText(readOut(pos)); };
   surface_->onLeave = [this] { lblLecture_->clear(); };
@@ -109,7 +112,7 @@ void CarteWindow::buildControls() {
   lblLecture_ = new QLabel(this);
   lblLecture_->setObjectName(QStringLiteral("LblLecture"));
   vis::described(lblLecture_, QStringLiteral("Lecture sous la souris"),
-                QStringLiteral("x, t et u au point de la carte sous la souris"));
+                 QStringLiteral("x, t et u au point de la carte sous la souris"));
   lblLecture_->setMinimumHeight(lblLecture_->fontMetrics().height() + 4);
   layout->addWidget(lblLecture_);
 
@@ -199,11 +202,12 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
   for (double t : vis::niceTicks(0, tLast, 6)) {
     const double py = tLast > 0 ? area.bottom() - t / tLast * area.height() : area.bottom();
     p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
-    p.drawText(QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(t));
+    p.drawText(
+        QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
+        Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(t));
   }
-  const QString table = source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0")
-                                                            : QStringLiteral("SolPeps");
+  const QString table =
+      source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
   p.drawText(QRectF(target.left() + 4, target.top() + 6, target.width() - 8, fm.height() + 4),
              Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("%1 : %2 niveaux × %3 points   (axe vertical : %4)")
@@ -245,10 +249,9 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
     if (py - lastY < fm.height() * 0.9) continue;  // graduations never overlap
     lastY = py;
     p.drawLine(QPointF(barRect.right(), py), QPointF(barRect.right() + 4, py));
-    p.drawText(QRectF(barRect.right() + 6, py - fm.height() / 2, target.right() - barRect.right() - 6,
-                      fm.height()),
-               Qt::AlignLeft | Qt::AlignVCenter,
-               vis::shortNumber(v, 3));
+    p.drawText(QRectF(barRect.right() + 6, py - fm.height() / 2,
+                      target.right() - barRect.right() - 6, fm.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, vis::shortNumber(v, 3));
   }
   p.drawText(QRectF(barRect.left() - 10, target.top() + 6, target.right() - barRect.left() + 10,
                     fm.height() + 4),
@@ -266,11 +269,15 @@ QString CarteWindow::readOut(QPointF pos) const {
   if (!area.contains(pos)) return QString();
   const double fx = (pos.x() - area.left()) / area.width();
   const double fy = (area.bottom() - pos.y()) / area.height();
-  const auto c = std::clamp<std::int64_t>(static_cast<std::int64_t>(fx * reduced_.columns), 0, reduced_.columns - 1);
-  const auto r = std::clamp<std::int64_t>(static_cast<std::int64_t>(fy * reduced_.rows), 0, reduced_.rows - 1);
+  const auto c = std::clamp<std::int64_t>(static_cast<std::int64_t>(fx * reduced_.columns), 0,
+                                          reduced_.columns - 1);
+  const auto r =
+      std::clamp<std::int64_t>(static_cast<std::int64_t>(fy * reduced_.rows), 0, reduced_.rows - 1);
   // The point and level under the mouse, and the value its cell shows.
-  const auto i = std::clamp<std::int64_t>(static_cast<std::int64_t>(fx * source_.points()) + 1, 1, source_.points());
-  const auto n = std::clamp<std::int64_t>(static_cast<std::int64_t>(fy * source_.levels()), 0, source_.levels() - 1);
+  const auto i = std::clamp<std::int64_t>(static_cast<std::int64_t>(fx * source_.points()) + 1, 1,
+                                          source_.points());
+  const auto n = std::clamp<std::int64_t>(static_cast<std::int64_t>(fy * source_.levels()), 0,
+                                          source_.levels() - 1);
   const double u = reduced_.at(c, r);
   QString text = QStringLiteral("x = %1 m   ").arg(vis::shortNumber(source_.x(i), 6));
   text += source_.timeKnown()

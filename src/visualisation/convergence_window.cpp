@@ -47,7 +47,8 @@ std::vector<double> logTicks(double lo, double hi) {
   std::vector<double> ticks = vis::decadeTicks(lo, hi);
   if (ticks.size() >= 2) return ticks;
   ticks.clear();
-  for (int e = static_cast<int>(std::floor(std::log10(lo))); e <= static_cast<int>(std::ceil(std::log10(hi))); ++e)
+  for (int e = static_cast<int>(std::floor(std::log10(lo)));
+       e <= static_cast<int>(std::ceil(std::log10(hi))); ++e)
     for (double f : {1.0, 2.0, 5.0}) {
       const double v = f * std::pow(10.0, e);
       if (v >= lo && v <= hi) ticks.push_back(v);
@@ -79,7 +80,8 @@ const std::vector<ConvergenceWindow::Panel>& ConvergenceWindow::panels() {
 
 ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
   const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmConvergence"), QStringLiteral("Courbes de convergence"), QSize(900, 620));
+      vis::setUpWindow(this, QStringLiteral("FrmConvergence"),
+                       QStringLiteral("Courbes de convergence"), QSize(900, 620));
   auto* note = new QLabel(
       QStringLiteral("Erreurs des calculs de cette session, en échelles logarithmiques. Chaque "
                      "courbe montre la dernière série : un calcul sur d'autres données (N, T, K…) "
@@ -90,12 +92,15 @@ ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
   note->setWordWrap(true);
   vis::described(note, QStringLiteral("Note"), note->text());
   bar->addWidget(note, 1);
-  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la fenêtre des courbes de convergence"));
+  cmdQuitter_ =
+      vis::quitButton(this, QStringLiteral("Ferme la fenêtre des courbes de convergence"));
   bar->addWidget(cmdQuitter_);
   surface_ = new vis::RenderSurface(
-      QStringLiteral("PBConvergence"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
-  vis::described(surface_, QStringLiteral("Courbes de convergence"),
-                QStringLiteral("Erreurs en fonction du pas, en échelles logarithmiques, avec la pente des "
+      QStringLiteral("PBConvergence"), [this](QPainter& p, const QRectF& r) { render(p, r); },
+      this);
+  vis::described(
+      surface_, QStringLiteral("Courbes de convergence"),
+      QStringLiteral("Erreurs en fonction du pas, en échelles logarithmiques, avec la pente des "
                      "moindres carrés et les pentes de référence 1 et 2"));
   layout->addWidget(surface_, 1);
 
@@ -110,7 +115,8 @@ void ConvergenceWindow::synchronise() {
   surface_->update();
 }
 
-void ConvergenceWindow::points(int k, std::vector<double>& steps, std::vector<double>& errors) const {
+void ConvergenceWindow::points(int k, std::vector<double>& steps,
+                               std::vector<double>& errors) const {
   steps.clear();
   errors.clear();
   const Panel& panel = panels()[static_cast<std::size_t>(k)];
@@ -138,7 +144,8 @@ QString ConvergenceWindow::slopeText(int k) const {
 
 QString ConvergenceWindow::seriesText(int k) const {
   const Panel& panel = panels()[static_cast<std::size_t>(k)];
-  const std::vector<core::JournalEntry> series = ModGeneral::journal().series(panel.study, panel.scheme);
+  const std::vector<core::JournalEntry> series =
+      ModGeneral::journal().series(panel.study, panel.scheme);
   if (series.empty()) return QString();
   QStringList parts;
   // N, T, K and Epsilon name the grid; the other typed values are compared
@@ -151,7 +158,10 @@ QString ConvergenceWindow::seriesText(int k) const {
       parts << QStringLiteral("ε = %1").arg(vis::shortNumber(v.value, 6));
   }
   const auto n = series.size();
-  return QStringLiteral("%1 — %2 point%3").arg(parts.join(QStringLiteral(", "))).arg(n).arg(n > 1 ? "s" : "");
+  return QStringLiteral("%1 — %2 point%3")
+      .arg(parts.join(QStringLiteral(", ")))
+      .arg(n)
+      .arg(n > 1 ? "s" : "");
 }
 
 void ConvergenceWindow::render(QPainter& p, const QRectF& target) const {
@@ -180,7 +190,8 @@ void ConvergenceWindow::render(QPainter& p, const QRectF& target) const {
   double y = legend.top() + fm.height();
   auto line = [&](const QPen& pen, const QString& text) {
     p.setPen(pen);
-    p.drawLine(QPointF(legend.left(), y - fm.ascent() / 3), QPointF(legend.left() + 30, y - fm.ascent() / 3));
+    p.drawLine(QPointF(legend.left(), y - fm.ascent() / 3),
+               QPointF(legend.left() + 30, y - fm.ascent() / 3));
     p.setPen(Qt::black);
     p.drawText(QPointF(legend.left() + 38, y), text);
     y += fm.height() * 1.5;
@@ -195,8 +206,7 @@ void ConvergenceWindow::render(QPainter& p, const QRectF& target) const {
   line(QPen(kFit, 0), QStringLiteral("droite des moindres carrés"));
   line(QPen(kReference, 0, Qt::DashLine), QStringLiteral("pente de référence 1"));
   line(QPen(kReference, 0, Qt::DotLine), QStringLiteral("pente de référence 2"));
-  p.drawText(QRectF(legend.left(), y, legend.width(), legend.bottom() - y),
-             Qt::TextWordWrap,
+  p.drawText(QRectF(legend.left(), y, legend.width(), legend.bottom() - y), Qt::TextWordWrap,
              QStringLiteral("Une erreur en C·pas^q donne une droite de pente q. "
                             "Attendu : q → 1 en temps, p → 2 en espace."));
   p.restore();
@@ -209,8 +219,9 @@ void ConvergenceWindow::renderPanel(QPainter& p, const QRectF& cell, int k) cons
   p.drawText(QRectF(cell.left() + 4, cell.top() + 4, cell.width() - 8, fm.height()),
              Qt::AlignHCenter, panel.title);
   p.setPen(QColor(60, 60, 60));
-  p.drawText(QRectF(cell.left() + 4, cell.top() + 4 + 2 * fm.height(), cell.width() - 8, fm.height()),
-             Qt::AlignHCenter, fm.elidedText(seriesText(k), Qt::ElideRight, cell.width() - 8));
+  p.drawText(
+      QRectF(cell.left() + 4, cell.top() + 4 + 2 * fm.height(), cell.width() - 8, fm.height()),
+      Qt::AlignHCenter, fm.elidedText(seriesText(k), Qt::ElideRight, cell.width() - 8));
   p.setPen(Qt::black);
   const QRectF r = cell.adjusted(56, 10 + 3 * fm.height(), -12, -(12 + 2 * fm.height()));
   std::vector<double> steps, errors;
@@ -242,14 +253,16 @@ void ConvergenceWindow::renderPanel(QPainter& p, const QRectF& cell, int k) cons
     p.setPen(QColor(225, 225, 225));
     p.drawLine(QPointF(m.px(x), r.top()), QPointF(m.px(x), r.bottom()));
     p.setPen(Qt::black);
-    p.drawText(QRectF(m.px(x) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter, tickText(x));
+    p.drawText(QRectF(m.px(x) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter,
+               tickText(x));
   }
   for (double y : logTicks(std::pow(10.0, y0), std::pow(10.0, y1))) {
     p.setPen(QColor(225, 225, 225));
     p.drawLine(QPointF(r.left(), m.py(y)), QPointF(r.right(), m.py(y)));
     p.setPen(Qt::black);
-    p.drawText(QRectF(cell.left(), m.py(y) - fm.height() / 2, r.left() - cell.left() - 4, fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, tickText(y));
+    p.drawText(
+        QRectF(cell.left(), m.py(y) - fm.height() / 2, r.left() - cell.left() - 4, fm.height()),
+        Qt::AlignRight | Qt::AlignVCenter, tickText(y));
   }
   p.setPen(Qt::black);
   p.drawText(QRectF(r.left(), r.bottom() + 3 + fm.height(), r.width(), fm.height()),

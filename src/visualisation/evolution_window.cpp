@@ -28,10 +28,14 @@ const QColor kGrid(220, 220, 220);
 QString studyName(const core::TableWriter& w) {
   if (!w.known) return QString();
   switch (w.study) {
-    case core::Study::Stability: return QStringLiteral("étude de stabilité");
-    case core::Study::ConsistencyTime: return QStringLiteral("consistance, h fixé");
-    case core::Study::ConsistencySpace: return QStringLiteral("consistance, Tau fixé");
-    case core::Study::Error: return QStringLiteral("erreur entre Ueps/k et Uo");
+    case core::Study::Stability:
+      return QStringLiteral("étude de stabilité");
+    case core::Study::ConsistencyTime:
+      return QStringLiteral("consistance, h fixé");
+    case core::Study::ConsistencySpace:
+      return QStringLiteral("consistance, Tau fixé");
+    case core::Study::Error:
+      return QStringLiteral("erreur entre Ueps/k et Uo");
   }
   return QString();
 }
@@ -45,7 +49,8 @@ EvolutionWindow::EvolutionWindow(QWidget* parent) : QWidget(parent) {
 
 void EvolutionWindow::buildControls() {
   const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmEvolution"), QStringLiteral("Évolution de la solution"), QSize(760, 540));
+      vis::setUpWindow(this, QStringLiteral("FrmEvolution"),
+                       QStringLiteral("Évolution de la solution"), QSize(760, 540));
 
   chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
   bar->addWidget(chooser_);
@@ -53,7 +58,7 @@ void EvolutionWindow::buildControls() {
   cmdLecture_ = new QPushButton(QStringLiteral("Lecture"), this);
   cmdLecture_->setObjectName(QStringLiteral("CmdLecture"));
   vis::described(cmdLecture_, QStringLiteral("Lecture"),
-                QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
+                 QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
   connect(cmdLecture_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
   bar->addWidget(cmdLecture_);
 
@@ -63,8 +68,9 @@ void EvolutionWindow::buildControls() {
   vitesse_->setObjectName(QStringLiteral("TxtVitesse"));
   vitesse_->setRange(1, 100000);
   vitesse_->setValue(20);
-  vis::described(vitesse_, QStringLiteral("Niveaux par seconde"),
-                QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
+  vis::described(
+      vitesse_, QStringLiteral("Niveaux par seconde"),
+      QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
   speedLabel->setBuddy(vitesse_);
   connect(vitesse_, &QSpinBox::valueChanged, this, [this] {
     // The new speed counts from the level shown now.
@@ -76,12 +82,14 @@ void EvolutionWindow::buildControls() {
   checkEchelle_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
   checkEchelle_->setObjectName(QStringLiteral("CheckEchelle"));
   vis::described(checkEchelle_, checkEchelle_->text(),
-                QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle tient la plus grande valeur du calcul"));
+                 QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle tient la plus "
+                                "grande valeur du calcul"));
   connect(checkEchelle_, &QCheckBox::toggled, this, [this] { surface_->update(); });
   bar->addWidget(checkEchelle_);
   bar->addStretch();
 
-  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la fenêtre d'évolution de la solution"));
+  cmdQuitter_ =
+      vis::quitButton(this, QStringLiteral("Ferme la fenêtre d'évolution de la solution"));
   bar->addWidget(cmdQuitter_);
 
   auto* levelRow = new QHBoxLayout;
@@ -89,20 +97,21 @@ void EvolutionWindow::buildControls() {
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setObjectName(QStringLiteral("SliderNiveau"));
   vis::described(slider_, QStringLiteral("Niveau de temps n"),
-                QStringLiteral("Choisit le niveau de temps montré"));
+                 QStringLiteral("Choisit le niveau de temps montré"));
   connect(slider_, &QSlider::valueChanged, this, &EvolutionWindow::setLevel);
   levelRow->addWidget(slider_, 1);
   lblNiveau_ = new QLabel(this);
   lblNiveau_->setObjectName(QStringLiteral("LblNiveau"));
   vis::described(lblNiveau_, QStringLiteral("Niveau montré"),
-                QStringLiteral("Le niveau n et son temps t"));
+                 QStringLiteral("Le niveau n et son temps t"));
   lblNiveau_->setMinimumWidth(230);
   levelRow->addWidget(lblNiveau_);
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCourbe"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
   vis::described(surface_, QStringLiteral("Courbe de la solution"),
-                QStringLiteral("La solution calculée au niveau montré, selon x, et la solution exacte quand elle est connue"));
+                 QStringLiteral("La solution calculée au niveau montré, selon x, et la solution "
+                                "exacte quand elle est connue"));
   layout->addWidget(surface_, 1);
 
   tmrLecture_ = new QTimer(this);
@@ -213,7 +222,8 @@ QString EvolutionWindow::levelText() const {
   if (!source_.available()) return QString();
   const std::int64_t n = shownLevel();
   QString text = QStringLiteral("n = %1").arg(n);
-  if (source_.timeKnown()) text += QStringLiteral("   t = %1 s").arg(vis::shortNumber(source_.t(n), 6));
+  if (source_.timeKnown())
+    text += QStringLiteral("   t = %1 s").arg(vis::shortNumber(source_.t(n), 6));
   return text;
 }
 
@@ -283,8 +293,10 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   p.setPen(QPen(kGrid, 0));
   const std::vector<double> uTicks = vis::niceTicks(m.u0, m.u1, 6);
   const std::vector<double> xTicks = vis::niceTicks(0, 1, 5);
-  for (double u : uTicks) p.drawLine(QPointF(m.area.left(), m.py(u)), QPointF(m.area.right(), m.py(u)));
-  for (double x : xTicks) p.drawLine(QPointF(m.px(x), m.area.top()), QPointF(m.px(x), m.area.bottom()));
+  for (double u : uTicks)
+    p.drawLine(QPointF(m.area.left(), m.py(u)), QPointF(m.area.right(), m.py(u)));
+  for (double x : xTicks)
+    p.drawLine(QPointF(m.px(x), m.area.top()), QPointF(m.px(x), m.area.bottom()));
   p.setPen(Qt::black);
   for (double u : uTicks) {
     const QString t = vis::shortNumber(u) + QStringLiteral(" °C");
@@ -304,8 +316,8 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   }
 
   // Title: which table, which study wrote it, which level.
-  const QString table = source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0")
-                                                            : QStringLiteral("SolPeps");
+  const QString table =
+      source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
   const QString study = studyName(source_.writer());
   p.setPen(Qt::black);
   p.drawText(QRectF(m.area.left(), target.top() + 6, m.area.width(), fm.height() + 4),
@@ -329,7 +341,8 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   if (source_.hasExact()) {
     // Legend, bottom right inside the frame.
     const double w = fm.horizontalAdvance(QStringLiteral("solution exacte u(x, tn)")) + 40;
-    QRectF box(m.area.right() - w - 6, m.area.bottom() - 2 * fm.height() - 12, w, 2 * fm.height() + 6);
+    QRectF box(m.area.right() - w - 6, m.area.bottom() - 2 * fm.height() - 12, w,
+               2 * fm.height() + 6);
     p.fillRect(box, QColor(255, 255, 255, 230));
     p.setPen(QPen(kCurve, 0));
     const double y1 = box.top() + 3 + fm.height() / 2, y2 = y1 + fm.height();
@@ -337,13 +350,16 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
     p.setPen(QPen(kExact, 0, Qt::DashLine));
     p.drawLine(QPointF(box.left() + 4, y2), QPointF(box.left() + 28, y2));
     p.setPen(Qt::black);
-    p.drawText(QPointF(box.left() + 34, y1 + fm.ascent() / 2 - 1), QStringLiteral("solution calculée"));
-    p.drawText(QPointF(box.left() + 34, y2 + fm.ascent() / 2 - 1), QStringLiteral("solution exacte u(x, tn)"));
+    p.drawText(QPointF(box.left() + 34, y1 + fm.ascent() / 2 - 1),
+               QStringLiteral("solution calculée"));
+    p.drawText(QPointF(box.left() + 34, y2 + fm.ascent() / 2 - 1),
+               QStringLiteral("solution exacte u(x, tn)"));
   }
   if (ModGeneral::computationRunning()) {
     p.setPen(QColor(160, 0, 0));
-    p.drawText(QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
-               Qt::AlignRight, QStringLiteral("Calcul en cours…"));
+    p.drawText(
+        QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
+        Qt::AlignRight, QStringLiteral("Calcul en cours…"));
   }
   p.restore();
 }

@@ -3,9 +3,9 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QRadioButton>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -197,7 +197,8 @@ QTimer* refreshTimer(QWidget* window, std::function<void()> refresh) {
 SchemeChooser::SchemeChooser(QWidget* parent, std::function<void(core::Scheme)> chosen)
     : QGroupBox(QStringLiteral("Table"), parent) {
   setObjectName(QStringLiteral("FrameTable"));
-  described(this, QStringLiteral("Table"), QStringLiteral("Choix de la table de solutions montrée"));
+  described(this, QStringLiteral("Table"),
+            QStringLiteral("Choix de la table de solutions montrée"));
   auto* layout = new QHBoxLayout(this);
   auto* group = new QButtonGroup(this);
   const QString captions[2] = {QStringLiteral("SolP0 (schéma P0)"),

@@ -109,17 +109,17 @@ std::pair<double, double> SolutionSource::extremes() const {
 
 QString SolutionSource::emptyReason() const {
   const core::Table2& sol = table(scheme_);
-  const QString name = scheme_ == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
+  const QString name =
+      scheme_ == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
   if (!sol.exists())
-    return QStringLiteral("Rien à afficher pour l'instant : la table %1 n'a pas encore été calculée. "
-                          "Lancez une étude (stabilité, consistance ou erreur) du schéma %2.")
+    return QStringLiteral(
+               "Rien à afficher pour l'instant : la table %1 n'a pas encore été calculée. "
+               "Lancez une étude (stabilité, consistance ou erreur) du schéma %2.")
         .arg(name, scheme_ == core::Scheme::P0 ? QStringLiteral("P0") : QStringLiteral("Pepsilon"));
   return QStringLiteral("La table %1 ne contient aucun niveau calculé.").arg(name);
 }
 
-const double* SolutionSource::level(std::int64_t n) const {
-  return table(scheme_).row(n + 1) + 1;
-}
+const double* SolutionSource::level(std::int64_t n) const { return table(scheme_).row(n + 1) + 1; }
 
 void SolutionSource::exactLevel(std::int64_t n, std::vector<double>& out) const {
   out.resize(static_cast<std::size_t>(points_));

@@ -8,8 +8,8 @@
 
 #include "about/about_background.h"
 #include "about/about_window.h"
-#include "support/caption_fit.h"
 #include "shell/mod_general.h"
+#include "support/caption_fit.h"
 #include "ui/controls.h"
 #include "ui/picture_surface.h"
 #include "ui/typeface.h"
@@ -18,7 +18,8 @@ namespace {
 
 // The dot's place in the picture's pixels.
 QPoint placeOf(AboutWindow& w, const char* name) {
-  return w.picture()->findChild<QWidget*>(name)->pos() - QPoint(w.picture()->border(), w.picture()->border());
+  return w.picture()->findChild<QWidget*>(name)->pos() -
+         QPoint(w.picture()->border(), w.picture()->border());
 }
 int yellowCount(const QImage& img) {
   int n = 0;
@@ -26,7 +27,9 @@ int yellowCount(const QImage& img) {
     for (int x = 0; x < img.width(); ++x) n += QColor(img.pixel(x, y)) == QColor(255, 255, 0);
   return n;
 }
-void ticks(AboutWindow& w, int count) { while (count--) w.tick(); }
+void ticks(AboutWindow& w, int count) {
+  while (count--) w.tick();
+}
 QImage cleanPicture() { return about::backgroundImage().convertToFormat(QImage::Format_RGB32); }
 QImage plain(QImage img) {
   img = img.convertToFormat(QImage::Format_RGB32);
@@ -54,7 +57,8 @@ class TestAboutWindow : public QObject {
  private slots:
   void captionsStandWholeAtTheirSize_data() {
     QTest::addColumn<QString>("control");
-    for (const char* c : {"Frame4", "Label12", "Frame1", "Label1", "Label2", "Label3", "Label4", "Label5"})
+    for (const char* c :
+         {"Frame4", "Label12", "Frame1", "Label1", "Label2", "Label3", "Label4", "Label5"})
       QTest::newRow(c) << c;
   }
 
@@ -65,12 +69,14 @@ class TestAboutWindow : public QObject {
     AboutWindow w;
     QVERIFY(!ui::typefaceFamily().isEmpty());
     const QList<test::CaptionFit> fits = test::captionFits(&w);
-    const auto it = std::find_if(fits.begin(), fits.end(),
-                                 [&](const test::CaptionFit& c) { return c.widget->objectName() == control; });
+    const auto it = std::find_if(fits.begin(), fits.end(), [&](const test::CaptionFit& c) {
+      return c.widget->objectName() == control;
+    });
     QVERIFY2(it != fits.end(), qPrintable(control));
     QCOMPARE(it->widget->font().family(), ui::typefaceFamily());
     QCOMPARE(it->widget->font().pointSizeF(), 8.25);
-    QVERIFY2(it->overflow() <= 0, qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
+    QVERIFY2(it->overflow() <= 0,
+             qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
     QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
   }
 
@@ -148,7 +154,9 @@ class TestAboutWindow : public QObject {
     const qreal dpr = scale.toDouble();
     const QImage fine = plain(about::backgroundImage(dpr));
     QCOMPARE(fine.size(), QSize(qCeil(124 * dpr), qCeil(124 * dpr)));
-    QVERIFY(fine != plain(cleanPicture()).scaled(fine.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QVERIFY(
+        fine !=
+        plain(cleanPicture()).scaled(fine.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
     if (qEnvironmentVariable("ORV_TEST_SCALE").isEmpty()) {
       QString output;
       QVERIFY2(passesAtScale("pictureAtDeviceRatio", scale, &output), qPrintable(output));
@@ -165,7 +173,8 @@ class TestAboutWindow : public QObject {
     // The top rows of the picture hold no dot: there the grab is the picture.
     const QImage grabbed = plain(w.picture()->grab().toImage());
     const int b = qRound(2 * dpr), rows = qFloor(16 * dpr);
-    QVERIFY(grabbed.copy(b, b, fine.width(), rows) == plain(w.picture()->image()).copy(0, 0, fine.width(), rows));
+    QVERIFY(grabbed.copy(b, b, fine.width(), rows) ==
+            plain(w.picture()->image()).copy(0, 0, fine.width(), rows));
   }
 };
 

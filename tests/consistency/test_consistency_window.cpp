@@ -13,26 +13,30 @@
 #include "core/failure.h"
 #include "support/caption_fit.h"
 #include "support/window_support.h"
-#include "ui/line_tips.h"
 #include "ui/controls.h"
+#include "ui/line_tips.h"
 #include "ui/typeface.h"
 
 using namespace test;
 
 namespace {
 
-struct Data { double N, T, K, a, d, w, phi, Epsilon = 0.0; };
+struct Data {
+  double N, T, K, a, d, w, phi, Epsilon = 0.0;
+};
 
 // The error of one run, computed independently from the formulas of the two
 // schemes and of the exact solution; band sums left to right.
 double referenceError(bool peps, bool timeHalf, const Data& in, int count) {
   const double Pi = programPi(), scale = std::ldexp(1.0, count);
-  const double h = timeHalf ? 1 / (1 + in.N) : 1 / (1 + in.N) / scale, Tau = timeHalf ? in.T / in.K / scale : in.T / in.K;
+  const double h = timeHalf ? 1 / (1 + in.N) : 1 / (1 + in.N) / scale,
+               Tau = timeHalf ? in.T / in.K / scale : in.T / in.K;
   const auto n = static_cast<std::int64_t>(timeHalf ? in.N : (in.N + 1) * scale - 1);
   const auto k = static_cast<std::int64_t>(timeHalf ? in.K * scale : in.K);
   const double Lambda = in.a * Tau / (h * h), Alpha = in.Epsilon / Tau, inv = 1 / (Alpha + 1);
   const double diag = peps ? ((Alpha * 2) + 1) - (Lambda * 2) : 1 - (Lambda * 2);
-  const double side = peps ? Lambda * inv : Lambda, mid = peps ? diag * inv : diag, src = peps ? Tau * inv : Tau;
+  const double side = peps ? Lambda * inv : Lambda, mid = peps ? diag * inv : diag,
+               src = peps ? Tau * inv : Tau;
   std::vector<double> sinPx(n + 2, 0.0), older(n + 2, 0.0), prev(n + 2, 0.0), next(n + 2, 0.0);
   for (std::int64_t i = 1; i <= n; ++i) {
     sinPx[i] = std::sin(h * (static_cast<double>(i) * Pi));
@@ -40,11 +44,13 @@ double referenceError(bool peps, bool timeHalf, const Data& in, int count) {
     if (peps) prev[i] = older[i] + Tau * ((((-1.0 * in.d) * in.w) * sinPx[i]) * std::sin(in.phi));
   }
   for (std::int64_t m = peps ? 3 : 2; m <= k + 1; ++m) {
-    const double theta = (in.w * static_cast<double>(m - 2)) * Tau + in.phi, c = std::cos(theta), s = std::sin(theta);
+    const double theta = (in.w * static_cast<double>(m - 2)) * Tau + in.phi, c = std::cos(theta),
+                 s = std::sin(theta);
     for (std::int64_t i = 1; i <= n; ++i) {
       const double amp = sinPx[i] * in.d;
-      const double f = peps ? amp * ((((-in.Epsilon) * (in.w * in.w)) * c - in.w * s) + (in.a * (Pi * Pi)) * c)
-                            : amp * ((-in.w) * s + (in.a * (Pi * Pi)) * c);
+      const double f =
+          peps ? amp * ((((-in.Epsilon) * (in.w * in.w)) * c - in.w * s) + (in.a * (Pi * Pi)) * c)
+               : amp * ((-in.w) * s + (in.a * (Pi * Pi)) * c);
       double u = 0;
       if (i > 1) u = u + prev[i - 1] * side;
       u = u + prev[i] * mid;
@@ -65,11 +71,14 @@ double referenceError(bool peps, bool timeHalf, const Data& in, int count) {
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 QString fixed(double v, int decimals) { return QLocale().toString(v, 'f', decimals); }
 QString msg(const core::Failure& f) { return QString::fromStdString(f.message); }
-bool running(QWidget* w) { return w->findChild<QLabel*>(QStringLiteral("LblCalculs"))->isVisible(); }
+bool running(QWidget* w) {
+  return w->findChild<QLabel*>(QStringLiteral("LblCalculs"))->isVisible();
+}
 
 void fill(QWidget* w, const Data& d, const QString& R, const QString& S = QStringLiteral("0")) {
-  const std::pair<const char*, double> values[] = {{"TxtN", d.N}, {"TxtT", d.T}, {"TxtK", d.K}, {"Txta", d.a},
-                                                   {"TxtD", d.d}, {"TxtW", d.w}, {"TxtPhi", d.phi}, {"TxtEpsilon", d.Epsilon}};
+  const std::pair<const char*, double> values[] = {
+      {"TxtN", d.N}, {"TxtT", d.T}, {"TxtK", d.K},     {"Txta", d.a},
+      {"TxtD", d.d}, {"TxtW", d.w}, {"TxtPhi", d.phi}, {"TxtEpsilon", d.Epsilon}};
   for (const auto& [name, v] : values) setText(w, name, QString::number(v, 'g', 17));
   setText(w, "TxtR", R);
   setText(w, "TxtS", S);
@@ -121,12 +130,15 @@ class TestConsistencyWindow : public QObject {
     }
     QCOMPARE(lines(&w, timeHalf ? "ListERH" : "ListERT"), expected);
     // The labels show the steps as typed, not the refined ones.
-    QCOMPARE(labelText(&w, "LblH") + ' ' + labelText(&w, "LblTau"), fixed(1 / (1 + d.N), 5) + ' ' + fixed(d.T / d.K, 5));
+    QCOMPARE(labelText(&w, "LblH") + ' ' + labelText(&w, "LblTau"),
+             fixed(1 / (1 + d.N), 5) + ' ' + fixed(d.T / d.K, 5));
     button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP")->click();
     const double o = std::log((E[0] - E[1]) / (E[1] - E[2])) / std::log(2.0);
     QCOMPARE(lines(&w, timeHalf ? "ListQ" : "ListP"),
-             QStringList{(timeHalf ? "q" : "p") + QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") + fixed(o, 4)});
-    QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 && boxes.texts.isEmpty());  // order 1 in time, 2 in space
+             QStringList{(timeHalf ? "q" : "p") +
+                         QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") + fixed(o, 4)});
+    QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 &&
+            boxes.texts.isEmpty());  // order 1 in time, 2 in space
   }
 
   void ordersReadWholeInTheirList_data() {
@@ -166,17 +178,21 @@ class TestConsistencyWindow : public QObject {
     }
   }
 
-  // 2.7 runs R = 2 (alone, so q1 is undefined); -0.5 is refused yet stored as R = -1, adding no line.
+  // 2.7 runs R = 2 (alone, so q1 is undefined); -0.5 is refused yet stored as R = -1, adding no
+  // line.
   void countFieldAndStepCount() {
     BoxCatcher boxes;
     ConsistencyWindow w(core::Scheme::P0);
     fill(&w, kData, QStringLiteral("2.7"));
     button(&w, "CmdCalculerH")->click();
     QCOMPARE(ModGeneral::state().R.value(), 2.0);
-    QCOMPARE(lines(&w, "ListERH"), QStringList{"E4 = " + fixed(referenceError(false, true, kData, 2), 10)});
+    QCOMPARE(lines(&w, "ListERH"),
+             QStringList{"E4 = " + fixed(referenceError(false, true, kData, 2), 10)});
     button(&w, "CmdCalculerQ")->click();
-    QCOMPARE(lines(&w, "ListQ"), QStringList{QStringLiteral("q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = indéfini")});
-    QVERIFY2(boxes.texts.size() == 1 && boxes.last().contains(QStringLiteral("E1, E2")), qPrintable(boxes.last()));
+    QCOMPARE(lines(&w, "ListQ"),
+             QStringList{QStringLiteral("q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = indéfini")});
+    QVERIFY2(boxes.texts.size() == 1 && boxes.last().contains(QStringLiteral("E1, E2")),
+             qPrintable(boxes.last()));
     setText(&w, "TxtR", QStringLiteral("-0.5"));
     button(&w, "CmdCalculerH")->click();
     QCOMPARE(boxes.last(), QStringLiteral("Valeur incorrecte de R !"));
@@ -201,16 +217,26 @@ class TestConsistencyWindow : public QObject {
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("prefix");  // the message begins so (it names the level after)
     const QString empty = QStringLiteral("Saisie incomplète !");
-    QTest::newRow("empty S blocks R") << false << "TxtS" << "" << true << empty << false;
-    QTest::newRow("empty Epsilon") << true << "TxtEpsilon" << "" << false << empty << false;
-    QTest::newRow("S = -3") << false << "TxtS" << "-3" << false << QStringLiteral("Valeur incorrecte de S !") << false;
-    QTest::newRow("K = 0") << false << "TxtK" << "0" << true << msg(core::fail::kTooSmall()) << false;
-    QTest::newRow("N = 1") << false << "TxtN" << "1" << true << msg(core::fail::nTooSmall()) << false;
-    QTest::newRow("N = 2.5") << false << "TxtN" << "2.5" << true << msg(core::fail::notWhole("N")) << false;
-    QTest::newRow("R = 30") << false << "TxtR" << "30" << true << msg(core::fail::rTooLarge()) << false;
-    QTest::newRow("S = 30") << false << "TxtS" << "30" << false << msg(core::fail::sTooLarge()) << false;
-    QTest::newRow("Epsilon = -Tau") << true << "TxtEpsilon" << "-0.05" << true << msg(core::fail::alphaMinusOne()) << false;
-    QTest::newRow("overflow") << false << "Txta" << "1e200" << true << QStringLiteral("Les valeurs sortent") << true;
+    QTest::newRow("empty S blocks R") << false << "TxtS"
+                                      << "" << true << empty << false;
+    QTest::newRow("empty Epsilon") << true << "TxtEpsilon"
+                                   << "" << false << empty << false;
+    QTest::newRow("S = -3") << false << "TxtS"
+                            << "-3" << false << QStringLiteral("Valeur incorrecte de S !") << false;
+    QTest::newRow("K = 0") << false << "TxtK"
+                           << "0" << true << msg(core::fail::kTooSmall()) << false;
+    QTest::newRow("N = 1") << false << "TxtN"
+                           << "1" << true << msg(core::fail::nTooSmall()) << false;
+    QTest::newRow("N = 2.5") << false << "TxtN"
+                             << "2.5" << true << msg(core::fail::notWhole("N")) << false;
+    QTest::newRow("R = 30") << false << "TxtR"
+                            << "30" << true << msg(core::fail::rTooLarge()) << false;
+    QTest::newRow("S = 30") << false << "TxtS"
+                            << "30" << false << msg(core::fail::sTooLarge()) << false;
+    QTest::newRow("Epsilon = -Tau") << true << "TxtEpsilon"
+                                    << "-0.05" << true << msg(core::fail::alphaMinusOne()) << false;
+    QTest::newRow("overflow") << false << "Txta"
+                              << "1e200" << true << QStringLiteral("Les valeurs sortent") << true;
   }
 
   // Each refusal once: its message, no line, the window idle and usable again.
@@ -282,20 +308,25 @@ class TestConsistencyWindow : public QObject {
     bool seenRunning = false;
     QTimer::singleShot(60, &w, [&] {
       auto* bar = w.findChild<QProgressBar*>();
-      seenRunning = running(&w) && bar->isVisible() && bar->value() > 0 && !button(&w, "CmdCalculerH")->isEnabled();
-      QCoreApplication::postEvent(focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+      seenRunning = running(&w) && bar->isVisible() && bar->value() > 0 &&
+                    !button(&w, "CmdCalculerH")->isEnabled();
+      QCoreApplication::postEvent(
+          focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
       button(&w, "CmdCalculerTau")->click();  // its box lets the key through
       button(&other, "CmdCalculerH")->click();
-      seenRunning = seenRunning && ModGeneral::state().StopRequested && ModGeneral::computationRunning();
+      seenRunning =
+          seenRunning && ModGeneral::state().StopRequested && ModGeneral::computationRunning();
     });
     button(&w, "CmdCalculerH")->click();
     QVERIFY(seenRunning);
     const QString busy = msg(core::fail::busy());
     QCOMPARE(boxes.texts, (QStringList{busy, busy}));
-    QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty() && lines(&other, "ListERH").isEmpty());
+    QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty() &&
+            lines(&other, "ListERH").isEmpty());
     QCOMPARE(ModGeneral::state().ErrH(25), 0.125);
     QCOMPARE(focus->text(), QStringLiteral("0"));
-    QVERIFY(!running(&w) && !w.findChild<QProgressBar*>()->isVisible() && button(&w, "CmdCalculerH")->isEnabled());
+    QVERIFY(!running(&w) && !w.findChild<QProgressBar*>()->isVisible() &&
+            button(&w, "CmdCalculerH")->isEnabled());
     button(&other, "CmdCalculerH")->click();  // free again
     QCOMPARE(lines(&other, "ListERH").size(), 1);
   }
@@ -310,7 +341,8 @@ class TestConsistencyWindow : public QObject {
   // Closing the window during a run stops it; the window goes only once the run has unwound.
   void closingDuringRun() {
     QFETCH(int, how);
-    ModGeneral::setFactory(WindowKind::frmConsistP0, [] { return new ConsistencyWindow(core::Scheme::P0); });
+    ModGeneral::setFactory(WindowKind::frmConsistP0,
+                           [] { return new ConsistencyWindow(core::Scheme::P0); });
     QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
     fill(w, kLong, QStringLiteral("24"));
     bool aliveAfterRequest = false;
@@ -322,7 +354,8 @@ class TestConsistencyWindow : public QObject {
       aliveAfterRequest = !w.isNull();
     });
     button(w, "CmdCalculerH")->click();
-    QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() && lines(w, "ListERH").isEmpty());
+    QVERIFY(aliveAfterRequest && !w.isNull() && !ModGeneral::computationRunning() &&
+            lines(w, "ListERH").isEmpty());
     QTRY_VERIFY(w.isNull());
   }
 
@@ -342,7 +375,8 @@ class TestConsistencyWindow : public QObject {
     for (const test::CaptionFit& c : fits) {
       QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
       QCOMPARE(c.widget->font().pointSizeF(), 8.0);
-      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
+      QVERIFY2(c.overflow() <= 0,
+               qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
     // Each frame's controls lie inside its border, under its caption.
     QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
@@ -353,13 +387,14 @@ class TestConsistencyWindow : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("quantity");
     const std::pair<const char*, const char*> rows[] = {
-        {"TxtN", "N"}, {"TxtT", "T"}, {"TxtK", "K"}, {"Txta", "a"}, {"TxtD", "d"},
+        {"TxtN", "N"}, {"TxtT", "T"},     {"TxtK", "K"}, {"Txta", "a"}, {"TxtD", "d"},
         {"TxtW", "w"}, {"TxtPhi", "phi"}, {"TxtR", "R"}, {"TxtS", "S"}};
     for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
       const char* s = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
       for (const auto& [f, q] : rows) QTest::addRow("%s %s", s, f) << scheme << f << q;
     }
-    QTest::addRow("Pepsilon TxtEpsilon") << core::Scheme::Peps << "TxtEpsilon" << "Epsilon";
+    QTest::addRow("Pepsilon TxtEpsilon") << core::Scheme::Peps << "TxtEpsilon"
+                                         << "Epsilon";
   }
 
   void fieldsAreNamedForTheirQuantity() {
@@ -368,7 +403,8 @@ class TestConsistencyWindow : public QObject {
     QFETCH(QString, quantity);
     ConsistencyWindow w(scheme);
     const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
-    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity +
+                                              QStringLiteral("(\\W|$)"))),
              qPrintable(name));
     for (auto* list : w.findChildren<QAbstractItemView*>())
       QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());

@@ -27,11 +27,12 @@ std::string aFor(double lambda, double N, double K) {
 }
 
 bool sameTables(const core::Table2& a, const core::Table2& b) {
-  if (a.rowLower() != b.rowLower() || a.rowUpper() != b.rowUpper() || a.colLower() != b.colLower() ||
-      a.colUpper() != b.colUpper())
+  if (a.rowLower() != b.rowLower() || a.rowUpper() != b.rowUpper() ||
+      a.colLower() != b.colLower() || a.colUpper() != b.colUpper())
     return false;
   for (std::int64_t r = a.rowLower(); r <= a.rowUpper(); ++r)
-    if (std::memcmp(a.row(r) + a.colLower(), b.row(r) + b.colLower(), sizeof(double) * a.cols()) != 0) {
+    if (std::memcmp(a.row(r) + a.colLower(), b.row(r) + b.colLower(), sizeof(double) * a.cols()) !=
+        0) {
       ADD_FAILURE() << "first different row " << r;
       return false;
     }
@@ -42,7 +43,8 @@ bool sameTables(const core::Table2& a, const core::Table2& b) {
 std::int64_t firstRepeat(const core::Table2& t, std::int64_t from, int depth, std::int64_t n) {
   for (std::int64_t m = from; m <= t.rowUpper(); ++m) {
     bool same = true;
-    for (int d = 1; d <= depth && same; ++d) same = std::memcmp(t.row(m) + 1, t.row(m - d) + 1, 8 * n) == 0;
+    for (int d = 1; d <= depth && same; ++d)
+      same = std::memcmp(t.row(m) + 1, t.row(m - d) + 1, 8 * n) == 0;
     if (same) return m;
   }
   return 0;
@@ -83,8 +85,16 @@ class FixedLevel : public ::testing::TestWithParam<FixedCase> {};
 TEST_P(FixedLevel, SameTableAsThePlainLoop) {
   const FixedCase& c = GetParam();
   core::StudyState s, plain;
-  const core::StabilityFields f{core::formatPlain(c.N), "1", core::formatPlain(c.K), aFor(c.lambda, c.N, c.K),
-                                "1", c.v0, c.Epsilon, c.source, "3", c.NN};
+  const core::StabilityFields f{core::formatPlain(c.N),
+                                "1",
+                                core::formatPlain(c.K),
+                                aFor(c.lambda, c.N, c.K),
+                                "1",
+                                c.v0,
+                                c.Epsilon,
+                                c.source,
+                                "3",
+                                c.NN};
   const core::StabilityResult r = core::runStability(s, c.scheme, f);
   ASSERT_FALSE(r.failure) << r.failure->message;
   ASSERT_EQ(r.levels, static_cast<std::int64_t>(c.K) + 1);
@@ -94,7 +104,8 @@ TEST_P(FixedLevel, SameTableAsThePlainLoop) {
   EXPECT_TRUE(sameTables(got, c.scheme == Scheme::P0 ? plain.SolP0 : plain.SolPeps));
   const int depth = c.scheme == Scheme::P0 ? 1 : 2;
   const std::int64_t from = c.source ? std::stoll(c.NN) + 2 : depth + 2;
-  EXPECT_EQ(firstRepeat(got, from, depth, 10) != 0, c.repeats) << "the case must test what it names";
+  EXPECT_EQ(firstRepeat(got, from, depth, 10) != 0, c.repeats)
+      << "the case must test what it names";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,21 +118,25 @@ INSTANTIATE_TEST_SUITE_P(
         FixedCase{"PepsRate", Scheme::Peps, 10, 30000, 0.4, "1", "0.000003", false, "", true},
         // The source enters before the fixed level, then after it: the loop
         // must compute that level and find the next fixed level afresh.
-        FixedCase{"PepsSourceEarly", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", true, "100", true},
-        FixedCase{"PepsSourceAfterFixed", Scheme::Peps, 10, 50000, 0.4, "0", "0.000001", true, "25000", true},
+        FixedCase{"PepsSourceEarly", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", true, "100",
+                  true},
+        FixedCase{"PepsSourceAfterFixed", Scheme::Peps, 10, 50000, 0.4, "0", "0.000001", true,
+                  "25000", true},
         FixedCase{"PepsNever", Scheme::Peps, 10, 3000, 1e-4, "0", "0.00001", false, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The error study with constant data: both runs without a source (SourceVec
 // all zero) reach their fixed levels; E(k) and the tables as computed step by step.
 TEST(FixedLevelErrorStudy, ConstantDataAsThePlainLoop) {
-  const core::ErrorFields f{"10", "1", "30000", aFor(0.4, 10, 30000), "0.000002", "1", "0", "", "", "", "2"};
+  const core::ErrorFields f{"10", "1", "30000", aFor(0.4, 10, 30000), "0.000002", "1", "0", "",
+                            "",   "",  "2"};
   core::StudyState s, plain;
   s.Pi = plain.Pi = core::piValue();
   core::StepHook hook;
   ASSERT_FALSE(core::beginErrorStudy(s, f, false));
   core::errorStudyGrid(s);
-  const core::RunOutcome out = core::runErrorStudy(s, [] { return false; }, hook, ".");
+  const core::RunOutcome out = core::runErrorStudy(
+      s, [] { return false; }, hook, ".");
   ASSERT_TRUE(out.completed);
   ASSERT_NE(firstRepeat(s.SolP0, 3, 1, 10), 0);
   ASSERT_NE(firstRepeat(s.SolPeps, 4, 2, 10), 0);
@@ -163,10 +178,10 @@ struct ScriptedStepper : core::Stepper {
 struct ScriptCase {
   const char* name;
   int depth;
-  std::function<double(std::int64_t)> value;      // what a computed step writes
+  std::function<double(std::int64_t)> value;  // what a computed step writes
   std::function<bool(std::int64_t)> invariant;
-  std::vector<std::int64_t> computed;             // the steps that must run
-  std::vector<double> rows;                       // rows 1 .. 8 afterwards
+  std::vector<std::int64_t> computed;  // the steps that must run
+  std::vector<double> rows;            // rows 1 .. 8 afterwards
 };
 
 class LoopScript : public ::testing::TestWithParam<ScriptCase> {};
@@ -193,7 +208,8 @@ TEST_P(LoopScript, CopiesOnlyWhatTheStepWouldGiveAgain) {
   EXPECT_TRUE(run.completed());
   EXPECT_EQ(run.lastRow, 8);
   EXPECT_EQ(st.computed, c.computed);
-  EXPECT_EQ(st.asked, (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8})) << "asked once before every step";
+  EXPECT_EQ(st.asked, (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8}))
+      << "asked once before every step";
   EXPECT_EQ(st.finishedAt, 8);
   std::vector<double> rows;
   for (std::int64_t m = 1; m <= 8; ++m) rows.push_back(sol(m, 2));
@@ -211,18 +227,34 @@ INSTANTIATE_TEST_SUITE_P(
         // Depth 2 needs three equal rows in a row.
         ScriptCase{"DepthTwo", 2, five, always, {2, 3, 4}, {7, 5, 5, 5, 5, 5, 5, 5}},
         // The step gives row 1 again: what it gives from row 2 is row 2.
-        ScriptCase{"StepKeepsTheInitialRow", 1, [](std::int64_t) { return 7.0; }, always, {2},
+        ScriptCase{"StepKeepsTheInitialRow",
+                   1,
+                   [](std::int64_t) { return 7.0; },
+                   always,
+                   {2},
                    {7, 7, 7, 7, 7, 7, 7, 7}},
         // Row 3 equals row 2 but came from another step (a source): step 4
         // runs, and copies start after it.
-        ScriptCase{"EqualRowFromTheSourceStep", 1, five, [](std::int64_t m) { return m != 3; }, {2, 3, 4},
+        ScriptCase{"EqualRowFromTheSourceStep",
+                   1,
+                   five,
+                   [](std::int64_t m) { return m != 3; },
+                   {2, 3, 4},
                    {7, 5, 5, 5, 5, 5, 5, 5}},
         // The step for row 5 is not the invariant one: it runs, and so does the next.
-        ScriptCase{"SourceStepRuns", 1, [](std::int64_t m) { return m == 5 ? 9.0 : 5.0; },
-                   [](std::int64_t m) { return m != 5; }, {2, 3, 5, 6, 7}, {7, 5, 5, 5, 9, 5, 5, 5}},
+        ScriptCase{"SourceStepRuns",
+                   1,
+                   [](std::int64_t m) { return m == 5 ? 9.0 : 5.0; },
+                   [](std::int64_t m) { return m != 5; },
+                   {2, 3, 5, 6, 7},
+                   {7, 5, 5, 5, 9, 5, 5, 5}},
         // Levels that never repeat: every step runs.
-        ScriptCase{"Never", 1, [](std::int64_t m) { return static_cast<double>(m); }, always,
-                   {2, 3, 4, 5, 6, 7, 8}, {7, 2, 3, 4, 5, 6, 7, 8}}),
+        ScriptCase{"Never",
+                   1,
+                   [](std::int64_t m) { return static_cast<double>(m); },
+                   always,
+                   {2, 3, 4, 5, 6, 7, 8},
+                   {7, 2, 3, 4, 5, 6, 7, 8}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

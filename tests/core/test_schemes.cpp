@@ -63,7 +63,9 @@ TEST(BuildMatP0, BandIncludingFractionalN) {
     for (std::int64_t i = 0; i <= n; ++i)
       for (std::int64_t j = 0; j <= n; ++j) {
         const char e = c.rows[i][j];
-        EXPECT_EQ(bits(s.MatP0(i, j)), bits(e == 'd' ? d : e == 'L' ? L : 0.0))
+        EXPECT_EQ(bits(s.MatP0(i, j)), bits(e == 'd'   ? d
+                                            : e == 'L' ? L
+                                                       : 0.0))
             << "N = " << c.N << ", entry (" << i << ", " << j << ")";
       }
   }
@@ -104,12 +106,15 @@ TEST(Schemes, BandedEqualsDenseOnRandomData) {
             v = p0 ? v + M(i, j) * sol(m - 1, j) : v + sol(m - 1, j) * (M(i, j) * inv);
           if (p0 && variant == 1) v = v + s.Tau * s.SourceVec(i);
           if (!p0) v = v + sol(m - 2, i) * (-(s.Alpha / (s.Alpha + 1.0)));
-          if (src == PepsSource::ConstantAtLevel && s.NN + 1 == m) v = v + s.FF * (s.Tau / (s.Alpha + 1.0));
+          if (src == PepsSource::ConstantAtLevel && s.NN + 1 == m)
+            v = v + s.FF * (s.Tau / (s.Alpha + 1.0));
           if (src == PepsSource::Vector) v = v + (s.Tau * inv) * s.SourceVec(i);
           want[i] = v;
         }
-        if (p0) core::AdvanceP0(s, m, variant == 1);
-        else core::AdvancePeps(s, m, src);
+        if (p0)
+          core::AdvanceP0(s, m, variant == 1);
+        else
+          core::AdvancePeps(s, m, src);
         for (std::int64_t i = 1; i <= n; ++i)
           ASSERT_EQ(bits(sol(m, i)), bits(want[i]))
               << "N = " << N << ", variant " << variant << ", level " << m - 1 << ", column " << i;

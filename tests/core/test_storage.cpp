@@ -69,11 +69,15 @@ Snapshot fresh(const StabilityRun& run) {
 // Lambda = 12.1 stops at an early level and leaves the rows after it.
 const StabilityRun kBig{"N=1000 K=598", Scheme::P0, {"1000", "1", "598", "0.0000002", "1"}};
 const StabilityRun kBigOtherShape{"N=599 K=999", Scheme::P0, {"599", "1", "999", "0.001", "-2"}};
-const StabilityRun kBigFractionalN{"N=999.6 K=597.6", Scheme::P0, {"999.6", "1", "597.6", "0.0000002", "3"}};
-const StabilityRun kBigStopped{"N=1000 K=598 unstable", Scheme::P0, {"1000", "1", "598", "7.25", "1"}};
+const StabilityRun kBigFractionalN{
+    "N=999.6 K=597.6", Scheme::P0, {"999.6", "1", "597.6", "0.0000002", "3"}};
+const StabilityRun kBigStopped{
+    "N=1000 K=598 unstable", Scheme::P0, {"1000", "1", "598", "7.25", "1"}};
 const StabilityRun kSmall{"N=10 K=20", Scheme::P0, {"10", "1", "20", "0.05", "1"}};
-const StabilityRun kPepsBig{"Peps N=1000 K=598", Scheme::Peps, {"1000", "1", "598", "0.0000002", "1", "2", "0.5"}};
-const StabilityRun kPepsStopped{"Peps unstable", Scheme::Peps, {"1000", "1", "598", "7.25", "1", "0", "0.0001"}};
+const StabilityRun kPepsBig{
+    "Peps N=1000 K=598", Scheme::Peps, {"1000", "1", "598", "0.0000002", "1", "2", "0.5"}};
+const StabilityRun kPepsStopped{
+    "Peps unstable", Scheme::Peps, {"1000", "1", "598", "7.25", "1", "0", "0.0001"}};
 
 struct Sequence {
   const char* name;
@@ -217,11 +221,11 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
   const double table = tableBytes(kBig);
   struct Case {
     const char* name;
-    double limit;     // in tables
-    bool holdList;    // a list shows the first P0 run
+    double limit;   // in tables
+    bool holdList;  // a list shows the first P0 run
     Scheme second;
-    const char* start;       // the message begins with this, or nullptr: accepted
-    const char* mentions;    // and names this
+    const char* start;     // the message begins with this, or nullptr: accepted
+    const char* mentions;  // and names this
   };
   const std::vector<Case> cases{
       {"alone, too large", 0.5, false, Scheme::P0, "Calcul trop volumineux", "Réduisez N ou K."},

@@ -55,7 +55,8 @@ Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double
 }
 
 // One Pepsilon level by the band formula; the source term is passed whole.
-Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, double Alpha, const Row* term = nullptr) {
+Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, double Alpha,
+             const Row* term = nullptr) {
   const double c = ((Alpha * 2.0) + 1.0) - (Lambda * 2.0), inv = 1.0 / (Alpha + 1.0);
   Row next(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) {
@@ -77,9 +78,11 @@ struct Exact {
   double vo(int i) const { return ((((-1.0) * d) * w) * sinPiX(i)) * std::sin(phi); }
   // f, or feps with `eps`, for the step that produces row m.
   double f(int i, std::int64_t m, bool eps) const {
-    const double th = (w * static_cast<double>(m - 2)) * Tau + phi, diffusion = (a * (Pi * Pi)) * std::cos(th);
-    return (sinPiX(i) * d) * (eps ? (((-Epsilon) * (w * w)) * std::cos(th) - w * std::sin(th)) + diffusion
-                                  : (-w) * std::sin(th) + diffusion);
+    const double th = (w * static_cast<double>(m - 2)) * Tau + phi,
+                 diffusion = (a * (Pi * Pi)) * std::cos(th);
+    return (sinPiX(i) * d) *
+           (eps ? (((-Epsilon) * (w * w)) * std::cos(th) - w * std::sin(th)) + diffusion
+                : (-w) * std::sin(th) + diffusion);
   }
   double atT(int i) const { return std::cos(w * T + phi) * (d * sinPiX(i)); }
 };
@@ -102,30 +105,35 @@ std::vector<std::string> stabilityList(const core::StudyState& s, const core::Ta
                                        std::int64_t levels) {
   const std::int64_t n = core::loopLast(s.N);
   std::vector<std::string> lines{core::stabilityHeaderLine(s.h, n, ".")};
-  for (std::int64_t m = 1; m <= levels; ++m) lines.push_back(core::stabilityLevelLine(m - 1, sol.row(m) + 1, n, "."));
+  for (std::int64_t m = 1; m <= levels; ++m)
+    lines.push_back(core::stabilityLevelLine(m - 1, sol.row(m) + 1, n, "."));
   return lines;
 }
 
 using Lines = std::vector<std::string>;
 
 // Levels first, first + 1, ... of a solution table, bit for bit.
-void expectLevels(const core::Table2& sol, const std::vector<std::vector<double>>& want, std::int64_t first = 0) {
+void expectLevels(const core::Table2& sol, const std::vector<std::vector<double>>& want,
+                  std::int64_t first = 0) {
   for (std::int64_t l = 0; l < static_cast<std::int64_t>(want.size()); ++l)
     for (std::int64_t i = 1; i <= static_cast<std::int64_t>(want[l].size()); ++i)
-      EXPECT_EQ(bits(sol(first + l + 1, i)), bits(want[l][i - 1])) << "level " << first + l << ", x" << i;
+      EXPECT_EQ(bits(sol(first + l + 1, i)), bits(want[l][i - 1]))
+          << "level " << first + l << ", x" << i;
 }
 
 TEST(Stability, WorkedLists) {
   core::StudyState s;
   core::StabilityResult r = core::runStability(s, Scheme::P0, {"3", "1", "16", "0.5", "1"});
   ASSERT_FALSE(r.failure) << r.failure->message;
-  EXPECT_EQ(core::formatFixed(s.h, 5) + " " + core::formatFixed(s.Tau, 5) + " " + core::formatFixed(s.Lambda, 5),
+  EXPECT_EQ(core::formatFixed(s.h, 5) + " " + core::formatFixed(s.Tau, 5) + " " +
+                core::formatFixed(s.Lambda, 5),
             "0.25000 0.06250 0.50000");
   Lines lines = stabilityList(s, s.SolP0, r.levels);
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(Lines(lines.begin(), lines.begin() + 5),
-            (Lines{"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00", "n= 1  # 0.50 # 1.00 # 0.50",
-                   "n= 2  # 0.50 # 0.50 # 0.50", "n= 3  # 0.25 # 0.50 # 0.25"}));
+            (Lines{"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
+                   "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.50 # 0.50 # 0.50",
+                   "n= 3  # 0.25 # 0.50 # 0.25"}));
   EXPECT_EQ(lines[17], "n= 16  # 0.00 # 0.00 # 0.00");
   expectLevels(s.SolP0, {{1, 1, 1}, {0.5, 1, 0.5}, {0.5, 0.5, 0.5}, {0.25, 0.5, 0.25}});
   EXPECT_EQ(core::stabilityHeaderLine(s.h, 3, ","), "x =    # 0,25 # 0,50 # 0,75");
@@ -137,9 +145,11 @@ TEST(Stability, WorkedLists) {
   lines = stabilityList(s, s.SolPeps, r.levels);
   ASSERT_EQ(lines.size(), 18u);
   EXPECT_EQ(Lines(lines.begin() + 1, lines.begin() + 5),
-            (Lines{"n= 0  # 1.00 # 1.00 # 1.00", "n= 1  # 1.00 # 1.00 # 1.00", "n= 2  # 0.75 # 1.00 # 0.75",
-                   "n= 3  # 0.50 # 0.88 # 0.50"}));
-  expectLevels(s.SolPeps, {{1, 1, 1}, {1, 1, 1}, {0.75, 1, 0.75}, {0.5, 0.875, 0.5}, {0.34375, 0.625, 0.34375}});
+            (Lines{"n= 0  # 1.00 # 1.00 # 1.00", "n= 1  # 1.00 # 1.00 # 1.00",
+                   "n= 2  # 0.75 # 1.00 # 0.75", "n= 3  # 0.50 # 0.88 # 0.50"}));
+  expectLevels(
+      s.SolPeps,
+      {{1, 1, 1}, {1, 1, 1}, {0.75, 1, 0.75}, {0.5, 0.875, 0.5}, {0.34375, 0.625, 0.34375}});
 
   // N = K = 2.5: columns 0 To 2, rows 0 To round(3.5) = 4, levels 0 .. 2.
   r = core::runStability(s, Scheme::P0, {"2.5", "1", "2.5", "0.3", "1"});
@@ -152,7 +162,8 @@ TEST(Stability, WorkedLists) {
 // unticked box leaves FF and NN as they were.
 TEST(Stability, PepsilonSourceOption) {
   core::StudyState plain, s;
-  ASSERT_FALSE(core::runStability(plain, Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "0.0625"}).failure);
+  ASSERT_FALSE(
+      core::runStability(plain, Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "0.0625"}).failure);
   const Lines plainLines = stabilityList(plain, plain.SolPeps, 17);
   core::StabilityFields f{"3", "1", "16", "0.5", "1", "0", "0.0625", true, "8", "2"};
   ASSERT_FALSE(core::runStability(s, Scheme::Peps, f).failure);
@@ -213,8 +224,8 @@ TEST_P(Refusals, AnsweredBeforeAnyTable) {
 INSTANTIATE_TEST_SUITE_P(
     Each, Refusals,
     ::testing::Values(
-        RefusalCase{"EmptyS", cons(Scheme::P0, Half::TimeR, "2", ""), FailureCode::EmptyField, "Saisie incomplète !",
-                    false},
+        RefusalCase{"EmptyS", cons(Scheme::P0, Half::TimeR, "2", ""), FailureCode::EmptyField,
+                    "Saisie incomplète !", false},
         RefusalCase{"NegativeR", cons(Scheme::P0, Half::TimeR, "-1", "2"), FailureCode::BadR,
                     "Valeur incorrecte de R !", true},
         RefusalCase{"NegativeS", cons(Scheme::P0, Half::SpaceS, "2", "-0.5"), FailureCode::BadS,
@@ -227,30 +238,34 @@ INSTANTIATE_TEST_SUITE_P(
                     "Valeur incorrecte de R : R doit être au plus 29.", true},
         RefusalCase{"SAbove29", cons(Scheme::Peps, Half::SpaceS, "2", "30"), FailureCode::STooLarge,
                     "Valeur incorrecte de S : S doit être au plus 29.", true},
-        RefusalCase{"RAt29Fits", cons(Scheme::P0, Half::TimeR, "29", "2"), FailureCode::TablesTooLarge, nullptr,
-                    true},
-        RefusalCase{"NNotWhole", cons(Scheme::P0, Half::TimeR, "2", "2", "2.5"), FailureCode::NotWhole, nullptr,
-                    true},
-        RefusalCase{"NBelow2", stab(Scheme::P0, {"1.99", "1", "16", "0.5", "1"}), FailureCode::NTooSmall, nullptr,
-                    true},
-        RefusalCase{"KBelow1", stab(Scheme::P0, {"3", "1", "0.99", "0.5", "1"}), FailureCode::KTooSmall, nullptr,
-                    true},
-        RefusalCase{"TZero", stab(Scheme::Peps, {"3", "0", "16", "0.5", "1", "0", "0.0625"}), FailureCode::TZero,
-                    nullptr, true},
-        RefusalCase{"AlphaMinusOne", stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "-0.0625"}),
+        RefusalCase{"RAt29Fits", cons(Scheme::P0, Half::TimeR, "29", "2"),
+                    FailureCode::TablesTooLarge, nullptr, true},
+        RefusalCase{"NNotWhole", cons(Scheme::P0, Half::TimeR, "2", "2", "2.5"),
+                    FailureCode::NotWhole, nullptr, true},
+        RefusalCase{"NBelow2", stab(Scheme::P0, {"1.99", "1", "16", "0.5", "1"}),
+                    FailureCode::NTooSmall, nullptr, true},
+        RefusalCase{"KBelow1", stab(Scheme::P0, {"3", "1", "0.99", "0.5", "1"}),
+                    FailureCode::KTooSmall, nullptr, true},
+        RefusalCase{"TZero", stab(Scheme::Peps, {"3", "0", "16", "0.5", "1", "0", "0.0625"}),
+                    FailureCode::TZero, nullptr, true},
+        RefusalCase{"AlphaMinusOne",
+                    stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "-0.0625"}),
                     FailureCode::AlphaMinusOne, nullptr, true},
-        RefusalCase{"NN32767", stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "1", true, "1", "32767"}),
+        RefusalCase{"NN32767",
+                    stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "1", true, "1", "32767"}),
                     FailureCode::NNOutOfRange, nullptr, true},
-        RefusalCase{"NNBelowRange", stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "1", true, "1", "-32769"}),
+        RefusalCase{"NNBelowRange",
+                    stab(Scheme::Peps, {"3", "1", "16", "0.5", "1", "0", "1", true, "1", "-32769"}),
                     FailureCode::NNOutOfRange, nullptr, true},
-        RefusalCase{"AOutOfRange", stab(Scheme::P0, {"3", "1", "16", "1e999", "1"}), FailureCode::NumberOutOfRange,
-                    nullptr, true},
+        RefusalCase{"AOutOfRange", stab(Scheme::P0, {"3", "1", "16", "1e999", "1"}),
+                    FailureCode::NumberOutOfRange, nullptr, true},
         RefusalCase{"TablesTooLarge", stab(Scheme::P0, {"1000", "1", "1e9", "0.5", "1"}),
                     FailureCode::TablesTooLarge, nullptr, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Refusals, LevelAboveKText) {
-  EXPECT_EQ(core::fail::levelAboveK().message, "Saisie incorrecte : n doit être inférieure ou égale à K !");
+  EXPECT_EQ(core::fail::levelAboveK().message,
+            "Saisie incorrecte : n doit être inférieure ou égale à K !");
 }
 
 // A number beyond the double range in k, R, S, N or K gets the same answer
@@ -279,36 +294,56 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, OutOfRange,
     ::testing::Combine(
         ::testing::Values(
-            RangeCase{"StabilityN", [](const std::string& v) { return stab(Scheme::P0, {v, "1", "16", "0.5", "1"}); },
+            RangeCase{"StabilityN",
+                      [](const std::string& v) {
+                        return stab(Scheme::P0, {v, "1", "16", "0.5", "1"});
+                      },
                       "N", false},
             RangeCase{"StabilityK",
-                      [](const std::string& v) { return stab(Scheme::Peps, {"3", "1", v, "0.5", "1", "0", "0.1"}); },
+                      [](const std::string& v) {
+                        return stab(Scheme::Peps, {"3", "1", v, "0.5", "1", "0", "0.1"});
+                      },
                       "K", true},
-            RangeCase{"ConsistencyN", [](const std::string& v) { return cons(Scheme::P0, Half::TimeR, "2", "2", v.c_str()); },
+            RangeCase{"ConsistencyN",
+                      [](const std::string& v) {
+                        return cons(Scheme::P0, Half::TimeR, "2", "2", v.c_str());
+                      },
                       "N", false},
             RangeCase{"ConsistencyK",
                       [](const std::string& v) {
-                        const core::ConsistencyFields f{"3", "1", v, "0.5", "1", "1", "0.3", "2", "2", "0.1"};
+                        const core::ConsistencyFields f{"3", "1",   v,   "0.5", "1",
+                                                        "1", "0.3", "2", "2",   "0.1"};
                         return Attempt([=](core::StudyState& s) {
                           return core::beginConsistency(s, Scheme::Peps, Half::SpaceS, f);
                         });
                       },
                       "K", true},
-            RangeCase{"ConsistencyR", [](const std::string& v) { return cons(Scheme::P0, Half::TimeR, v.c_str(), "2"); },
-                      "R", true},
-            RangeCase{"ConsistencyS", [](const std::string& v) { return cons(Scheme::Peps, Half::SpaceS, "2", v.c_str()); },
+            RangeCase{
+                "ConsistencyR",
+                [](const std::string& v) { return cons(Scheme::P0, Half::TimeR, v.c_str(), "2"); },
+                "R", true},
+            RangeCase{"ConsistencyS",
+                      [](const std::string&
+                             v) { return cons(Scheme::Peps, Half::SpaceS, "2", v.c_str()); },
                       "S", true},
-            RangeCase{"ErrorK", [](const std::string& v) { return err({"3", "1", "4", "1", "1", "1", "0", "", "", "", v}); },
+            RangeCase{"ErrorK",
+                      [](const std::string&
+                             v) { return err({"3", "1", "4", "1", "1", "1", "0", "", "", "", v}); },
                       "k", false},
-            RangeCase{"ErrorN", [](const std::string& v) { return err({v, "1", "4", "1", "1", "1", "0", "", "", "", "2"}); },
+            RangeCase{"ErrorN",
+                      [](const std::string&
+                             v) { return err({v, "1", "4", "1", "1", "1", "0", "", "", "", "2"}); },
                       "N", false},
             RangeCase{"ErrorKCount",
-                      [](const std::string& v) { return err({"3", "1", v, "1", "1", "1", "0", "", "", "", "2"}); }, "K",
-                      true}),
+                      [](const std::string&
+                             v) { return err({"3", "1", v, "1", "1", "1", "0", "", "", "", "2"}); },
+                      "K", true}),
         ::testing::Values(std::string("1e999"), std::string("-1e999"), std::string(" - 2 D 400"))),
     [](const auto& info) {
       const std::string& v = std::get<1>(info.param);
-      return std::string(std::get<0>(info.param).name) + (v == "1e999" ? "Plus" : v == "-1e999" ? "Minus" : "MinusD");
+      return std::string(std::get<0>(info.param).name) + (v == "1e999"    ? "Plus"
+                                                          : v == "-1e999" ? "Minus"
+                                                                          : "MinusD");
     });
 
 // An unstable run (Lambda = 12.1) stops at the first level holding a
@@ -318,7 +353,8 @@ class StabilityOverflow : public ::testing::TestWithParam<Scheme> {};
 TEST_P(StabilityOverflow, StopsAtTheFirstNonFiniteLevel) {
   const Scheme scheme = GetParam();
   core::StudyState s;
-  const core::StabilityResult r = core::runStability(s, scheme, {"10", "100", "1000", "1", "1", "0", "0.01"});
+  const core::StabilityResult r =
+      core::runStability(s, scheme, {"10", "100", "1000", "1", "1", "0", "0.01"});
   const core::Table2& sol = scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
   ASSERT_TRUE(r.failure);
   ASSERT_GT(r.levels, 2);
@@ -328,8 +364,9 @@ TEST_P(StabilityOverflow, StopsAtTheFirstNonFiniteLevel) {
   std::vector<Row> rows(r.levels + 1, Row(11, 0.0));
   for (std::int64_t m = 1; m <= r.levels; ++m)
     for (int i = 1; i <= 10; ++i) ASSERT_TRUE(std::isfinite(rows[m][i] = sol(m, i))) << m;
-  const Row next = scheme == Scheme::P0 ? p0Band(rows[r.levels], 10, s.Lambda)
-                                        : pepsBand(rows[r.levels], rows[r.levels - 1], 10, s.Lambda, s.Alpha);
+  const Row next = scheme == Scheme::P0
+                       ? p0Band(rows[r.levels], 10, s.Lambda)
+                       : pepsBand(rows[r.levels], rows[r.levels - 1], 10, s.Lambda, s.Alpha);
   EXPECT_FALSE(std::all_of(next.begin(), next.end(), [](double v) { return std::isfinite(v); }));
   EXPECT_TRUE(rowZero(sol, r.levels + 1)) << "the non-finite level is reset";
   EXPECT_EQ(sol.lastRowReached(), r.levels) << "later rows are marked as never computed";
@@ -342,7 +379,8 @@ INSTANTIATE_TEST_SUITE_P(Schemes, StabilityOverflow, ::testing::Values(Scheme::P
 // loop (u0 + Tau*v0): the run stops at level 1 and keeps level 0.
 TEST(StabilityOverflow, InTheSecondInitialRow) {
   core::StudyState s;
-  const core::StabilityResult r = core::runStability(s, Scheme::Peps, {"3", "1e300", "1", "1", "1", "1e300", "0"});
+  const core::StabilityResult r =
+      core::runStability(s, Scheme::Peps, {"3", "1e300", "1", "1", "1", "1e300", "0"});
   ASSERT_TRUE(r.failure);
   EXPECT_EQ(r.levels, 1);
   EXPECT_EQ(r.failure->message, core::fail::overflow(1).message);
@@ -352,8 +390,9 @@ TEST(StabilityOverflow, InTheSecondInitialRow) {
 
 // The final row of a run by the band formulas, from row 1 (u0), row 2 of
 // Pepsilon (u0 + Tau*v0), then each step with its source f(i, m).
-Row finalRow(Scheme scheme, int n, std::int64_t K, const Grid& g, const std::function<double(int)>& u0,
-             const std::function<double(int)>& v0, const std::function<double(int, std::int64_t)>& f) {
+Row finalRow(Scheme scheme, int n, std::int64_t K, const Grid& g,
+             const std::function<double(int)>& u0, const std::function<double(int)>& v0,
+             const std::function<double(int, std::int64_t)>& f) {
   Row prev2(n + 1, 0.0), prev(n + 1, 0.0), term(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) prev[i] = u0(i);
   if (scheme == Scheme::Peps) {
@@ -403,13 +442,14 @@ double referenceError(Scheme scheme, const ConsData& x, int R, int S) {
   Row exact(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) exact[i] = e.atT(i);
   const Row u = finalRow(
-      scheme, n, static_cast<std::int64_t>(K), g, [&](int i) { return e.uo(i); }, [&](int i) { return e.vo(i); },
+      scheme, n, static_cast<std::int64_t>(K), g, [&](int i) { return e.uo(i); },
+      [&](int i) { return e.vo(i); },
       [&](int i, std::int64_t m) { return e.f(i, m, scheme == Scheme::Peps); });
   return l2(exact, u, n, h);
 }
 
-core::RunOutcome consistencyRun(core::StudyState& s, Scheme scheme, Half half, const ConsData& x, int R, int S,
-                                std::string_view mark = ".") {
+core::RunOutcome consistencyRun(core::StudyState& s, Scheme scheme, Half half, const ConsData& x,
+                                int R, int S, std::string_view mark = ".") {
   s.Pi = core::piValue();
   const core::Outcome o = core::beginConsistency(s, scheme, half, consFields(x, R, S));
   EXPECT_FALSE(o) << o->message;
@@ -446,7 +486,8 @@ TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
   EXPECT_EQ(bits(s.ErrT(2)), bits(E));
   EXPECT_EQ(out.line, "E2 = " + core::formatFixed(E, 10, ","));
   EXPECT_EQ(bits(s.N), bits(7.0));
-  EXPECT_EQ((std::vector<std::uint64_t>{bits(out.grid.h), bits(out.grid.Tau), bits(out.grid.Lambda), bits(out.grid.Alpha)}),
+  EXPECT_EQ((std::vector<std::uint64_t>{bits(out.grid.h), bits(out.grid.Tau), bits(out.grid.Lambda),
+                                        bits(out.grid.Alpha)}),
             (std::vector<std::uint64_t>{bits(0.125), bits(s.Tau), bits(s.Lambda), bits(s.Alpha)}))
       << "the result carries the refined grid";
   EXPECT_EQ(bits(out.error), bits(E));
@@ -542,9 +583,10 @@ TEST_P(ConsistencyErrorOverflow, NamedAndNotListed) {
   const core::RunOutcome out = consistencyRun(s, c.scheme, c.half, x, c.R, c.S);
   ASSERT_TRUE(out.failure);
   EXPECT_EQ(out.failure->code, FailureCode::Overflow);
-  EXPECT_EQ(out.failure->message, std::string("L'erreur ") + c.error +
-                                      " dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la "
-                                      "liste ; les niveaux calculés sont conservés.");
+  EXPECT_EQ(out.failure->message,
+            std::string("L'erreur ") + c.error +
+                " dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la "
+                "liste ; les niveaux calculés sont conservés.");
   EXPECT_FALSE(out.completed);
   EXPECT_TRUE(out.line.empty());
   EXPECT_EQ(s.LineText, "before");
@@ -578,7 +620,8 @@ TEST(Consistency, OrderRatioOverflowIsNamed) {
   ASSERT_TRUE(r.failure);
   EXPECT_EQ(r.failure->code, FailureCode::Overflow);
   EXPECT_EQ(r.failure->message,
-            "Le rapport des différences d'erreurs de l'ordre q1 dépasse le domaine des nombres représentables : "
+            "Le rapport des différences d'erreurs de l'ordre q1 dépasse le domaine des nombres "
+            "représentables : "
             "l'ordre n'est pas calculé.");
   EXPECT_TRUE(std::isnan(s.OrdQ(1)));
   // Errors never computed (zero) are not an overflow.
@@ -592,15 +635,19 @@ struct ErrData {
   double u0, v0, d, w, phi;
 };
 
-core::RunOutcome errorRun(core::StudyState& s, const ErrData& x, std::string_view mark, core::StepHook& hook) {
+core::RunOutcome errorRun(core::StudyState& s, const ErrData& x, std::string_view mark,
+                          core::StepHook& hook) {
   const auto t = [](double v) { return core::formatPlain(v); };
   s.Pi = core::piValue();
-  const core::Outcome o = core::beginErrorStudy(
-      s, {t(x.N), t(x.T), t(x.K), t(x.a), t(x.eps), t(x.u0), t(x.v0), t(x.d), t(x.w), t(x.phi), t(x.k)}, x.exact);
+  const core::Outcome o = core::beginErrorStudy(s,
+                                                {t(x.N), t(x.T), t(x.K), t(x.a), t(x.eps), t(x.u0),
+                                                 t(x.v0), t(x.d), t(x.w), t(x.phi), t(x.k)},
+                                                x.exact);
   EXPECT_FALSE(o) << o->message;
   if (o) return {};
   core::errorStudyGrid(s);
-  return core::runErrorStudy(s, [&x] { return x.exact; }, hook, mark);
+  return core::runErrorStudy(
+      s, [&x] { return x.exact; }, hook, mark);
 }
 
 struct ErrorLineCase {
@@ -619,20 +666,25 @@ TEST_P(ErrorStudyLines, WorkedLine) {
   const core::RunOutcome out = errorRun(s, c.x, c.mark, hook);
   EXPECT_EQ(out.line, c.line);
   EXPECT_EQ(s.LineText, c.line);
-  EXPECT_EQ(bits(s.Epsilon), bits(c.x.eps / std::floor(c.x.k))) << "eps/k is stored in place of eps";
+  EXPECT_EQ(bits(s.Epsilon), bits(c.x.eps / std::floor(c.x.k)))
+      << "eps/k is stored in place of eps";
   EXPECT_EQ(bits(out.error), bits(s.ErrH(1)));
   EXPECT_EQ(out.levels, core::loopLast(s.K + 1));
   const core::GridValues g = core::gridValues(s);
-  EXPECT_EQ((std::vector<std::uint64_t>{bits(out.grid.h), bits(out.grid.Tau), bits(out.grid.Lambda), bits(out.grid.Alpha)}),
+  EXPECT_EQ((std::vector<std::uint64_t>{bits(out.grid.h), bits(out.grid.Tau), bits(out.grid.Lambda),
+                                        bits(out.grid.Alpha)}),
             (std::vector<std::uint64_t>{bits(g.h), bits(g.Tau), bits(g.Lambda), bits(g.Alpha)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Worked, ErrorStudyLines,
-    ::testing::Values(ErrorLineCase{"K2", {2, 2, 2, 1, 1, 1, false, 1, 0}, ".", "E(k = 1) = 55.1135192126"},
-                      ErrorLineCase{"K2Comma", {2, 2, 2, 1, 1, 2, false, 1, 0}, ",", "E(k = 2) = 56,3382640840"},
-                      ErrorLineCase{"K1NoPepsStep", {2, 1, 1, 1, 1, 1, false, 1, 0}, ".", "E(k = 1) = 7.3484692283"},
-                      ErrorLineCase{"ZeroData", {5, 1, 10, 0.1, 0.3, 2.9, false, 0, 0}, ".", "E(k = 2) = 0.0000000000"}),
+    ::testing::Values(
+        ErrorLineCase{"K2", {2, 2, 2, 1, 1, 1, false, 1, 0}, ".", "E(k = 1) = 55.1135192126"},
+        ErrorLineCase{"K2Comma", {2, 2, 2, 1, 1, 2, false, 1, 0}, ",", "E(k = 2) = 56,3382640840"},
+        ErrorLineCase{
+            "K1NoPepsStep", {2, 1, 1, 1, 1, 1, false, 1, 0}, ".", "E(k = 1) = 7.3484692283"},
+        ErrorLineCase{
+            "ZeroData", {5, 1, 10, 0.1, 0.3, 2.9, false, 0, 0}, ".", "E(k = 2) = 0.0000000000"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Exact-solution data: both runs with their sources, eps/k in feps, E(k)
@@ -649,8 +701,10 @@ TEST_P(ErrorStudyExact, MatchesTheFormulas) {
   const auto uo = [&](int i) { return e.uo(i); };
   const auto vo = [&](int i) { return e.vo(i); };
   const auto K = static_cast<std::int64_t>(x.K);
-  const Row peps = finalRow(Scheme::Peps, n, K, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, true); });
-  const Row p0 = finalRow(Scheme::P0, n, K, g, uo, vo, [&](int i, std::int64_t m) { return e.f(i, m, false); });
+  const Row peps = finalRow(Scheme::Peps, n, K, g, uo, vo,
+                            [&](int i, std::int64_t m) { return e.f(i, m, true); });
+  const Row p0 = finalRow(Scheme::P0, n, K, g, uo, vo,
+                          [&](int i, std::int64_t m) { return e.f(i, m, false); });
   core::StudyState s;
   NoHook hook;
   ASSERT_TRUE(errorRun(s, x, ".", hook).completed);
@@ -659,11 +713,12 @@ TEST_P(ErrorStudyExact, MatchesTheFormulas) {
   EXPECT_EQ(bits(s.ErrH(1)), bits(std::sqrt(g.h * sum)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, ErrorStudyExact,
-                         ::testing::Values(ErrData{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6},
-                                           ErrData{5, 0.7, 9, 0.11, 0.013, 3, true, 0, 0, 2.3, 1.7, 0.2},
-                                           ErrData{7, 1.3, 12, 0.05, 0.2, 5, true, 0, 0, 0.9, 4.1, 1.1},
-                                           ErrData{4, 0.9, 6, 0.21, 0.07, 1, true, 0, 0, 3.7, 0.3, -0.4}));
+INSTANTIATE_TEST_SUITE_P(
+    Data, ErrorStudyExact,
+    ::testing::Values(ErrData{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6},
+                      ErrData{5, 0.7, 9, 0.11, 0.013, 3, true, 0, 0, 2.3, 1.7, 0.2},
+                      ErrData{7, 1.3, 12, 0.05, 0.2, 5, true, 0, 0, 0.9, 4.1, 1.1},
+                      ErrData{4, 0.9, 6, 0.21, 0.07, 1, true, 0, 0, 3.7, 0.3, -0.4}));
 
 // The time factor of the sources in its operation order:
 // theta = (w*(m - 2))*Tau + phi, for many steps (rounding shows on some).
@@ -703,11 +758,13 @@ TEST(ErrorStudy, ErrorOverflowIsNamed) {
   core::StudyState s;
   s.LineText = "before";
   NoHook hook;
-  const core::RunOutcome out = errorRun(s, {3, 1, 4, 0.01, 0.01, 1, true, 0, 0, 1e308, 0.1, 0}, ".", hook);
+  const core::RunOutcome out =
+      errorRun(s, {3, 1, 4, 0.01, 0.01, 1, true, 0, 0, 1e308, 0.1, 0}, ".", hook);
   ASSERT_TRUE(out.failure);
   EXPECT_EQ(out.failure->code, FailureCode::Overflow);
   EXPECT_EQ(out.failure->message,
-            "L'erreur E(k = 1) dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la liste ; "
+            "L'erreur E(k = 1) dépasse le domaine des nombres représentables : elle n'est pas "
+            "ajoutée à la liste ; "
             "les niveaux calculés sont conservés.");
   EXPECT_FALSE(out.completed);
   EXPECT_TRUE(out.line.empty());
@@ -721,9 +778,12 @@ TEST(ErrorStudy, ErrorOverflowIsNamed) {
 TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
   const struct {
     double N, T, K, a, eps, R;
-  } cases[] = {{3, 1, 16, 0.5, 0.1, 1},          {7, 0.3, 3, 1.7, 0.07, 3},
-               {2, 1e-300, 7, 1e300, 3e-5, 5},   {123456789, 2.5, 999, 1e-7, -0.2, 7},
-               {9007199254740991.0, 3, 1e15, 0.1, 1e-9, 1e6}, {2.5, 1.1, 2.5, 0.3, 1e300, 3},
+  } cases[] = {{3, 1, 16, 0.5, 0.1, 1},
+               {7, 0.3, 3, 1.7, 0.07, 3},
+               {2, 1e-300, 7, 1e300, 3e-5, 5},
+               {123456789, 2.5, 999, 1e-7, -0.2, 7},
+               {9007199254740991.0, 3, 1e15, 0.1, 1e-9, 1e6},
+               {2.5, 1.1, 2.5, 0.3, 1e300, 3},
                {10, 1, 1000000, 3305.785123966942, 1e-6, 2}};
   for (const auto& c : cases) {
     core::StudyState s;
@@ -734,10 +794,11 @@ TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
     s.Epsilon = c.eps;
     s.R = c.R;
     const core::GridValues g = core::errorStudyGrid(s);
-    const double h = 1 / (c.N + 1), Tau = c.T / c.K, eps = c.eps / c.R, Lambda = (Tau * c.a) / (h * h),
-                 Alpha = eps / Tau;
+    const double h = 1 / (c.N + 1), Tau = c.T / c.K, eps = c.eps / c.R,
+                 Lambda = (Tau * c.a) / (h * h), Alpha = eps / Tau;
     const std::vector<std::uint64_t> want{bits(h), bits(Tau), bits(eps), bits(Lambda), bits(Alpha)};
-    EXPECT_EQ((std::vector<std::uint64_t>{bits(s.h), bits(s.Tau), bits(s.Epsilon), bits(s.Lambda), bits(s.Alpha)}),
+    EXPECT_EQ((std::vector<std::uint64_t>{bits(s.h), bits(s.Tau), bits(s.Epsilon), bits(s.Lambda),
+                                          bits(s.Alpha)}),
               want)
         << "N = " << c.N;
     EXPECT_EQ((std::vector<std::uint64_t>{bits(g.h), bits(g.Tau), bits(g.Lambda), bits(g.Alpha)}),
@@ -766,16 +827,18 @@ TEST_P(StabilityEmpty, EachRequiredField) {
 using F = core::StabilityFields;
 INSTANTIATE_TEST_SUITE_P(
     Fields, StabilityEmpty,
-    ::testing::Values(EmptyCase{"P0None", Scheme::P0, nullptr, false}, EmptyCase{"P0N", Scheme::P0, &F::N, true},
-                      EmptyCase{"P0T", Scheme::P0, &F::T, true}, EmptyCase{"P0K", Scheme::P0, &F::K, true},
-                      EmptyCase{"P0a", Scheme::P0, &F::a, true}, EmptyCase{"P0u0", Scheme::P0, &F::u0, true},
-                      EmptyCase{"P0v0NotRead", Scheme::P0, &F::v0, false},
-                      EmptyCase{"P0EpsilonNotRead", Scheme::P0, &F::Epsilon, false},
-                      EmptyCase{"PepsNone", Scheme::Peps, nullptr, false}, EmptyCase{"PepsN", Scheme::Peps, &F::N, true},
-                      EmptyCase{"Pepsv0", Scheme::Peps, &F::v0, true},
-                      EmptyCase{"PepsEpsilon", Scheme::Peps, &F::Epsilon, true},
-                      EmptyCase{"PepsFFNotRequired", Scheme::Peps, &F::FF, false},
-                      EmptyCase{"PepsNNNotRequired", Scheme::Peps, &F::NN, false}),
+    ::testing::Values(
+        EmptyCase{"P0None", Scheme::P0, nullptr, false}, EmptyCase{"P0N", Scheme::P0, &F::N, true},
+        EmptyCase{"P0T", Scheme::P0, &F::T, true}, EmptyCase{"P0K", Scheme::P0, &F::K, true},
+        EmptyCase{"P0a", Scheme::P0, &F::a, true}, EmptyCase{"P0u0", Scheme::P0, &F::u0, true},
+        EmptyCase{"P0v0NotRead", Scheme::P0, &F::v0, false},
+        EmptyCase{"P0EpsilonNotRead", Scheme::P0, &F::Epsilon, false},
+        EmptyCase{"PepsNone", Scheme::Peps, nullptr, false},
+        EmptyCase{"PepsN", Scheme::Peps, &F::N, true},
+        EmptyCase{"Pepsv0", Scheme::Peps, &F::v0, true},
+        EmptyCase{"PepsEpsilon", Scheme::Peps, &F::Epsilon, true},
+        EmptyCase{"PepsFFNotRequired", Scheme::Peps, &F::FF, false},
+        EmptyCase{"PepsNNNotRequired", Scheme::Peps, &F::NN, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The budget counts the band matrix and SourceVec beside the solution table:
@@ -790,7 +853,8 @@ TEST(TableBudget, CountsTheBandAndSourceBesideTheTable) {
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->code, FailureCode::TablesTooLarge);
   EXPECT_FALSE(core::checkTableBudget(1000, K - 6));
-  EXPECT_TRUE(core::checkTableBudget(1000, (K - 6) / 2 + 1, 2)) << "the error study counts both schemes";
+  EXPECT_TRUE(core::checkTableBudget(1000, (K - 6) / 2 + 1, 2))
+      << "the error study counts both schemes";
 }
 
 }  // namespace

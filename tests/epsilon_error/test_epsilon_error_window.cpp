@@ -9,9 +9,9 @@
 #include "core/failure.h"
 #include "epsilon_error/epsilon_error_window.h"
 #include "support/caption_fit.h"
+#include "support/window_support.h"
 #include "ui/controls.h"
 #include "ui/typeface.h"
-#include "support/window_support.h"
 
 namespace {
 
@@ -58,12 +58,14 @@ class TestEpsilonErrorWindow : public QObject {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("alpha");
     QTest::newRow("k = 1") << Fields{} << kFirst << "1.00000";
-    QTest::newRow("k = 2") << Fields{{"TxtR", "2"}} << "E(k = 2) = 56.3382640840" << "0.50000";
-    QTest::newRow("2.9") << Fields{{"TxtR", "2.9"}} << "E(k = 2) = 56.3382640840" << "0.50000";
+    QTest::newRow("k = 2") << Fields{{"TxtR", "2"}} << "E(k = 2) = 56.3382640840"
+                           << "0.50000";
+    QTest::newRow("2.9") << Fields{{"TxtR", "2.9"}} << "E(k = 2) = 56.3382640840"
+                         << "0.50000";
     QTest::newRow("one step") << Fields{{"TxtT", "1"}, {"TxtK", "1"}} << "E(k = 1) = 7.3484692283"
                               << "1.00000";
-    QTest::newRow("zero data") << Fields{{"Txtu0", "0"}, {"TxtR", "8"}}
-                               << "E(k = 8) = 0.0000000000" << "0.12500";
+    QTest::newRow("zero data") << Fields{{"Txtu0", "0"}, {"TxtR", "8"}} << "E(k = 8) = 0.0000000000"
+                               << "0.12500";
   }
 
   // Two clicks give two identical lines; "Tout Effacer" empties the list only.
@@ -189,8 +191,10 @@ class TestEpsilonErrorWindow : public QObject {
     QVERIFY(w);
     fill(*w, kLong);
     QTimer::singleShot(30, w, [w, quitProgram] {
-      if (quitProgram) ModGeneral::closeAll();
-      else test::button(w, "CmdQuitter")->click();
+      if (quitProgram)
+        ModGeneral::closeAll();
+      else
+        test::button(w, "CmdQuitter")->click();
     });
     QCOMPARE(calculer(*w), QStringList());
     QVERIFY(!w.isNull() && lines(*w).isEmpty() && !ModGeneral::computationRunning());
@@ -206,7 +210,8 @@ class TestEpsilonErrorWindow : public QObject {
     for (const test::CaptionFit& c : fits) {
       QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
       QCOMPARE(c.widget->font().pointSizeF(), 8.0);
-      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
+      QVERIFY2(c.overflow() <= 0,
+               qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
   }
 
@@ -220,8 +225,8 @@ class TestEpsilonErrorWindow : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("quantity");
     const std::pair<const char*, const char*> rows[] = {
-        {"TxtN", "N"},     {"TxtT", "T"},     {"TxtK", "K"}, {"Txta", "a"},   {"TxtEpsilon", "Epsilon"},
-        {"Txtu0", "uo"},   {"TxtV0", "vo"},   {"TxtD", "d"}, {"TxtW", "w"},   {"TxtPhi", "phi"},
+        {"TxtN", "N"},   {"TxtT", "T"},   {"TxtK", "K"}, {"Txta", "a"}, {"TxtEpsilon", "Epsilon"},
+        {"Txtu0", "uo"}, {"TxtV0", "vo"}, {"TxtD", "d"}, {"TxtW", "w"}, {"TxtPhi", "phi"},
         {"TxtR", "k"}};
     for (const auto& [f, q] : rows) QTest::newRow(f) << f << q;
   }
@@ -231,7 +236,8 @@ class TestEpsilonErrorWindow : public QObject {
     QFETCH(QString, quantity);
     EpsilonErrorWindow w;
     const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
-    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity +
+                                              QStringLiteral("(\\W|$)"))),
              qPrintable(name));
     auto* list = w.findChild<QAbstractItemView*>("ListERH");
     QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());

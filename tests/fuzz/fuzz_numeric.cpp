@@ -111,7 +111,7 @@ std::string roundedByHand(double value, int decimals) {
   std::string s(buf);
   const std::size_t point = s.find('.');
   std::string kept = s.substr(0, point + 1 + static_cast<std::size_t>(decimals));
-  if (decimals == 0) kept.pop_back();  // no mark without decimals
+  if (decimals == 0) kept.pop_back();                              // no mark without decimals
   if (s[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {  // at or above the half: away
     std::size_t k = kept.size();
     while (k-- > 0) {

@@ -49,15 +49,24 @@ class TestGuide : public QObject {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("described");  // as the guide's text writes the values
-    QTest::newRow("P0 stability") << "stabp0" << "frmstabp0" << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1";
+    QTest::newRow("P0 stability") << "stabp0"
+                                  << "frmstabp0"
+                                  << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1";
     QTest::newRow("Pepsilon stability")
-        << "stabpeps" << "frmstabpeps" << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1, v0 = 0, ε = 0,0625";
-    QTest::newRow("P0 consistency") << "consistp0" << "frmConsistP0"
-                                    << "N = 4, T = 0,1, K = 400, a = 1, d = 1, w = 1, phi = 0, R = 0, S = 0";
-    QTest::newRow("Pepsilon consistency") << "consistpeps" << "FrmConsistPepsilon"
+        << "stabpeps"
+        << "frmstabpeps"
+        << "N = 3, T = 1, K = 16, a = 0,5, u0 = 1, v0 = 0, ε = 0,0625";
+    QTest::newRow("P0 consistency")
+        << "consistp0"
+        << "frmConsistP0"
+        << "N = 4, T = 0,1, K = 400, a = 1, d = 1, w = 1, phi = 0, R = 0, S = 0";
+    QTest::newRow("Pepsilon consistency") << "consistpeps"
+                                          << "FrmConsistPepsilon"
                                           << "ε = 0,001";
-    QTest::newRow("error study") << "erreur" << "FrmErreurEps0"
-                                 << "N = 9, T = 0,5, K = 500, a = 1, ε = 0,01, u0 = 1, v0 = 0, k = 1";
+    QTest::newRow("error study")
+        << "erreur"
+        << "FrmErreurEps0"
+        << "N = 9, T = 0,5, K = 500, a = 1, ε = 0,01, u0 = 1, v0 = 0, k = 1";
   }
 
   void essayerTypesTheExample() {
@@ -233,7 +242,8 @@ class TestGuide : public QObject {
     const auto* source = dynamic_cast<const ui::CsvWritable*>(list->model());
     QVERIFY(source);
     const QString csv = dir.filePath("stab.csv");
-    ui::setSaveFileNameProvider([csv](QWidget*, const QString&, const QStringList&, QString*) { return csv; });
+    ui::setSaveFileNameProvider(
+        [csv](QWidget*, const QString&, const QStringList&, QString*) { return csv; });
     ui::saveCsvAs(list, *source);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -246,7 +256,8 @@ class TestGuide : public QObject {
     test::setText(graph, "TxtIndicen", "3");
     test::button(graph, "CmdTracage")->click();
     const QString png = dir.filePath("graph.png");
-    ui::setSaveFileNameProvider([png](QWidget*, const QString&, const QStringList&, QString*) { return png; });
+    ui::setSaveFileNameProvider(
+        [png](QWidget*, const QString&, const QStringList&, QString*) { return png; });
     auto* pb1 = graph->findChild<QWidget*>("PB1");
     QVERIFY(pb1->findChild<QAction*>("actImprimer"));
     pb1->findChild<QAction*>("actEnregistrerImage")->trigger();
@@ -268,8 +279,10 @@ class TestGuide : public QObject {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("surface");
     QTest::addColumn<QString>("file");
-    QTest::newRow("evolution, PNG") << int(WindowKind::FrmEvolution) << "PBCourbe" << "evolution.png";
-    QTest::newRow("map, PDF") << int(WindowKind::FrmCarte) << "PBCarte" << "carte.pdf";
+    QTest::newRow("evolution, PNG") << int(WindowKind::FrmEvolution) << "PBCourbe"
+                                    << "evolution.png";
+    QTest::newRow("map, PDF") << int(WindowKind::FrmCarte) << "PBCarte"
+                              << "carte.pdf";
     QTest::newRow("convergence, SVG") << int(WindowKind::FrmConvergence) << "PBConvergence"
                                       << "convergence.svg";
   }
@@ -288,7 +301,8 @@ class TestGuide : public QObject {
     QVERIFY(drawing);
     QVERIFY(drawing->findChild<QAction*>("actImprimer"));
     const QString path = dir.filePath(file);
-    ui::setSaveFileNameProvider([path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
+    ui::setSaveFileNameProvider(
+        [path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
     drawing->findChild<QAction*>("actEnregistrerImage")->trigger();
     ui::setSaveFileNameProvider({});
     QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));

@@ -76,7 +76,8 @@ class TestProblemPicture : public QObject {
     const QString running = qEnvironmentVariable("ORV_TEST_SCALE");
     if (running.isEmpty() && scale != "1") {
       QString output;
-      QVERIFY2(passesAtScale("windowShowsTheStatementAtItsRatio", scale, &output), qPrintable(output));
+      QVERIFY2(passesAtScale("windowShowsTheStatementAtItsRatio", scale, &output),
+               qPrintable(output));
       return;
     }
     if (!running.isEmpty() && running != scale) QSKIP("another scale");

@@ -47,15 +47,24 @@ class TestShell : public QObject {
     QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
     QCOMPARE(std::bit_cast<std::uint64_t>(ModGeneral::state().Pi.value()), 0x400921FB54442D28u);
     for (int k = 1; k < int(WindowKind::Count); ++k) QVERIFY(!ModGeneral::window(WindowKind(k)));
-    const QStringList expected{  // in order, only the guide has a key (F1), none folded away
-        "mnufichier:Fichier", "mnuquitter:Quitter", "mnuetudeexpstab:Etude Exp. de la stabilité",
-        "mnup0:Schéma P0", "mnupepsilon:Schéma Pepsilon",
-        "mnuetudeexpconsistance:Etude Exp. de la consistance", "mnuconsistp0:Schéma P0",
-        "mnuconsistpepsilon:Schéma Pepsilon", "mnuEtudeerreurueps0:Erreur entre Ueps/k et Uo",
-        "mnuCalculErreur:Calcul de l'Erreur", "mnuvisualisation:Visualisation",
-        "mnuevolution:Évolution de la solution", "mnucarte:Carte espace–temps",
-        "mnuconvergence:Courbes de convergence", "mnuinter:?", "mnuguide:Guide de l'étudiant+key",
-        "mnuAPropos:A Propos de ce logiciel"};
+    const QStringList expected{// in order, only the guide has a key (F1), none folded away
+                               "mnufichier:Fichier",
+                               "mnuquitter:Quitter",
+                               "mnuetudeexpstab:Etude Exp. de la stabilité",
+                               "mnup0:Schéma P0",
+                               "mnupepsilon:Schéma Pepsilon",
+                               "mnuetudeexpconsistance:Etude Exp. de la consistance",
+                               "mnuconsistp0:Schéma P0",
+                               "mnuconsistpepsilon:Schéma Pepsilon",
+                               "mnuEtudeerreurueps0:Erreur entre Ueps/k et Uo",
+                               "mnuCalculErreur:Calcul de l'Erreur",
+                               "mnuvisualisation:Visualisation",
+                               "mnuevolution:Évolution de la solution",
+                               "mnucarte:Carte espace–temps",
+                               "mnuconvergence:Courbes de convergence",
+                               "mnuinter:?",
+                               "mnuguide:Guide de l'étudiant+key",
+                               "mnuAPropos:A Propos de ce logiciel"};
     QStringList seen;
     auto* bar = form1->findChild<QMenuBar*>();
     for (QAction* top : bar->actions()) {
@@ -69,11 +78,15 @@ class TestShell : public QObject {
 
   void eachItemOpensOneNonModalWindow() {
     QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
-    const char* items[][2] = {
-        {"mnup0", "frmstabp0"}, {"mnupepsilon", "frmstabpeps"}, {"mnuconsistp0", "frmConsistP0"},
-        {"mnuconsistpepsilon", "FrmConsistPepsilon"}, {"mnuCalculErreur", "FrmErreurEps0"},
-        {"mnuAPropos", "FrmAPropos"}, {"mnuevolution", "FrmEvolution"}, {"mnucarte", "FrmCarte"},
-        {"mnuconvergence", "FrmConvergence"}};
+    const char* items[][2] = {{"mnup0", "frmstabp0"},
+                              {"mnupepsilon", "frmstabpeps"},
+                              {"mnuconsistp0", "frmConsistP0"},
+                              {"mnuconsistpepsilon", "FrmConsistPepsilon"},
+                              {"mnuCalculErreur", "FrmErreurEps0"},
+                              {"mnuAPropos", "FrmAPropos"},
+                              {"mnuevolution", "FrmEvolution"},
+                              {"mnucarte", "FrmCarte"},
+                              {"mnuconvergence", "FrmConvergence"}};
     for (const auto& row : items) {
       const char* itemName = row[0];
       const char* window = row[1];

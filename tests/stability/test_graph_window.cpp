@@ -74,11 +74,13 @@ class TestGraphWindow : public QObject {
     QVERIFY(drawLevel(w, "0").isEmpty());
     const GraphState& g = w.graphState();
     // Exact values (QList compares doubles with ==).
-    QCOMPARE((QList<double>{g.UMax, g.UMin, g.URange, g.ScaleW, g.ScaleH, g.OriginX, g.OriginY, g.TickStep, g.TickTotal}),
-             (QList<double>{1.0, 0.0, 1.0, 1.15, 1.2, 0.1, 1.0 / 20 + 1.0, (1.0 / 20 + 1.0) / 5, 5.0}));
+    QCOMPARE(
+        (QList<double>{g.UMax, g.UMin, g.URange, g.ScaleW, g.ScaleH, g.OriginX, g.OriginY,
+                       g.TickStep, g.TickTotal}),
+        (QList<double>{1.0, 0.0, 1.0, 1.15, 1.2, 0.1, 1.0 / 20 + 1.0, (1.0 / 20 + 1.0) / 5, 5.0}));
     QCOMPARE(w.surface()->scaleHeight(), double(1.2f));  // the surface keeps single precision
-    QCOMPARE(w.surface()->printedTexts(),
-             QStringList({"0.21 °C", "0.42 °C", "0.63 °C", "0.84 °C", "1.05 °C", "0.00 °C", "n = 0"}));
+    QCOMPARE(w.surface()->printedTexts(), QStringList({"0.21 °C", "0.42 °C", "0.63 °C", "0.84 °C",
+                                                       "1.05 °C", "0.00 °C", "n = 0"}));
   }
 
   void scaleForAllNegativeLevel() {
@@ -88,7 +90,8 @@ class TestGraphWindow : public QObject {
     const GraphState& g = w.graphState();
     const double range = 0.0 - -0.1 * 9, originY = std::fabs(range / 20 + 0.0);
     QCOMPARE((QList<double>{g.UMax, g.UMin, g.OriginY, g.TickStep, g.TickTotal}),
-             (QList<double>{0.0, -0.1 * 9, originY, originY / 5, std::floor(std::fabs(range * 1.2) / (originY / 5))}));
+             (QList<double>{0.0, -0.1 * 9, originY, originY / 5,
+                            std::floor(std::fabs(range * 1.2) / (originY / 5))}));
     // Five upper labels, the zero label, TickTotal - 5 lower labels, the legend.
     const QStringList texts = w.surface()->printedTexts();
     QCOMPARE(texts.size(), 5 + 1 + int(g.TickTotal - 5) + 1);
@@ -100,14 +103,18 @@ class TestGraphWindow : public QObject {
     const QString aboveK = "Saisie incorrecte : n doit être inférieure ou égale à K !";
     const QString negative = QString::fromStdString(core::fail::levelNegative().message);
     // Typed text, the row drawn (0: refused), the message.
-    const std::tuple<QString, double, QString> cases[] = {
-        {"3", 4.0, ""}, {"2.9", 3.0, ""}, {"", 1.0, ""}, {"4", 0.0, aboveK}, {"-0.5", 0.0, negative}};
+    const std::tuple<QString, double, QString> cases[] = {{"3", 4.0, ""},
+                                                          {"2.9", 3.0, ""},
+                                                          {"", 1.0, ""},
+                                                          {"4", 0.0, aboveK},
+                                                          {"-0.5", 0.0, negative}};
     for (const auto& [typed, row, message] : cases) {
       fillState([](int n, int) { return n + 1.0; });
       GraphWindow w(core::Scheme::P0);
       QCOMPARE(drawLevel(w, typed), message.isEmpty() ? QStringList() : QStringList{message});
       QCOMPARE(w.graphState().AxesDrawn, row > 0);
-      QCOMPARE(w.surface()->printedTexts().value(6), row > 0 ? QString("n = %1").arg(row - 1) : QString());
+      QCOMPARE(w.surface()->printedTexts().value(6),
+               row > 0 ? QString("n = %1").arg(row - 1) : QString());
     }
   }
 
@@ -153,7 +160,8 @@ class TestGraphWindow : public QObject {
     QLocale::setDefault(QLocale(QLocale::French));
     QCOMPARE(readOut(0.35, 0.3), QStringList({"x = 0,25 m", "U = 0,75 °C"}));
     // A screen reader hears the value each box shows.
-    QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(), QString("U = 0,75 °C"));
+    QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(),
+             QString("U = 0,75 °C"));
   }
 
   void pixelsShowCurveAndBar() {
@@ -173,14 +181,19 @@ class TestGraphWindow : public QObject {
     }
     // The red bar lies on u = 0 over the shown surface.
     const QImage shown = pb1->grab().toImage();
-    const QPoint bar = pb1->toPixelRounded(g.OriginX + 0.5, g.OriginY) + QPoint(pb1->border(), pb1->border());
+    const QPoint bar =
+        pb1->toPixelRounded(g.OriginX + 0.5, g.OriginY) + QPoint(pb1->border(), pb1->border());
     QCOMPARE(QColor(shown.pixel(bar)), red);
     QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != red);
   }
 
   void openEndedRefusalsChangeNothing() {
     const double inf = std::numeric_limits<double>::infinity();
-    struct Case { const char* level; const char* says; std::function<void(core::StudyState&)> change; };
+    struct Case {
+      const char* level;
+      const char* says;
+      std::function<void(core::StudyState&)> change;
+    };
     const Case cases[] = {
         {"1", "trop grandes", nullptr},  // range overflows
         {"2", "trop grandes", nullptr},  // beyond single precision
@@ -294,7 +307,8 @@ class TestGraphWindow : public QObject {
         redOnLineY += red(shown.pixel(x, row));
         lineOverBox += QColor(shown.pixel(x, row)) == lineColour;
       }
-      QVERIFY2(redOnLineY > 0 && lineOverBox == 0, qPrintable(QString("%1 %2 %3").arg(y).arg(redOnLineY).arg(lineOverBox)));
+      QVERIFY2(redOnLineY > 0 && lineOverBox == 0,
+               qPrintable(QString("%1 %2 %3").arg(y).arg(redOnLineY).arg(lineOverBox)));
       const int column = lineX->x();
       int lineOverPbx = 0;
       for (int yy = pbX->y(); yy < pbX->y() + pbX->height(); ++yy) {
@@ -342,7 +356,8 @@ class TestGraphWindow : public QObject {
     QImage one = pb1->renderedAt(1.0);
     one.setDevicePixelRatio(1.0);
     const QImage stretched =
-        one.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
+        one.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .convertToFormat(QImage::Format_RGB32);
     QVERIFY(picture != stretched);
   }
 
@@ -350,8 +365,9 @@ class TestGraphWindow : public QObject {
     QTest::addColumn<core::Scheme>("scheme");
     QTest::addColumn<QString>("control");
     QTest::addColumn<double>("pointSize");
-    const char* common[] = {"Label1", "Label2", "Frame1", "CmdTracage", "CmdEffacer", "CmdQuitter",
-                            "LblRN", "LblRH", "LblRLambda", "LblRT", "LblRK", "LblRTau"};
+    const char* common[] = {"Label1",     "Label2",     "Frame1", "CmdTracage",
+                            "CmdEffacer", "CmdQuitter", "LblRN",  "LblRH",
+                            "LblRLambda", "LblRT",      "LblRK",  "LblRTau"};
     for (const char* c : common) {
       QTest::addRow("P0 %s", c) << core::Scheme::P0 << c << 8.25;
       QTest::addRow("Pepsilon %s", c) << core::Scheme::Peps << c << 8.25;
@@ -379,12 +395,14 @@ class TestGraphWindow : public QObject {
     GraphWindow w(scheme);
     QVERIFY(!ui::typefaceFamily().isEmpty());
     const QList<test::CaptionFit> fits = test::captionFits(&w);
-    const auto it = std::find_if(fits.begin(), fits.end(),
-                                 [&](const test::CaptionFit& c) { return c.widget->objectName() == control; });
+    const auto it = std::find_if(fits.begin(), fits.end(), [&](const test::CaptionFit& c) {
+      return c.widget->objectName() == control;
+    });
     QVERIFY2(it != fits.end(), qPrintable(control));
     QCOMPARE(it->widget->font().family(), ui::typefaceFamily());
     QCOMPARE(it->widget->font().pointSizeF(), pointSize);
-    QVERIFY2(it->overflow() <= 0, qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
+    QVERIFY2(it->overflow() <= 0,
+             qPrintable(it->text + QStringLiteral(": %1 px too wide").arg(it->overflow())));
     QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
     // The graph's texts are drawn in the same face.
     QCOMPARE(w.surface()->font().family(), ui::typefaceFamily());
@@ -420,10 +438,13 @@ class TestGraphWindow : public QObject {
     QTest::addColumn<QString>("word");  // what the name must say
     for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
       const char* sn = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
-      QTest::addRow("%s TxtIndicen", sn) << scheme << "TxtIndicen" << "n";
+      QTest::addRow("%s TxtIndicen", sn) << scheme << "TxtIndicen"
+                                         << "n";
       QTest::addRow("%s PB1", sn) << scheme << "PB1" << sn;
-      QTest::addRow("%s PBY", sn) << scheme << "PBY" << "Température";
-      QTest::addRow("%s PBX", sn) << scheme << "PBX" << "Position";
+      QTest::addRow("%s PBY", sn) << scheme << "PBY"
+                                  << "Température";
+      QTest::addRow("%s PBX", sn) << scheme << "PBX"
+                                  << "Position";
     }
   }
 
@@ -476,7 +497,8 @@ class TestGraphWindow : public QObject {
     fillState([](int n, int) { return n == 0 ? 0.0 : 0.3 * n; }, 9, 3, core::Scheme::Peps);
     GraphWindow w(core::Scheme::Peps);
     QVERIFY(drawLevel(w, "0").value(0).contains("nulles"));
-    QCOMPARE((QList<double>{w.graphState().UMax, w.graphState().OriginY}), (QList<double>{1.0, 1.05}));
+    QCOMPARE((QList<double>{w.graphState().UMax, w.graphState().OriginY}),
+             (QList<double>{1.0, 1.05}));
     QVERIFY(drawLevel(w, "2").isEmpty());
   }
 };

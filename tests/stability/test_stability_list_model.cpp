@@ -17,8 +17,8 @@ namespace {
 using Fields = QList<QPair<const char*, QString>>;
 const Fields kSmall{{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}};
 // 600 x 1001 entries: a mapped table.
-const Fields kBig{{"TxtN", "1000"}, {"TxtT", "1"}, {"TxtK", "598"}, {"Txta", "0.0000002"},
-                  {"Txtu0", "1"}};
+const Fields kBig{
+    {"TxtN", "1000"}, {"TxtT", "1"}, {"TxtK", "598"}, {"Txta", "0.0000002"}, {"Txtu0", "1"}};
 const Fields kPepsExtra{{"TxtV0", "2"}, {"TxtEpsilon", "0.5"}};
 
 QStringList click(StabilityWindow* w, const Fields& f) {
@@ -57,7 +57,8 @@ class TestStabilityListModel : public QObject {
                        "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.88 # -0.00 # 12.50"};
     QTest::newRow("comma") << 0.5 << 1 << QList<double>{0.5, -1} << ","
                            << QStringList{"x =    # 0,50", "n= 0  # 0,50", "n= 1  # -1,00"};
-    QTest::newRow("no level") << 0.5 << 2 << QList<double>{} << "." << QStringList{"x =    # 0.50 # 1.00"};
+    QTest::newRow("no level") << 0.5 << 2 << QList<double>{} << "."
+                              << QStringList{"x =    # 0.50 # 1.00"};
   }
   void linesFromTheNumbers() {
     QFETCH(double, h);
@@ -169,7 +170,6 @@ class TestStabilityListModel : public QObject {
     delete peps;
   }
 };
-
 
 QTEST_MAIN(TestStabilityListModel)
 #include "test_stability_list_model.moc"

@@ -21,7 +21,9 @@ const Fields kPeps = kP0 + Fields{{"TxtV0", "0"}, {"TxtEpsilon", "0.0625"}};
 QString msg(const core::Failure& f) { return QString::fromStdString(f.message); }
 
 struct Win {
-  explicit Win(core::Scheme s) : window(s), example(s == core::Scheme::P0 ? kP0 : kPeps) { w->show(); }
+  explicit Win(core::Scheme s) : window(s), example(s == core::Scheme::P0 ? kP0 : kPeps) {
+    w->show();
+  }
   // Sets the fields and clicks "Lancer les calculs"; returns the messages shown.
   QStringList click(const Fields& f = {}) {
     for (const auto& [name, text] : f) test::setText(w, name, text);
@@ -60,9 +62,10 @@ class TestStabilityWindow : public QObject {
     QCOMPARE(win.labels(), QStringList({"0.25000", "0.06250", "0.50000", ""}));
     const QStringList lines = win.lines();
     QCOMPARE(lines.size(), 18);
-    QCOMPARE(lines.mid(0, 5), QStringList({"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
-                                           "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.50 # 0.50 # 0.50",
-                                           "n= 3  # 0.25 # 0.50 # 0.25"}));
+    QCOMPARE(lines.mid(0, 5),
+             QStringList({"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
+                          "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.50 # 0.50 # 0.50",
+                          "n= 3  # 0.25 # 0.50 # 0.25"}));
     QVERIFY(lines.last().startsWith("n= 16  # "));
     QVERIFY(test::button(win.w, "Cmdgraphique")->isEnabled());
     // Enter in a field runs too, and a new run replaces the list.
@@ -79,8 +82,9 @@ class TestStabilityWindow : public QObject {
     QCOMPARE(win.labels(), QStringList({"0.25000", "0.06250", "0.50000", "1.00000"}));
     const QStringList plain = win.lines();
     QCOMPARE(plain.size(), 18);
-    QCOMPARE(plain.mid(1, 4), QStringList({"n= 0  # 1.00 # 1.00 # 1.00", "n= 1  # 1.00 # 1.00 # 1.00",
-                                           "n= 2  # 0.75 # 1.00 # 0.75", "n= 3  # 0.50 # 0.88 # 0.50"}));
+    QCOMPARE(plain.mid(1, 4),
+             QStringList({"n= 0  # 1.00 # 1.00 # 1.00", "n= 1  # 1.00 # 1.00 # 1.00",
+                          "n= 2  # 0.75 # 1.00 # 0.75", "n= 3  # 0.50 # 0.88 # 0.50"}));
     auto* check = win.w->findChild<QCheckBox*>("CheckF");
     check->setChecked(true);
     QVERIFY(win.click({{"TextFF", "8"}, {"TextNN", "2"}}).isEmpty());
@@ -146,7 +150,8 @@ class TestStabilityWindow : public QObject {
     for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
       for (const auto& c : cases) {
         if (scheme == core::Scheme::P0 && c.pepsOnly) continue;
-        QTest::addRow("%s %s = '%s'", scheme == core::Scheme::P0 ? "P0" : "Pepsilon", c.field, c.text)
+        QTest::addRow("%s %s = '%s'", scheme == core::Scheme::P0 ? "P0" : "Pepsilon", c.field,
+                      c.text)
             << scheme << QString::fromLatin1(c.field) << QString::fromLatin1(c.text) << c.message;
       }
     }
@@ -174,7 +179,8 @@ class TestStabilityWindow : public QObject {
 
   void overflowListsTheFiniteLevelsThenSaysSo() {
     Win win(core::Scheme::P0);
-    const QStringList shown = win.click(kP0 + Fields{{"TxtK", "1000"}, {"Txta", "1000"}}), lines = win.lines();
+    const QStringList shown = win.click(kP0 + Fields{{"TxtK", "1000"}, {"Txta", "1000"}}),
+                      lines = win.lines();
     QVERIFY(lines.size() > 2 && lines.size() < 1002);
     QCOMPARE(shown, QStringList{msg(core::fail::overflow(lines.size() - 1))});
     QVERIFY(!lines.last().contains("inf") && !lines.last().contains("nan"));
@@ -208,7 +214,9 @@ class TestStabilityWindow : public QObject {
     Win p0(core::Scheme::P0), other(core::Scheme::P0);
     QVERIFY(p0.click(kP0).isEmpty());
     const QStringList lines = p0.lines();
-    QVERIFY(other.click({{"TxtN", "5"}, {"TxtT", "2"}, {"TxtK", "3"}, {"Txta", "0.1"}, {"Txtu0", "7"}}).isEmpty());
+    QVERIFY(
+        other.click({{"TxtN", "5"}, {"TxtT", "2"}, {"TxtK", "3"}, {"Txta", "0.1"}, {"Txtu0", "7"}})
+            .isEmpty());
     test::freshState();
     QCOMPARE(p0.lines(), lines);
   }
@@ -233,7 +241,8 @@ class TestStabilityWindow : public QObject {
       const QFont f = c.widget->font();
       QCOMPARE(f.family(), ui::typefaceFamily());
       QCOMPARE(f.pointSizeF(), c.widget->objectName() == "Label1" ? titleSize : 8.0);
-      QVERIFY2(c.overflow() <= 0, qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
+      QVERIFY2(c.overflow() <= 0,
+               qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
     }
     // Each frame's controls lie inside its border, under its caption.
     QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
@@ -264,7 +273,8 @@ class TestStabilityWindow : public QObject {
     QLineEdit* e = test::field(&w, field.toLatin1().constData());
     QVERIFY(e);
     const QString name = e->accessibleName();
-    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity + QStringLiteral("(\\W|$)"))),
+    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity +
+                                              QStringLiteral("(\\W|$)"))),
              qPrintable(name));
     auto* buddy = [&]() -> QLabel* {
       for (QLabel* l : w.findChildren<QLabel*>())
@@ -272,7 +282,8 @@ class TestStabilityWindow : public QObject {
       return nullptr;
     }();
     QVERIFY(buddy && buddy->text().contains(quantity));
-    QVERIFY(!w.resultList()->accessibleName().isEmpty() && !w.resultList()->accessibleDescription().isEmpty());
+    QVERIFY(!w.resultList()->accessibleName().isEmpty() &&
+            !w.resultList()->accessibleDescription().isEmpty());
   }
 
   // Values keep their places: a value too wide for its label or field is
@@ -280,17 +291,20 @@ class TestStabilityWindow : public QObject {
   // condition; the check box's indicator is drawn whole.
   void clippedValuesAreWholeInTooltips() {
     Win win(core::Scheme::Peps);
-    QVERIFY(win.click(kPeps + Fields{{"TxtK", "200000"}, {"TxtN", "2"}, {"TxtEpsilon", "1000"}}).isEmpty());
+    QVERIFY(win.click(kPeps + Fields{{"TxtK", "200000"}, {"TxtN", "2"}, {"TxtEpsilon", "1000"}})
+                .isEmpty());
     auto* alpha = win.w->findChild<ui::ValueLabel*>("LblAlpha");
     QCOMPARE(alpha->text(), QStringLiteral("200000000.00000"));
     QVERIFY(alpha->clipped());
     QCOMPARE(alpha->toolTip(), alpha->text());
     auto* lambda = win.w->findChild<ui::ValueLabel*>("LblLambda");
-    QVERIFY(!lambda->clipped() && lambda->toolTip() == StabilityWindow::stabilityConditionText(core::Scheme::Peps));
+    QVERIFY(!lambda->clipped() &&
+            lambda->toolTip() == StabilityWindow::stabilityConditionText(core::Scheme::Peps));
     QCOMPARE(test::field(win.w, "TxtK")->toolTip(), QStringLiteral("200000"));
     QCOMPARE(test::field(win.w, "TxtN")->toolTip(), QString());
     auto* check = win.w->findChild<QCheckBox*>("CheckF");
-    QVERIFY(check->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, check) <= check->height());
+    QVERIFY(check->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, check) <=
+            check->height());
   }
 
   // A line wider than the list is whole in its tooltip; a short one has none.
@@ -311,7 +325,8 @@ class TestStabilityWindow : public QObject {
   void tipTextKeepsTheWholeLine_data() {
     QTest::addColumn<QString>("line");
     QTest::newRow("short") << QStringLiteral("n= 0  # 1.00");
-    QTest::newRow("many values") << QStringLiteral("n= 7 ") + QStringLiteral(" # 0.25").repeated(300);
+    QTest::newRow("many values") << QStringLiteral("n= 7 ") +
+                                        QStringLiteral(" # 0.25").repeated(300);
     QTest::newRow("no blank") << QStringLiteral("x").repeated(250);
   }
 
@@ -326,14 +341,22 @@ class TestStabilityWindow : public QObject {
     QTest::addColumn<QString>("N");
     QTest::addColumn<QString>("K");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("worked example") << "3" << "16" << false;
-    QTest::newRow("a second of work") << "999" << "100000" << true;
-    QTest::newRow("many points, a tenth of a second") << "999" << "20000" << false;
-    QTest::newRow("many points, a quarter of a second") << "999" << "40000" << true;
-    QTest::newRow("few points, a tenth of a second") << "10" << "1000000" << false;
-    QTest::newRow("few points, a quarter of a second") << "10" << "2000000" << true;
-    QTest::newRow("one point, many levels") << "1" << "4000000" << true;
-    QTest::newRow("refused, too large") << "1e9" << "1e9" << true;
+    QTest::newRow("worked example") << "3"
+                                    << "16" << false;
+    QTest::newRow("a second of work") << "999"
+                                      << "100000" << true;
+    QTest::newRow("many points, a tenth of a second") << "999"
+                                                      << "20000" << false;
+    QTest::newRow("many points, a quarter of a second") << "999"
+                                                        << "40000" << true;
+    QTest::newRow("few points, a tenth of a second") << "10"
+                                                     << "1000000" << false;
+    QTest::newRow("few points, a quarter of a second") << "10"
+                                                       << "2000000" << true;
+    QTest::newRow("one point, many levels") << "1"
+                                            << "4000000" << true;
+    QTest::newRow("refused, too large") << "1e9"
+                                        << "1e9" << true;
   }
 
   // Shown for a run of many values, and gone before any message box.
@@ -360,7 +383,8 @@ class TestStabilityWindow : public QObject {
     probe.start(1);
     test::setText(win.w, "TxtN", N);
     for (const auto& [name, text] : kP0)
-      if (QByteArray(name) != "TxtN" && QByteArray(name) != "TxtK") test::setText(win.w, name, text);
+      if (QByteArray(name) != "TxtN" && QByteArray(name) != "TxtK")
+        test::setText(win.w, name, text);
     test::setText(win.w, "TxtK", K);
     test::button(win.w, "CmdCalculs")->click();
     QCOMPARE(messages, 1);

@@ -12,9 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
-#include <QStringList>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 #include <QStyle>
 #include <QWidget>
 #include <algorithm>
@@ -25,8 +25,8 @@ namespace test {
 struct CaptionFit {
   QWidget* widget;
   QString text;
-  int room;      // pixels the text may use
-  int needed;    // pixels the text needs in its font
+  int room;    // pixels the text may use
+  int needed;  // pixels the text needs in its font
   int overflow() const { return needed - room; }
 };
 
@@ -47,8 +47,10 @@ inline int labelRoom(const QLabel* l) {
     if (!s || s == l || !isObstacle(s)) continue;
     const QRect g = s->geometry();
     if (g.bottom() < r.top() || g.top() > r.bottom()) continue;
-    if (!right && g.left() > r.left() && g.left() <= r.right()) room = std::min(room, g.left() - r.left());
-    if (right && g.right() < r.right() && g.right() >= r.left()) room = std::min(room, r.right() - g.right());
+    if (!right && g.left() > r.left() && g.left() <= r.right())
+      room = std::min(room, g.left() - r.left());
+    if (right && g.right() < r.right() && g.right() >= r.left())
+      room = std::min(room, r.right() - g.right());
   }
   return room;
 }
@@ -78,13 +80,18 @@ inline QList<CaptionFit> captionFits(QWidget* window) {
       room -= 2 * (st->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b) + 1);
     } else {
       const bool radio = qobject_cast<QRadioButton*>(b);
-      room -= st->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth, nullptr, b) +
-              st->pixelMetric(radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
+      room -=
+          st->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth,
+                          nullptr, b) +
+          st->pixelMetric(
+              radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, nullptr,
+              b);
     }
     out.append({b, b->text(), room, textWidth(b->font(), b->text())});
   }
   for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
-    if (!g->title().isEmpty()) out.append({g, g->title(), g->width() - 16, textWidth(g->font(), g->title())});
+    if (!g->title().isEmpty())
+      out.append({g, g->title(), g->width() - 16, textWidth(g->font(), g->title())});
   }
   return out;
 }
@@ -98,7 +105,8 @@ QStringList childrenOutsideFrames(QWidget* window) {
     const QRect inside = frame->rect().adjusted(1, frame->titleRect().height() / 2 + 1, -1, -1);
     for (QWidget* child : frame->template findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       if (child->testAttribute(Qt::WA_TransparentForMouseEvents)) continue;
-      if (!inside.contains(child->geometry())) out << frame->objectName() + QLatin1Char('/') + child->objectName();
+      if (!inside.contains(child->geometry()))
+        out << frame->objectName() + QLatin1Char('/') + child->objectName();
     }
   }
   return out;

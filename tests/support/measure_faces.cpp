@@ -19,7 +19,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QTextStream out(stdout);
-  out << "| face | captions | overflowing | worst overflow (px) | worst caption |\n|---|---|---|---|---|\n";
+  out << "| face | captions | overflowing | worst overflow (px) | worst caption "
+         "|\n|---|---|---|---|---|\n";
   for (int i = 1; i < argc; ++i) {
     const int id = QFontDatabase::addApplicationFont(QString::fromLocal8Bit(argv[i]));
     const QString family = QFontDatabase::applicationFontFamilies(id).value(0);
@@ -43,13 +44,14 @@ int main(int argc, char** argv) {
         }
       }
     }
-    out << "| " << family << " | " << count << " | " << over << " | " << worst << " | "
-        << worstText << " |\n";
+    out << "| " << family << " | " << count << " | " << over << " | " << worst << " | " << worstText
+        << " |\n";
     // Every overflowing caption of this face, for the record.
     for (auto& w : windows)
       for (const test::CaptionFit& c : test::captionFits(w.get()))
         if (c.overflow() > 0)
-          out << "|   | " << w->objectName() << " | \"" << c.text << "\" | " << c.overflow() << " | |\n";
+          out << "|   | " << w->objectName() << " | \"" << c.text << "\" | " << c.overflow()
+              << " | |\n";
   }
   return 0;
 }

@@ -20,7 +20,8 @@
 namespace {
 
 void set(QWidget* w, const char* name, const char* text) {
-  if (auto* e = w->findChild<QLineEdit*>(QString::fromLatin1(name))) e->setText(QString::fromUtf8(text));
+  if (auto* e = w->findChild<QLineEdit*>(QString::fromLatin1(name)))
+    e->setText(QString::fromUtf8(text));
 }
 
 void click(QWidget* w, const char* name) {
@@ -56,8 +57,9 @@ int main(int argc, char** argv) {
   };
   const auto stability = [](bool peps) {
     return [peps](QWidget* w) {
-      const char* fields[][2] = {{"TxtN", "9"}, {"TxtT", "1"}, {"TxtK", "40"}, {"Txta", "0.1"}, {"Txtu0", "1"},
-                                 {"TxtV0", "0"}, {"TxtEpsilon", "0.0625"}};
+      const char* fields[][2] = {{"TxtN", "9"},           {"TxtT", "1"},  {"TxtK", "40"},
+                                 {"Txta", "0.1"},         {"Txtu0", "1"}, {"TxtV0", "0"},
+                                 {"TxtEpsilon", "0.0625"}};
       for (const auto& f : fields) set(w, f[0], f[1]);
       (void)peps;
       click(w, "CmdCalculs");
@@ -75,8 +77,9 @@ int main(int argc, char** argv) {
     };
   };
   const auto consistency = [](QWidget* w) {
-    const char* fields[][2] = {{"TxtN", "10"}, {"TxtT", "1"}, {"TxtK", "20"}, {"Txta", "0.1"}, {"TxtD", "2"},
-                               {"TxtW", "3"}, {"TxtPhi", "0.5"}, {"TxtEpsilon", "0.01"}, {"TxtS", "0"}};
+    const char* fields[][2] = {{"TxtN", "10"},    {"TxtT", "1"},          {"TxtK", "20"},
+                               {"Txta", "0.1"},   {"TxtD", "2"},          {"TxtW", "3"},
+                               {"TxtPhi", "0.5"}, {"TxtEpsilon", "0.01"}, {"TxtS", "0"}};
     for (const auto& f : fields) set(w, f[0], f[1]);
     for (const char* r : {"0", "1", "2", "3", "4", "5"}) {
       set(w, "TxtR", r);
@@ -93,8 +96,9 @@ int main(int argc, char** argv) {
     click(w, "CmdCalculerP");
   };
   const auto error = [](QWidget* w) {
-    const char* fields[][2] = {{"TxtN", "9"}, {"TxtT", "1"}, {"TxtK", "100"}, {"Txta", "0.1"},
-                               {"TxtEpsilon", "0.1"}, {"Txtu0", "1"}, {"TxtV0", "0"}};
+    const char* fields[][2] = {{"TxtN", "9"},   {"TxtT", "1"},         {"TxtK", "100"},
+                               {"Txta", "0.1"}, {"TxtEpsilon", "0.1"}, {"Txtu0", "1"},
+                               {"TxtV0", "0"}};
     for (const auto& f : fields) set(w, f[0], f[1]);
     for (const char* k : {"1", "2", "4", "8", "16"}) {
       set(w, "TxtR", k);
@@ -114,12 +118,14 @@ int main(int argc, char** argv) {
   };
   // The visualisation windows read what the studies leave: grabbed before
   // any run and again after all of them.
-  const std::pair<WindowKind, const char*> readers[] = {{WindowKind::FrmEvolution, "FrmEvolution"},
-                                                        {WindowKind::FrmCarte, "FrmCarte"},
-                                                        {WindowKind::FrmConvergence, "FrmConvergence"},
-                                                        {WindowKind::FrmGuide, "FrmGuide"}};
+  const std::pair<WindowKind, const char*> readers[] = {
+      {WindowKind::FrmEvolution, "FrmEvolution"},
+      {WindowKind::FrmCarte, "FrmCarte"},
+      {WindowKind::FrmConvergence, "FrmConvergence"},
+      {WindowKind::FrmGuide, "FrmGuide"}};
   for (const auto& [kind, name] : readers) {
-    if (QWidget* w = ModGeneral::showWindow(kind)) save(w, folder, QString::fromLatin1(name) + QStringLiteral("-before"));
+    if (QWidget* w = ModGeneral::showWindow(kind))
+      save(w, folder, QString::fromLatin1(name) + QStringLiteral("-before"));
   }
   for (const Shot& shot : shots) {
     QWidget* w = ModGeneral::showWindow(shot.kind);
@@ -131,7 +137,8 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& [kind, name] : readers) {
-    if (QWidget* w = ModGeneral::showWindow(kind)) save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
+    if (QWidget* w = ModGeneral::showWindow(kind))
+      save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
   }
   ModGeneral::closeAll();
   return 0;

@@ -23,7 +23,8 @@ class TestEventPump : public QObject {
     QCOMPARE(strided.passes(), std::int64_t{10});
 
     int posted = 0;
-    QMetaObject::invokeMethod(this, [&] { ++posted; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { ++posted; }, Qt::QueuedConnection);
     ui::EventPump pump;  // the usual ~10 ms
     pump.setStride(1);
     for (std::int64_t m = 0; m < 10000; ++m) pump.atStep(m, 20000);
@@ -32,7 +33,8 @@ class TestEventPump : public QObject {
     std::this_thread::sleep_for(12ms);
     pump.atStep(10000, 20000);
     QCOMPARE(posted, 1);
-    QMetaObject::invokeMethod(this, [&] { ++posted; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { ++posted; }, Qt::QueuedConnection);
     pump.yieldOnce();  // now, whatever the interval
     QCOMPARE(posted, 2);
   }

@@ -2,6 +2,7 @@
 // double comes back bit for bit, the layout is the documented one, a failed
 // write says so and changes nothing, image files are valid and drawn at
 // their own resolution.
+#include <sys/resource.h>
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -18,7 +19,6 @@
 #include <csignal>
 #include <limits>
 #include <random>
-#include <sys/resource.h>
 
 #include "support/window_support.h"
 #include "ui/export_csv.h"
@@ -110,10 +110,10 @@ class TestExport : public QObject {
     QTest::newRow("limits") << std::vector<double>{
         std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
         -std::numeric_limits<double>::max(), std::nextafter(1.0, 2.0), std::nextafter(1.0, 0.0)};
-    QTest::newRow("huge and tiny") << std::vector<double>{1e300, -1e-300, 1e23, 9007199254740993.0,
-                                                          123456789012345680000.0};
-    QTest::newRow("decimals that binary cannot hold") << std::vector<double>{0.1, 0.2, 0.3, 1.0 / 3,
-                                                                             2.0 / 3, 0.875, 0.005};
+    QTest::newRow("huge and tiny")
+        << std::vector<double>{1e300, -1e-300, 1e23, 9007199254740993.0, 123456789012345680000.0};
+    QTest::newRow("decimals that binary cannot hold")
+        << std::vector<double>{0.1, 0.2, 0.3, 1.0 / 3, 2.0 / 3, 0.875, 0.005};
     QTest::newRow("non-finite") << std::vector<double>{inf, -inf,
                                                        std::numeric_limits<double>::quiet_NaN()};
     // Many levels: several blocks formatted apart must come back in order.
@@ -148,7 +148,8 @@ class TestExport : public QObject {
       for (std::int64_t i = 0; i < columns; ++i) {
         const double expected = values[std::size_t(n * columns + i)];
         if (!sameBits(parse(row[i + 2]), expected))
-          QFAIL(qPrintable(QString("level %1 column %2: %3").arg(n).arg(i).arg(QString(row[i + 2]))));
+          QFAIL(
+              qPrintable(QString("level %1 column %2: %3").arg(n).arg(i).arg(QString(row[i + 2]))));
       }
     }
   }
@@ -158,13 +159,20 @@ class TestExport : public QObject {
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("stability levels: n, t, one column per x")
         << 0
-        << QByteArray("n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"
-                      "2,0.125,0.5,0.5,0.5\r\n3,0.1875,0.25,0.5,0.25\r\n");
+        << QByteArray(
+               "n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"
+               "2,0.125,0.5,0.5,0.5\r\n3,0.1875,0.25,0.5,0.25\r\n");
     QTest::newRow("levels without a time step")
         << 1 << QByteArray("n,x=0.5\r\n0,-0\r\n1,1e-300\r\n");
-    QTest::newRow("error list: named columns, numbers in full")
-        << 2 << QByteArray("2^R,Tau',E\r\n1,0.001,0.0012345678901234567\r\n2,5e-04,3.0000000000000004e-05\r\n");  // the shorter of the two forms
-    const QByteArray quoted("ligne\r\nplain\r\n\"a, b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n");
+    QTest::newRow("error list: named columns, numbers in full") << 2
+                                                                << QByteArray(
+                                                                       "2^R,Tau',E\r\n1,0.001,0."
+                                                                       "0012345678901234567\r\n2,"
+                                                                       "5e-04,3.0000000000000004e-"
+                                                                       "05\r\n");  // the shorter of
+                                                                                   // the two forms
+    const QByteArray quoted(
+        "ligne\r\nplain\r\n\"a, b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n");
     QTest::newRow("text list: one quoted field per line (RFC 4180)") << 3 << quoted;
     QTest::newRow("any other list model: its lines as text") << 4 << quoted;
   }
@@ -270,7 +278,8 @@ class TestExport : public QObject {
       QVERIFY(old.open(QIODevice::ReadOnly));
       QCOMPARE(old.readAll(), QByteArray("old contents\r\n"));
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), limited ? QStringList{"big.csv"} : QStringList{});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             limited ? QStringList{"big.csv"} : QStringList{});
   }
 
   void aFullDeviceStopsTheWrite_data() {
@@ -312,7 +321,8 @@ class TestExport : public QObject {
       menu->close();
       if (save) save->trigger();
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), view.mapToGlobal(QPoint(10, 10)));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            view.mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(view.viewport(), &event);
     QCOMPARE(items, QStringList({"Copier", "Tout sélectionner", "Enregistrer sous…"}));
     QFile file(dir.filePath("liste.csv"));
@@ -397,8 +407,9 @@ class TestExport : public QObject {
           }
         }
       const int screenHeight = QFontMetrics(surface.font()).height();
-      QVERIFY2(bottom > top && bottom - top <= 4 * screenHeight,
-               qPrintable(QString("text %1 px high, screen %2").arg(bottom - top).arg(screenHeight)));
+      QVERIFY2(
+          bottom > top && bottom - top <= 4 * screenHeight,
+          qPrintable(QString("text %1 px high, screen %2").arg(bottom - top).arg(screenHeight)));
       QVERIFY(image.pixelColor(4 * 100, 4 * 150 + 4).red() > 200);  // the child bar
       QVERIFY(image.pixelColor(4 * 100, 4 * 150 + 4).blue() < 60);
     } else if (file.endsWith(".svg")) {

@@ -40,7 +40,8 @@ QImage segmentBySegment(const PictureSurface& s, const QPolygonF& user, const QC
 QImage nearestUpscale(const QImage& img, QSize size) {
   QImage i = img;
   i.setDevicePixelRatio(1.0);
-  return i.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation).convertToFormat(QImage::Format_RGB32);
+  return i.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+      .convertToFormat(QImage::Format_RGB32);
 }
 
 // Runs one test function of this program again in a child process whose
@@ -147,7 +148,8 @@ class TestPictureSurface : public QObject {
   void polylineMatchesSegments_data() {
     QTest::addColumn<QString>("shape");
     QTest::addColumn<double>("dpr");
-    for (const char* shape : {"smooth", "oscillating", "random", "flat", "one column", "steep steps"})
+    for (const char* shape :
+         {"smooth", "oscillating", "random", "flat", "one column", "steep steps"})
       for (double dpr : {1.0, 1.5, 2.0})
         QTest::addRow("%s at %.1f", shape, dpr) << QString::fromLatin1(shape) << dpr;
   }

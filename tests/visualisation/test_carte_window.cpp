@@ -8,9 +8,9 @@
 
 #include "app/windows.h"
 #include "shell/mod_general.h"
+#include "vis_support.h"
 #include "visualisation/carte_window.h"
 #include "visualisation/render_surface.h"
-#include "vis_support.h"
 
 using core::Scheme;
 
@@ -99,8 +99,11 @@ class TestCarteWindow : public QObject {
     QCOMPARE(vis::paletteParameter(M, M, logarithmic), 1.0);
     QCOMPARE(vis::paletteParameter(-M, M, logarithmic), -1.0);
     for (double v : {3.0, 100.0}) {
-      QCOMPARE(vis::paletteParameter(-v, M, logarithmic), -vis::paletteParameter(v, M, logarithmic));
-      QCOMPARE(vis::divergingColor(vis::paletteParameter(v, M, logarithmic)) == vis::divergingColor(0), false);
+      QCOMPARE(vis::paletteParameter(-v, M, logarithmic),
+               -vis::paletteParameter(v, M, logarithmic));
+      QCOMPARE(
+          vis::divergingColor(vis::paletteParameter(v, M, logarithmic)) == vis::divergingColor(0),
+          false);
     }
     // The logarithm lifts small values well above the linear scale.
     if (logarithmic) QVERIFY(vis::paletteParameter(M * 1e-4, M, true) > 0.3);
@@ -158,8 +161,9 @@ class TestCarteWindow : public QObject {
 
   void screenshots() {
     QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
-                          "CmdCalculs");
+    vistest::typeAndClick(
+        stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
+        "CmdCalculs");
     stab->close();
     auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
     QTest::qWait(50);

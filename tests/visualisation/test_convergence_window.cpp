@@ -9,9 +9,9 @@
 
 #include "app/windows.h"
 #include "shell/mod_general.h"
+#include "vis_support.h"
 #include "visualisation/convergence_window.h"
 #include "visualisation/render_surface.h"
-#include "vis_support.h"
 
 using core::Scheme;
 using core::Study;
@@ -32,14 +32,16 @@ void run(WindowKind kind, Fields fields, const char* counter, int count, const c
   vistest::typeAndClick(w, fields, button);
 }
 
-const Fields kConsistP0 = {{"TxtN", "9"},  {"TxtT", "0.1"}, {"TxtK", "20"},  {"Txta", "1"}, {"TxtD", "1"},
-                           {"TxtW", "50"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}};
-const Fields kSpaceP0 = {{"TxtN", "4"}, {"TxtT", "1"},   {"TxtK", "1000"}, {"Txta", "1"}, {"TxtD", "1"},
-                         {"TxtW", "0"}, {"TxtPhi", "0"}, {"TxtR", "0"},    {"TxtS", "0"}};
+const Fields kConsistP0 = {{"TxtN", "9"},   {"TxtT", "0.1"}, {"TxtK", "20"},
+                           {"Txta", "1"},   {"TxtD", "1"},   {"TxtW", "50"},
+                           {"TxtPhi", "0"}, {"TxtR", "0"},   {"TxtS", "0"}};
+const Fields kSpaceP0 = {{"TxtN", "4"},   {"TxtT", "1"}, {"TxtK", "1000"},
+                         {"Txta", "1"},   {"TxtD", "1"}, {"TxtW", "0"},
+                         {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}};
 // Tau far below eps/k: E(k) falls like eps/k. (With Tau near eps/k it levels
 // off at a part of the order of Tau that the two schemes do not share.)
-const Fields kError = {{"TxtN", "9"}, {"TxtT", "1"}, {"TxtK", "1000"}, {"Txta", "1"},
-                       {"TxtEpsilon", "0.05"}, {"TxtD", "1"}, {"TxtW", "1"}, {"TxtPhi", "0"}};
+const Fields kError = {{"TxtN", "9"},          {"TxtT", "1"}, {"TxtK", "1000"}, {"Txta", "1"},
+                       {"TxtEpsilon", "0.05"}, {"TxtD", "1"}, {"TxtW", "1"},    {"TxtPhi", "0"}};
 
 // Least squares in natural logarithms from the normal equations.
 double referenceSlope(const std::vector<double>& x, const std::vector<double>& y) {
@@ -82,16 +84,23 @@ class TestConvergenceWindow : public QObject {
       Scheme scheme;
       double divisor;
     };
-    const Fields stab = {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}};
+    const Fields stab = {
+        {"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}};
     const Fields consistPeps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
     const std::vector<Step> steps = {
         {WindowKind::frmstabp0, stab, "TxtN", 9, "CmdCalculs", Study::Stability, Scheme::P0, 0},
-        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 0, "CmdCalculerH", Study::ConsistencyTime, Scheme::P0, 1},
-        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 1, "CmdCalculerH", Study::ConsistencyTime, Scheme::P0, 2},
-        {WindowKind::FrmConsistPepsilon, kSpaceP0 + Fields{{"TxtEpsilon", "0.001"}}, "TxtS", 1, "CmdCalculerTau", Study::ConsistencySpace, Scheme::Peps, 2},
-        {WindowKind::FrmErreurEps0, kError, "TxtR", 2, "CmdCalculerH", Study::Error, Scheme::Peps, 2},
-        {WindowKind::frmConsistP0, kConsistP0, "TxtS", 0, "CmdCalculerTau", Study::ConsistencySpace, Scheme::P0, 1},
-        {WindowKind::FrmErreurEps0, kError, "TxtR", 4, "CmdCalculerH", Study::Error, Scheme::Peps, 4},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 0, "CmdCalculerH", Study::ConsistencyTime,
+         Scheme::P0, 1},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtR", 1, "CmdCalculerH", Study::ConsistencyTime,
+         Scheme::P0, 2},
+        {WindowKind::FrmConsistPepsilon, kSpaceP0 + Fields{{"TxtEpsilon", "0.001"}}, "TxtS", 1,
+         "CmdCalculerTau", Study::ConsistencySpace, Scheme::Peps, 2},
+        {WindowKind::FrmErreurEps0, kError, "TxtR", 2, "CmdCalculerH", Study::Error, Scheme::Peps,
+         2},
+        {WindowKind::frmConsistP0, kConsistP0, "TxtS", 0, "CmdCalculerTau", Study::ConsistencySpace,
+         Scheme::P0, 1},
+        {WindowKind::FrmErreurEps0, kError, "TxtR", 4, "CmdCalculerH", Study::Error, Scheme::Peps,
+         4},
     };
     std::vector<core::JournalEntry> expected;
     for (const Step& s : steps) {
@@ -135,11 +144,16 @@ class TestConvergenceWindow : public QObject {
     QTest::addColumn<WindowKind>("kind");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QList<int>>("left");  // entries left per plot, in the plots' order
-    QTest::newRow("P0, h fixed") << WindowKind::frmConsistP0 << "CmdEffacerH" << QList<int>{0, 1, 1, 1, 1};
-    QTest::newRow("P0, Tau fixed") << WindowKind::frmConsistP0 << "CmdEffacerTau" << QList<int>{1, 0, 1, 1, 1};
-    QTest::newRow("Pepsilon, h fixed") << WindowKind::FrmConsistPepsilon << "CmdEffacerH" << QList<int>{1, 1, 1, 0, 1};
-    QTest::newRow("Pepsilon, Tau fixed") << WindowKind::FrmConsistPepsilon << "CmdEffacerTau" << QList<int>{1, 1, 1, 1, 0};
-    QTest::newRow("error study") << WindowKind::FrmErreurEps0 << "CmdEffacerH" << QList<int>{1, 1, 0, 1, 1};
+    QTest::newRow("P0, h fixed") << WindowKind::frmConsistP0 << "CmdEffacerH"
+                                 << QList<int>{0, 1, 1, 1, 1};
+    QTest::newRow("P0, Tau fixed")
+        << WindowKind::frmConsistP0 << "CmdEffacerTau" << QList<int>{1, 0, 1, 1, 1};
+    QTest::newRow("Pepsilon, h fixed")
+        << WindowKind::FrmConsistPepsilon << "CmdEffacerH" << QList<int>{1, 1, 1, 0, 1};
+    QTest::newRow("Pepsilon, Tau fixed")
+        << WindowKind::FrmConsistPepsilon << "CmdEffacerTau" << QList<int>{1, 1, 1, 1, 0};
+    QTest::newRow("error study") << WindowKind::FrmErreurEps0 << "CmdEffacerH"
+                                 << QList<int>{1, 1, 0, 1, 1};
   }
   void clearingASeries() {
     QFETCH(WindowKind, kind);
@@ -178,26 +192,27 @@ class TestConvergenceWindow : public QObject {
     const Fields n5 = kConsistP0 + Fields{{"TxtN", "5"}};
     const Fields peps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
     QTest::newRow("P0, same data: appended")
-        << WindowKind::frmConsistP0 << kConsistP0 << kConsistP0 << "TxtR" << "CmdCalculerH" << 0 << 2
-        << "N = 9, T = 0,1, K = 20 — 2 points";
+        << WindowKind::frmConsistP0 << kConsistP0 << kConsistP0 << "TxtR"
+        << "CmdCalculerH" << 0 << 2 << "N = 9, T = 0,1, K = 20 — 2 points";
     QTest::newRow("P0, N changed: new series")
-        << WindowKind::frmConsistP0 << kConsistP0 << n5 << "TxtR" << "CmdCalculerH" << 0 << 1
-        << "N = 5, T = 0,1, K = 20 — 1 point";
+        << WindowKind::frmConsistP0 << kConsistP0 << n5 << "TxtR"
+        << "CmdCalculerH" << 0 << 1 << "N = 5, T = 0,1, K = 20 — 1 point";
     QTest::newRow("P0 space halvings, w changed: new series")
         << WindowKind::frmConsistP0 << kSpaceP0 << kSpaceP0 + Fields{{"TxtW", "1"}} << "TxtS"
         << "CmdCalculerTau" << 1 << 1 << "N = 4, T = 1, K = 1000 — 1 point";
     QTest::newRow("P0 space halvings, same data: appended")
-        << WindowKind::frmConsistP0 << kSpaceP0 << kSpaceP0 << "TxtS" << "CmdCalculerTau" << 1 << 2
-        << "N = 4, T = 1, K = 1000 — 2 points";
+        << WindowKind::frmConsistP0 << kSpaceP0 << kSpaceP0 << "TxtS"
+        << "CmdCalculerTau" << 1 << 2 << "N = 4, T = 1, K = 1000 — 2 points";
     QTest::newRow("Pepsilon, Epsilon changed: new series")
-        << WindowKind::FrmConsistPepsilon << peps << kConsistP0 + Fields{{"TxtEpsilon", "0.002"}} << "TxtR"
+        << WindowKind::FrmConsistPepsilon << peps << kConsistP0 + Fields{{"TxtEpsilon", "0.002"}}
+        << "TxtR"
         << "CmdCalculerH" << 3 << 1 << "N = 9, T = 0,1, K = 20, ε = 0,002 — 1 point";
     QTest::newRow("error study, same data: appended")
-        << WindowKind::FrmErreurEps0 << kError << kError << "TxtR" << "CmdCalculerH" << 2 << 2
-        << "N = 9, T = 1, K = 1000, ε = 0,05 — 2 points";
+        << WindowKind::FrmErreurEps0 << kError << kError << "TxtR"
+        << "CmdCalculerH" << 2 << 2 << "N = 9, T = 1, K = 1000, ε = 0,05 — 2 points";
     QTest::newRow("error study, K changed: new series")
-        << WindowKind::FrmErreurEps0 << kError << kError + Fields{{"TxtK", "2000"}} << "TxtR" << "CmdCalculerH"
-        << 2 << 1 << "N = 9, T = 1, K = 2000, ε = 0,05 — 1 point";
+        << WindowKind::FrmErreurEps0 << kError << kError + Fields{{"TxtK", "2000"}} << "TxtR"
+        << "CmdCalculerH" << 2 << 1 << "N = 9, T = 1, K = 2000, ε = 0,05 — 1 point";
   }
   void seriesFollowTheTypedData() {
     QFETCH(WindowKind, kind);
@@ -220,7 +235,8 @@ class TestConvergenceWindow : public QObject {
     QCOMPARE(w.seriesText(plot), label);
     // The earlier series stays in the journal until "Tout Effacer".
     QCOMPARE(int(ModGeneral::journal().entries().size()), 2);
-    test::button(ModGeneral::window(kind), button == QLatin1String("CmdCalculerH") ? "CmdEffacerH" : "CmdEffacerTau")
+    test::button(ModGeneral::window(kind),
+                 button == QLatin1String("CmdCalculerH") ? "CmdEffacerH" : "CmdEffacerTau")
         ->click();
     w.points(plot, steps, errors);
     QCOMPARE(int(steps.size()), 0);
@@ -237,10 +253,11 @@ class TestConvergenceWindow : public QObject {
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
     const QList<int> four = {0, 1, 2, 3};
-    QTest::newRow("P0, time halvings: q near 1")
-        << WindowKind::frmConsistP0 << kConsistP0 << "TxtR" << "CmdCalculerH" << four << 0 << 0.9 << 1.1;
+    QTest::newRow("P0, time halvings: q near 1") << WindowKind::frmConsistP0 << kConsistP0 << "TxtR"
+                                                 << "CmdCalculerH" << four << 0 << 0.9 << 1.1;
     QTest::newRow("P0, space halvings: p near 2")
-        << WindowKind::frmConsistP0 << kSpaceP0 << "TxtS" << "CmdCalculerTau" << QList<int>{0, 1, 2} << 1 << 1.9 << 2.1;
+        << WindowKind::frmConsistP0 << kSpaceP0 << "TxtS"
+        << "CmdCalculerTau" << QList<int>{0, 1, 2} << 1 << 1.9 << 2.1;
     QTest::newRow("Pepsilon, time halvings: q near 1")
         << WindowKind::FrmConsistPepsilon << kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}} << "TxtR"
         << "CmdCalculerH" << four << 3 << 0.9 << 1.1;
@@ -248,8 +265,8 @@ class TestConvergenceWindow : public QObject {
         << WindowKind::FrmConsistPepsilon << kSpaceP0 + Fields{{"TxtEpsilon", "0.0001"}} << "TxtS"
         << "CmdCalculerTau" << QList<int>{0, 1, 2} << 4 << 1.9 << 2.1;
     QTest::newRow("E(k) against eps/k: near 1")
-        << WindowKind::FrmErreurEps0 << kError << "TxtR" << "CmdCalculerH" << QList<int>{1, 2, 4, 8} << 2
-        << 0.9 << 1.1;
+        << WindowKind::FrmErreurEps0 << kError << "TxtR"
+        << "CmdCalculerH" << QList<int>{1, 2, 4, 8} << 2 << 0.9 << 1.1;
   }
   void slopeOfWorkedExamples() {
     QFETCH(WindowKind, kind);
@@ -270,8 +287,10 @@ class TestConvergenceWindow : public QObject {
     const core::LogLogFit fit = w.fit(plot);
     QVERIFY(fit.valid);
     const double reference = referenceSlope(steps, errors);
-    QVERIFY2(std::fabs(fit.slope - reference) <= 1e-9 * std::fabs(reference),
-             qPrintable(QStringLiteral("%1 against %2").arg(fit.slope, 0, 'g', 17).arg(reference, 0, 'g', 17)));
+    QVERIFY2(
+        std::fabs(fit.slope - reference) <= 1e-9 * std::fabs(reference),
+        qPrintable(
+            QStringLiteral("%1 against %2").arg(fit.slope, 0, 'g', 17).arg(reference, 0, 'g', 17)));
     QVERIFY2(fit.slope >= low && fit.slope <= high, qPrintable(QString::number(fit.slope)));
     QVERIFY(w.slopeText(plot).startsWith(QStringLiteral("pente = %1").arg(fit.slope, 0, 'g', 4)));
   }
@@ -282,13 +301,16 @@ class TestConvergenceWindow : public QObject {
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("points");
     QTest::addColumn<double>("slope");
-    QTest::newRow("exact power 2") << QList<double>{0.1, 0.05, 0.025} << QList<double>{0.02, 0.005, 0.00125} << true << 3 << 2.0;
+    QTest::newRow("exact power 2") << QList<double>{0.1, 0.05, 0.025}
+                                   << QList<double>{0.02, 0.005, 0.00125} << true << 3 << 2.0;
     QTest::newRow("zero and negative errors left out")
-        << QList<double>{0.1, 0.05, 0.025, 0.0125} << QList<double>{0.3, 0.0, 0.075, -1.0} << true << 2 << 1.0;
+        << QList<double>{0.1, 0.05, 0.025, 0.0125} << QList<double>{0.3, 0.0, 0.075, -1.0} << true
+        << 2 << 1.0;
     QTest::newRow("infinite error left out")
         << QList<double>{1.0, 0.5, 0.25} << QList<double>{4.0, qInf(), 1.0} << true << 2 << 1.0;
     QTest::newRow("one point") << QList<double>{0.1} << QList<double>{0.3} << false << 1 << 0.0;
-    QTest::newRow("same step twice") << QList<double>{0.1, 0.1} << QList<double>{0.3, 0.2} << false << 2 << 0.0;
+    QTest::newRow("same step twice")
+        << QList<double>{0.1, 0.1} << QList<double>{0.3, 0.2} << false << 2 << 0.0;
     QTest::newRow("nothing") << QList<double>{} << QList<double>{} << false << 0 << 0.0;
   }
   void fitLeavesOutWhatALogCannotPlace() {
@@ -297,7 +319,8 @@ class TestConvergenceWindow : public QObject {
     QFETCH(bool, valid);
     QFETCH(int, points);
     QFETCH(double, slope);
-    const core::LogLogFit fit = core::fitLogLog({steps.begin(), steps.end()}, {errors.begin(), errors.end()});
+    const core::LogLogFit fit =
+        core::fitLogLog({steps.begin(), steps.end()}, {errors.begin(), errors.end()});
     QCOMPARE(fit.valid, valid);
     QCOMPARE(fit.points, points);
     if (valid) QVERIFY(std::fabs(fit.slope - slope) < 1e-12);
@@ -313,7 +336,8 @@ class TestConvergenceWindow : public QObject {
     for (int s : {0, 1, 2}) run(WindowKind::frmConsistP0, kSpaceP0, "TxtS", s, "CmdCalculerTau");
     for (int k : {1, 2, 4, 8}) run(WindowKind::FrmErreurEps0, kError, "TxtR", k, "CmdCalculerH");
     // One error only: a point, and no slope yet.
-    run(WindowKind::FrmConsistPepsilon, kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}}, "TxtR", 0, "CmdCalculerH");
+    run(WindowKind::FrmConsistPepsilon, kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}}, "TxtR", 0,
+        "CmdCalculerH");
     QCOMPARE(w->slopeText(3), QStringLiteral("pente : il faut au moins deux pas différents"));
     QTest::qWait(300);
     vistest::shoot(*w, QStringLiteral("convergence"));

@@ -13,9 +13,9 @@
 #include "app/windows.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
+#include "vis_support.h"
 #include "visualisation/evolution_window.h"
 #include "visualisation/render_surface.h"
-#include "vis_support.h"
 
 using core::Scheme;
 
@@ -67,7 +67,9 @@ class TestEvolutionWindow : public QObject {
     w.chooseScheme(scheme);
     slider(w)->setValue(level);
     QCOMPARE(w.level(), level);
-    QCOMPARE(w.levelText(), QStringLiteral("n = %1   t = 0.0%1 s").arg(level).replace(QStringLiteral("0.00 s"), QStringLiteral("0 s")));
+    QCOMPARE(w.levelText(), QStringLiteral("n = %1   t = 0.0%1 s")
+                                .arg(level)
+                                .replace(QStringLiteral("0.00 s"), QStringLiteral("0 s")));
 
     const QSize size(600, 400);
     const QImage img = vistest::draw(w, size, dpr);
@@ -105,7 +107,9 @@ class TestEvolutionWindow : public QObject {
     QFETCH(int, down);
     QFETCH(qreal, dpr);
     const double h = 1.0 / (N + 1);
-    auto value = [&](int, int i) { return i == up ? 1.0 : i == down ? -1.0 : 0.3 * std::sin(20 * 3.14159 * i * h); };
+    auto value = [&](int, int i) {
+      return i == up ? 1.0 : i == down ? -1.0 : 0.3 * std::sin(20 * 3.14159 * i * h);
+    };
     vistest::fillTable(Scheme::P0, N, 1, value);
     EvolutionWindow w;
     const QSize size(600, 400);
@@ -115,7 +119,8 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(vistest::colourNear(img, QPointF(m.px(down * h), m.py(-1.0)), kCurve));
     for (int i = N / 17; i < N; i += N / 17) {
       if (std::abs(i - up) < N / 100 || std::abs(i - down) < N / 100) continue;
-      QVERIFY2(vistest::colourNear(img, QPointF(m.px(i * h), m.py(value(0, i))), kCurve), qPrintable(QString::number(i)));
+      QVERIFY2(vistest::colourNear(img, QPointF(m.px(i * h), m.py(value(0, i))), kCurve),
+               qPrintable(QString::number(i)));
     }
   }
 
@@ -152,13 +157,16 @@ class TestEvolutionWindow : public QObject {
     QFETCH(double, peak);
     QFETCH(int, stoppedAfterRow);
     const int N = 7, K = 8;
-    vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) { return n == peakLevel && i == 3 ? peak : 0.5 * std::cos(i + n); });
+    vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) {
+      return n == peakLevel && i == 3 ? peak : 0.5 * std::cos(i + n);
+    });
     if (stoppedAfterRow) ModGeneral::state().SolP0.stoppedAfterRow(stoppedAfterRow);
     EvolutionWindow w;
     double largest = 0;
     const int lastLevel = stoppedAfterRow ? stoppedAfterRow - 1 : K;
     for (int n = 0; n <= lastLevel; ++n)
-      for (int i = 1; i <= N; ++i) largest = std::max(largest, std::fabs(ModGeneral::state().SolP0(n + 1, i)));
+      for (int i = 1; i <= N; ++i)
+        largest = std::max(largest, std::fabs(ModGeneral::state().SolP0(n + 1, i)));
     QCOMPARE(slider(w)->maximum(), lastLevel);
     for (int n : {0, lastLevel / 2, lastLevel}) {
       slider(w)->setValue(n);
@@ -177,8 +185,15 @@ class TestEvolutionWindow : public QObject {
     // A consistency run: the journal says so and the exact curve is drawn.
     QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
     vistest::typeAndClick(consist,
-                          {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"TxtD", "1"},
-                           {"TxtW", "3"}, {"TxtPhi", "0.5"}, {"TxtR", "0"}, {"TxtS", "0"}},
+                          {{"TxtN", "9"},
+                           {"TxtT", "0.1"},
+                           {"TxtK", "20"},
+                           {"Txta", "1"},
+                           {"TxtD", "1"},
+                           {"TxtW", "3"},
+                           {"TxtPhi", "0.5"},
+                           {"TxtR", "0"},
+                           {"TxtS", "0"}},
                           "CmdCalculerH");
     EvolutionWindow w;
     QVERIFY(w.source().hasExact());
@@ -188,7 +203,8 @@ class TestEvolutionWindow : public QObject {
     // At the last level the exact values are uexacte(x_i, T) as the study computes them.
     for (int i = 1; i <= 9; ++i)
       QCOMPARE(std::bit_cast<std::uint64_t>(exact[i - 1]),
-               std::bit_cast<std::uint64_t>(std::cos(3 * (20 * s.Tau) + 0.5) * (std::sin(s.h * (i * s.Pi)) * 1.0)));
+               std::bit_cast<std::uint64_t>(std::cos(3 * (20 * s.Tau) + 0.5) *
+                                            (std::sin(s.h * (i * s.Pi)) * 1.0)));
     slider(w)->setValue(10);
     const QImage img = vistest::draw(w, QSize(600, 400));
     bool red = false;
@@ -199,8 +215,9 @@ class TestEvolutionWindow : public QObject {
 
     // A stability run then replaces the table: no exact curve any more.
     QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(stab, {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}},
-                          "CmdCalculs");
+    vistest::typeAndClick(
+        stab, {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}},
+        "CmdCalculs");
     w.synchronise();
     QVERIFY(!w.source().hasExact());
     stab->close();
@@ -209,8 +226,9 @@ class TestEvolutionWindow : public QObject {
   void unstableRunGrowsItsSawTooth() {
     // Lambda = 0,51 with N = 49: the highest mode grows by about 4 % a level.
     QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
-                          "CmdCalculs");
+    vistest::typeAndClick(
+        stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
+        "CmdCalculs");
     EvolutionWindow w;
     // Height in pixels of the curve's band at a level, on the fixed scale.
     auto spread = [&w](int n) {
@@ -226,7 +244,8 @@ class TestEvolutionWindow : public QObject {
       return bottom - top;
     };
     const int early = spread(250), late = spread(450), last = spread(500);
-    QVERIFY2(early < late && late < last, qPrintable(QStringLiteral("%1 %2 %3").arg(early).arg(late).arg(last)));
+    QVERIFY2(early < late && late < last,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(early).arg(late).arg(last)));
     QVERIFY(last > 100);
     stab->close();
   }
@@ -303,13 +322,16 @@ class TestEvolutionWindow : public QObject {
     QCOMPARE(tops[5]->objectName(), QStringLiteral("mnuinter"));  // "?" stays last
     QVERIFY(bar->rect().contains(bar->actionGeometry(tops[5])));
     vistest::shoot(*form1, QStringLiteral("form1"));
-    const char* items[][2] = {{"mnuevolution", "FrmEvolution"}, {"mnucarte", "FrmCarte"}, {"mnuconvergence", "FrmConvergence"}};
+    const char* items[][2] = {{"mnuevolution", "FrmEvolution"},
+                              {"mnucarte", "FrmCarte"},
+                              {"mnuconvergence", "FrmConvergence"}};
     for (auto& [item, name] : items) {
       QAction* a = form1->findChild<QAction*>(QString::fromLatin1(item));
       a->trigger();
       a->trigger();
       int count = 0;
-      for (QWidget* w : QApplication::topLevelWidgets()) count += w->objectName() == QLatin1String(name);
+      for (QWidget* w : QApplication::topLevelWidgets())
+        count += w->objectName() == QLatin1String(name);
       QCOMPARE(count, 1);
     }
   }
@@ -317,8 +339,15 @@ class TestEvolutionWindow : public QObject {
   void screenshots() {
     QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
     vistest::typeAndClick(consist,
-                          {{"TxtN", "30"}, {"TxtT", "0.5"}, {"TxtK", "1200"}, {"Txta", "1"}, {"TxtD", "1"},
-                           {"TxtW", "6"}, {"TxtPhi", "0"}, {"TxtR", "0"}, {"TxtS", "0"}},
+                          {{"TxtN", "30"},
+                           {"TxtT", "0.5"},
+                           {"TxtK", "1200"},
+                           {"Txta", "1"},
+                           {"TxtD", "1"},
+                           {"TxtW", "6"},
+                           {"TxtPhi", "0"},
+                           {"TxtR", "0"},
+                           {"TxtS", "0"}},
                           "CmdCalculerH");
     consist->close();
     auto* w = static_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));

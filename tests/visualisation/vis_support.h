@@ -21,7 +21,8 @@ inline core::Table2& table(core::Scheme scheme) {
 
 // A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by
 // value(n, i), recorded in the journal as a stability run.
-inline void fillTable(core::Scheme scheme, int N, int K, const std::function<double(int, int)>& value) {
+inline void fillTable(core::Scheme scheme, int N, int K,
+                      const std::function<double(int, int)>& value) {
   core::StudyState& s = ModGeneral::state();
   s.N = N;
   s.K = K;
@@ -72,7 +73,8 @@ inline void shoot(QWidget& w, const QString& name) {
 }
 
 // Typed fields and a click in a study window.
-inline void typeAndClick(QWidget* w, const QList<QPair<const char*, QString>>& fields, const char* button) {
+inline void typeAndClick(QWidget* w, const QList<QPair<const char*, QString>>& fields,
+                         const char* button) {
   for (const auto& [name, text] : fields) test::setText(w, name, text);
   test::BoxCatcher boxes;
   test::button(w, button)->click();
