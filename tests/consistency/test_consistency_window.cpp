@@ -11,7 +11,7 @@
 
 #include "consistency/consistency_window.h"
 #include "core/failure.h"
-#include "support/caption_fit.h"
+#include "support/window_checks.h"
 #include "support/window_support.h"
 #include "ui/controls.h"
 #include "ui/line_tips.h"
@@ -370,16 +370,8 @@ class TestConsistencyWindow : public QObject {
   void captionsStandWholeAtTheirSize() {
     QFETCH(core::Scheme, scheme);
     ConsistencyWindow w(scheme);
-    const QList<test::CaptionFit> fits = test::captionFits(&w);
-    QVERIFY(fits.size() > 40);
-    for (const test::CaptionFit& c : fits) {
-      QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
-      QCOMPARE(c.widget->font().pointSizeF(), 8.0);
-      QVERIFY2(c.overflow() <= 0,
-               qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
-    }
-    // Each frame's controls lie inside its border, under its caption.
-    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+    test::checkCaptions(
+        &w, [](const QString&) { return 8.0; }, 41);
   }
 
   void fieldsAreNamedForTheirQuantity_data() {
@@ -402,12 +394,7 @@ class TestConsistencyWindow : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, quantity);
     ConsistencyWindow w(scheme);
-    const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
-    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity +
-                                              QStringLiteral("(\\W|$)"))),
-             qPrintable(name));
-    for (auto* list : w.findChildren<QAbstractItemView*>())
-      QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());
+    test::checkFieldNamed(&w, field, quantity);
   }
 };
 

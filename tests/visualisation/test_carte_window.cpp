@@ -159,20 +159,6 @@ class TestCarteWindow : public QObject {
     QCOMPARE(w->readOut(area.center()).isEmpty(), newN == 0);
   }
 
-  void screenshots() {
-    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(
-        stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
-        "CmdCalculs");
-    stab->close();
-    auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
-    QTest::qWait(50);
-    vistest::shoot(*w, QStringLiteral("carte"));
-    w->findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(true);
-    vistest::shoot(*w, QStringLiteral("carte-log"));
-    w->close();
-  }
-
   void nothingToShowYet() {
     CarteWindow w;
     w.resize(600, 400);

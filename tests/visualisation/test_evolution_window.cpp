@@ -2,7 +2,6 @@
 // holds the run's largest |u|, the exact solution beside consistency runs, an
 // unstable run's growth, and tables replaced while the window is open.
 #include <QCheckBox>
-#include <QMenuBar>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -311,50 +310,6 @@ class TestEvolutionWindow : public QObject {
     w.synchronise();
     QVERIFY(w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_1"))->isEnabled());
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
-  }
-
-  void menuOpensOneWindowEach() {
-    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
-    auto* bar = form1->findChild<QMenuBar*>();
-    const QList<QAction*> tops = bar->actions();
-    QCOMPARE(tops.size(), 6);
-    QCOMPARE(tops[4]->objectName(), QStringLiteral("mnuvisualisation"));
-    QCOMPARE(tops[5]->objectName(), QStringLiteral("mnuinter"));  // "?" stays last
-    QVERIFY(bar->rect().contains(bar->actionGeometry(tops[5])));
-    vistest::shoot(*form1, QStringLiteral("form1"));
-    const char* items[][2] = {{"mnuevolution", "FrmEvolution"},
-                              {"mnucarte", "FrmCarte"},
-                              {"mnuconvergence", "FrmConvergence"}};
-    for (auto& [item, name] : items) {
-      QAction* a = form1->findChild<QAction*>(QString::fromLatin1(item));
-      a->trigger();
-      a->trigger();
-      int count = 0;
-      for (QWidget* w : QApplication::topLevelWidgets())
-        count += w->objectName() == QLatin1String(name);
-      QCOMPARE(count, 1);
-    }
-  }
-
-  void screenshots() {
-    QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
-    vistest::typeAndClick(consist,
-                          {{"TxtN", "30"},
-                           {"TxtT", "0.5"},
-                           {"TxtK", "1200"},
-                           {"Txta", "1"},
-                           {"TxtD", "1"},
-                           {"TxtW", "6"},
-                           {"TxtPhi", "0"},
-                           {"TxtR", "0"},
-                           {"TxtS", "0"}},
-                          "CmdCalculerH");
-    consist->close();
-    auto* w = static_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
-    slider(*w)->setValue(700);
-    QTest::qWait(50);
-    vistest::shoot(*w, QStringLiteral("evolution"));
-    w->close();
   }
 };
 
