@@ -167,18 +167,6 @@ class TestGuide : public QObject {
     QVERIFY(!guideOpened);
   }
 
-  void guideItemStandsBeforeAbout() {
-    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
-    auto* inter = form1->findChild<QMenu*>("mnuinter");
-    QVERIFY(inter);
-    QStringList items;
-    for (QAction* a : inter->actions()) items << a->objectName();
-    QCOMPARE(items, QStringList({"mnuguide", "mnuAPropos"}));
-    QCOMPARE(inter->actions().first()->shortcut(), QKeySequence(Qt::Key_F1));
-    inter->actions().first()->trigger();
-    QVERIFY(ModGeneral::window(WindowKind::FrmGuide)->isVisible());
-  }
-
   // The consistency examples give the orders the guide announces.
   void consistencyExamplesGiveTheAnnouncedOrders_data() {
     QTest::addColumn<QString>("id");

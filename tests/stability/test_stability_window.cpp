@@ -190,17 +190,6 @@ class TestStabilityWindow : public QObject {
     QCOMPARE(test::labelText(win.w, "LblLambda"), QString("0,00000"));
   }
 
-  void listKeepsItsNumbersAfterOtherRuns() {
-    Win p0(core::Scheme::P0), other(core::Scheme::P0);
-    QVERIFY(p0.click(kP0).isEmpty());
-    const QStringList lines = p0.lines();
-    QVERIFY(
-        other.click({{"TxtN", "5"}, {"TxtT", "2"}, {"TxtK", "3"}, {"Txta", "0.1"}, {"Txtu0", "7"}})
-            .isEmpty());
-    test::freshState();
-    QCOMPARE(p0.lines(), lines);
-  }
-
   void captionsStandWholeAtTheirSize_data() {
     QTest::addColumn<core::Scheme>("scheme");
     QTest::addColumn<double>("titleSize");
