@@ -1,15 +1,30 @@
 #!/usr/bin/env bash
 # Grabs every window, before and after a worked example, at screen scales 1
 # and 2, into build/screenshots/scale-1 and build/screenshots/scale-2 (or the
-# folder given). The README's pictures are chosen from these.
+# folder given). With --docs, also copies the pictures the README and the
+# AppStream metainfo show into docs/screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+docs=0
+if [ "${1:-}" = --docs ]; then
+  docs=1
+  shift
+fi
 out=${1:-build/screenshots}
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target orvalend_screenshots
+bash scripts/setup.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target orvalend_screenshots
 for scale in 1 2; do
   rm -rf "$out/scale-$scale"
   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8 \
     ./build/tests/stability/orvalend_screenshots "$out/scale-$scale"
 done
 ls "$out"/scale-*/*.png | wc -l | xargs echo "pictures:"
+if [ "$docs" = 1 ]; then
+  for name in Form1-before frmstabp0-after FrmStabp0G-after frmConsistP0-after \
+              FrmErreurEps0-after FrmEvolution-after FrmConvergence-after; do
+    cp "$out/scale-1/$name.png" docs/screenshots/
+  done
+  cp "$out/scale-2/FrmConsistPepsilon-after.png" docs/screenshots/FrmConsistPepsilon-after-scale2.png
+  echo "docs/screenshots updated"
+fi

@@ -277,6 +277,32 @@ struct RangeCase {
   bool stored;  // N was stored before the field was read
 };
 
+// An attempt with `v` typed in one field of otherwise valid data.
+template <class Fields>
+using Field = std::string Fields::*;
+std::function<Attempt(const std::string&)> inStab(Scheme sc, Field<core::StabilityFields> m) {
+  return [=](const std::string& v) {
+    core::StabilityFields f{"3", "1", "16", "0.5", "1", "0", "0.1"};
+    f.*m = v;
+    return stab(sc, f);
+  };
+}
+std::function<Attempt(const std::string&)> inCons(Scheme sc, Half half,
+                                                  Field<core::ConsistencyFields> m) {
+  return [=](const std::string& v) {
+    core::ConsistencyFields f{"3", "1", "16", "0.5", "1", "1", "0.3", "2", "2", "0.1"};
+    f.*m = v;
+    return Attempt([=](core::StudyState& s) { return core::beginConsistency(s, sc, half, f); });
+  };
+}
+std::function<Attempt(const std::string&)> inErr(Field<core::ErrorFields> m) {
+  return [=](const std::string& v) {
+    core::ErrorFields f{"3", "1", "4", "1", "1", "1", "0", "", "", "", "2"};
+    f.*m = v;
+    return err(f);
+  };
+}
+
 class OutOfRange : public ::testing::TestWithParam<std::tuple<RangeCase, std::string>> {};
 
 TEST_P(OutOfRange, SameAnswerForBothSigns) {
@@ -290,54 +316,21 @@ TEST_P(OutOfRange, SameAnswerForBothSigns) {
   EXPECT_EQ(s.N.isSet(), c.stored);
 }
 
+using CF = core::ConsistencyFields;
+using EF = core::ErrorFields;
 INSTANTIATE_TEST_SUITE_P(
     Fields, OutOfRange,
     ::testing::Combine(
         ::testing::Values(
-            RangeCase{"StabilityN",
-                      [](const std::string& v) {
-                        return stab(Scheme::P0, {v, "1", "16", "0.5", "1"});
-                      },
-                      "N", false},
-            RangeCase{"StabilityK",
-                      [](const std::string& v) {
-                        return stab(Scheme::Peps, {"3", "1", v, "0.5", "1", "0", "0.1"});
-                      },
-                      "K", true},
-            RangeCase{"ConsistencyN",
-                      [](const std::string& v) {
-                        return cons(Scheme::P0, Half::TimeR, "2", "2", v.c_str());
-                      },
-                      "N", false},
-            RangeCase{"ConsistencyK",
-                      [](const std::string& v) {
-                        const core::ConsistencyFields f{"3", "1",   v,   "0.5", "1",
-                                                        "1", "0.3", "2", "2",   "0.1"};
-                        return Attempt([=](core::StudyState& s) {
-                          return core::beginConsistency(s, Scheme::Peps, Half::SpaceS, f);
-                        });
-                      },
-                      "K", true},
-            RangeCase{
-                "ConsistencyR",
-                [](const std::string& v) { return cons(Scheme::P0, Half::TimeR, v.c_str(), "2"); },
-                "R", true},
-            RangeCase{"ConsistencyS",
-                      [](const std::string&
-                             v) { return cons(Scheme::Peps, Half::SpaceS, "2", v.c_str()); },
-                      "S", true},
-            RangeCase{"ErrorK",
-                      [](const std::string&
-                             v) { return err({"3", "1", "4", "1", "1", "1", "0", "", "", "", v}); },
-                      "k", false},
-            RangeCase{"ErrorN",
-                      [](const std::string&
-                             v) { return err({v, "1", "4", "1", "1", "1", "0", "", "", "", "2"}); },
-                      "N", false},
-            RangeCase{"ErrorKCount",
-                      [](const std::string&
-                             v) { return err({"3", "1", v, "1", "1", "1", "0", "", "", "", "2"}); },
-                      "K", true}),
+            RangeCase{"StabilityN", inStab(Scheme::P0, &core::StabilityFields::N), "N", false},
+            RangeCase{"StabilityK", inStab(Scheme::Peps, &core::StabilityFields::K), "K", true},
+            RangeCase{"ConsistencyN", inCons(Scheme::P0, Half::TimeR, &CF::N), "N", false},
+            RangeCase{"ConsistencyK", inCons(Scheme::Peps, Half::SpaceS, &CF::K), "K", true},
+            RangeCase{"ConsistencyR", inCons(Scheme::P0, Half::TimeR, &CF::R), "R", true},
+            RangeCase{"ConsistencyS", inCons(Scheme::Peps, Half::SpaceS, &CF::S), "S", true},
+            RangeCase{"ErrorK", inErr(&EF::k), "k", false},
+            RangeCase{"ErrorN", inErr(&EF::N), "N", false},
+            RangeCase{"ErrorKCount", inErr(&EF::K), "K", true}),
         ::testing::Values(std::string("1e999"), std::string("-1e999"), std::string(" - 2 D 400"))),
     [](const auto& info) {
       const std::string& v = std::get<1>(info.param);
@@ -562,47 +555,6 @@ TEST(ConsistencyOverflow, LevelStopsTheRunAndTheNextRunWorks) {
   EXPECT_EQ(bits(s.ErrH(1)), bits(referenceError(Scheme::P0, small, 0, 0)));
 }
 
-// Finite levels whose error norm overflows (d = 1e200): answered like a level
-// overflow, naming the error; the entry holds the norm as computed (+Inf),
-// no line is built and LineText stays as it was.
-struct ErrorOverflowCase {
-  const char* name;
-  Scheme scheme;
-  Half half;
-  int R, S;
-  const char* error;  // as the list would name it
-};
-
-class ConsistencyErrorOverflow : public ::testing::TestWithParam<ErrorOverflowCase> {};
-
-TEST_P(ConsistencyErrorOverflow, NamedAndNotListed) {
-  const ErrorOverflowCase& c = GetParam();
-  const ConsData x{3, 1, 16, 0.5, 1e200, 1, 0.3, 0.1};
-  core::StudyState s;
-  s.LineText = "before";
-  const core::RunOutcome out = consistencyRun(s, c.scheme, c.half, x, c.R, c.S);
-  ASSERT_TRUE(out.failure);
-  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
-  EXPECT_EQ(out.failure->message,
-            std::string("L'erreur ") + c.error +
-                " dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la "
-                "liste ; les niveaux calculés sont conservés.");
-  EXPECT_FALSE(out.completed);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(s.LineText, "before");
-  const double entry = c.half == Half::TimeR ? s.ErrH(c.R + 1) : s.ErrT(c.S + 1);
-  EXPECT_TRUE(std::isinf(entry) && entry > 0);
-  EXPECT_EQ(bits(out.error), bits(entry));
-  EXPECT_EQ(out.levels, core::loopLast(s.K + 1)) << "every level was computed and is kept";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, ConsistencyErrorOverflow,
-    ::testing::Values(ErrorOverflowCase{"P0E1", Scheme::P0, Half::TimeR, 0, 0, "E1"},
-                      ErrorOverflowCase{"PepsE4", Scheme::Peps, Half::TimeR, 2, 0, "E4"},
-                      ErrorOverflowCase{"P0SpaceE2", Scheme::P0, Half::SpaceS, 0, 1, "E2"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // Finite errors whose ratio overflows: the order shows "indéfini", is marked
 // as an overflow, and the result names it; the other orders are computed.
 TEST(Consistency, OrderRatioOverflowIsNamed) {
@@ -649,6 +601,60 @@ core::RunOutcome errorRun(core::StudyState& s, const ErrData& x, std::string_vie
   return core::runErrorStudy(
       s, [&x] { return x.exact; }, hook, mark);
 }
+
+// Finite levels whose error norm overflows (d = 1e200, 1e308 for the error
+// study): answered like a level overflow, naming the error; the entry holds
+// the norm as computed (+Inf), no line is built and LineText stays as it was.
+struct ErrorOverflowCase {
+  const char* name;
+  std::function<core::RunOutcome(core::StudyState&)> run;
+  const char* error;  // as the list would name it
+  std::function<double(core::StudyState&)> entry;
+};
+
+ErrorOverflowCase consOverflow(const char* name, Scheme sc, Half half, int R, int S,
+                               const char* error) {
+  const ConsData x{3, 1, 16, 0.5, 1e200, 1, 0.3, 0.1};
+  return {name, [=](core::StudyState& s) { return consistencyRun(s, sc, half, x, R, S); }, error,
+          [=](core::StudyState& s) { return half == Half::TimeR ? s.ErrH(R + 1) : s.ErrT(S + 1); }};
+}
+
+class ErrorOverflow : public ::testing::TestWithParam<ErrorOverflowCase> {};
+
+TEST_P(ErrorOverflow, NamedAndNotListed) {
+  const ErrorOverflowCase& c = GetParam();
+  core::StudyState s;
+  s.LineText = "before";
+  const core::RunOutcome out = c.run(s);
+  ASSERT_TRUE(out.failure);
+  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
+  EXPECT_EQ(out.failure->message,
+            std::string("L'erreur ") + c.error +
+                " dépasse le domaine des nombres représentables : elle n'est pas ajoutée à la "
+                "liste ; les niveaux calculés sont conservés.");
+  EXPECT_FALSE(out.completed);
+  EXPECT_TRUE(out.line.empty());
+  EXPECT_EQ(s.LineText, "before");
+  const double entry = c.entry(s);
+  EXPECT_TRUE(std::isinf(entry) && entry > 0);
+  EXPECT_EQ(bits(out.error), bits(entry));
+  EXPECT_EQ(out.levels, core::loopLast(s.K + 1)) << "every level was computed and is kept";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ErrorOverflow,
+    ::testing::Values(
+        consOverflow("P0E1", Scheme::P0, Half::TimeR, 0, 0, "E1"),
+        consOverflow("PepsE4", Scheme::Peps, Half::TimeR, 2, 0, "E4"),
+        consOverflow("P0SpaceE2", Scheme::P0, Half::SpaceS, 0, 1, "E2"),
+        ErrorOverflowCase{
+            "ErrorStudy",
+            [](core::StudyState& s) {
+              NoHook hook;
+              return errorRun(s, {3, 1, 4, 0.01, 0.01, 1, true, 0, 0, 1e308, 0.1, 0}, ".", hook);
+            },
+            "E(k = 1)", [](core::StudyState& s) { return s.ErrH(1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct ErrorLineCase {
   const char* name;
@@ -720,26 +726,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrData{7, 1.3, 12, 0.05, 0.2, 5, true, 0, 0, 0.9, 4.1, 1.1},
                       ErrData{4, 0.9, 6, 0.21, 0.07, 1, true, 0, 0, 3.7, 0.3, -0.4}));
 
-// The time factor of the sources in its operation order:
-// theta = (w*(m - 2))*Tau + phi, for many steps (rounding shows on some).
-TEST(Sources, TimeFactorsInTheirOperationOrder) {
-  core::StudyState s;
-  s.Pi = core::piValue();
-  s.w = 0.7;
-  s.Tau = 1.0 / 30.0;
-  s.phi = 0.3;
-  s.a = 0.17;
-  s.Epsilon = 0.011;
-  for (std::int64_t m = 2; m <= 60; ++m) {
-    const double th = (s.w * static_cast<double>(m - 2)) * s.Tau + s.phi;
-    const double diffusion = (s.a * (s.Pi * s.Pi)) * std::cos(th);
-    EXPECT_EQ(bits(core::sourceTimeF(s, m)), bits((-s.w) * std::sin(th) + diffusion)) << m;
-    EXPECT_EQ(bits(core::sourceTimeFeps(s, m)),
-              bits((((-s.Epsilon) * (s.w * s.w)) * std::cos(th) - s.w * std::sin(th)) + diffusion))
-        << m;
-  }
-}
-
 // A key during the second (P0) run: no line, ErrH(1) as it was.
 TEST(ErrorStudy, StopInTheSecondRun) {
   core::StudyState s;
@@ -750,27 +736,6 @@ TEST(ErrorStudy, StopInTheSecondRun) {
   EXPECT_FALSE(rowZero(s.SolPeps, 100001)) << "the first run was complete";
   EXPECT_TRUE(rowZero(s.SolP0, 100001));
   EXPECT_EQ(s.SolP0.lastRowReached(), out.levels);
-}
-
-// Finite levels, E(k) beyond the double range (d = 1e308): named, not listed,
-// stored in ErrH(1) as computed.
-TEST(ErrorStudy, ErrorOverflowIsNamed) {
-  core::StudyState s;
-  s.LineText = "before";
-  NoHook hook;
-  const core::RunOutcome out =
-      errorRun(s, {3, 1, 4, 0.01, 0.01, 1, true, 0, 0, 1e308, 0.1, 0}, ".", hook);
-  ASSERT_TRUE(out.failure);
-  EXPECT_EQ(out.failure->code, FailureCode::Overflow);
-  EXPECT_EQ(out.failure->message,
-            "L'erreur E(k = 1) dépasse le domaine des nombres représentables : elle n'est pas "
-            "ajoutée à la liste ; "
-            "les niveaux calculés sont conservés.");
-  EXPECT_FALSE(out.completed);
-  EXPECT_TRUE(out.line.empty());
-  EXPECT_EQ(s.LineText, "before");
-  EXPECT_TRUE(std::isinf(s.ErrH(1)));
-  EXPECT_EQ(out.levels, 5);
 }
 
 // Dividing Epsilon and then the common grid gives the doubles of the study's
@@ -787,22 +752,14 @@ TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
                {10, 1, 1000000, 3305.785123966942, 1e-6, 2}};
   for (const auto& c : cases) {
     core::StudyState s;
-    s.N = c.N;
-    s.T = c.T;
-    s.K = c.K;
-    s.a = c.a;
-    s.Epsilon = c.eps;
-    s.R = c.R;
+    s.N = c.N, s.T = c.T, s.K = c.K, s.a = c.a, s.Epsilon = c.eps, s.R = c.R;
     const core::GridValues g = core::errorStudyGrid(s);
     const double h = 1 / (c.N + 1), Tau = c.T / c.K, eps = c.eps / c.R,
                  Lambda = (Tau * c.a) / (h * h), Alpha = eps / Tau;
-    const std::vector<std::uint64_t> want{bits(h), bits(Tau), bits(eps), bits(Lambda), bits(Alpha)};
-    EXPECT_EQ((std::vector<std::uint64_t>{bits(s.h), bits(s.Tau), bits(s.Epsilon), bits(s.Lambda),
-                                          bits(s.Alpha)}),
-              want)
+    const auto all = [](auto... v) { return std::vector<std::uint64_t>{bits(v)...}; };
+    EXPECT_EQ(all(s.h, s.Tau, s.Epsilon, s.Lambda, s.Alpha), all(h, Tau, eps, Lambda, Alpha))
         << "N = " << c.N;
-    EXPECT_EQ((std::vector<std::uint64_t>{bits(g.h), bits(g.Tau), bits(g.Lambda), bits(g.Alpha)}),
-              (std::vector<std::uint64_t>{bits(h), bits(Tau), bits(Lambda), bits(Alpha)}));
+    EXPECT_EQ(all(g.h, g.Tau, g.Lambda, g.Alpha), all(h, Tau, Lambda, Alpha)) << "N = " << c.N;
   }
 }
 
