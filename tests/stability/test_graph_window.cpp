@@ -1,6 +1,6 @@
 // The stability graph windows: scale, labels, curves, legend, read-out, refused levels, "Effacer",
 // long levels drawn in one pass, the read-outs above the cross-hair, sharp at any scale;
-// captions in the embedded face, values whole in tooltips, names for a screen reader.
+// captions in the embedded face, names for a screen reader.
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -344,30 +344,6 @@ class TestGraphWindow : public QObject {
     test::checkCaptions(
         &w, [&](const QString& name) { return name == "Label3" ? titleSize : 8.25; }, 13);
     QCOMPARE(w.surface()->font().family(), ui::typefaceFamily());
-  }
-
-  void clippedValuesAreWholeInTooltips_data() {
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<double>("lambda");
-    QTest::addColumn<bool>("clipped");
-    QTest::newRow("short Lambda") << "LblRLambda" << 0.5 << false;
-    QTest::newRow("long Lambda") << "LblRLambda" << 123456789012.0 << true;
-    QTest::newRow("N beside it") << "LblRN" << 123456789012.0 << false;
-  }
-
-  // A value keeps its place; when it does not fit, the tooltip holds it whole.
-  void clippedValuesAreWholeInTooltips() {
-    QFETCH(QString, label);
-    QFETCH(double, lambda);
-    QFETCH(bool, clipped);
-    fillState([](int, int) { return 1.0; });
-    ModGeneral::state().Lambda = lambda;
-    GraphWindow w(core::Scheme::P0);
-    auto* l = w.findChild<ui::ValueLabel*>(label);
-    QVERIFY(l);
-    QCOMPARE(l->clipped(), clipped);
-    QCOMPARE(l->toolTip(), clipped ? l->text() : QString());
-    if (clipped) QVERIFY(l->text().endsWith("123456789012.0000"));
   }
 
   void namedForAScreenReader_data() {
