@@ -121,7 +121,6 @@ class TestCarteWindow : public QObject {
     const QPointF at(area.left() + area.width() * 2.5 / 9, area.bottom() - area.height() * 2.5 / 5);
     QCOMPARE(w.readOut(at), QStringLiteral("x = 0.3 m   t = 0.02 s (n = 2)   u = 23 °C"));
     QCOMPARE(w.readOut(QPointF(2, 2)), QString());
-    vistest::shoot(w, QStringLiteral("carte-petite"));
   }
 
   void survivesTablesReplacedWhileOpen_data() {
@@ -166,7 +165,6 @@ class TestCarteWindow : public QObject {
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
     QCOMPARE(w.readOut(QPointF(300, 200)), QString());
     (void)vistest::draw(w, QSize(600, 400));
-    vistest::shoot(w, QStringLiteral("carte-vide"));
   }
 };
 

@@ -331,7 +331,6 @@ class TestConvergenceWindow : public QObject {
     QVERIFY(w);
     for (int k = 0; k < 5; ++k) QCOMPARE(w->slopeText(k), QString());
     (void)vistest::draw(*w, QSize(700, 500));
-    vistest::shoot(*w, QStringLiteral("convergence-vide"));
     // One error only: a point, and no slope yet.
     run(WindowKind::FrmConsistPepsilon, kConsistP0 + Fields{{"TxtEpsilon", "0.0001"}}, "TxtR", 0,
         "CmdCalculerH");

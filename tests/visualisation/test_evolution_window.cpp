@@ -277,7 +277,6 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(w.source().emptyReason().contains(QStringLiteral("n'a pas encore été calculée")));
     w.togglePlay();
     QVERIFY(!w.playing());
-    vistest::shoot(w, QStringLiteral("evolution-vide"));
 
     vistest::fillTable(Scheme::Peps, 30, 40, wave);
     w.synchronise();
