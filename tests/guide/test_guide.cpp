@@ -3,8 +3,6 @@
 // examples show what the guide says they show, and the study windows offer
 // the exports.
 #include <QBuffer>
-#include <QMenuBar>
-#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -236,7 +234,7 @@ class TestGuide : public QObject {
 
   // The drawings of the study windows offer the image exports, drawn again
   // at the file's resolution.
-  void visualisationWindowsExportTheirDrawings_data() {
+  void drawingsExportFromTheirWindows_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("surface");
     QTest::addColumn<QString>("file");
@@ -250,7 +248,7 @@ class TestGuide : public QObject {
                                       << "convergence.svg";
   }
 
-  void visualisationWindowsExportTheirDrawings() {
+  void drawingsExportFromTheirWindows() {
     QFETCH(int, kind);
     QFETCH(QString, surface);
     QFETCH(QString, file);
