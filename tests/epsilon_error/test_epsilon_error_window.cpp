@@ -8,7 +8,7 @@
 
 #include "core/failure.h"
 #include "epsilon_error/epsilon_error_window.h"
-#include "support/caption_fit.h"
+#include "support/window_checks.h"
 #include "support/window_support.h"
 #include "ui/controls.h"
 #include "ui/typeface.h"
@@ -85,21 +85,6 @@ class TestEpsilonErrorWindow : public QObject {
     QCOMPARE(test::labelText(&w, "LblH"), QStringLiteral("0.33333"));
   }
 
-  void badDivisor_data() {
-    QTest::addColumn<QString>("k");
-    for (const char* k : {"0.5", "0", "", "a", "-3"}) QTest::newRow(k) << QString::fromLatin1(k);
-  }
-
-  void badDivisor() {
-    QFETCH(QString, k);
-    EpsilonErrorWindow w;
-    fill(w, kExample);
-    test::setText(&w, "TxtR", k);
-    QCOMPARE(calculer(w), QStringList{QString::fromUtf8("Valeur de k incorrecte !")});
-    QVERIFY(lines(w).isEmpty() && test::labelText(&w, "LblH").isEmpty());
-    QVERIFY(!ModGeneral::state().N.isSet() && idle(w));
-  }
-
   // Exact-solution data: phi is required, the constants u0 and v0 are not.
   void requiredFieldsFollowTheOption() {
     EpsilonErrorWindow w;
@@ -126,6 +111,8 @@ class TestEpsilonErrorWindow : public QObject {
                                << "Calcul trop volumineux";
     QTest::newRow("overflow") << Fields{{"TxtT", "1000"}, {"TxtK", "300"}}
                               << "Les valeurs sortent du domaine";
+    for (const char* k : {"0.5", "0", "", "a", "-3"})
+      QTest::addRow("k = '%s'", k) << Fields{{"TxtR", k}} << "Valeur de k incorrecte !";
   }
 
   // One clean message, no line, and the window computes again afterwards.
@@ -202,23 +189,11 @@ class TestEpsilonErrorWindow : public QObject {
   }
 
   // The embedded face at the window's 8 pt for every caption, each whole in
-  // its box, and both data frames' captions too.
+  // its box; every control of a frame inside the frame's border.
   void captionsStandWholeAtTheirSize() {
     EpsilonErrorWindow w;
-    const QList<test::CaptionFit> fits = test::captionFits(&w);
-    QVERIFY(fits.size() > 40);
-    for (const test::CaptionFit& c : fits) {
-      QCOMPARE(c.widget->font().family(), ui::typefaceFamily());
-      QCOMPARE(c.widget->font().pointSizeF(), 8.0);
-      QVERIFY2(c.overflow() <= 0,
-               qPrintable(c.text + QStringLiteral(": %1 px too wide").arg(c.overflow())));
-    }
-  }
-
-  // Every control of a frame lies inside the frame's border, under its caption.
-  void framesHoldTheirContents() {
-    EpsilonErrorWindow w;
-    QCOMPARE(test::childrenOutsideFrames<ui::Frame>(&w), QStringList());
+    test::checkCaptions(
+        &w, [](const QString&) { return 8.0; }, 41);
   }
 
   void fieldsAreNamedForTheirQuantity_data() {
@@ -235,12 +210,7 @@ class TestEpsilonErrorWindow : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, quantity);
     EpsilonErrorWindow w;
-    const QString name = test::field(&w, field.toLatin1().constData())->accessibleName();
-    QVERIFY2(name.contains(QRegularExpression(QStringLiteral("(^|\\W)") + quantity +
-                                              QStringLiteral("(\\W|$)"))),
-             qPrintable(name));
-    auto* list = w.findChild<QAbstractItemView*>("ListERH");
-    QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());
+    test::checkFieldNamed(&w, field, quantity);
   }
 };
 

@@ -1,9 +1,9 @@
 // The two problem statements of the main window: drawn as text and paths at
 // the screen's device pixel ratio, the same on the window as on an image.
-#include <QProcess>
 #include <QtTest>
 
 #include "shell/problem_picture.h"
+#include "support/at_scale.h"
 
 namespace {
 
@@ -22,19 +22,6 @@ int inkedRows(const QImage& img) {
     rows += ink;
   }
   return rows;
-}
-
-bool passesAtScale(const char* function, const QString& scale, QString* output) {
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_SCALE_FACTOR", scale);
-  env.insert("ORV_TEST_SCALE", scale);
-  child.setProcessEnvironment(env);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
-  child.waitForFinished(60000);
-  *output = QString::fromLocal8Bit(child.readAll());
-  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
 }
 
 }  // namespace
@@ -73,14 +60,7 @@ class TestProblemPicture : public QObject {
   }
   void windowShowsTheStatementAtItsRatio() {
     QFETCH(QString, scale);
-    const QString running = qEnvironmentVariable("ORV_TEST_SCALE");
-    if (running.isEmpty() && scale != "1") {
-      QString output;
-      QVERIFY2(passesAtScale("windowShowsTheStatementAtItsRatio", scale, &output),
-               qPrintable(output));
-      return;
-    }
-    if (!running.isEmpty() && running != scale) QSKIP("another scale");
+    ORV_AT_SCALE(scale);
     const qreal dpr = scale.toDouble();
     ProblemPicture picture(Problem::P0, QSize(467, 87));
     picture.resize(471, 91);

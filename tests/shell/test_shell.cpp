@@ -84,6 +84,7 @@ class TestShell : public QObject {
                               {"mnuconsistpepsilon", "FrmConsistPepsilon"},
                               {"mnuCalculErreur", "FrmErreurEps0"},
                               {"mnuAPropos", "FrmAPropos"},
+                              {"mnuguide", "FrmGuide"},
                               {"mnuevolution", "FrmEvolution"},
                               {"mnucarte", "FrmCarte"},
                               {"mnuconvergence", "FrmConvergence"}};

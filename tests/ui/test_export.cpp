@@ -57,6 +57,20 @@ double parse(const QByteArray& field) {
              : std::numeric_limits<double>::quiet_NaN();
 }
 
+// `levels` levels of `columns` values each, row after row from `first`.
+ui::LevelsCsv levelsOf(const double* first, std::int64_t columns, std::int64_t levels, double h,
+                       double tau = 0) {
+  ui::LevelsCsv model;
+  model.h = h;
+  model.columns = columns;
+  model.levels = levels;
+  model.first = first;
+  model.stride = columns;
+  model.hasTau = tau != 0;
+  model.tau = tau;
+  return model;
+}
+
 bool sameBits(double a, double b) {
   if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
@@ -81,11 +95,14 @@ class FullDevice : public QIODevice {
 };
 
 struct SaveAnswer {
-  explicit SaveAnswer(QString name) {
-    ui::setSaveFileNameProvider([name](QWidget*, const QString&, const QStringList&, QString* f) {
-      if (f && name.endsWith(".svg")) *f = "Image SVG (*.svg)";
-      return name;
-    });
+  // The SVG filter is chosen for a .svg name or when `svg` says so.
+  explicit SaveAnswer(QString name, bool svg = false) {
+    svg = svg || name.endsWith(".svg");
+    ui::setSaveFileNameProvider(
+        [name, svg](QWidget*, const QString&, const QStringList&, QString* f) {
+          if (f && svg) *f = "Image SVG (*.svg)";
+          return name;
+        });
   }
   ~SaveAnswer() { ui::setSaveFileNameProvider({}); }
 };
@@ -130,15 +147,7 @@ class TestExport : public QObject {
     QFETCH(std::vector<double>, values);
     const std::int64_t columns = values.size() > 100 ? 5 : static_cast<std::int64_t>(values.size());
     const std::int64_t levels = static_cast<std::int64_t>(values.size()) / columns;
-    ui::LevelsCsv model;
-    model.h = 0.1;
-    model.columns = columns;
-    model.levels = levels;
-    model.first = values.data();
-    model.stride = columns;
-    model.hasTau = true;
-    model.tau = 0.01;
-    const auto rows = table(csvOf(model));
+    const auto rows = table(csvOf(levelsOf(values.data(), columns, levels, 0.1, 0.01)));
     QCOMPARE(rows.size(), levels + 1);
     for (std::int64_t n = 0; n < levels; ++n) {
       const auto& row = rows[n + 1];
@@ -183,26 +192,12 @@ class TestExport : public QObject {
     ui::ResultListModel model;
     const std::vector<double> v0{1, 1, 1, 0.5, 1, 0.5, 0.5, 0.5, 0.5, 0.25, 0.5, 0.25};
     const std::vector<double> v1{-0.0, 1e-300};
-    ui::LevelsCsv levels;
     switch (kind) {
       case 0:
-        levels = ui::LevelsCsv{};
-        levels.h = 0.25;
-        levels.columns = 3;
-        levels.levels = 4;
-        levels.first = v0.data();
-        levels.stride = 3;
-        levels.hasTau = true;
-        levels.tau = 0.0625;
-        QCOMPARE(csvOf(levels), expected);
+        QCOMPARE(csvOf(levelsOf(v0.data(), 3, 4, 0.25, 0.0625)), expected);
         return;
       case 1:
-        levels.h = 0.5;
-        levels.columns = 1;
-        levels.levels = 2;
-        levels.first = v1.data();
-        levels.stride = 1;
-        QCOMPARE(csvOf(levels), expected);
+        QCOMPARE(csvOf(levelsOf(v1.data(), 1, 2, 0.5)), expected);
         return;
       case 2:
         model.setCsvColumns({"2^R", "Tau'", "E"});
@@ -292,14 +287,8 @@ class TestExport : public QObject {
   void aFullDeviceStopsTheWrite() {
     QFETCH(qint64, room);
     const std::vector<double> values(400000, 0.1);
-    ui::LevelsCsv model;
-    model.h = 0.1;
-    model.columns = 4;
-    model.levels = 100000;
-    model.first = values.data();
-    model.stride = 4;
     FullDevice device(room);
-    QVERIFY(!ui::writeCsv(model, device));
+    QVERIFY(!ui::writeCsv(levelsOf(values.data(), 4, 100000, 0.1), device));
   }
 
   // The list's context menu offers the export next to the copy.
@@ -366,14 +355,8 @@ class TestExport : public QObject {
     QAction* action = surface.findChild<QAction*>(print ? "actImprimer" : "actEnregistrerImage");
     QVERIFY(action);
     QVERIFY(surface.actions().contains(action));
-    SaveAnswer answer(name == "graph" ? file + "" : file);
-    if (name == "graph") {
-      ui::setSaveFileNameProvider([file](QWidget*, const QString&, const QStringList&, QString* f) {
-        *f = "Image SVG (*.svg)";
-        return file;
-      });
-      file += ".svg";
-    }
+    SaveAnswer answer(file, name == "graph");
+    if (name == "graph") file += ".svg";  // added for the chosen filter
     ui::setPrintDialogProvider([file](QWidget*, QPrinter& printer) {
       printer.setOutputFormat(QPrinter::PdfFormat);
       printer.setOutputFileName(file);
@@ -382,7 +365,6 @@ class TestExport : public QObject {
     test::BoxCatcher boxes;
     action->trigger();
     ui::setPrintDialogProvider({});
-    ui::setSaveFileNameProvider({});
     QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
 
     QFile f(file);

@@ -2,11 +2,11 @@
 // measuring, children in user units, curves drawn in one pass with the
 // pixels of their segments, drawing at the device pixel ratio.
 #include <QPainter>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
 
+#include "support/at_scale.h"
 #include "ui/picture_surface.h"
 
 using ui::PictureSurface;
@@ -42,21 +42,6 @@ QImage nearestUpscale(const QImage& img, QSize size) {
   i.setDevicePixelRatio(1.0);
   return i.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
       .convertToFormat(QImage::Format_RGB32);
-}
-
-// Runs one test function of this program again in a child process whose
-// screens have the given scale factor; true when it passed.
-bool passesAtScale(const char* function, const QString& scale, QString* output) {
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_SCALE_FACTOR", scale);
-  env.insert("ORV_TEST_SCALE", scale);
-  child.setProcessEnvironment(env);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
-  child.waitForFinished(60000);
-  *output = QString::fromLocal8Bit(child.readAll());
-  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
 }
 
 }  // namespace
@@ -250,12 +235,7 @@ class TestPictureSurface : public QObject {
   }
   void grabsAtDeviceRatio() {
     QFETCH(QString, scale);
-    if (qEnvironmentVariable("ORV_TEST_SCALE").isEmpty()) {
-      QString output;
-      QVERIFY2(passesAtScale("grabsAtDeviceRatio", scale, &output), qPrintable(output));
-      return;
-    }
-    if (qEnvironmentVariable("ORV_TEST_SCALE") != scale) QSKIP("another scale");
+    ORV_AT_SCALE(scale);
     const qreal dpr = scale.toDouble();
     PictureSurface s(nullptr, 2);
     s.resize(204, 104);

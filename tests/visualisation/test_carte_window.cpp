@@ -121,7 +121,6 @@ class TestCarteWindow : public QObject {
     const QPointF at(area.left() + area.width() * 2.5 / 9, area.bottom() - area.height() * 2.5 / 5);
     QCOMPARE(w.readOut(at), QStringLiteral("x = 0.3 m   t = 0.02 s (n = 2)   u = 23 °C"));
     QCOMPARE(w.readOut(QPointF(2, 2)), QString());
-    vistest::shoot(w, QStringLiteral("carte-petite"));
   }
 
   void survivesTablesReplacedWhileOpen_data() {
@@ -159,20 +158,6 @@ class TestCarteWindow : public QObject {
     QCOMPARE(w->readOut(area.center()).isEmpty(), newN == 0);
   }
 
-  void screenshots() {
-    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(
-        stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
-        "CmdCalculs");
-    stab->close();
-    auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
-    QTest::qWait(50);
-    vistest::shoot(*w, QStringLiteral("carte"));
-    w->findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(true);
-    vistest::shoot(*w, QStringLiteral("carte-log"));
-    w->close();
-  }
-
   void nothingToShowYet() {
     CarteWindow w;
     w.resize(600, 400);
@@ -180,7 +165,6 @@ class TestCarteWindow : public QObject {
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
     QCOMPARE(w.readOut(QPointF(300, 200)), QString());
     (void)vistest::draw(w, QSize(600, 400));
-    vistest::shoot(w, QStringLiteral("carte-vide"));
   }
 };
 

@@ -1,8 +1,7 @@
 // The evolution window: the curve drawn is the chosen level, the fixed scale
-// holds the run's largest |u|, the exact solution beside consistency runs, an
-// unstable run's growth, and tables replaced while the window is open.
+// holds the run's largest |u|, the exact solution beside consistency runs, and
+// tables replaced while the window is open.
 #include <QCheckBox>
-#include <QMenuBar>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -223,33 +222,6 @@ class TestEvolutionWindow : public QObject {
     stab->close();
   }
 
-  void unstableRunGrowsItsSawTooth() {
-    // Lambda = 0,51 with N = 49: the highest mode grows by about 4 % a level.
-    QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(
-        stab, {{"TxtN", "49"}, {"TxtT", "0.102"}, {"TxtK", "500"}, {"Txta", "1"}, {"Txtu0", "1"}},
-        "CmdCalculs");
-    EvolutionWindow w;
-    // Height in pixels of the curve's band at a level, on the fixed scale.
-    auto spread = [&w](int n) {
-      slider(w)->setValue(n);
-      const QImage img = vistest::draw(w, QSize(600, 400));
-      int top = img.height(), bottom = -1;
-      for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-          if (QColor(img.pixel(x, y)) == kCurve) {
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-          }
-      return bottom - top;
-    };
-    const int early = spread(250), late = spread(450), last = spread(500);
-    QVERIFY2(early < late && late < last,
-             qPrintable(QStringLiteral("%1 %2 %3").arg(early).arg(late).arg(last)));
-    QVERIFY(last > 100);
-    stab->close();
-  }
-
   void survivesTablesReplacedWhileOpen_data() {
     QTest::addColumn<int>("newN");
     QTest::addColumn<int>("newK");
@@ -305,56 +277,11 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(w.source().emptyReason().contains(QStringLiteral("n'a pas encore été calculée")));
     w.togglePlay();
     QVERIFY(!w.playing());
-    vistest::shoot(w, QStringLiteral("evolution-vide"));
 
     vistest::fillTable(Scheme::Peps, 30, 40, wave);
     w.synchronise();
     QVERIFY(w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_1"))->isEnabled());
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
-  }
-
-  void menuOpensOneWindowEach() {
-    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
-    auto* bar = form1->findChild<QMenuBar*>();
-    const QList<QAction*> tops = bar->actions();
-    QCOMPARE(tops.size(), 6);
-    QCOMPARE(tops[4]->objectName(), QStringLiteral("mnuvisualisation"));
-    QCOMPARE(tops[5]->objectName(), QStringLiteral("mnuinter"));  // "?" stays last
-    QVERIFY(bar->rect().contains(bar->actionGeometry(tops[5])));
-    vistest::shoot(*form1, QStringLiteral("form1"));
-    const char* items[][2] = {{"mnuevolution", "FrmEvolution"},
-                              {"mnucarte", "FrmCarte"},
-                              {"mnuconvergence", "FrmConvergence"}};
-    for (auto& [item, name] : items) {
-      QAction* a = form1->findChild<QAction*>(QString::fromLatin1(item));
-      a->trigger();
-      a->trigger();
-      int count = 0;
-      for (QWidget* w : QApplication::topLevelWidgets())
-        count += w->objectName() == QLatin1String(name);
-      QCOMPARE(count, 1);
-    }
-  }
-
-  void screenshots() {
-    QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
-    vistest::typeAndClick(consist,
-                          {{"TxtN", "30"},
-                           {"TxtT", "0.5"},
-                           {"TxtK", "1200"},
-                           {"Txta", "1"},
-                           {"TxtD", "1"},
-                           {"TxtW", "6"},
-                           {"TxtPhi", "0"},
-                           {"TxtR", "0"},
-                           {"TxtS", "0"}},
-                          "CmdCalculerH");
-    consist->close();
-    auto* w = static_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
-    slider(*w)->setValue(700);
-    QTest::qWait(50);
-    vistest::shoot(*w, QStringLiteral("evolution"));
-    w->close();
   }
 };
 

@@ -59,19 +59,6 @@ inline bool colourNear(const QImage& img, QPointF at, QColor c, int radius = 1) 
   return false;
 }
 
-// Saves a grab of the window at scale 1 and 2 when ORV_VIS_SHOTS names a folder.
-inline void shoot(QWidget& w, const QString& name) {
-  const QString dir = qEnvironmentVariable("ORV_VIS_SHOTS");
-  if (dir.isEmpty()) return;
-  for (qreal dpr : {1.0, 2.0}) {
-    QImage img(w.size() * dpr, QImage::Format_ARGB32);
-    img.setDevicePixelRatio(dpr);
-    img.fill(Qt::white);
-    w.render(&img);
-    img.save(QStringLiteral("%1/%2@%3x.png").arg(dir, name).arg(int(dpr)));
-  }
-}
-
 // Typed fields and a click in a study window.
 inline void typeAndClick(QWidget* w, const QList<QPair<const char*, QString>>& fields,
                          const char* button) {

@@ -1,0 +1,40 @@
+// Runs a test function again in a child process whose screens have another
+// scale factor, so a drawing can be checked at device pixel ratio 1.5 or 2.
+#pragma once
+#include <QCoreApplication>
+#include <QProcess>
+#include <QString>
+#include <QtTest>
+
+namespace test {
+
+// Runs `function` of this test program in a child whose screens have the
+// scale factor `scale`; true when it passed, its output in `output`.
+inline bool passesAtScale(const char* function, const QString& scale, QString* output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", scale);
+  env.insert("ORV_TEST_SCALE", scale);
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+  child.waitForFinished(60000);
+  *output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+}  // namespace test
+
+// In the test run, hands the current test function to a child at `scale`
+// (scale "1" runs here); in that child, goes on for its own scale only.
+#define ORV_AT_SCALE(scale)                                                        \
+  do {                                                                             \
+    const QString running_ = qEnvironmentVariable("ORV_TEST_SCALE");               \
+    if (running_.isEmpty() && (scale) != QLatin1String("1")) {                     \
+      QString output_;                                                             \
+      QVERIFY2(test::passesAtScale(QTest::currentTestFunction(), scale, &output_), \
+               qPrintable(output_));                                               \
+      return;                                                                      \
+    }                                                                              \
+    if (!running_.isEmpty() && running_ != (scale)) QSKIP("another scale");        \
+  } while (0)
