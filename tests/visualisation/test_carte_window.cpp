@@ -31,15 +31,8 @@ class TestCarteWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    QLocale::setDefault(QLocale::c());
-    test::freshState();
-    registerWindows();
-  }
-  void cleanup() {
-    ModGeneral::closeAll();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
+  void init() { vistest::initWindowTest(); }
+  void cleanup() { vistest::cleanupWindowTest(); }
 
   void blowUpStaysVisible_data() {
     QTest::addColumn<int>("N");

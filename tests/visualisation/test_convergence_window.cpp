@@ -63,15 +63,8 @@ class TestConvergenceWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    QLocale::setDefault(QLocale::c());
-    test::freshState();
-    registerWindows();
-  }
-  void cleanup() {
-    ModGeneral::closeAll();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
+  void init() { vistest::initWindowTest(); }
+  void cleanup() { vistest::cleanupWindowTest(); }
 
   void journalRecordsRunsInOrder() {
     struct Step {

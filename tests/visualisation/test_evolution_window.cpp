@@ -36,15 +36,8 @@ class TestEvolutionWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    QLocale::setDefault(QLocale::c());
-    test::freshState();
-    registerWindows();
-  }
-  void cleanup() {
-    ModGeneral::closeAll();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
+  void init() { vistest::initWindowTest(); }
+  void cleanup() { vistest::cleanupWindowTest(); }
 
   void curveIsTheChosenLevel_data() {
     QTest::addColumn<Scheme>("scheme");

@@ -8,11 +8,25 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/windows.h"
 #include "core/journal.h"
 #include "core/studies.h"
+#include "shell/mod_general.h"
 #include "support/window_support.h"
 
 namespace vistest {
+
+// Every visualisation test starts from a fresh state with the window kinds
+// registered, and closes every window after.
+inline void initWindowTest() {
+  QLocale::setDefault(QLocale::c());
+  test::freshState();
+  registerWindows();
+}
+inline void cleanupWindowTest() {
+  ModGeneral::closeAll();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 inline core::Table2& table(core::Scheme scheme) {
   core::StudyState& s = ModGeneral::state();
