@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <cmath>
 
+#include "bench_support.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 
@@ -74,11 +75,4 @@ BENCHMARK(BM_DrawOscillatingLevel)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawSecondLevel)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+ORV_QT_BENCHMARK_MAIN()

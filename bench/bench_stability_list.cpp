@@ -8,7 +8,6 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_stability_list
 #include <benchmark/benchmark.h>
 
-#include <sys/mman.h>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/studies.h"
 #include "shell/mod_general.h"
 #include "stability/stability_list_model.h"
@@ -64,20 +64,11 @@ void resetHighWaterMark() {
 // The floor: map the table with huge pages advised and write every entry once.
 double floorMs(std::size_t count, double& cpu) {
   const double cpuStart = cpuMs();
-  const std::size_t huge = std::size_t{2} << 20;
-  const std::size_t length = (count * 8 + huge - 1) / huge * huge + huge;
   QElapsedTimer clock;
   clock.start();
-  void* m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  auto* p =
-      reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
-  madvise(p, length - huge, MADV_HUGEPAGE);
-  std::fill(p, p + count, 1.0);
-  benchmark::DoNotOptimize(p);
-  benchmark::ClobberMemory();
+  const bench::HugePageFloor floor(count);
   const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   cpu += cpuMs() - cpuStart;
-  munmap(m, length);
   return ms;
 }
 
@@ -232,11 +223,4 @@ BENCHMARK(BM_ClickToFirstAndLastLine)
     ->Iterations(2);
 BENCHMARK(BM_HundredThousandLinesShown)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+ORV_QT_BENCHMARK_MAIN()

@@ -6,7 +6,6 @@
 //
 //   build/bench/bench_storage --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_support.h"
 #include "core/memory_budget.h"
 #include "core/schemes.h"
 #include "core/studies.h"
@@ -66,17 +66,8 @@ std::int64_t largestK(std::int64_t n);
 void BM_FloorMmapHuge(benchmark::State& state) {
   const std::int64_t n = state.range(0);
   const std::size_t count = entries(n, state.range(1) ? largestK(n) : runK(n));
-  const std::size_t huge = std::size_t{2} << 20;
-  const std::size_t length = (count * 8 + huge - 1) / huge * huge + huge;
   for (auto _ : state) {
-    void* m = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    auto* p =
-        reinterpret_cast<double*>((reinterpret_cast<std::uintptr_t>(m) + huge - 1) / huge * huge);
-    madvise(p, length - huge, MADV_HUGEPAGE);
-    std::fill(p, p + count, 1.0);
-    benchmark::DoNotOptimize(p);
-    benchmark::ClobberMemory();
-    munmap(m, length);
+    const bench::HugePageFloor floor(count);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(count * 8));
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <random>
 
+#include "bench_support.h"
 #include "shell/mod_general.h"
 #include "visualisation/carte_window.h"
 #include "visualisation/evolution_window.h"
@@ -136,12 +137,4 @@ BENCHMARK(BM_MapFirstPaint)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Drawn offscreen: no display is needed.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+ORV_QT_BENCHMARK_MAIN()
