@@ -233,8 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                    always,
                    {2},
                    {7, 7, 7, 7, 7, 7, 7, 7}},
-        // Row 3 equals row 2 but came from another step (a source): step 4
-        // runs, and copies start after it.
+        // Row 3 equals row 2 but came from another step (a source): the step
+        // writing row 4 runs, and copies start after it.
         ScriptCase{"EqualRowFromTheSourceStep",
                    1,
                    five,
