@@ -27,8 +27,9 @@ class Stepper {
   // other step for which it answers true (no source, or a source that is zero
   // and stays zero). Only such steps let the loop copy a repeated level.
   virtual bool invariantStep(std::int64_t m) = 0;
-  // Writes row m; called right after invariantStep(m).
-  virtual void step(std::int64_t m) = 0;
+  // Writes row m; called right after invariantStep(m). Returns whether every
+  // value of row m is finite (as finiteColumns).
+  virtual bool step(std::int64_t m) = 0;
   // The run ended (completed, stopped by a key, or stopped at a non-finite
   // level); `lastStep` is the last row a step wrote, 0 when none ran.
   virtual void finish(std::int64_t /*lastStep*/) {}
@@ -63,23 +64,6 @@ inline bool sameAsRowBefore(const Table2& sol, std::int64_t m, std::int64_t last
   return std::memcmp(row + 1, before + 1, static_cast<std::size_t>(last) * sizeof(double)) == 0;
 }
 
-// Every value of columns 1 .. last is finite (as rowFinite), tested on the
-// exponent bits: no floating-point operation, so subnormal values cost
-// nothing extra. A magnitude at or above infinity's carries into the sign bit
-// when the lowest exponent unit is added to it; OR-ing those sums needs no
-// comparison, so the compiler vectorises the pass.
-inline bool finiteColumns(const double* row, std::int64_t last) {
-  constexpr std::uint64_t kMagnitude = 0x7FFFFFFFFFFFFFFFu;  // all but the sign
-  constexpr std::uint64_t kExponentUnit = 0x0010000000000000u;
-  std::uint64_t carries = 0;
-  for (std::int64_t i = 1; i <= last; ++i) {
-    std::uint64_t b;
-    std::memcpy(&b, row + i, sizeof b);
-    carries |= (b & kMagnitude) + kExponentUnit;
-  }
-  return (carries >> 63) == 0;
-}
-
 }  // namespace detail
 
 // Checks the rows written before the loop, then for m = firstStep .. lastRow:
@@ -111,7 +95,7 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
   std::int64_t repeats = 0;
   bool newestInvariant = false;
   for (std::int64_t m = 1; m < loop.firstStep && m <= loop.lastRow; ++m) {
-    if (!detail::finiteColumns(sol.row(m), last)) {
+    if (!finiteColumns(sol.row(m), last)) {
       stopAt(m);
       return run;
     }
@@ -134,9 +118,9 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
       lastWritten = m;
       continue;
     }
-    stepper.step(m);
+    const bool finite = stepper.step(m);
     lastWritten = m;
-    if (!detail::finiteColumns(sol.row(m), last)) {
+    if (!finite) {
       stepper.finish(lastWritten);
       stopAt(m);
       return run;

@@ -4,10 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "core/memory_budget.h"
 #include "core/numeric.h"
-#include "core/simd_clones.h"
 
 namespace core {
 
@@ -60,6 +60,7 @@ void writeBand(BandMatrix& mat, double N, double lambda, double diagonal) {
   mat.set(roundHalfEven(N), roundHalfEven(N - 1), lambda);
   mat.set(roundHalfEven(N), roundHalfEven(N), diagonal);
   mat.setRows(2, loopLast(N - 1), lambda, diagonal, lambda);
+  mat.noteClippedEdges(loopLast(N));
 }
 
 bool createTables(BandMatrix& mat, Table2& sol, double N, double K) {
@@ -70,6 +71,121 @@ bool createTables(BandMatrix& mat, Table2& sol, double N, double K) {
     return false;
   }
   return true;
+}
+
+// Two neighbouring columns of a level in one vector register (SSE2, NEON).
+// Lane by lane the kernels below do the scalar operations in the same order,
+// and no multiply-add is ever fused, so they give the doubles of one column
+// at a time.
+using Pair = double __attribute__((vector_size(16)));
+using PairBits = std::uint64_t __attribute__((vector_size(16)));
+
+inline Pair load(const double* p) {
+  Pair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline Pair both(double v) { return Pair{v, v}; }
+// Lane 1 of a, lane 0 of b: the columns between two pairs.
+inline Pair mid(Pair a, Pair b) { return Pair{a[1], b[0]}; }
+
+// Reading and writing columns i, i + 1 of a row (Two), or column i alone (One,
+// lane 1 unused): what a kernel reads or writes beside the level itself.
+struct Two {
+  static Pair get(const double* p, std::int64_t i) { return load(p + i); }
+  static void put(double* p, std::int64_t i, Pair v) { std::memcpy(p + i, &v, sizeof v); }
+};
+struct One {
+  static Pair get(const double* p, std::int64_t i) { return Pair{p[i], 0.0}; }
+  static void put(double* p, std::int64_t i, Pair v) { p[i] = v[0]; }
+};
+
+// A magnitude at or above infinity's carries into the sign bit when the
+// lowest exponent unit is added to it: OR-ing those sums finds a non-finite
+// value with no floating-point operation (subnormal values cost nothing) and
+// no comparison.
+constexpr std::uint64_t kMagnitude = 0x7FFFFFFFFFFFFFFFu;
+constexpr std::uint64_t kExponentUnit = 0x0010000000000000u;
+
+struct Finiteness {
+  PairBits carries{};
+  void add(Pair value) { carries |= (std::bit_cast<PairBits>(value) & kMagnitude) + kExponentUnit; }
+  bool finite() const { return ((carries[0] | carries[1]) >> 63) == 0; }
+};
+
+// Columns first .. last of a level, with the values of the columns on either
+// side in the level before.
+struct Columns {
+  std::int64_t first, last;
+  double before, after;
+};
+
+// Walks columns first .. last of a level two at a time: row(i, left, centre,
+// right, lanes) gives columns i, i + 1, where centre holds those columns of the
+// level before and left and right the same shifted by one column; an odd last
+// column goes alone with lanes = One. The values are stored in `out`; returns
+// whether they are all finite. The walk reads no memory outside its columns (column
+// last + 1 of a whole row is the next row, not yet in the cache). Every pair
+// is loaded from the place the previous level stored one and the shifted
+// pairs are made in registers, so the next level reads a value straight from
+// the store that wrote it: at a few columns a level, that hand-over is what
+// sets the pace.
+template <class Row>
+inline bool levelPairs(double* out, const double* prev, const Columns& cols, Row row) {
+  const auto [first, last, before, after] = cols;
+  Finiteness finiteness;
+  if (first > last) return true;
+  Pair left = {0.0, before};
+  Pair centre = first < last ? load(prev + first) : Pair{prev[first], after};
+  std::int64_t i = first;
+  for (; i < last; i += 2) {
+    const Pair next =
+        i + 3 <= last ? load(prev + i + 2) : Pair{i + 2 == last ? prev[last] : after, after};
+    const Pair v = row(i, mid(left, centre), centre, mid(centre, next), Two{});
+    Two::put(out, i, v);
+    finiteness.add(v);
+    left = centre;
+    centre = next;
+  }
+  if (i == last) {
+    const Pair v = row(i, mid(left, centre), centre, Pair{after, after}, One{});
+    One::put(out, i, v);
+    finiteness.add(Pair{v[0], 0.0});
+  }
+  return finiteness.finite();
+}
+
+// Rows of a level whose three band values are the same on every row: P0
+// ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1]; Pepsilon, with the values
+// already multiplied by 1/(Alpha + 1),
+// (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i]; then the source
+// times `factor`. One walk for each scheme and kind of source, so that no
+// choice is made inside a level.
+struct Uniform {
+  double cs, cd, cp, older, factor;
+};
+enum class SourceKind { None, Values, Made };
+
+template <bool peps, SourceKind kind>
+bool uniformWalk(double* out, const double* prev, const double* prev2, const Uniform& u,
+                 const LevelStep::SourceTerm& src, const Columns& cols) {
+  const Pair s = both(u.cs), d = both(u.cd), p = both(u.cp), o = both(u.older), k = both(u.factor),
+             g = both(src.g);
+  return levelPairs(out, prev, cols, [&](std::int64_t i, Pair l, Pair c, Pair r, auto lanes) {
+    Pair v;
+    if constexpr (peps) {
+      v = (((Pair{} + l * s) + c * d) + r * p) + lanes.get(prev2, i) * o;
+    } else {
+      v = ((Pair{} + s * l) + d * c) + p * r;
+    }
+    if constexpr (kind == SourceKind::Values) v = v + k * lanes.get(src.values, i);
+    if constexpr (kind == SourceKind::Made) {
+      const Pair fi = lanes.get(src.factors, i) * g;
+      if (src.keep) lanes.put(src.keep, i, fi);
+      v = v + k * fi;
+    }
+    return v;
+  });
 }
 
 // One row of the band product, summed over the band columns that lie in
@@ -93,107 +209,117 @@ double edgeRow(const BandMatrix& mat, const double* prev, std::int64_t i, std::i
   return sum;
 }
 
-// The level kernels are also built for AVX2 and picked at load time. Without
-// fused multiply-add (never enabled) the wider vectors give the same doubles.
-#define ORV_KERNEL ORV_AVX2_CLONES
-
-// Rows first .. last of a P0 level whose three band values are the same on
-// every row: ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1], then + tau*f[i].
-ORV_KERNEL void p0Rows(double* __restrict out, const double* __restrict prev,
-                       const double* __restrict f, double tau, std::int64_t first,
-                       std::int64_t last, double sub, double dia, double sup) {
-  if (f) {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * f[i];
-  } else {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = ((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1];
-  }
-}
-
-// The same with the band values read row by row.
-ORV_KERNEL void p0RowsBand(double* __restrict out, const double* __restrict prev,
-                           const double* __restrict f, double tau, std::int64_t first,
-                           std::int64_t last, const double* __restrict sub,
-                           const double* __restrict dia, const double* __restrict sup) {
-  for (std::int64_t i = first; i <= last; ++i) {
-    out[i] = ((0.0 + sub[i] * prev[i - 1]) + dia[i] * prev[i]) + sup[i] * prev[i + 1];
-    if (f) out[i] = out[i] + tau * f[i];
-  }
-}
-
-// Pepsilon rows with uniform band values already multiplied by 1/(Alpha + 1):
-// (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i], then the source.
-ORV_KERNEL void pepsRows(double* __restrict out, const double* __restrict prev,
-                         const double* __restrict prev2, const double* __restrict f, double factor,
-                         std::int64_t first, std::int64_t last, double cs, double cd, double cp,
-                         double older) {
-  if (f) {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
-               factor * f[i];
-  } else {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = (((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older;
-  }
-}
-
-ORV_KERNEL void pepsRowsBand(double* __restrict out, const double* __restrict prev,
-                             const double* __restrict prev2, const double* __restrict f,
-                             double factor, std::int64_t first, std::int64_t last,
-                             const double* __restrict sub, const double* __restrict dia,
-                             const double* __restrict sup, double scale, double older) {
-  for (std::int64_t i = first; i <= last; ++i) {
-    out[i] = ((((0.0 + prev[i - 1] * (sub[i] * scale)) + prev[i] * (dia[i] * scale)) +
-               prev[i + 1] * (sup[i] * scale)) +
-              prev2[i] * older);
-    if (f) out[i] = out[i] + factor * f[i];
-  }
-}
-
-// The same rows with the source made on the way: f[i] = factors[i]*g is
-// stored in SourceVec and added as tau*f[i].
-ORV_KERNEL void p0RowsSource(double* __restrict out, const double* __restrict prev,
-                             double* __restrict f, const double* __restrict factors, double g,
-                             double tau, std::int64_t first, std::int64_t last, double sub,
-                             double dia, double sup) {
-  if (f) {
-    for (std::int64_t i = first; i <= last; ++i) {
-      const double fi = factors[i] * g;
-      f[i] = fi;
-      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) + tau * fi;
-    }
-  } else {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = (((0.0 + sub * prev[i - 1]) + dia * prev[i]) + sup * prev[i + 1]) +
-               tau * (factors[i] * g);
-  }
-}
-
-ORV_KERNEL void pepsRowsSource(double* __restrict out, const double* __restrict prev,
-                               const double* __restrict prev2, double* __restrict f,
-                               const double* __restrict factors, double g, double factor,
-                               std::int64_t first, std::int64_t last, double cs, double cd,
-                               double cp, double older) {
-  if (f) {
-    for (std::int64_t i = first; i <= last; ++i) {
-      const double fi = factors[i] * g;
-      f[i] = fi;
-      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
-               factor * fi;
-    }
-  } else {
-    for (std::int64_t i = first; i <= last; ++i)
-      out[i] = ((((0.0 + prev[i - 1] * cs) + prev[i] * cd) + prev[i + 1] * cp) + prev2[i] * older) +
-               factor * (factors[i] * g);
-  }
-}
-
-bool coversInterior(const BandMatrix& mat, std::int64_t last) {
-  return mat.uniform().first <= 2 && mat.uniform().last >= last - 1;
-}
-
 }  // namespace
+
+bool finiteColumns(const double* row, std::int64_t last) {
+  std::uint64_t carries = 0;
+  for (std::int64_t i = 1; i <= last; ++i) {
+    std::uint64_t b;
+    std::memcpy(&b, row + i, sizeof b);
+    carries |= (b & kMagnitude) + kExponentUnit;
+  }
+  return (carries >> 63) == 0;
+}
+
+LevelStep::LevelStep(StudyState& s, bool peps)
+    : s_(s),
+      sol_(peps ? s.SolPeps : s.SolP0),
+      mat_(peps ? s.MatPeps : s.MatP0),
+      peps_(peps),
+      last_(loopLast(s.N)) {
+  const BandMatrix::Uniform& u = mat_.uniform();
+  inner_ = u.first <= 2 && u.last >= last_ - 1;
+  if (peps) {
+    const double alpha = s.Alpha;
+    scale_ = 1 / (alpha + 1);
+    older_ = -(alpha / (alpha + 1));
+    sourceFactor_ = s.Tau * (1 / (alpha + 1));
+    cs_ = u.sub * scale_;
+    cd_ = u.diag * scale_;
+    cp_ = u.sup * scale_;
+  } else {
+    sourceFactor_ = s.Tau;
+    cs_ = u.sub;
+    cd_ = u.diag;
+    cp_ = u.sup;
+  }
+  // Every row 1 .. last is then a uniform row: the edges hold the uniform
+  // values and each coefficient is finite, so the extra terms of columns 0
+  // and last + 1, which read 0, add only zeros.
+  whole_ = u.clippedEdges && std::isfinite(cs_) && std::isfinite(cd_) && std::isfinite(cp_);
+}
+
+bool LevelStep::uniformRows(double* out, const double* prev, const double* prev2,
+                            const SourceTerm& src, std::int64_t first, std::int64_t last,
+                            double before, double after) const {
+  const Uniform u{cs_, cd_, cp_, older_, sourceFactor_};
+  const Columns cols{first, last, before, after};
+  using enum SourceKind;
+  if (peps_) {
+    if (src.factors) return uniformWalk<true, Made>(out, prev, prev2, u, src, cols);
+    if (src.values) return uniformWalk<true, Values>(out, prev, prev2, u, src, cols);
+    return uniformWalk<true, None>(out, prev, prev2, u, src, cols);
+  }
+  if (src.factors) return uniformWalk<false, Made>(out, prev, prev2, u, src, cols);
+  if (src.values) return uniformWalk<false, Values>(out, prev, prev2, u, src, cols);
+  return uniformWalk<false, None>(out, prev, prev2, u, src, cols);
+}
+
+bool LevelStep::write(std::int64_t m, const SourceTerm& src) {
+  const double* prev2 = peps_ ? sol_.row(m - 2) : nullptr;
+  const double* prev = sol_.row(m - 1);
+  double* out = sol_.row(m);
+  const std::int64_t last = last_;
+  // A whole row's columns 0 and last + 1 read 0.
+  if (whole_) return uniformRows(out, prev, prev2, src, 1, last, 0.0, 0.0);
+
+  // The first and last rows clipped to the columns 1 .. last, then the rows
+  // between: uniform, or with the band values read row by row.
+  const auto withSource = [&](double sum, std::int64_t i) {
+    if (src.factors) {
+      const double fi = src.factors[i] * src.g;
+      if (src.keep) src.keep[i] = fi;
+      return sum + sourceFactor_ * fi;
+    }
+    return src.values ? sum + sourceFactor_ * src.values[i] : sum;
+  };
+  const auto edge = [&](std::int64_t i) {
+    return withSource(peps_ ? edgeRow<true>(mat_, prev, i, last, scale_) + prev2[i] * older_
+                            : edgeRow<false>(mat_, prev, i, last, 0.0),
+                      i);
+  };
+  const double first = edge(1), lastValue = edge(last);
+  if (inner_) {
+    uniformRows(out, prev, prev2, src, 2, last - 1, prev[1], prev[last]);
+  } else {
+    const double* sub = mat_.diagonal(-1);
+    const double* dia = mat_.diagonal(0);
+    const double* sup = mat_.diagonal(1);
+    for (std::int64_t i = 2; i <= last - 1; ++i) {
+      const double sum =
+          peps_ ? (((0.0 + prev[i - 1] * (sub[i] * scale_)) + prev[i] * (dia[i] * scale_)) +
+                   prev[i + 1] * (sup[i] * scale_)) +
+                      prev2[i] * older_
+                : ((0.0 + sub[i] * prev[i - 1]) + dia[i] * prev[i]) + sup[i] * prev[i + 1];
+      out[i] = withSource(sum, i);
+    }
+  }
+  out[1] = first;
+  out[last] = lastValue;
+  return finiteColumns(out, last);
+}
+
+// Flattened: at a few columns a level, the calls down to the walk would cost
+// as much as the level itself.
+__attribute__((flatten)) bool LevelStep::advance(std::int64_t m, const double* f) {
+  return write(m, {f, nullptr, nullptr, 0.0});
+}
+
+__attribute__((flatten)) bool LevelStep::advanceSource(std::int64_t m,
+                                                       const std::vector<double>& factors, double g,
+                                                       bool keepSource) {
+  return write(m, {nullptr, keepSource ? sourceValues(s_) : nullptr, factors.data(), g});
+}
 
 bool BuildMatP0(StudyState& s) {
   if (!createTables(s.MatP0, s.SolP0, s.N, s.K)) return false;
@@ -201,24 +327,10 @@ bool BuildMatP0(StudyState& s) {
   return true;
 }
 
+double* sourceValues(StudyState& s) { return s.SourceVec.data() - s.SourceVec.lower(); }
+
 void AdvanceP0(StudyState& s, std::int64_t m, bool source) {
-  const std::int64_t last = loopLast(s.N);
-  const double* prev = s.SolP0.row(m - 1);
-  double* out = s.SolP0.row(m);
-  const double tau = s.Tau;
-  const double* f = source ? s.SourceVec.data() - s.SourceVec.lower() : nullptr;
-  const BandMatrix& mat = s.MatP0;
-  // The first and last rows: clipped to the columns 1 .. last.
-  for (const std::int64_t i : {std::int64_t{1}, last}) {
-    out[i] = edgeRow<false>(mat, prev, i, last, 0.0);
-    if (f) out[i] = out[i] + tau * f[i];
-  }
-  if (coversInterior(mat, last)) {
-    const auto& u = mat.uniform();
-    p0Rows(out, prev, f, tau, 2, last - 1, u.sub, u.diag, u.sup);
-  } else {
-    p0RowsBand(out, prev, f, tau, 2, last - 1, mat.diagonal(-1), mat.diagonal(0), mat.diagonal(1));
-  }
+  LevelStep(s, false).advance(m, source ? sourceValues(s) : nullptr);
 }
 
 bool BuildMatPeps(StudyState& s) {
@@ -236,97 +348,29 @@ void StartPeps(StudyState& s) {
 }
 
 void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
-  const std::int64_t last = loopLast(s.N);
-  const double alpha = s.Alpha;
-  const double scale = 1 / (alpha + 1);
-  const double older = -(alpha / (alpha + 1));
-  const double* prev2 = s.SolPeps.row(m - 2);
-  const double* prev = s.SolPeps.row(m - 1);
-  double* out = s.SolPeps.row(m);
-  const BandMatrix& mat = s.MatPeps;
-  const double* f = nullptr;
-  double factor = 0;
-  if (source == PepsSource::Vector) {
-    f = s.SourceVec.data() - s.SourceVec.lower();
-    factor = s.Tau * (1 / (alpha + 1));
-  }
-  for (const std::int64_t i : {std::int64_t{1}, last}) {
-    out[i] = edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older;
-    if (f) out[i] = out[i] + factor * f[i];
-  }
-  if (coversInterior(mat, last)) {
-    const auto& u = mat.uniform();
-    pepsRows(out, prev, prev2, f, factor, 2, last - 1, u.sub * scale, u.diag * scale, u.sup * scale,
-             older);
-  } else {
-    pepsRowsBand(out, prev, prev2, f, factor, 2, last - 1, mat.diagonal(-1), mat.diagonal(0),
-                 mat.diagonal(1), scale, older);
-  }
+  LevelStep(s, true).advance(m, source == PepsSource::Vector ? sourceValues(s) : nullptr);
   // The stability study's constant source enters one level only: NN + 1 in
   // 16-bit arithmetic (NN = 32767 is refused before a run).
   if (source == PepsSource::ConstantAtLevel &&
       static_cast<std::int16_t>(static_cast<std::int16_t>(s.NN) + 1) == m) {
-    const double add = s.FF * (s.Tau / (alpha + 1));
-    for (std::int64_t i = 1; i <= last; ++i) out[i] = out[i] + add;
+    const double add = s.FF * (s.Tau / (s.Alpha + 1));
+    double* out = s.SolPeps.row(m);
+    for (std::int64_t i = 1, last = loopLast(s.N); i <= last; ++i) out[i] = out[i] + add;
   }
 }
 
 void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                      bool keepSource) {
-  const std::int64_t last = loopLast(s.N);
-  double* f = s.SourceVec.data() - s.SourceVec.lower();
-  const BandMatrix& mat = s.MatP0;
-  if (!coversInterior(mat, last)) {
-    for (std::int64_t i = 1; i <= last; ++i) f[i] = factors[static_cast<std::size_t>(i)] * g;
-    AdvanceP0(s, m, true);
-    return;
-  }
-  const double* prev = s.SolP0.row(m - 1);
-  double* out = s.SolP0.row(m);
-  const double tau = s.Tau;
-  for (const std::int64_t i : {std::int64_t{1}, last}) {
-    const double fi = factors[static_cast<std::size_t>(i)] * g;
-    if (keepSource) f[i] = fi;
-    out[i] = edgeRow<false>(mat, prev, i, last, 0.0) + tau * fi;
-  }
-  const auto& u = mat.uniform();
-  p0RowsSource(out, prev, keepSource ? f : nullptr, factors.data(), g, tau, 2, last - 1, u.sub,
-               u.diag, u.sup);
+  LevelStep(s, false).advanceSource(m, factors, g, keepSource);
 }
 
 void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                        bool keepSource) {
-  const std::int64_t last = loopLast(s.N);
-  double* f = s.SourceVec.data() - s.SourceVec.lower();
-  const BandMatrix& mat = s.MatPeps;
-  if (!coversInterior(mat, last)) {
-    for (std::int64_t i = 1; i <= last; ++i) f[i] = factors[static_cast<std::size_t>(i)] * g;
-    AdvancePeps(s, m, PepsSource::Vector);
-    return;
-  }
-  const double alpha = s.Alpha;
-  const double scale = 1 / (alpha + 1);
-  const double older = -(alpha / (alpha + 1));
-  const double factor = s.Tau * (1 / (alpha + 1));
-  const double* prev2 = s.SolPeps.row(m - 2);
-  const double* prev = s.SolPeps.row(m - 1);
-  double* out = s.SolPeps.row(m);
-  for (const std::int64_t i : {std::int64_t{1}, last}) {
-    const double fi = factors[static_cast<std::size_t>(i)] * g;
-    if (keepSource) f[i] = fi;
-    out[i] = (edgeRow<true>(mat, prev, i, last, scale) + prev2[i] * older) + factor * fi;
-  }
-  const auto& u = mat.uniform();
-  pepsRowsSource(out, prev, prev2, keepSource ? f : nullptr, factors.data(), g, factor, 2, last - 1,
-                 u.sub * scale, u.diag * scale, u.sup * scale, older);
+  LevelStep(s, true).advanceSource(m, factors, g, keepSource);
 }
 
 bool rowFinite(const Table2& sol, std::int64_t m, double N) {
-  const std::int64_t last = loopLast(N);
-  const double* row = sol.row(m);
-  bool finite = true;
-  for (std::int64_t i = 1; i <= last; ++i) finite &= std::isfinite(row[i]);
-  return finite;
+  return finiteColumns(sol.row(m), loopLast(N));
 }
 
 void clearRow(Table2& sol, std::int64_t m) {

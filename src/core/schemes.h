@@ -68,6 +68,55 @@ void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& f
 void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                        bool keepSource = true);
 
+// SourceVec indexed by column.
+double* sourceValues(StudyState& s);
+
+// Every value of columns 1 .. last is finite (tested on the exponent bits, so
+// subnormal values cost nothing extra).
+bool finiteColumns(const double* row, std::int64_t last);
+
+// One scheme's step with what stays the same from level to level worked out
+// once (the columns, the band values, the way the rows are summed), so that a
+// level costs only its columns; it tells whether the level it wrote is finite.
+// Made after the band matrix is built; it reads the state's grid values then.
+// AdvanceP0 and AdvancePeps make one for a single level.
+class LevelStep {
+ public:
+  LevelStep(StudyState& s, bool peps);
+  // Writes row m from the rows before it; `f` (indexed by column), when given,
+  // is the source added.
+  bool advance(std::int64_t m, const double* f);
+  // The same with the source factors[i]*g made on the way (see AdvanceP0Source).
+  bool advanceSource(std::int64_t m, const std::vector<double>& factors, double g, bool keepSource);
+
+  // The source of a level, by column: `values` added as they are, or
+  // factors[i]*g made on the way and stored in `keep` when it is given.
+  struct SourceTerm {
+    const double* values;
+    double* keep;
+    const double* factors;
+    double g;
+  };
+
+ private:
+  bool write(std::int64_t m, const SourceTerm& src);
+  // Columns first .. last as uniform rows; `before` and `after` are the
+  // values of columns first - 1 and last + 1 of the level before.
+  bool uniformRows(double* out, const double* prev, const double* prev2, const SourceTerm& src,
+                   std::int64_t first, std::int64_t last, double before, double after) const;
+
+  StudyState& s_;
+  Table2& sol_;
+  const BandMatrix& mat_;
+  bool peps_;
+  std::int64_t last_;
+  bool inner_ = false;               // rows 2 .. last - 1 share the uniform band values
+  bool whole_ = false;               // so do rows 1 .. last, read in the columns 1 .. last
+  double cs_ = 0, cd_ = 0, cp_ = 0;  // the uniform band values (Pepsilon: scaled)
+  double scale_ = 1, older_ = 0;     // Pepsilon: 1/(Alpha + 1), -(Alpha/(Alpha + 1))
+  double sourceFactor_ = 0;          // Tau, or Tau*(1/(Alpha + 1))
+};
+
 // True when every value of row m, columns 1 .. floor(N), is finite.
 bool rowFinite(const Table2& sol, std::int64_t m, double N);
 // Resets row m to unset (0) values.

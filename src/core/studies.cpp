@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "core/exact.h"
 #include "core/level_loop.h"
@@ -65,7 +66,12 @@ class SchemeStepper final : public Stepper {
         exactData_(exactData) {}
 
   Table2& table() { return peps_ ? s_.SolPeps : s_.SolP0; }
-  bool build() { return peps_ ? BuildMatPeps(s_) : BuildMatP0(s_); }
+  // Builds the band matrix and the table, then prepares the step on them.
+  bool build() {
+    if (!(peps_ ? BuildMatPeps(s_) : BuildMatP0(s_))) return false;
+    step_.emplace(s_, peps_);
+    return true;
+  }
   std::int64_t firstStep() const { return peps_ ? 3 : 2; }
   int depth() const override { return peps_ ? 2 : 1; }
 
@@ -84,33 +90,26 @@ class SchemeStepper final : public Stepper {
     return false;
   }
 
-  void step(std::int64_t m) override {
+  bool step(std::int64_t m) override {
     switch (source_) {
       case Source::None:
+        break;
       case Source::ConstantAtLevel:
-        if (peps_) {
-          AdvancePeps(s_, m,
-                      source_ == Source::None ? PepsSource::None : PepsSource::ConstantAtLevel);
-        } else {
-          AdvanceP0(s_, m);
+        if (peps_ && sourceLevel(m)) {
+          AdvancePeps(s_, m, PepsSource::ConstantAtLevel);
+          return finiteColumns(s_.SolPeps.row(m), loopLast(s_.N));
         }
-        return;
+        break;
       case Source::ExactLastKept:
-        exactStep(m, false);
-        return;
-      case Source::ErrorStudyData:
-        if (exactNow_) {
-          exactStep(m, true);
-          return;
-        }
-        for (std::int64_t i = 1, last = loopLast(s_.N); i <= last; ++i) s_.SourceVec(i) = 0;
-        if (peps_) {
-          AdvancePeps(s_, m, PepsSource::Vector);
-        } else {
-          AdvanceP0(s_, m, true);
-        }
-        return;
+        return exactStep(m, false);
+      case Source::ErrorStudyData: {
+        if (exactNow_) return exactStep(m, true);
+        double* f = sourceValues(s_);
+        for (std::int64_t i = 1, last = loopLast(s_.N); i <= last; ++i) f[i] = 0;
+        return step_->advance(m, f);
+      }
     }
+    return step_->advance(m, nullptr);
   }
 
   // The consistency steps make their source without storing it; SourceVec
@@ -129,12 +128,9 @@ class SchemeStepper final : public Stepper {
   bool sourceLevel(std::int64_t m) const {
     return static_cast<std::int16_t>(static_cast<std::int16_t>(s_.NN) + 1) == m;
   }
-  void exactStep(std::int64_t m, bool keepSource) {
-    if (peps_) {
-      AdvancePepsSource(s_, m, *factors_, sourceTimeFeps(s_, m), keepSource);
-    } else {
-      AdvanceP0Source(s_, m, *factors_, sourceTimeF(s_, m), keepSource);
-    }
+  bool exactStep(std::int64_t m, bool keepSource) {
+    const double g = peps_ ? sourceTimeFeps(s_, m) : sourceTimeF(s_, m);
+    return step_->advanceSource(m, *factors_, g, keepSource);
   }
 
   StudyState& s_;
@@ -143,6 +139,7 @@ class SchemeStepper final : public Stepper {
   const std::vector<double>* factors_;
   const std::function<bool()>* exactData_;
   bool exactNow_ = false;
+  std::optional<LevelStep> step_;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "core/study_state.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -101,6 +103,7 @@ void BandMatrix::set(std::int64_t i, std::int64_t j, double v) {
     throw std::out_of_range("BandMatrix::set outside the band");
   diag_[offset + 2][static_cast<std::size_t>(i)] = v;
   if (i >= uniform_.first && i <= uniform_.last) uniform_ = Uniform();
+  uniform_.clippedEdges = false;
 }
 
 void BandMatrix::setRows(std::int64_t first, std::int64_t last, double sub, double diag,
@@ -111,6 +114,21 @@ void BandMatrix::setRows(std::int64_t first, std::int64_t last, double sub, doub
     set(i, i + 1, sup);
   }
   if (first <= last) uniform_ = Uniform{first, last, sub, diag, sup};
+}
+
+void BandMatrix::noteClippedEdges(std::int64_t last) {
+  const Uniform& u = uniform_;
+  if (last < 3 || last > n_ || u.first > 2 || u.last < last - 1 || u.first > u.last) return;
+  const auto same = [](double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+  };
+  const auto at = [&](int offset, std::int64_t i) {
+    return diag_[offset + 2][static_cast<std::size_t>(i)];
+  };
+  uniform_.clippedEdges = std::isfinite(u.sub) && std::isfinite(u.diag) && std::isfinite(u.sup) &&
+                          same(at(0, 1), u.diag) && same(at(1, 1), u.sup) &&
+                          same(at(-2, last), 0.0) && same(at(-1, last), u.sub) &&
+                          same(at(0, last), u.diag);
 }
 
 }  // namespace core

@@ -168,8 +168,19 @@ class BandMatrix {
   struct Uniform {
     std::int64_t first = 1, last = 0;  // rows written by setRows and not changed since
     double sub = 0, diag = 0, sup = 0;
+    // Set by noteClippedEdges(last): the rows 1 and `last` hold these values
+    // too, wherever they fall in the columns 1 .. last, and all three are finite.
+    bool clippedEdges = false;
   };
   const Uniform& uniform() const { return uniform_; }
+  // Sets uniform().clippedEdges when the uniform rows are 2 .. last - 1 (at
+  // least) and rows 1 and `last`, read in the columns 1 .. last, hold the
+  // uniform values and nothing two left of the diagonal. A level whose
+  // columns 0 and last + 1 read 0 can then be computed as uniform rows
+  // 1 .. last: each extra term is 0 times a finite value, and adding a zero
+  // to a band sum that starts from +0.0 leaves it as it was. Any set()
+  // clears the mark.
+  void noteClippedEdges(std::int64_t last);
 
  private:
   std::int64_t n_ = -1;

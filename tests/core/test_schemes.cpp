@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -73,7 +74,7 @@ TEST(Schemes, BandedEqualsDenseOnRandomData) {
   using core::PepsSource;
   std::mt19937_64 rng(20021);
   std::uniform_real_distribution<double> unit(-1.0, 1.0), lam(0.05, 0.5), alpha(0.0, 3.0);
-  for (double N : {2.0, 3.0, 7.0, 31.0, 2.5, 3.5, 17.5, 12.4}) {
+  for (double N : {2.0, 3.0, 4.0, 7.0, 10.0, 31.0, 2.5, 3.5, 17.5, 12.4}) {
     for (int variant = 0; variant < 5; ++variant) {  // P0 without, with source; Pepsilon x 3
       const bool p0 = variant < 2;
       const auto src = static_cast<PepsSource>(p0 ? 0 : variant - 2);
@@ -114,6 +115,32 @@ TEST(Schemes, BandedEqualsDenseOnRandomData) {
         for (std::int64_t i = 1; i <= n; ++i)
           ASSERT_EQ(bits(sol(m, i)), bits(want[i]))
               << "N = " << N << ", variant " << variant << ", level " << m - 1 << ", column " << i;
+      }
+    }
+  }
+}
+
+// A step tells whether the level it wrote is finite: one value beyond the
+// double range, in any column, for an even and an odd number of columns and
+// for rows summed whole or with clipped edges (N = 3.5).
+TEST(Schemes, StepTellsWhetherTheLevelIsFinite) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  for (const bool peps : {false, true}) {
+    for (const double N : {9.0, 10.0, 3.5}) {
+      const std::int64_t last = core::loopLast(N);
+      for (std::int64_t at = 0; at <= last; ++at) {  // 0: every value finite
+        core::StudyState s = grid(N, 1, 4, 0.01, 0.5);
+        core::SetGrid(s, true);
+        ASSERT_TRUE(peps ? core::BuildMatPeps(s) : core::BuildMatP0(s));
+        s.SourceVec.create(0, core::roundHalfEven(N));
+        core::Table2& sol = peps ? s.SolPeps : s.SolP0;
+        for (std::int64_t i = 1; i <= last; ++i) sol(1, i) = sol(2, i) = 1.0;
+        if (at > 0) s.SourceVec(at) = inf;
+        const std::int64_t m = peps ? 3 : 2;
+        core::LevelStep step(s, peps);
+        EXPECT_EQ(step.advance(m, core::sourceValues(s)), at == 0)
+            << (peps ? "Pepsilon" : "P0") << ", N = " << N << ", column " << at;
+        EXPECT_EQ(core::finiteColumns(sol.row(m), last), at == 0);
       }
     }
   }
