@@ -340,6 +340,9 @@ BENCHMARK(BM_SourceStepP0)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000
 BENCHMARK(BM_SourceNaiveP0)->Arg(1000)->Arg(100000);
 BENCHMARK(BM_RunP0Whole)
     ->Arg(10)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000)

@@ -8,6 +8,7 @@
 
 #include "core/memory_budget.h"
 #include "core/numeric.h"
+#include "core/simd_clones.h"
 
 namespace core {
 
@@ -138,15 +139,16 @@ inline bool levelPairs(double* out, const double* prev, const Columns& cols, Row
   Pair left = {0.0, before};
   Pair centre = first < last ? load(prev + first) : Pair{prev[first], after};
   std::int64_t i = first;
-  for (; i < last; i += 2) {
-    const Pair next =
-        i + 3 <= last ? load(prev + i + 2) : Pair{i + 2 == last ? prev[last] : after, after};
+  const auto pair = [&](Pair next) {
     const Pair v = row(i, mid(left, centre), centre, mid(centre, next), Two{});
     Two::put(out, i, v);
     finiteness.add(v);
     left = centre;
     centre = next;
-  }
+    i += 2;
+  };
+  while (i + 3 <= last) pair(load(prev + i + 2));
+  if (i + 1 <= last) pair(Pair{i + 2 == last ? prev[last] : after, after});
   if (i == last) {
     const Pair v = row(i, mid(left, centre), centre, Pair{after, after}, One{});
     One::put(out, i, v);
@@ -159,33 +161,100 @@ inline bool levelPairs(double* out, const double* prev, const Columns& cols, Row
 // ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1]; Pepsilon, with the values
 // already multiplied by 1/(Alpha + 1),
 // (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i]; then the source
-// times `factor`. One walk for each scheme and kind of source, so that no
-// choice is made inside a level.
+// times `factor`.
 struct Uniform {
   double cs, cd, cp, older, factor;
 };
 enum class SourceKind { None, Values, Made };
 
+// Reading and writing one column as a plain double.
+struct Single {
+  static double get(const double* p, std::int64_t i) { return p[i]; }
+  static void put(double* p, std::int64_t i, double v) { p[i] = v; }
+};
+
+// Column i of a uniform row (T = double, lanes = Single), or columns i, i + 1
+// (T = Pair): l, c, r are the level before at i - 1, i, i + 1.
+template <bool peps, SourceKind kind, class T, class Lanes>
+[[gnu::always_inline]] inline T uniformValue(const Uniform& u, const LevelStep::SourceTerm& src,
+                                             const double* prev2, std::int64_t i, T l, T c, T r,
+                                             Lanes lanes) {
+  T v;
+  if constexpr (peps) {
+    v = (((T{} + l * u.cs) + c * u.cd) + r * u.cp) + lanes.get(prev2, i) * u.older;
+  } else {
+    v = ((T{} + u.cs * l) + u.cd * c) + u.cp * r;
+  }
+  if constexpr (kind == SourceKind::Values) v = v + u.factor * lanes.get(src.values, i);
+  if constexpr (kind == SourceKind::Made) {
+    const T fi = lanes.get(src.factors, i) * src.g;
+    if (src.keep) lanes.put(src.keep, i, fi);
+    v = v + u.factor * fi;
+  }
+  return v;
+}
+
+// Short rows: walked in pairs (see levelPairs). One walk for each scheme and
+// kind of source, so that no choice is made inside a level.
 template <bool peps, SourceKind kind>
-bool uniformWalk(double* out, const double* prev, const double* prev2, const Uniform& u,
-                 const LevelStep::SourceTerm& src, const Columns& cols) {
-  const Pair s = both(u.cs), d = both(u.cd), p = both(u.cp), o = both(u.older), k = both(u.factor),
-             g = both(src.g);
+[[gnu::always_inline]] inline bool pairRows(double* out, const double* prev, const double* prev2,
+                                            const Uniform& u, const LevelStep::SourceTerm& src,
+                                            const Columns& cols) {
   return levelPairs(out, prev, cols, [&](std::int64_t i, Pair l, Pair c, Pair r, auto lanes) {
-    Pair v;
-    if constexpr (peps) {
-      v = (((Pair{} + l * s) + c * d) + r * p) + lanes.get(prev2, i) * o;
-    } else {
-      v = ((Pair{} + s * l) + d * c) + p * r;
-    }
-    if constexpr (kind == SourceKind::Values) v = v + k * lanes.get(src.values, i);
-    if constexpr (kind == SourceKind::Made) {
-      const Pair fi = lanes.get(src.factors, i) * g;
-      if (src.keep) lanes.put(src.keep, i, fi);
-      v = v + k * fi;
-    }
-    return v;
+    return uniformValue<peps, kind>(u, src, prev2, i, l, c, r, lanes);
   });
+}
+
+// Long rows: one column at a time in a plain loop, which the compiler makes
+// as wide as the processor allows. Their stores have left the processor's
+// queue by the time the next level reads them, so pairs gain nothing there.
+template <bool peps, SourceKind kind>
+[[gnu::always_inline]] inline bool loopRows(double* out, const double* prev, const double* prev2,
+                                            const Uniform& u, const LevelStep::SourceTerm& src,
+                                            const Columns& cols) {
+  // The columns on either side are read where they are: they hold
+  // cols.before and cols.after.
+  std::uint64_t carries = 0;
+  for (std::int64_t i = cols.first; i <= cols.last; ++i) {
+    const double v =
+        uniformValue<peps, kind>(u, src, prev2, i, prev[i - 1], prev[i], prev[i + 1], Single{});
+    out[i] = v;
+    carries |= (std::bit_cast<std::uint64_t>(v) & kMagnitude) + kExponentUnit;
+  }
+  return (carries >> 63) == 0;
+}
+
+// Rows are long from this many columns: whole runs measured faster in pairs
+// at 10 columns a level, and with the loop from 50.
+constexpr std::int64_t kLongRow = 32;
+
+// The loop is also built for AVX2 and picked at load time. Without fused
+// multiply-add (never enabled) the wider vectors give the same doubles.
+ORV_AVX2_CLONES bool longRows(bool peps, SourceKind kind, double* out, const double* prev,
+                              const double* prev2, const Uniform& u,
+                              const LevelStep::SourceTerm& src, const Columns& cols) {
+  using enum SourceKind;
+  if (peps) {
+    if (kind == Made) return loopRows<true, Made>(out, prev, prev2, u, src, cols);
+    if (kind == Values) return loopRows<true, Values>(out, prev, prev2, u, src, cols);
+    return loopRows<true, None>(out, prev, prev2, u, src, cols);
+  }
+  if (kind == Made) return loopRows<false, Made>(out, prev, prev2, u, src, cols);
+  if (kind == Values) return loopRows<false, Values>(out, prev, prev2, u, src, cols);
+  return loopRows<false, None>(out, prev, prev2, u, src, cols);
+}
+
+bool shortRows(bool peps, SourceKind kind, double* out, const double* prev, const double* prev2,
+               const Uniform& u, const LevelStep::SourceTerm& src, const Columns& cols) {
+  using enum SourceKind;
+  if (peps) {
+    if (kind == Made) return pairRows<true, Made>(out, prev, prev2, u, src, cols);
+    if (kind == Values) return pairRows<true, Values>(out, prev, prev2, u, src, cols);
+    return pairRows<true, None>(out, prev, prev2, u, src, cols);
+  }
+  if (kind == Made) return pairRows<false, Made>(out, prev, prev2, u, src, cols);
+  if (kind == Values) return pairRows<false, Values>(out, prev, prev2, u, src, cols);
+  return pairRows<false, None>(out, prev, prev2, u, src, cols);
 }
 
 // One row of the band product, summed over the band columns that lie in
@@ -254,15 +323,11 @@ bool LevelStep::uniformRows(double* out, const double* prev, const double* prev2
                             double before, double after) const {
   const Uniform u{cs_, cd_, cp_, older_, sourceFactor_};
   const Columns cols{first, last, before, after};
-  using enum SourceKind;
-  if (peps_) {
-    if (src.factors) return uniformWalk<true, Made>(out, prev, prev2, u, src, cols);
-    if (src.values) return uniformWalk<true, Values>(out, prev, prev2, u, src, cols);
-    return uniformWalk<true, None>(out, prev, prev2, u, src, cols);
-  }
-  if (src.factors) return uniformWalk<false, Made>(out, prev, prev2, u, src, cols);
-  if (src.values) return uniformWalk<false, Values>(out, prev, prev2, u, src, cols);
-  return uniformWalk<false, None>(out, prev, prev2, u, src, cols);
+  const SourceKind kind = src.factors  ? SourceKind::Made
+                          : src.values ? SourceKind::Values
+                                       : SourceKind::None;
+  return last - first + 1 >= kLongRow ? longRows(peps_, kind, out, prev, prev2, u, src, cols)
+                                      : shortRows(peps_, kind, out, prev, prev2, u, src, cols);
 }
 
 bool LevelStep::write(std::int64_t m, const SourceTerm& src) {
