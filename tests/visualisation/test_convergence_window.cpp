@@ -79,7 +79,6 @@ class TestConvergenceWindow : public QObject {
     };
     const Fields stab = {
         {"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}};
-    const Fields consistPeps = kConsistP0 + Fields{{"TxtEpsilon", "0.001"}};
     const std::vector<Step> steps = {
         {WindowKind::frmstabp0, stab, "TxtN", 9, "CmdCalculs", Study::Stability, Scheme::P0, 0},
         {WindowKind::frmConsistP0, kConsistP0, "TxtR", 0, "CmdCalculerH", Study::ConsistencyTime,
@@ -95,7 +94,13 @@ class TestConvergenceWindow : public QObject {
         {WindowKind::FrmErreurEps0, kError, "TxtR", 4, "CmdCalculerH", Study::Error, Scheme::Peps,
          4},
     };
-    std::vector<core::JournalEntry> expected;
+    // Study, scheme, divisor, then error, Tau, h and Epsilon bit for bit.
+    const auto entry = [](Study study, Scheme scheme, double divisor, auto... v) {
+      QString text = QString("%1 %2 %3").arg(int(study)).arg(int(scheme)).arg(divisor);
+      for (double d : {static_cast<double>(v)...}) text += QString(" %1").arg(bits(d), 0, 16);
+      return text;
+    };
+    QStringList expected, got;
     for (const Step& s : steps) {
       run(s.kind, s.fields, s.counter, s.count, s.button);
       const core::StudyState& st = ModGeneral::state();
@@ -104,33 +109,19 @@ class TestConvergenceWindow : public QObject {
       QCOMPARE(int(writer.study), int(s.study));
       QCOMPARE(writer.exactData, s.study != Study::Stability);
       if (s.study == Study::Stability) continue;
-      core::JournalEntry e;
-      e.study = s.study;
-      e.scheme = s.scheme;
-      e.divisor = s.divisor;
-      e.error = s.study == Study::ConsistencySpace ? st.ErrT(s.count + 1)
-                : s.study == Study::Error          ? st.ErrH(1)
-                                                   : st.ErrH(s.count + 1);
-      e.Tau = st.Tau;
-      e.h = st.h;
-      e.Epsilon = st.Epsilon;
-      expected.push_back(e);
+      const double error = s.study == Study::ConsistencySpace ? st.ErrT(s.count + 1)
+                           : s.study == Study::Error          ? st.ErrH(1)
+                                                              : st.ErrH(s.count + 1);
+      QVERIFY(error > 0);
+      expected << entry(s.study, s.scheme, s.divisor, error, st.Tau, st.h, st.Epsilon);
     }
-    const std::vector<core::JournalEntry>& got = ModGeneral::journal().entries();
-    QCOMPARE(got.size(), expected.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      QCOMPARE(int(got[i].study), int(expected[i].study));
-      QCOMPARE(int(got[i].scheme), int(expected[i].scheme));
-      QCOMPARE(got[i].divisor, expected[i].divisor);
-      QCOMPARE(bits(got[i].error), bits(expected[i].error));
-      QVERIFY(got[i].error > 0);
-      QCOMPARE(bits(got[i].Tau), bits(expected[i].Tau));
-      QCOMPARE(bits(got[i].h), bits(expected[i].h));
-      QCOMPARE(bits(got[i].Epsilon), bits(expected[i].Epsilon));
-    }
+    const std::vector<core::JournalEntry>& entries = ModGeneral::journal().entries();
+    for (const core::JournalEntry& e : entries)
+      got << entry(e.study, e.scheme, e.divisor, e.error, e.Tau, e.h, e.Epsilon);
+    QCOMPARE(got, expected);
     // The error study's steps are eps/k.
-    QCOMPARE(got[3].step(), 0.05 / 2);
-    QCOMPARE(got[5].step(), 0.05 / 4);
+    QCOMPARE(entries[3].step(), 0.05 / 2);
+    QCOMPARE(entries[5].step(), 0.05 / 4);
   }
 
   void clearingASeries_data() {
