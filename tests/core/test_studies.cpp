@@ -340,15 +340,17 @@ core::RunOutcome consistencyRun(core::StudyState& s, Scheme scheme, Half half, c
 // Runs R = 0, 1, 2 give E1, E2, E4 and exactly one order line, q1.
 TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
   const ConsData x{4, 0.1, 11, 0.2, 1, 5, 0.1, 0};  // 11*Tau is not T in the last bit
+  // Data where the order of Lambda's product and of the norm shows in E's last bits.
+  const ConsData z{10, 1, 20, 0.1, 2, 3, 0.5, 0};
   core::StudyState s;
-  for (int R = 0; R <= 2; ++R) {
-    const core::RunOutcome out = consistencyRun(s, Scheme::P0, Half::TimeR, x, R, 0);
-    ASSERT_TRUE(out.completed);
-    EXPECT_EQ(out.line.substr(0, 5), "E" + std::to_string(1 << R) + " = ");
-  }
-  const double E1 = referenceError(Scheme::P0, x, 0, 0), E2 = s.ErrH(2), E4 = s.ErrH(3);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(E1));
-  EXPECT_EQ(bits(E4), bits(referenceError(Scheme::P0, x, 2, 0)));
+  for (const ConsData& d : {z, x})
+    for (int R = 0; R <= 2; ++R) {
+      const core::RunOutcome out = consistencyRun(s, Scheme::P0, Half::TimeR, d, R, 0);
+      ASSERT_TRUE(out.completed);
+      EXPECT_EQ(out.line.substr(0, 5), "E" + std::to_string(1 << R) + " = ");
+      EXPECT_EQ(bits(s.ErrH(R + 1)), bits(referenceError(Scheme::P0, d, R, 0))) << d.N << ' ' << R;
+    }
+  const double E1 = s.ErrH(1), E2 = s.ErrH(2), E4 = s.ErrH(3);
   EXPECT_EQ(bits(s.K), bits(44.0)) << "the refined count stays";
   const std::vector<core::OrderLine> q = core::computeOrders(s, Half::TimeR, ",").lines;
   ASSERT_EQ(q.size(), 1u);
