@@ -38,16 +38,12 @@ class TestAboutWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // Every caption in the embedded face at 8.25 pt, whole in its box.
-  void captionsStandWholeAtTheirSize() {
+  // Every caption in the embedded face at 8.25 pt, whole in its box; a
+  // screen reader names the picture and says what it shows, in French.
+  void captionsAndPictureName() {
     AboutWindow w;
     test::checkCaptions(
         &w, [](const QString&) { return 8.25; }, 8);
-  }
-
-  // A screen reader names the picture and says what it shows, in French.
-  void pictureIsNamed() {
-    AboutWindow w;
     QVERIFY(w.picture()->accessibleName().contains("Image"));
     QVERIFY(w.picture()->accessibleDescription().contains("orbites"));
   }
