@@ -69,9 +69,14 @@ class TestGraphWindow : public QObject {
  private slots:
   void init() { QLocale::setDefault(QLocale::c()); }
 
+  // The scale of a level whose largest value is 1; the red bar lies on u = 0
+  // over the shown surface (the curve's pixels are checked against its
+  // segments below).
   void scaleForMaxOne() {
     fillState([](int n, int i) { return n == 0 ? (i == 5 ? 1.0 : 0.5) : 0; });
     GraphWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(drawLevel(w, "0").isEmpty());
     const GraphState& g = w.graphState();
     // Exact values (QList compares doubles with ==).
@@ -83,6 +88,12 @@ class TestGraphWindow : public QObject {
     QCOMPARE(w.surface()->printedTexts(), QStringList({"0.21 °C", "0.42 °C", "0.63 °C", "0.84 °C",
                                                        "1.05 °C", "0.00 °C", "n = 0"}));
     checkScaleLabelsInside(w);
+    ui::PictureSurface* pb1 = w.surface();
+    const QImage shown = pb1->grab().toImage();
+    const QPoint bar =
+        pb1->toPixelRounded(g.OriginX + 0.5, g.OriginY) + QPoint(pb1->border(), pb1->border());
+    QCOMPARE(QColor(shown.pixel(bar)), QColor(255, 0, 0));
+    QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != QColor(255, 0, 0));
   }
 
   void scaleForAllNegativeLevel() {
@@ -150,22 +161,6 @@ class TestGraphWindow : public QObject {
     // A screen reader hears the value each box shows.
     QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(),
              QString("U = 0,75 °C"));
-  }
-
-  // The red bar lies on u = 0 over the shown surface (the curve's pixels are
-  // checked against its segments below).
-  void redBarOnTheZeroLine() {
-    fillState([](int n, int) { return n == 0 ? 1.0 : 0.5; });
-    GraphWindow w(core::Scheme::P0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    ui::PictureSurface* pb1 = w.surface();
-    const QImage shown = pb1->grab().toImage();
-    const QPoint bar = pb1->toPixelRounded(w.graphState().OriginX + 0.5, w.graphState().OriginY) +
-                       QPoint(pb1->border(), pb1->border());
-    QCOMPARE(QColor(shown.pixel(bar)), QColor(255, 0, 0));
-    QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != QColor(255, 0, 0));
   }
 
   void openEndedRefusalsChangeNothing() {
