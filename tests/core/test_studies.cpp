@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "core/exact.h"
