@@ -31,11 +31,6 @@ void ticks(AboutWindow& w, int count) {
   while (count--) w.tick();
 }
 QImage cleanPicture() { return about::backgroundImage().convertToFormat(QImage::Format_RGB32); }
-QImage plain(QImage img) {
-  img = img.convertToFormat(QImage::Format_RGB32);
-  img.setDevicePixelRatio(1.0);
-  return img;
-}
 
 }  // namespace
 
@@ -43,16 +38,12 @@ class TestAboutWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // Every caption in the embedded face at 8.25 pt, whole in its box.
-  void captionsStandWholeAtTheirSize() {
+  // Every caption in the embedded face at 8.25 pt, whole in its box; a
+  // screen reader names the picture and says what it shows, in French.
+  void captionsAndPictureName() {
     AboutWindow w;
     test::checkCaptions(
         &w, [](const QString&) { return 8.25; }, 8);
-  }
-
-  // A screen reader names the picture and says what it shows, in French.
-  void pictureIsNamed() {
-    AboutWindow w;
     QVERIFY(w.picture()->accessibleName().contains("Image"));
     QVERIFY(w.picture()->accessibleDescription().contains("orbites"));
   }
@@ -121,24 +112,22 @@ class TestAboutWindow : public QObject {
   void pictureAtDeviceRatio() {
     QFETCH(QString, scale);
     const qreal dpr = scale.toDouble();
-    const QImage fine = plain(about::backgroundImage(dpr));
+    const QImage fine = test::plain(about::backgroundImage(dpr));
     QCOMPARE(fine.size(), QSize(qCeil(124 * dpr), qCeil(124 * dpr)));
-    QVERIFY(
-        fine !=
-        plain(cleanPicture()).scaled(fine.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QVERIFY(fine != test::stretched(cleanPicture(), fine.size()));
     ORV_AT_SCALE(scale);
     AboutWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.timer()->stop();
-    QVERIFY(plain(w.picture()->image()) == fine);
+    QVERIFY(test::plain(w.picture()->image()) == fine);
     w.tick();
     QCOMPARE(placeOf(w, "PB1"), QPoint(112, 68));
     // The top rows of the picture hold no dot: there the grab is the picture.
-    const QImage grabbed = plain(w.picture()->grab().toImage());
+    const QImage grabbed = test::plain(w.picture()->grab().toImage());
     const int b = qRound(2 * dpr), rows = qFloor(16 * dpr);
     QVERIFY(grabbed.copy(b, b, fine.width(), rows) ==
-            plain(w.picture()->image()).copy(0, 0, fine.width(), rows));
+            test::plain(w.picture()->image()).copy(0, 0, fine.width(), rows));
   }
 };
 

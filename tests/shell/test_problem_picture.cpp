@@ -7,12 +7,6 @@
 
 namespace {
 
-QImage plain(QImage img) {
-  img = img.convertToFormat(QImage::Format_RGB32);
-  img.setDevicePixelRatio(1.0);
-  return img;
-}
-
 // Rows of the image that hold some dark (ink) pixel.
 int inkedRows(const QImage& img) {
   int rows = 0;
@@ -41,11 +35,11 @@ class TestProblemPicture : public QObject {
   void statementIsVectorDrawn() {
     QFETCH(int, problem);
     QFETCH(QSize, size);
-    const QImage one = plain(problemStatementImage(Problem(problem), size, 1.0));
-    const QImage two = plain(problemStatementImage(Problem(problem), size, 2.0));
+    const QImage one = test::plain(problemStatementImage(Problem(problem), size, 1.0));
+    const QImage two = test::plain(problemStatementImage(Problem(problem), size, 2.0));
     QCOMPARE(one.size(), size);
     QCOMPARE(two.size(), size * 2);
-    QVERIFY(two != one.scaled(two.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QVERIFY(two != test::stretched(one, two.size()));
     QVERIFY(inkedRows(one) > size.height() / 3);
     QVERIFY(inkedRows(two) > inkedRows(one));
   }
@@ -67,9 +61,9 @@ class TestProblemPicture : public QObject {
     picture.show();
     QVERIFY(QTest::qWaitForWindowExposed(&picture));
     QCOMPARE(picture.devicePixelRatioF(), dpr);
-    const QImage grabbed = plain(picture.grab().toImage());
+    const QImage grabbed = test::plain(picture.grab().toImage());
     QCOMPARE(grabbed.size(), QSize(qCeil(471 * dpr), qCeil(91 * dpr)));
-    const QImage statement = plain(problemStatementImage(Problem::P0, QSize(467, 87), dpr));
+    const QImage statement = test::plain(problemStatementImage(Problem::P0, QSize(467, 87), dpr));
     // Whole device pixels inside the border (1.5 × 2 = 3).
     const int b = qRound(2 * dpr);
     QVERIFY(grabbed.copy(b, b, statement.width(), statement.height()) == statement);

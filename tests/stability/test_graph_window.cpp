@@ -39,6 +39,21 @@ QStringList drawLevel(GraphWindow& w, const QString& text) {
   test::button(&w, "CmdTracage")->click();
   return boxes.texts;
 }
+// Each scale label lies whole between the top and bottom edges of the
+// drawing, the top one included; the others stay centred on their lines.
+void checkScaleLabelsInside(GraphWindow& w) {
+  const double th = w.surface()->textHeight("2"), bottom = w.graphState().ScaleH;
+  const QStringList texts = w.surface()->printedTexts();
+  const QList<QPointF> at = w.surface()->printedAt();
+  int centred = 0;
+  for (int k = 0; k < texts.size(); ++k) {
+    if (!texts[k].endsWith(QString::fromUtf8(" °C"))) continue;
+    QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= bottom, qPrintable(texts[k]));
+    centred += at[k].y() > 0 && at[k].y() + th < bottom;
+  }
+  QVERIFY(centred >= 4);
+}
+
 // The pixels of one colour in an image, as a mask.
 QImage maskOf(QImage img, const QColor& colour) {
   img = img.convertToFormat(QImage::Format_RGB32);
@@ -54,9 +69,14 @@ class TestGraphWindow : public QObject {
  private slots:
   void init() { QLocale::setDefault(QLocale::c()); }
 
+  // The scale of a level whose largest value is 1; the red bar lies on u = 0
+  // over the shown surface (the curve's pixels are checked against its
+  // segments below).
   void scaleForMaxOne() {
     fillState([](int n, int i) { return n == 0 ? (i == 5 ? 1.0 : 0.5) : 0; });
     GraphWindow w(core::Scheme::P0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(drawLevel(w, "0").isEmpty());
     const GraphState& g = w.graphState();
     // Exact values (QList compares doubles with ==).
@@ -67,6 +87,13 @@ class TestGraphWindow : public QObject {
     QCOMPARE(w.surface()->scaleHeight(), double(1.2f));  // the surface keeps single precision
     QCOMPARE(w.surface()->printedTexts(), QStringList({"0.21 °C", "0.42 °C", "0.63 °C", "0.84 °C",
                                                        "1.05 °C", "0.00 °C", "n = 0"}));
+    checkScaleLabelsInside(w);
+    ui::PictureSurface* pb1 = w.surface();
+    const QImage shown = pb1->grab().toImage();
+    const QPoint bar =
+        pb1->toPixelRounded(g.OriginX + 0.5, g.OriginY) + QPoint(pb1->border(), pb1->border());
+    QCOMPARE(QColor(shown.pixel(bar)), QColor(255, 0, 0));
+    QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != QColor(255, 0, 0));
   }
 
   void scaleForAllNegativeLevel() {
@@ -80,6 +107,7 @@ class TestGraphWindow : public QObject {
     QCOMPARE(texts.size(), 5 + 1 + int(g.TickTotal - 5) + 1);
     QCOMPARE(texts[6], QString("-0.01 °C"));
     QCOMPARE(texts[5 + 1 + 99], QString("-0.90 °C"));
+    checkScaleLabelsInside(w);
   }
 
   void levelChoice() {
@@ -133,22 +161,6 @@ class TestGraphWindow : public QObject {
     // A screen reader hears the value each box shows.
     QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(),
              QString("U = 0,75 °C"));
-  }
-
-  // The red bar lies on u = 0 over the shown surface (the curve's pixels are
-  // checked against its segments below).
-  void redBarOnTheZeroLine() {
-    fillState([](int n, int) { return n == 0 ? 1.0 : 0.5; });
-    GraphWindow w(core::Scheme::P0);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    ui::PictureSurface* pb1 = w.surface();
-    const QImage shown = pb1->grab().toImage();
-    const QPoint bar = pb1->toPixelRounded(w.graphState().OriginX + 0.5, w.graphState().OriginY) +
-                       QPoint(pb1->border(), pb1->border());
-    QCOMPARE(QColor(shown.pixel(bar)), QColor(255, 0, 0));
-    QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != QColor(255, 0, 0));
   }
 
   void openEndedRefusalsChangeNothing() {
@@ -302,25 +314,18 @@ class TestGraphWindow : public QObject {
     w.readOut(0.6, 0.5);
     ui::PictureSurface* pb1 = w.surface();
     QCOMPARE(pb1->imageRatio(), dpr);
-    QImage grabbed = pb1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage grabbed = test::plain(pb1->grab().toImage());
     QCOMPARE(grabbed.size(), QSize(qCeil(pb1->width() * dpr), qCeil(pb1->height() * dpr)));
     // Above the read-out box and left of the cross-hair only the picture shows.
     const int b = qRound(pb1->border() * dpr);
     const QWidget* lineX = w.findChild<QWidget*>("LineX");
     const QRect band(b, b, qFloor(lineX->x() * dpr) - b, qFloor(pbY(w)->y() * dpr) - b);
-    QImage picture = pb1->image().convertToFormat(QImage::Format_RGB32);
-    picture.setDevicePixelRatio(1.0);
-    grabbed.setDevicePixelRatio(1.0);
+    const QImage picture = test::plain(pb1->image());
     QVERIFY(grabbed.copy(band) == picture.copy(band.translated(-b, -b)));
-    QImage one = pb1->renderedAt(1.0);
-    one.setDevicePixelRatio(1.0);
-    const QImage stretched =
-        one.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
-            .convertToFormat(QImage::Format_RGB32);
-    QVERIFY(picture != stretched);
+    QVERIFY(picture != test::stretched(pb1->renderedAt(1.0), picture.size()));
   }
 
-  void captionsStandWholeAtTheirSize_data() {
+  void captionsAndNames_data() {
     QTest::addColumn<core::Scheme>("scheme");
     QTest::addColumn<double>("titleSize");
     QTest::newRow("P0") << core::Scheme::P0 << 13.5;
@@ -329,8 +334,10 @@ class TestGraphWindow : public QObject {
 
   // Every caption, button text, frame title and value of a worked example in
   // the embedded face at its window's size (Label3 at its own), whole in its
-  // box; the graph's texts drawn in the same face.
-  void captionsStandWholeAtTheirSize() {
+  // box; the graph's texts drawn in the same face. The level field is
+  // announced as the level n (its caption is its buddy); the drawing and its
+  // read-outs have French names, the drawing a description.
+  void captionsAndNames() {
     QFETCH(core::Scheme, scheme);
     QFETCH(double, titleSize);
     fillState([](int n, int i) { return 0.1 * n * i; }, 3, 16, scheme);
@@ -344,67 +351,15 @@ class TestGraphWindow : public QObject {
     test::checkCaptions(
         &w, [&](const QString& name) { return name == "Label3" ? titleSize : 8.25; }, 13);
     QCOMPARE(w.surface()->font().family(), ui::typefaceFamily());
-  }
-
-  void namedForAScreenReader_data() {
-    QTest::addColumn<core::Scheme>("scheme");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("word");  // what the name must say
-    for (auto scheme : {core::Scheme::P0, core::Scheme::Peps}) {
-      const char* sn = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
-      QTest::addRow("%s TxtIndicen", sn) << scheme << "TxtIndicen"
-                                         << "n";
-      QTest::addRow("%s PB1", sn) << scheme << "PB1" << sn;
-      QTest::addRow("%s PBY", sn) << scheme << "PBY"
-                                  << "Température";
-      QTest::addRow("%s PBX", sn) << scheme << "PBX"
-                                  << "Position";
+    test::checkFieldNamed(&w, "TxtIndicen", "n");
+    const QString sn = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
+    for (const auto& [control, word] : {std::pair<const char*, QString>{"PB1", sn},
+                                        {"PBY", "Température"},
+                                        {"PBX", "Position"}}) {
+      const QString said = w.findChild<QWidget*>(control)->accessibleName();
+      QVERIFY2(said.contains(QRegularExpression("(^|\\W)" + word + "(\\W|$)")), qPrintable(said));
     }
-  }
-
-  // The level field is announced as the level n (its caption is its buddy);
-  // the drawing and its read-outs have French names, the drawing a description.
-  void namedForAScreenReader() {
-    QFETCH(core::Scheme, scheme);
-    QFETCH(QString, control);
-    QFETCH(QString, word);
-    GraphWindow w(scheme);
-    auto* c = w.findChild<QWidget*>(control);
-    QVERIFY(c);
-    QVERIFY2(c->accessibleName().contains(QRegularExpression("(^|\\W)" + word + "(\\W|$)")),
-             qPrintable(c->accessibleName()));
-    if (control == "TxtIndicen") {
-      auto* label1 = w.findChild<QLabel*>("Label1");
-      QVERIFY(label1 && label1->buddy() == c);
-    }
-    if (control == "PB1") QVERIFY(c->accessibleDescription().contains("Température"));
-  }
-
-  void scaleLabelsStandWholeInTheDrawing_data() {
-    QTest::addColumn<double>("sign");
-    QTest::newRow("largest value 1, top label 1.05") << 1.0;
-    QTest::newRow("all values negative") << -1.0;
-  }
-
-  // Each scale label lies whole between the top and bottom edges of the
-  // drawing, the top one included; the others stay centred on their lines.
-  void scaleLabelsStandWholeInTheDrawing() {
-    QFETCH(double, sign);
-    fillState([sign](int, int i) { return sign * (i == 5 ? 1.0 : 0.5); });
-    GraphWindow w(core::Scheme::P0);
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    const GraphState& g = w.graphState();
-    ui::PictureSurface* pb1 = w.surface();
-    const double th = pb1->textHeight("2");
-    const QStringList texts = pb1->printedTexts();
-    const QList<QPointF> at = pb1->printedAt();
-    int centred = 0;
-    for (int k = 0; k < texts.size(); ++k) {
-      if (!texts[k].endsWith(QString::fromUtf8(" °C"))) continue;
-      QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= g.ScaleH, qPrintable(texts[k]));
-      centred += at[k].y() > 0 && at[k].y() + th < g.ScaleH;
-    }
-    QVERIFY(centred >= 4);
+    QVERIFY(w.surface()->accessibleDescription().contains("Température"));
   }
 
   void zeroLevelTakesDefaultRange() {

@@ -95,19 +95,6 @@ class TestStabilityListModel : public QObject {
              qPrintable(QString("%1 for %2").arg(m.widestLine()).arg(longest)));
   }
 
-  // The list reads the table the run filled: one buffer, held twice.
-  void theListSharesTheRunsTable() {
-    StabilityWindow w(core::Scheme::P0);
-    w.show();
-    QVERIFY(click(&w, kBig).isEmpty());
-    StabilityListModel* model = listModel(&w);
-    QVERIFY(model);
-    const core::Table2& sol = ModGeneral::state().SolP0;
-    QCOMPARE(model->table().row(1), sol.row(1));
-    QCOMPARE(model->bytesHeld(), sol.bytes());
-    QCOMPARE(model->rowCount(), 600);
-  }
-
   // Later runs re-create the tables; the list keeps showing its own run.
   void oldLinesStayAfterANewRun_data() {
     QTest::addColumn<Fields>("first");
@@ -141,12 +128,19 @@ class TestStabilityListModel : public QObject {
     QCOMPARE(sol(0, 1), 0.0);
   }
 
-  // The budget counts what the first list holds: a second large run is
-  // refused before anything is taken, and the first list is left intact.
+  // The list reads the table the run filled: one buffer, held twice. The
+  // budget counts what the list holds: a second large run is refused before
+  // anything is taken, and the first list is left intact.
   void secondLargeRunRefusedWhileTheFirstListHoldsItsData() {
     StabilityWindow p0(core::Scheme::P0);
     p0.show();
     QVERIFY(click(&p0, kBig).isEmpty());
+    StabilityListModel* model = listModel(&p0);
+    QVERIFY(model);
+    const core::Table2& sol = ModGeneral::state().SolP0;
+    QCOMPARE(model->table().row(1), sol.row(1));
+    QCOMPARE(model->bytesHeld(), sol.bytes());
+    QCOMPARE(model->rowCount(), 600);
     const double table = static_cast<double>(ModGeneral::state().SolP0.bytes());
     core::MemoryBudget::process().setLimit(1.5 * table);
     const QStringList shown = test::lines(&p0, "ListRes");

@@ -2,11 +2,24 @@
 // scale factor, so a drawing can be checked at device pixel ratio 1.5 or 2.
 #pragma once
 #include <QCoreApplication>
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QtTest>
 
 namespace test {
+
+// The image in 32-bit RGB at ratio 1, to compare pixel for pixel.
+inline QImage plain(QImage img) {
+  img = img.convertToFormat(QImage::Format_RGB32);
+  img.setDevicePixelRatio(1.0);
+  return img;
+}
+
+// What a picture drawn at ratio 1 looks like stretched to `size`.
+inline QImage stretched(const QImage& img, QSize size) {
+  return plain(img).scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
 
 // Runs `function` of this test program in a child whose screens have the
 // scale factor `scale`; true when it passed, its output in `output`.

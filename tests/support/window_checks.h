@@ -39,12 +39,20 @@ inline void checkFieldNamed(QWidget* w, const QString& name, const QString& quan
   const QString said = e->accessibleName();
   QVERIFY2(said.contains(
                QRegularExpression("(^|\\W)" + QRegularExpression::escape(quantity) + "(\\W|$)")),
-           qPrintable(said));
+           qPrintable(name + QStringLiteral(": ") + said));
   bool hasBuddy = false;
   for (QLabel* l : w->findChildren<QLabel*>()) hasBuddy |= l->buddy() == e;
   QVERIFY2(hasBuddy, qPrintable(name));
   for (auto* list : w->findChildren<QAbstractItemView*>())
     QVERIFY(!list->accessibleName().isEmpty() && !list->accessibleDescription().isEmpty());
+}
+
+// Each field of `pairs` ("TxtN=N TxtT=T ...") named for its quantity.
+inline void checkFieldsNamed(QWidget* w, const char* pairs) {
+  for (const QString& pair : QString::fromUtf8(pairs).split(QLatin1Char(' '))) {
+    checkFieldNamed(w, pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    if (QTest::currentTestFailed()) return;
+  }
 }
 
 }  // namespace test

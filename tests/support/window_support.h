@@ -35,6 +35,7 @@ class BoxCatcher {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         texts << box->text();
         titles << box->windowTitle();
+        cursorAtBox = cursorAtBox || QApplication::overrideCursor();
         box->accept();
       }
     });
@@ -43,6 +44,7 @@ class BoxCatcher {
   QString last() const { return texts.isEmpty() ? QString() : texts.last(); }
   QStringList texts;
   QStringList titles;
+  bool cursorAtBox = false;  // a wait cursor was still up when a box showed
 
  private:
   QTimer timer_;

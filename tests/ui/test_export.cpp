@@ -166,22 +166,18 @@ class TestExport : public QObject {
   void csvLayout_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("stability levels: n, t, one column per x")
-        << 0
-        << QByteArray(
-               "n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"
-               "2,0.125,0.5,0.5,0.5\r\n3,0.1875,0.25,0.5,0.25\r\n");
-    QTest::newRow("levels without a time step")
-        << 1 << QByteArray("n,x=0.5\r\n0,-0\r\n1,1e-300\r\n");
-    QTest::newRow("error list: named columns, numbers in full") << 2
-                                                                << QByteArray(
-                                                                       "2^R,Tau',E\r\n1,0.001,0."
-                                                                       "0012345678901234567\r\n2,"
-                                                                       "5e-04,3.0000000000000004e-"
-                                                                       "05\r\n");  // the shorter of
-                                                                                   // the two forms
+    const QByteArray levels(
+        "n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"
+        "2,0.125,0.5,0.5,0.5\r\n3,0.1875,0.25,0.5,0.25\r\n");
+    // The error list's numbers in full, each in the shorter of its two forms.
+    const QByteArray errors(
+        "2^R,Tau',E\r\n1,0.001,0.0012345678901234567\r\n2,5e-04,3.0000000000000004e-05\r\n");
     const QByteArray quoted(
         "ligne\r\nplain\r\n\"a, b\"\r\n\"say \"\"hi\"\"\"\r\n\"two\nlines\"\r\n");
+    QTest::newRow("stability levels: n, t, one column per x") << 0 << levels;
+    QTest::newRow("levels without a time step")
+        << 1 << QByteArray("n,x=0.5\r\n0,-0\r\n1,1e-300\r\n");
+    QTest::newRow("error list: named columns, numbers in full") << 2 << errors;
     QTest::newRow("text list: one quoted field per line (RFC 4180)") << 3 << quoted;
     QTest::newRow("any other list model: its lines as text") << 4 << quoted;
   }

@@ -35,15 +35,6 @@ QImage segmentBySegment(const PictureSurface& s, const QPolygonF& user, const QC
   return out;
 }
 
-// An image scaled up by repeating pixels: what a picture drawn at ratio 1
-// and stretched looks like.
-QImage nearestUpscale(const QImage& img, QSize size) {
-  QImage i = img;
-  i.setDevicePixelRatio(1.0);
-  return i.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-      .convertToFormat(QImage::Format_RGB32);
-}
-
 }  // namespace
 
 class TestPictureSurface : public QObject {
@@ -202,29 +193,6 @@ class TestPictureSurface : public QObject {
     QVERIFY(s.image() == s.renderedAt(1.0));
   }
 
-  // The recorded drawing made again at another ratio: the same picture,
-  // finer, not a stretched copy.
-  void replayAtAnotherRatio() {
-    PictureSurface s(nullptr, 0);
-    s.resize(120, 80);
-    s.setBackground(Qt::white);
-    s.drawLine(10, 70, 110, 10, Qt::blue);
-    s.setTextPos(5, 5);
-    s.print("n = 3");
-    const QImage one = s.renderedAt(1.0);
-    QVERIFY(one == s.image());
-    const QImage two = s.renderedAt(2.0);
-    QCOMPARE(two.size(), QSize(240, 160));
-    QCOMPARE(two.devicePixelRatio(), 2.0);
-    QVERIFY(two.convertToFormat(QImage::Format_RGB32) != nearestUpscale(one, two.size()));
-    QImage replayed(240, 160, QImage::Format_RGB32);
-    QPainter p(&replayed);
-    s.replay(p, 2.0);
-    p.end();
-    replayed.setDevicePixelRatio(2.0);
-    QVERIFY(replayed == two);
-  }
-
   // On a screen scaled by 1.5 or 2 a grab has that many more pixels and the
   // drawing in it is made at that ratio: a line's edge falls on a device
   // pixel, not on a stretched picture pixel.
@@ -252,12 +220,9 @@ class TestPictureSurface : public QObject {
     QCOMPARE(s.image().size(), QSize(qCeil(200 * dpr), qCeil(100 * dpr)));
     // The drawing area of the grab is the picture, pixel for pixel.
     const int b = qRound(2 * dpr);
-    QImage area = grabbed.copy(b, b, s.image().width(), s.image().height());
-    QImage picture = s.image().convertToFormat(QImage::Format_RGB32);
-    picture.setDevicePixelRatio(1.0);
-    area.setDevicePixelRatio(1.0);
-    QVERIFY(area == picture);
-    QVERIFY(picture != nearestUpscale(s.renderedAt(1.0), picture.size()));
+    const QImage picture = test::plain(s.image());
+    QVERIFY(test::plain(grabbed.copy(b, b, picture.width(), picture.height())) == picture);
+    QVERIFY(picture != test::stretched(s.renderedAt(1.0), picture.size()));
     // The line's left edge: the device pixel where 10.25 lands, not where
     // the whole picture pixel 10 would be stretched to.
     const int edge = qRound(10.25 * dpr);

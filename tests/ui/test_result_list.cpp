@@ -33,7 +33,7 @@ class TestResultList : public QObject {
   Q_OBJECT
 
  private slots:
-  void textLinesAppendAndClear() {
+  void textLinesThenAnotherModel() {
     QWidget w;
     auto* view = new ui::ResultListView(&w);
     view->setObjectName("ListRes");
@@ -46,14 +46,8 @@ class TestResultList : public QObject {
     model->clear();
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->widestLine(), qsizetype(0));
-  }
-
-  // Another model can be shown; when it goes, the plain lines come back.
-  void anotherModelShownThenGone() {
-    QWidget w;
-    auto* view = new ui::ResultListView(&w);
-    view->setObjectName("ListRes");
-    view->resultModel()->appendLine("texte");
+    // Another model can be shown; when it goes, the plain lines come back.
+    model->appendLine("texte");
     auto* generated = new GeneratedLines(3, 8, view);
     view->setLineModel(generated);
     QCOMPARE(test::lines(&w, "ListRes"), QStringList({"line 0..", "line 1..", "line 2.."}));

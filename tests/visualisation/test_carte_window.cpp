@@ -135,13 +135,7 @@ class TestCarteWindow : public QObject {
     const QRectF area = w->mapArea(QRectF(w->surface()->rect()));
     QVERIFY(!w->readOut(area.center()).isEmpty());
 
-    core::StudyState& s = ModGeneral::state();
-    if (newN == 0)
-      s.SolP0.reset();
-    else if (recorded)
-      vistest::fillTable(Scheme::P0, newN, newK, [](int n, int i) { return n - i; });
-    else
-      QVERIFY(s.SolP0.create(0, newK + 1, 0, newN));
+    vistest::replaceTable(newN, newK, recorded);
     // The mouse and a paint come before any timer has run.
     (void)w->readOut(area.center());
     (void)vistest::draw(*w, QSize(500, 400), 2.0);

@@ -176,17 +176,10 @@ class TestEvolutionWindow : public QObject {
   void exactSolutionBesideConsistencyRuns() {
     // A consistency run: the journal says so and the exact curve is drawn.
     QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
-    vistest::typeAndClick(consist,
-                          {{"TxtN", "9"},
-                           {"TxtT", "0.1"},
-                           {"TxtK", "20"},
-                           {"Txta", "1"},
-                           {"TxtD", "1"},
-                           {"TxtW", "3"},
-                           {"TxtPhi", "0.5"},
-                           {"TxtR", "0"},
-                           {"TxtS", "0"}},
-                          "CmdCalculerH");
+    const QList<QPair<const char*, QString>> fields = {
+        {"TxtN", "9"}, {"TxtT", "0.1"},   {"TxtK", "20"}, {"Txta", "1"}, {"TxtD", "1"},
+        {"TxtW", "3"}, {"TxtPhi", "0.5"}, {"TxtR", "0"},  {"TxtS", "0"}};
+    vistest::typeAndClick(consist, fields, "CmdCalculerH");
     EvolutionWindow w;
     QVERIFY(w.source().hasExact());
     std::vector<double> exact;
@@ -238,15 +231,8 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(w->playing());
     QTest::qWait(30);
 
-    core::StudyState& s = ModGeneral::state();
-    if (newN == 0) {
-      s.SolP0.reset();
-    } else if (recorded) {
-      vistest::fillTable(Scheme::P0, newN, newK, [](int n, int i) { return n - i * 0.5; });
-    } else {
-      QVERIFY(s.SolP0.create(0, newK + 1, 0, newN));
-    }
-    if (stoppedAfterRow) s.SolP0.stoppedAfterRow(stoppedAfterRow);
+    vistest::replaceTable(newN, newK, recorded);
+    if (stoppedAfterRow) ModGeneral::state().SolP0.stoppedAfterRow(stoppedAfterRow);
     // Paint, slide and play against the new table before any timer has run.
     (void)vistest::draw(*w, QSize(500, 300));
     slider(*w)->setValue(120);

@@ -1,0 +1,125 @@
+// Independent references for the study tests, straight from the formulas
+// with plain vectors: the band formulas of both schemes summed left to
+// right, the exact solution and its sources, and the error of a refined run.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "core/schemes.h"
+
+namespace reftest {
+
+using core::Scheme;
+using Row = std::vector<double>;  // index 0 unused, 1 .. n the grid points
+
+struct Grid {
+  double h, Tau, Lambda, Alpha;
+};
+
+inline Grid grid(double N, double T, double K, double a, double Epsilon = 0.0) {
+  const double h = 1.0 / (1.0 + N), Tau = T / K;
+  return {h, Tau, (Tau * a) / (h * h), Epsilon / Tau};
+}
+
+// One P0 level by the band formula, left to right, then + Tau*f[i].
+inline Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double Tau = 0) {
+  const double d = 1.0 - (Lambda * 2.0);
+  Row next(n + 1, 0.0);
+  for (int i = 1; i <= n; ++i) {
+    double v = 0.0;
+    if (i > 1) v = v + Lambda * prev[i - 1];
+    v = v + d * prev[i];
+    if (i < n) v = v + Lambda * prev[i + 1];
+    next[i] = f ? v + Tau * (*f)[i] : v;
+  }
+  return next;
+}
+
+// One Pepsilon level by the band formula; the source term is passed whole.
+inline Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, double Alpha,
+                    const Row* term = nullptr) {
+  const double c = ((Alpha * 2.0) + 1.0) - (Lambda * 2.0), inv = 1.0 / (Alpha + 1.0);
+  Row next(n + 1, 0.0);
+  for (int i = 1; i <= n; ++i) {
+    double v = 0.0;
+    if (i > 1) v = v + prev[i - 1] * (Lambda * inv);
+    v = v + prev[i] * (c * inv);
+    if (i < n) v = v + prev[i + 1] * (Lambda * inv);
+    v = v + prev2[i] * (-(Alpha / (Alpha + 1.0)));
+    next[i] = term ? v + (*term)[i] : v;
+  }
+  return next;
+}
+
+// Exact-solution data at the grid points, each as its formula is written.
+struct Exact {
+  double h, Pi, d, w, phi, a, Epsilon, Tau, T;
+  double sinPiX(int i) const { return std::sin(h * (i * Pi)); }
+  double uo(int i) const { return std::cos(phi) * (sinPiX(i) * d); }
+  double vo(int i) const { return ((((-1.0) * d) * w) * sinPiX(i)) * std::sin(phi); }
+  // f, or feps with `eps`, for the step that produces row m.
+  double f(int i, std::int64_t m, bool eps) const {
+    const double th = (w * static_cast<double>(m - 2)) * Tau + phi,
+                 diffusion = (a * (Pi * Pi)) * std::cos(th);
+    return (sinPiX(i) * d) *
+           (eps ? (((-Epsilon) * (w * w)) * std::cos(th) - w * std::sin(th)) + diffusion
+                : (-w) * std::sin(th) + diffusion);
+  }
+  double atT(int i) const { return std::cos(w * T + phi) * (d * sinPiX(i)); }
+};
+
+// The discrete L2 distance of two rows: (h * sum of squares in increasing i)^0.5.
+inline double l2(const Row& u, const Row& v, int n, double h) {
+  double sum = 0.0;
+  for (int i = 1; i <= n; ++i) sum = sum + (u[i] - v[i]) * (u[i] - v[i]);
+  return std::pow(sum * h, 0.5);
+}
+
+// The final row of a run by the band formulas, from row 1 (u0), row 2 of
+// Pepsilon (u0 + Tau*v0), then each step with its source f(i, m).
+inline Row finalRow(Scheme scheme, int n, std::int64_t K, const Grid& g,
+                    const std::function<double(int)>& u0, const std::function<double(int)>& v0,
+                    const std::function<double(int, std::int64_t)>& f) {
+  Row prev2(n + 1, 0.0), prev(n + 1, 0.0), term(n + 1, 0.0);
+  for (int i = 1; i <= n; ++i) prev[i] = u0(i);
+  if (scheme == Scheme::Peps) {
+    prev2 = prev;
+    for (int i = 1; i <= n; ++i) prev[i] = prev2[i] + g.Tau * v0(i);
+  }
+  for (std::int64_t m = scheme == Scheme::P0 ? 2 : 3; m <= K + 1; ++m) {
+    if (scheme == Scheme::P0) {
+      for (int i = 1; i <= n; ++i) term[i] = f(i, m);
+      prev = p0Band(prev, n, g.Lambda, &term, g.Tau);
+    } else {
+      for (int i = 1; i <= n; ++i) term[i] = (g.Tau * (1.0 / (g.Alpha + 1.0))) * f(i, m);
+      prev2 = std::exchange(prev, pepsBand(prev, prev2, n, g.Lambda, g.Alpha, &term));
+    }
+  }
+  return prev;
+}
+
+struct ConsData {
+  double N, T, K, a, d, w, phi, Epsilon;
+};
+
+// The error of one refined run, straight from the formulas, uexacte at the stored T.
+inline double referenceError(Scheme scheme, const ConsData& x, int R, int S) {
+  const double N = (x.N + 1) * std::pow(2.0, S) - 1, K = x.K * std::pow(2.0, R);
+  const double h = (1.0 / (1.0 + x.N)) / std::pow(2.0, S), Tau = (x.T / x.K) / std::pow(2.0, R);
+  const Grid g{h, Tau, (Tau * x.a) / (h * h), x.Epsilon / Tau};
+  const Exact e{h, core::piValue(), x.d, x.w, x.phi, x.a, x.Epsilon, Tau, x.T};
+  const int n = static_cast<int>(N);
+  Row exact(n + 1, 0.0);
+  for (int i = 1; i <= n; ++i) exact[i] = e.atT(i);
+  const Row u = finalRow(
+      scheme, n, static_cast<std::int64_t>(K), g, [&](int i) { return e.uo(i); },
+      [&](int i) { return e.vo(i); },
+      [&](int i, std::int64_t m) { return e.f(i, m, scheme == Scheme::Peps); });
+  return l2(exact, u, n, h);
+}
+
+}  // namespace reftest
