@@ -103,10 +103,12 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
   }
   const std::int64_t depth = stepper.depth();
   std::int64_t lastWritten = 0;
+  std::int64_t copyStart = 0;  // first row of the copies that end the run so far
   for (std::int64_t m = loop.firstStep; m <= loop.lastRow; ++m) {
     if (loop.hook) loop.hook->atStep(loop.doneBefore + m - loop.firstStep, loop.total);
     if (loop.stop && *loop.stop) {
       stepper.finish(lastWritten);
+      if (copyStart > 0) sol.setCopiesFrom(copyStart);
       sol.stoppedAfterRow(m - 1);
       run.lastRow = m - 1;
       run.stopped = true;
@@ -116,10 +118,12 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
     if (invariant && newestInvariant && repeats >= depth) {
       std::memcpy(sol.row(m) + 1, sol.row(m - 1) + 1, bytes);
       lastWritten = m;
+      if (copyStart == 0) copyStart = m;
       continue;
     }
     const bool finite = stepper.step(m);
     lastWritten = m;
+    copyStart = 0;
     if (!finite) {
       stepper.finish(lastWritten);
       stopAt(m);
@@ -129,6 +133,7 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
     repeats = detail::sameAsRowBefore(sol, m, last) ? repeats + 1 : 0;
   }
   stepper.finish(lastWritten);
+  if (copyStart > 0) sol.setCopiesFrom(copyStart);
   run.lastRow = loop.lastRow;
   return run;
 }

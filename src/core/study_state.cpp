@@ -48,6 +48,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
   colLower_ = colLower;
   colUpper_ = colUpper;
   lastRowReached_ = rowUpper;
+  copiesFrom_ = kNoCopies;
   return true;
 }
 
@@ -59,6 +60,7 @@ void Table2::reset() {
   colLower_ = 0;
   colUpper_ = -1;
   lastRowReached_ = -1;
+  copiesFrom_ = kNoCopies;
   clean_ = INT64_MAX;
 }
 
@@ -75,7 +77,7 @@ SharedTable Table2::share(const std::string& holder) const {
   if (!storage_) return {};
   if (clean_ <= rowUpper_) cleanThrough(rowUpper_);  // no earlier values in what is shared
   return SharedTable(TableShare(storage_.pointer(), holder), rowLower_, rowUpper_, colLower_,
-                     colUpper_);
+                     colUpper_, copiesFrom_);
 }
 
 bool BandMatrix::create(std::int64_t n) {

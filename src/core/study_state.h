@@ -123,6 +123,12 @@ class Table2 {
   // Rows after it were never computed, though they read 0.
   std::int64_t lastRowReached() const { return lastRowReached_; }
   void stoppedAfterRow(std::int64_t r) { lastRowReached_ = r; }
+  // The row from which on every row the run reached is a copy of the row
+  // before it (the levels had stopped changing), or kNoCopies. A reader can
+  // measure the rows up to it and know the rest.
+  static constexpr std::int64_t kNoCopies = INT64_MAX;
+  std::int64_t copiesFrom() const { return copiesFrom_; }
+  void setCopiesFrom(std::int64_t r) { copiesFrom_ = r; }
 
   // The table as it is now, held read-only under `holder` in the memory
   // budget. The table must not be written again without create(): a run
@@ -137,6 +143,7 @@ class Table2 {
   std::string holder_ = "tableau";
   std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
   std::int64_t lastRowReached_ = -1;
+  std::int64_t copiesFrom_ = kNoCopies;
   TableShare storage_;
   double* data_ = nullptr;
   // Rows from clean_ on may still hold an earlier run's values (a reused

@@ -96,18 +96,21 @@ class SharedTable {
  public:
   SharedTable() = default;
   SharedTable(TableShare share, std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
-              std::int64_t colUpper)
+              std::int64_t colUpper, std::int64_t copiesFrom = INT64_MAX)
       : share_(std::move(share)),
         rowLower_(rowLower),
         rowUpper_(rowUpper),
         colLower_(colLower),
-        colUpper_(colUpper) {}
+        colUpper_(colUpper),
+        copiesFrom_(copiesFrom) {}
   bool exists() const { return static_cast<bool>(share_); }
   std::int64_t rowLower() const { return rowLower_; }
   std::int64_t rowUpper() const { return rowUpper_; }
   std::int64_t colLower() const { return colLower_; }
   std::int64_t colUpper() const { return colUpper_; }
   std::int64_t cols() const { return colUpper_ - colLower_ + 1; }
+  // As Table2::copiesFrom when shared (INT64_MAX: no copies).
+  std::int64_t copiesFrom() const { return copiesFrom_; }
   const double* row(std::int64_t r) const {
     return share_.buffer()->data() + (r - rowLower_) * cols() - colLower_;
   }
@@ -118,6 +121,7 @@ class SharedTable {
  private:
   TableShare share_;
   std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
+  std::int64_t copiesFrom_ = INT64_MAX;
 };
 
 }  // namespace core

@@ -81,7 +81,10 @@ void StabilityListModel::setLevels(double h, std::int64_t columns, std::int64_t 
     levels = std::min(levels, table_.rowUpper());
   }
   const double* first = levels > 0 && columns > 0 ? table_.row(1) + 1 : nullptr;
-  show(h, columns, levels, first, table_.exists() ? table_.cols() : 0, mark);
+  // Level m is row m + 1: the levels from copiesFrom - 1 on repeat the one before.
+  const std::int64_t measured =
+      table_.copiesFrom() < INT64_MAX ? std::max<std::int64_t>(table_.copiesFrom() - 1, 1) : levels;
+  show(h, columns, levels, first, table_.exists() ? table_.cols() : 0, mark, measured);
 }
 
 void StabilityListModel::setLevels(double h, std::int64_t columns, std::int64_t levels,
@@ -91,11 +94,12 @@ void StabilityListModel::setLevels(double h, std::int64_t columns, std::int64_t 
   columns = std::max<std::int64_t>(columns, 0);
   if (static_cast<std::int64_t>(values.size()) < columns * levels) levels = 0;
   own_ = std::move(values);
-  show(h, columns, levels, own_.data(), columns, mark);
+  show(h, columns, levels, own_.data(), columns, mark, levels);
 }
 
 void StabilityListModel::show(double h, std::int64_t columns, std::int64_t levels,
-                              const double* first, std::int64_t stride, const QString& mark) {
+                              const double* first, std::int64_t stride, const QString& mark,
+                              std::int64_t measured) {
   columns_ = std::max<std::int64_t>(columns, 0);
   // A view counts its lines in int: the header and the levels must fit.
   levels_ = std::clamp<std::int64_t>(levels, 0, std::numeric_limits<int>::max() - 1);
@@ -106,11 +110,12 @@ void StabilityListModel::show(double h, std::int64_t columns, std::int64_t level
   h_ = h;
   mark_ = mark.toStdString();
   // The widest line: the header is built once; the level lines are measured
-  // in one pass over the numbers.
+  // in one pass over the numbers, up to the first of the levels that only
+  // repeat the one before them.
   widest_ = static_cast<qsizetype>(core::stabilityHeaderLine(h_, columns_, mark_).size());
   if (levels_ > 0) {
     std::int64_t widestValues = 0;
-    for (std::int64_t m = 0; m < levels_; ++m)
+    for (std::int64_t m = 0, end = std::min(levels_, measured); m < end; ++m)
       widestValues = std::max(widestValues, levelChars(first_ + m * stride_, columns_));
     // "n= " level " ", the last level having the most digits.
     const auto prefix =

@@ -54,8 +54,10 @@ class StabilityListModel : public ui::LineListModel, public ui::CsvWritable {
   const core::SharedTable& table() const { return table_; }
 
  private:
+  // Shows `levels` levels; the first `measured` are measured for the widest
+  // line, the others repeating the last of those.
   void show(double h, std::int64_t columns, std::int64_t levels, const double* first,
-            std::int64_t stride, const QString& mark);
+            std::int64_t stride, const QString& mark, std::int64_t measured);
   void forget();
   QString buildLine(int row) const;
 

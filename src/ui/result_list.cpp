@@ -140,6 +140,9 @@ ResultListView::ResultListView(QWidget* parent)
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Scrolling by pixels spares the view a list of every line's place each
+  // time it lays them out (a million lines in a long run).
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setWordWrap(false);
   setTextElideMode(Qt::ElideNone);
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -170,6 +173,17 @@ void ResultListView::setLineModel(LineListModel* model) {
       setLineModel(nullptr);
     }
   });
+}
+
+void ResultListView::doItemsLayout() {
+  // Every line has the same size: given as the grid, the layout places the
+  // lines without asking the model and the delegate about each of them.
+  if (model() && model()->rowCount() > 0) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    setGridSize(itemDelegate()->sizeHint(option, model()->index(0, 0)));
+  }
+  QListView::doItemsLayout();
 }
 
 void ResultListView::widthMayHaveChanged() {

@@ -103,6 +103,9 @@ class ResultListView : public QListView {
   // Largest text the clipboard receives, in characters.
   static constexpr qsizetype kMaxCopyChars = 64 * 1024 * 1024;
 
+ public slots:
+  void doItemsLayout() override;
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -106,6 +106,17 @@ TEST_P(FixedLevel, SameTableAsThePlainLoop) {
   const std::int64_t from = c.source ? std::stoll(c.NN) + 2 : depth + 2;
   EXPECT_EQ(firstRepeat(got, from, depth, 10) != 0, c.repeats)
       << "the case must test what it names";
+  // The table tells where the copies that end the run begin: after the last
+  // computed level, every row a copy of the one before.
+  if (!c.repeats) {
+    EXPECT_EQ(got.copiesFrom(), core::Table2::kNoCopies);
+    return;
+  }
+  const std::int64_t copies = got.copiesFrom();
+  ASSERT_GT(copies, from);
+  ASSERT_LE(copies, got.rowUpper());
+  for (std::int64_t r = copies; r <= got.rowUpper(); ++r)
+    ASSERT_EQ(std::memcmp(got.row(r) + 1, got.row(r - 1) + 1, 8 * 10), 0) << "row " << r;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -95,6 +95,24 @@ class TestStabilityListModel : public QObject {
              qPrintable(QString("%1 for %2").arg(m.widestLine()).arg(longest)));
   }
 
+  // A table whose last rows only repeat the one before them is measured up to
+  // the first copy: the widest line is still found when it is the repeated one.
+  void widestLineOfATableEndingInCopies() {
+    core::Table2 t;
+    QVERIFY(t.create(0, 6, 0, 2));
+    const double rows[][2] = {{0.5, 0.5}, {0.25, 0.25}, {-0.5, -1.5}, {-0.5, -1.5}, {-0.5, -1.5}};
+    for (int r = 0; r < 5; ++r)
+      for (int c = 0; c < 2; ++c) t(r + 1, c + 1) = rows[r][c];
+    t.setCopiesFrom(4);  // rows 4 and 5 repeat row 3
+    StabilityListModel m;
+    m.setLevels(0.5, 2, 5, t.share("liste"), ".");
+    qsizetype longest = 0;
+    for (int r = 0; r < m.rowCount(); ++r) longest = std::max(longest, m.line(r).size());
+    QCOMPARE(m.line(3), QStringLiteral("n= 2  # -0.50 # -1.50"));
+    QVERIFY2(m.widestLine() >= longest && m.widestLine() <= longest + 6,
+             qPrintable(QString("%1 for %2").arg(m.widestLine()).arg(longest)));
+  }
+
   // Later runs re-create the tables; the list keeps showing its own run.
   void oldLinesStayAfterANewRun_data() {
     QTest::addColumn<Fields>("first");
