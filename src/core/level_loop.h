@@ -28,8 +28,9 @@ class Stepper {
   // and stays zero). Only such steps let the loop copy a repeated level.
   virtual bool invariantStep(std::int64_t m) = 0;
   // Writes row m; called right after invariantStep(m). Returns whether every
-  // value of row m is finite (as finiteColumns).
-  virtual bool step(std::int64_t m) = 0;
+  // value of row m is finite (as finiteColumns) and, when it knows, that row m
+  // differs from row m - 1 (the loop then need not compare them).
+  virtual StepFacts step(std::int64_t m) = 0;
   // The run ended (completed, stopped by a key, or stopped at a non-finite
   // level); `lastStep` is the last row a step wrote, 0 when none ran.
   virtual void finish(std::int64_t /*lastStep*/) {}
@@ -121,16 +122,16 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
       if (copyStart == 0) copyStart = m;
       continue;
     }
-    const bool finite = stepper.step(m);
+    const StepFacts facts = stepper.step(m);
     lastWritten = m;
     copyStart = 0;
-    if (!finite) {
+    if (!facts.finite) {
       stepper.finish(lastWritten);
       stopAt(m);
       return run;
     }
     newestInvariant = invariant;
-    repeats = detail::sameAsRowBefore(sol, m, last) ? repeats + 1 : 0;
+    repeats = facts.maybeRepeat && detail::sameAsRowBefore(sol, m, last) ? repeats + 1 : 0;
   }
   stepper.finish(lastWritten);
   if (copyStart > 0) sol.setCopiesFrom(copyStart);

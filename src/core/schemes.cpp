@@ -162,9 +162,6 @@ inline bool levelPairs(double* out, const double* prev, const Columns& cols, Row
 // already multiplied by 1/(Alpha + 1),
 // (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i]; then the source
 // times `factor`.
-struct Uniform {
-  double cs, cd, cp, older, factor;
-};
 enum class SourceKind { None, Values, Made };
 
 // Reading and writing one column as a plain double.
@@ -176,9 +173,9 @@ struct Single {
 // Column i of a uniform row (T = double, lanes = Single), or columns i, i + 1
 // (T = Pair): l, c, r are the level before at i - 1, i, i + 1.
 template <bool peps, SourceKind kind, class T, class Lanes>
-[[gnu::always_inline]] inline T uniformValue(const Uniform& u, const LevelStep::SourceTerm& src,
-                                             const double* prev2, std::int64_t i, T l, T c, T r,
-                                             Lanes lanes) {
+[[gnu::always_inline]] inline T uniformValue(const LevelStep::Coefficients& u,
+                                             const LevelStep::SourceTerm& src, const double* prev2,
+                                             std::int64_t i, T l, T c, T r, Lanes lanes) {
   T v;
   if constexpr (peps) {
     v = (((T{} + l * u.cs) + c * u.cd) + r * u.cp) + lanes.get(prev2, i) * u.older;
@@ -198,8 +195,8 @@ template <bool peps, SourceKind kind, class T, class Lanes>
 // kind of source, so that no choice is made inside a level.
 template <bool peps, SourceKind kind>
 [[gnu::always_inline]] inline bool pairRows(double* out, const double* prev, const double* prev2,
-                                            const Uniform& u, const LevelStep::SourceTerm& src,
-                                            const Columns& cols) {
+                                            const LevelStep::Coefficients& u,
+                                            const LevelStep::SourceTerm& src, const Columns& cols) {
   return levelPairs(out, prev, cols, [&](std::int64_t i, Pair l, Pair c, Pair r, auto lanes) {
     return uniformValue<peps, kind>(u, src, prev2, i, l, c, r, lanes);
   });
@@ -210,8 +207,8 @@ template <bool peps, SourceKind kind>
 // queue by the time the next level reads them, so pairs gain nothing there.
 template <bool peps, SourceKind kind>
 [[gnu::always_inline]] inline bool loopRows(double* out, const double* prev, const double* prev2,
-                                            const Uniform& u, const LevelStep::SourceTerm& src,
-                                            const Columns& cols) {
+                                            const LevelStep::Coefficients& u,
+                                            const LevelStep::SourceTerm& src, const Columns& cols) {
   // The columns on either side are read where they are: they hold
   // cols.before and cols.after.
   std::uint64_t carries = 0;
@@ -231,7 +228,7 @@ constexpr std::int64_t kLongRow = 32;
 // The loop is also built for AVX2 and picked at load time. Without fused
 // multiply-add (never enabled) the wider vectors give the same doubles.
 ORV_AVX2_CLONES bool longRows(bool peps, SourceKind kind, double* out, const double* prev,
-                              const double* prev2, const Uniform& u,
+                              const double* prev2, const LevelStep::Coefficients& u,
                               const LevelStep::SourceTerm& src, const Columns& cols) {
   using enum SourceKind;
   if (peps) {
@@ -245,7 +242,8 @@ ORV_AVX2_CLONES bool longRows(bool peps, SourceKind kind, double* out, const dou
 }
 
 bool shortRows(bool peps, SourceKind kind, double* out, const double* prev, const double* prev2,
-               const Uniform& u, const LevelStep::SourceTerm& src, const Columns& cols) {
+               const LevelStep::Coefficients& u, const LevelStep::SourceTerm& src,
+               const Columns& cols) {
   using enum SourceKind;
   if (peps) {
     if (kind == Made) return pairRows<true, Made>(out, prev, prev2, u, src, cols);
@@ -301,42 +299,45 @@ LevelStep::LevelStep(StudyState& s, bool peps)
   if (peps) {
     const double alpha = s.Alpha;
     scale_ = 1 / (alpha + 1);
-    older_ = -(alpha / (alpha + 1));
-    sourceFactor_ = s.Tau * (1 / (alpha + 1));
-    cs_ = u.sub * scale_;
-    cd_ = u.diag * scale_;
-    cp_ = u.sup * scale_;
+    c_.older = -(alpha / (alpha + 1));
+    c_.factor = s.Tau * (1 / (alpha + 1));
+    c_.cs = u.sub * scale_;
+    c_.cd = u.diag * scale_;
+    c_.cp = u.sup * scale_;
   } else {
-    sourceFactor_ = s.Tau;
-    cs_ = u.sub;
-    cd_ = u.diag;
-    cp_ = u.sup;
+    c_.factor = s.Tau;
+    c_.cs = u.sub;
+    c_.cd = u.diag;
+    c_.cp = u.sup;
   }
   // Every row 1 .. last is then a uniform row: the edges hold the uniform
   // values and each coefficient is finite, so the extra terms of columns 0
   // and last + 1, which read 0, add only zeros.
-  whole_ = u.clippedEdges && std::isfinite(cs_) && std::isfinite(cd_) && std::isfinite(cp_);
+  whole_ = u.clippedEdges && std::isfinite(c_.cs) && std::isfinite(c_.cd) && std::isfinite(c_.cp);
 }
 
 bool LevelStep::uniformRows(double* out, const double* prev, const double* prev2,
                             const SourceTerm& src, std::int64_t first, std::int64_t last,
                             double before, double after) const {
-  const Uniform u{cs_, cd_, cp_, older_, sourceFactor_};
   const Columns cols{first, last, before, after};
   const SourceKind kind = src.factors  ? SourceKind::Made
                           : src.values ? SourceKind::Values
                                        : SourceKind::None;
-  return last - first + 1 >= kLongRow ? longRows(peps_, kind, out, prev, prev2, u, src, cols)
-                                      : shortRows(peps_, kind, out, prev, prev2, u, src, cols);
+  return last - first + 1 >= kLongRow ? longRows(peps_, kind, out, prev, prev2, c_, src, cols)
+                                      : shortRows(peps_, kind, out, prev, prev2, c_, src, cols);
 }
 
-bool LevelStep::write(std::int64_t m, const SourceTerm& src) {
+StepFacts LevelStep::write(std::int64_t m, const SourceTerm& src) {
   const double* prev2 = peps_ ? sol_.row(m - 2) : nullptr;
   const double* prev = sol_.row(m - 1);
   double* out = sol_.row(m);
   const std::int64_t last = last_;
-  // A whole row's columns 0 and last + 1 read 0.
-  if (whole_) return uniformRows(out, prev, prev2, src, 1, last, 0.0, 0.0);
+  // A whole row's columns 0 and last + 1 read 0. A level that still changes
+  // differs from the one before in its first value, most often.
+  if (whole_) {
+    const bool finite = uniformRows(out, prev, prev2, src, 1, last, 0.0, 0.0);
+    return {finite, std::bit_cast<std::uint64_t>(out[1]) == std::bit_cast<std::uint64_t>(prev[1])};
+  }
 
   // The first and last rows clipped to the columns 1 .. last, then the rows
   // between: uniform, or with the band values read row by row.
@@ -344,12 +345,12 @@ bool LevelStep::write(std::int64_t m, const SourceTerm& src) {
     if (src.factors) {
       const double fi = src.factors[i] * src.g;
       if (src.keep) src.keep[i] = fi;
-      return sum + sourceFactor_ * fi;
+      return sum + c_.factor * fi;
     }
-    return src.values ? sum + sourceFactor_ * src.values[i] : sum;
+    return src.values ? sum + c_.factor * src.values[i] : sum;
   };
   const auto edge = [&](std::int64_t i) {
-    return withSource(peps_ ? edgeRow<true>(mat_, prev, i, last, scale_) + prev2[i] * older_
+    return withSource(peps_ ? edgeRow<true>(mat_, prev, i, last, scale_) + prev2[i] * c_.older
                             : edgeRow<false>(mat_, prev, i, last, 0.0),
                       i);
   };
@@ -364,25 +365,25 @@ bool LevelStep::write(std::int64_t m, const SourceTerm& src) {
       const double sum =
           peps_ ? (((0.0 + prev[i - 1] * (sub[i] * scale_)) + prev[i] * (dia[i] * scale_)) +
                    prev[i + 1] * (sup[i] * scale_)) +
-                      prev2[i] * older_
+                      prev2[i] * c_.older
                 : ((0.0 + sub[i] * prev[i - 1]) + dia[i] * prev[i]) + sup[i] * prev[i + 1];
       out[i] = withSource(sum, i);
     }
   }
   out[1] = first;
   out[last] = lastValue;
-  return finiteColumns(out, last);
+  return {finiteColumns(out, last), true};
 }
 
 // Flattened: at a few columns a level, the calls down to the walk would cost
 // as much as the level itself.
-__attribute__((flatten)) bool LevelStep::advance(std::int64_t m, const double* f) {
+__attribute__((flatten)) StepFacts LevelStep::advance(std::int64_t m, const double* f) {
   return write(m, {f, nullptr, nullptr, 0.0});
 }
 
-__attribute__((flatten)) bool LevelStep::advanceSource(std::int64_t m,
-                                                       const std::vector<double>& factors, double g,
-                                                       bool keepSource) {
+__attribute__((flatten)) StepFacts LevelStep::advanceSource(std::int64_t m,
+                                                            const std::vector<double>& factors,
+                                                            double g, bool keepSource) {
   return write(m, {nullptr, keepSource ? sourceValues(s_) : nullptr, factors.data(), g});
 }
 

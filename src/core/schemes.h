@@ -75,9 +75,15 @@ double* sourceValues(StudyState& s);
 // subnormal values cost nothing extra).
 bool finiteColumns(const double* row, std::int64_t last);
 
+// What a step tells of the level it wrote (columns 1 .. floor(N)).
+struct StepFacts {
+  bool finite = true;       // every value is finite
+  bool maybeRepeat = true;  // false: the level certainly differs from the one before
+};
+
 // One scheme's step with what stays the same from level to level worked out
 // once (the columns, the band values, the way the rows are summed), so that a
-// level costs only its columns; it tells whether the level it wrote is finite.
+// level costs only its columns; it tells the facts of the level it wrote.
 // Made after the band matrix is built; it reads the state's grid values then.
 // AdvanceP0 and AdvancePeps make one for a single level.
 class LevelStep {
@@ -85,9 +91,10 @@ class LevelStep {
   LevelStep(StudyState& s, bool peps);
   // Writes row m from the rows before it; `f` (indexed by column), when given,
   // is the source added.
-  bool advance(std::int64_t m, const double* f);
+  StepFacts advance(std::int64_t m, const double* f);
   // The same with the source factors[i]*g made on the way (see AdvanceP0Source).
-  bool advanceSource(std::int64_t m, const std::vector<double>& factors, double g, bool keepSource);
+  StepFacts advanceSource(std::int64_t m, const std::vector<double>& factors, double g,
+                          bool keepSource);
 
   // The source of a level, by column: `values` added as they are, or
   // factors[i]*g made on the way and stored in `keep` when it is given.
@@ -97,9 +104,15 @@ class LevelStep {
     const double* factors;
     double g;
   };
+  // The values a uniform row is made of: the band values (Pepsilon: times
+  // 1/(Alpha + 1)), Pepsilon's -(Alpha/(Alpha + 1)) for the level two back,
+  // and the source's factor (Tau, or Tau*(1/(Alpha + 1))).
+  struct Coefficients {
+    double cs = 0, cd = 0, cp = 0, older = 0, factor = 0;
+  };
 
  private:
-  bool write(std::int64_t m, const SourceTerm& src);
+  StepFacts write(std::int64_t m, const SourceTerm& src);
   // Columns first .. last as uniform rows; `before` and `after` are the
   // values of columns first - 1 and last + 1 of the level before.
   bool uniformRows(double* out, const double* prev, const double* prev2, const SourceTerm& src,
@@ -110,11 +123,10 @@ class LevelStep {
   const BandMatrix& mat_;
   bool peps_;
   std::int64_t last_;
-  bool inner_ = false;               // rows 2 .. last - 1 share the uniform band values
-  bool whole_ = false;               // so do rows 1 .. last, read in the columns 1 .. last
-  double cs_ = 0, cd_ = 0, cp_ = 0;  // the uniform band values (Pepsilon: scaled)
-  double scale_ = 1, older_ = 0;     // Pepsilon: 1/(Alpha + 1), -(Alpha/(Alpha + 1))
-  double sourceFactor_ = 0;          // Tau, or Tau*(1/(Alpha + 1))
+  bool inner_ = false;  // rows 2 .. last - 1 share the uniform band values
+  bool whole_ = false;  // so do rows 1 .. last, read in the columns 1 .. last
+  Coefficients c_;
+  double scale_ = 1;  // Pepsilon: 1/(Alpha + 1)
 };
 
 // True when every value of row m, columns 1 .. floor(N), is finite.

@@ -90,14 +90,14 @@ class SchemeStepper final : public Stepper {
     return false;
   }
 
-  bool step(std::int64_t m) override {
+  StepFacts step(std::int64_t m) override {
     switch (source_) {
       case Source::None:
         break;
       case Source::ConstantAtLevel:
         if (peps_ && sourceLevel(m)) {
           AdvancePeps(s_, m, PepsSource::ConstantAtLevel);
-          return finiteColumns(s_.SolPeps.row(m), loopLast(s_.N));
+          return {finiteColumns(s_.SolPeps.row(m), loopLast(s_.N)), true};
         }
         break;
       case Source::ExactLastKept:
@@ -128,7 +128,7 @@ class SchemeStepper final : public Stepper {
   bool sourceLevel(std::int64_t m) const {
     return static_cast<std::int16_t>(static_cast<std::int16_t>(s_.NN) + 1) == m;
   }
-  bool exactStep(std::int64_t m, bool keepSource) {
+  StepFacts exactStep(std::int64_t m, bool keepSource) {
     const double g = peps_ ? sourceTimeFeps(s_, m) : sourceTimeF(s_, m);
     return step_->advanceSource(m, *factors_, g, keepSource);
   }

@@ -47,6 +47,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
   rowUpper_ = rowUpper;
   colLower_ = colLower;
   colUpper_ = colUpper;
+  cols_ = colUpper - colLower + 1;
   lastRowReached_ = rowUpper;
   copiesFrom_ = kNoCopies;
   return true;
@@ -59,6 +60,7 @@ void Table2::reset() {
   rowUpper_ = -1;
   colLower_ = 0;
   colUpper_ = -1;
+  cols_ = 0;
   lastRowReached_ = -1;
   copiesFrom_ = kNoCopies;
   clean_ = INT64_MAX;

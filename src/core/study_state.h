@@ -99,7 +99,7 @@ class Table2 {
   std::int64_t colLower() const { return colLower_; }
   std::int64_t colUpper() const { return colUpper_; }
   std::int64_t rows() const { return rowUpper_ - rowLower_ + 1; }
-  std::int64_t cols() const { return colUpper_ - colLower_ + 1; }
+  std::int64_t cols() const { return cols_; }
   bool contains(std::int64_t r, std::int64_t c) const {
     return exists() && r >= rowLower_ && r <= rowUpper_ && c >= colLower_ && c <= colUpper_;
   }
@@ -142,6 +142,7 @@ class Table2 {
  private:
   std::string holder_ = "tableau";
   std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
+  std::int64_t cols_ = 0;  // colUpper_ - colLower_ + 1, read by every row()
   std::int64_t lastRowReached_ = -1;
   std::int64_t copiesFrom_ = kNoCopies;
   TableShare storage_;

@@ -179,10 +179,10 @@ struct ScriptedStepper : core::Stepper {
     asked.push_back(m);
     return invariant(m);
   }
-  bool step(std::int64_t m) override {
+  core::StepFacts step(std::int64_t m) override {
     computed.push_back(m);
     for (std::int64_t i = 1; i <= 3; ++i) (*sol)(m, i) = value(m);
-    return core::finiteColumns(sol->row(m), 3);
+    return {core::finiteColumns(sol->row(m), 3), true};
   }
   void finish(std::int64_t last) override { finishedAt = last; }
 };

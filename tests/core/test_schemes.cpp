@@ -138,7 +138,7 @@ TEST(Schemes, StepTellsWhetherTheLevelIsFinite) {
         if (at > 0) s.SourceVec(at) = inf;
         const std::int64_t m = peps ? 3 : 2;
         core::LevelStep step(s, peps);
-        EXPECT_EQ(step.advance(m, core::sourceValues(s)), at == 0)
+        EXPECT_EQ(step.advance(m, core::sourceValues(s)).finite, at == 0)
             << (peps ? "Pepsilon" : "P0") << ", N = " << N << ", column " << at;
         EXPECT_EQ(core::finiteColumns(sol.row(m), last), at == 0);
       }
