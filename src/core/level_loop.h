@@ -5,6 +5,8 @@
 #include <concepts>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "core/failure.h"
 #include "core/numeric.h"
@@ -31,6 +33,16 @@ class Stepper {
   // value of row m is finite (as finiteColumns) and, when it knows, that row m
   // differs from row m - 1 (the loop then need not compare them).
   virtual StepFacts step(std::int64_t m) = 0;
+  // Writes rows m .. at most `last` in one call when every step of the run
+  // is the time-invariant one (as invariantStep would answer, with nothing
+  // else to do): it stops after the first row whose facts are not finite or
+  // may repeat, and returns that row (or `last`) with its facts. Asked only
+  // when the loop has no hook and no stop flag; one step by default.
+  virtual std::pair<std::int64_t, StepFacts> stepRun(std::int64_t m, std::int64_t /*last*/) {
+    return {m, step(m)};
+  }
+  // True when stepRun may write more than one row.
+  virtual bool runsInBatches() const { return false; }
   // The run ended (completed, stopped by a key, or stopped at a non-finite
   // level); `lastStep` is the last row a step wrote, 0 when none ran.
   virtual void finish(std::int64_t /*lastStep*/) {}
@@ -103,6 +115,9 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
     repeats = m >= 2 && detail::sameAsRowBefore(sol, m, last) ? repeats + 1 : 0;
   }
   const std::int64_t depth = stepper.depth();
+  // With nothing to do between levels, the stepper writes the levels that
+  // still change in batches, and the loop looks only at the last of each.
+  const bool batches = !loop.hook && !loop.stop && stepper.runsInBatches();
   std::int64_t lastWritten = 0;
   std::int64_t copyStart = 0;  // first row of the copies that end the run so far
   for (std::int64_t m = loop.firstStep; m <= loop.lastRow; ++m) {
@@ -122,7 +137,14 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
       if (copyStart == 0) copyStart = m;
       continue;
     }
-    const StepFacts facts = stepper.step(m);
+    StepFacts facts;
+    if (batches) {
+      const std::int64_t first = m;
+      std::tie(m, facts) = stepper.stepRun(m, loop.lastRow);
+      if (m > first) repeats = 0;  // the rows before m certainly changed
+    } else {
+      facts = stepper.step(m);
+    }
     lastWritten = m;
     copyStart = 0;
     if (!facts.finite) {

@@ -381,6 +381,15 @@ __attribute__((flatten)) StepFacts LevelStep::advance(std::int64_t m, const doub
   return write(m, {f, nullptr, nullptr, 0.0});
 }
 
+// Flattened too: the levels follow one another with nothing between them.
+__attribute__((flatten)) std::pair<std::int64_t, StepFacts> LevelStep::advanceRun(
+    std::int64_t m, std::int64_t last) {
+  for (;; ++m) {
+    const StepFacts facts = write(m, {nullptr, nullptr, nullptr, 0.0});
+    if (!facts.finite || facts.maybeRepeat || m >= last) return {m, facts};
+  }
+}
+
 __attribute__((flatten)) StepFacts LevelStep::advanceSource(std::int64_t m,
                                                             const std::vector<double>& factors,
                                                             double g, bool keepSource) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/failure.h"
@@ -95,6 +96,10 @@ class LevelStep {
   // The same with the source factors[i]*g made on the way (see AdvanceP0Source).
   StepFacts advanceSource(std::int64_t m, const std::vector<double>& factors, double g,
                           bool keepSource);
+  // Advances without a source through rows m, m + 1, ... up to `last`,
+  // stopping after the first row that is not finite or may repeat the one
+  // before it; returns that row (or `last`) and its facts.
+  std::pair<std::int64_t, StepFacts> advanceRun(std::int64_t m, std::int64_t last);
 
   // The source of a level, by column: `values` added as they are, or
   // factors[i]*g made on the way and stored in `keep` when it is given.

@@ -112,6 +112,13 @@ class SchemeStepper final : public Stepper {
     return step_->advance(m, nullptr);
   }
 
+  // Without a source, every step is the time-invariant one.
+  bool runsInBatches() const override { return source_ == Source::None; }
+  std::pair<std::int64_t, StepFacts> stepRun(std::int64_t m, std::int64_t last) override {
+    if (source_ != Source::None) return {m, step(m)};
+    return step_->advanceRun(m, last);
+  }
+
   // The consistency steps make their source without storing it; SourceVec
   // receives the source of the last step run, whichever way the run ends.
   void finish(std::int64_t lastStep) override {
