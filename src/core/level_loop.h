@@ -132,9 +132,16 @@ LevelRun advanceLevels(const LevelLoop& loop, S& stepper) {
     }
     const bool invariant = stepper.invariantStep(m);
     if (invariant && newestInvariant && repeats >= depth) {
-      std::memcpy(sol.row(m) + 1, sol.row(m - 1) + 1, bytes);
-      lastWritten = m;
       if (copyStart == 0) copyStart = m;
+      if (batches) {
+        // Every later step is the same invariant one: the rest of the run
+        // is this level again.
+        sol.repeatRow(m - 1, m, loop.lastRow);
+        m = loop.lastRow;
+      } else {
+        std::memcpy(sol.row(m) + 1, sol.row(m - 1) + 1, bytes);
+      }
+      lastWritten = m;
       continue;
     }
     StepFacts facts;

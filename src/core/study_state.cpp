@@ -75,6 +75,24 @@ void Table2::cleanThrough(std::int64_t r) const {
   clean_ = last >= rowUpper_ ? INT64_MAX : std::max(clean_, last + 1);
 }
 
+void Table2::repeatRow(std::int64_t source, std::int64_t from, std::int64_t to) {
+  to = std::min(to, rowUpper_);
+  if (from > to || source < rowLower_ || source >= from) return;
+  row(from - 1);  // the rows before `from` reset first, if they still needed it
+  const double* const pattern = row(source);
+  double* const target = data_ + (from - rowLower_) * cols_;
+  const auto rowBytes = static_cast<std::size_t>(cols_) * sizeof(double);
+  const std::int64_t rows = to - from + 1;
+  std::memcpy(target, pattern, rowBytes);
+  for (std::int64_t done = 1; done < rows;) {
+    const std::int64_t n = std::min(done, rows - done);
+    std::memcpy(target + done * cols_, target, static_cast<std::size_t>(n) * rowBytes);
+    done += n;
+  }
+  // Rows from .. to were written whole: none of them needs its reset.
+  if (clean_ <= to) clean_ = to >= rowUpper_ ? INT64_MAX : to + 1;
+}
+
 SharedTable Table2::share(const std::string& holder) const {
   if (!storage_) return {};
   if (clean_ <= rowUpper_) cleanThrough(rowUpper_);  // no earlier values in what is shared

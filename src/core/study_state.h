@@ -117,6 +117,10 @@ class Table2 {
   }
   double& operator()(std::int64_t r, std::int64_t c) { return row(r)[c]; }
   double operator()(std::int64_t r, std::int64_t c) const { return row(r)[c]; }
+  // Rows from .. to (within the bounds) become copies of the whole row
+  // `source`, which lies before them, copied in blocks that double in size:
+  // a long run of repeated levels written at memory speed.
+  void repeatRow(std::int64_t source, std::int64_t from, std::int64_t to);
 
   // The last row the run that filled the table reached: the upper bound, or
   // less when the run stopped early (a key, a value leaving the double range).

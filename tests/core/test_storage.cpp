@@ -69,6 +69,10 @@ const StabilityRun kBigFractionalN{
 const StabilityRun kBigStopped{
     "N=1000 K=598 unstable", Scheme::P0, {"1000", "1", "598", "7.25", "1"}};
 const StabilityRun kSmall{"N=10 K=20", Scheme::P0, {"10", "1", "20", "0.05", "1"}};
+// The same size again, Lambda = 0.4: the levels stop changing near level
+// 22 500 and the rest of the table is written as copies of that level.
+const StabilityRun kBigEndsInCopies{
+    "N=10 K=54598 Lambda=0.4", Scheme::P0, {"10", "1", "54598", "180.48925619834712", "1"}};
 const StabilityRun kPepsBig{
     "Peps N=1000 K=598", Scheme::Peps, {"1000", "1", "598", "0.0000002", "1", "2", "0.5"}};
 const StabilityRun kPepsStopped{
@@ -89,6 +93,8 @@ TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
       {"stopped then complete", {kBigStopped, kBig}},
       {"large, small, large", {kBig, kSmall, kBigOtherShape}},
       {"Pepsilon complete then stopped", {kPepsBig, kPepsStopped}},
+      {"same size, ends in copies", {kBig, kBigEndsInCopies}},
+      {"ends in copies, then complete", {kBigEndsInCopies, kBigFractionalN}},
   };
   for (const auto& seq : sequences) {
     SCOPED_TRACE(seq.name);
