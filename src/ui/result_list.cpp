@@ -181,7 +181,8 @@ void ResultListView::doItemsLayout() {
   if (model() && model()->rowCount() > 0) {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
-    setGridSize(itemDelegate()->sizeHint(option, model()->index(0, 0)));
+    const QSize line = itemDelegate()->sizeHint(option, model()->index(0, 0));
+    if (line != gridSize()) setGridSize(line);  // the layout below follows at once
   }
   QListView::doItemsLayout();
 }

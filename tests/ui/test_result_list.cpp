@@ -2,6 +2,7 @@
 // the view, copying exactly what is shown, a selection too large to copy.
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "support/window_support.h"
@@ -54,6 +55,34 @@ class TestResultList : public QObject {
     delete generated;
     QCOMPARE(view->lineModel(), view->resultModel());
     QCOMPARE(test::lines(&w, "ListRes"), QStringList{"texte"});
+  }
+
+  // A long list is laid out as a grid of one line size: every line at its
+  // place down to the last, and the width follows the widest line as lines
+  // are appended.
+  void longListsLaidOutLineByLine() {
+    ui::ResultListView view;
+    view.resize(300, 200);
+    view.show();
+    auto* many = new GeneratedLines(200000, 30, &view);
+    view.setLineModel(many);
+    view.scrollToBottom();
+    QCoreApplication::processEvents();
+    const int lineHeight = view.visualRect(many->index(0, 0)).height();
+    QVERIFY(lineHeight > 0);
+    const QRect last = view.visualRect(many->index(199999, 0));
+    QVERIFY(view.viewport()->rect().contains(last));
+    QCOMPARE(view.visualRect(many->index(199998, 0)).top() + lineHeight, last.top());
+    QCOMPARE(view.indexAt(last.center()).row(), 199999);
+
+    view.setLineModel(nullptr);
+    view.resultModel()->appendLine("court");
+    QCoreApplication::processEvents();
+    const int narrow = view.horizontalScrollBar()->maximum();
+    view.resultModel()->appendLine(QString(400, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    QVERIFY2(view.horizontalScrollBar()->maximum() > narrow + 300,
+             qPrintable(QString::number(view.horizontalScrollBar()->maximum())));
   }
 
   void ctrlCCopiesTheSelectedLinesAsShown() {
