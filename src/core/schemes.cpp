@@ -86,7 +86,6 @@ inline Pair load(const double* p) {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-inline Pair both(double v) { return Pair{v, v}; }
 // Lane 1 of a, lane 0 of b: the columns between two pairs.
 inline Pair mid(Pair a, Pair b) { return Pair{a[1], b[0]}; }
 
@@ -225,34 +224,37 @@ template <bool peps, SourceKind kind>
 // at 10 columns a level, and with the loop from 50.
 constexpr std::int64_t kLongRow = 32;
 
+// Calls rows.operator()<peps, kind>(): one walk for each scheme and kind of
+// source, chosen once a level.
+template <class Rows>
+[[gnu::always_inline]] inline bool forSchemeAndSource(bool peps, SourceKind kind, Rows rows) {
+  using enum SourceKind;
+  if (peps) {
+    if (kind == Made) return rows.template operator()<true, Made>();
+    if (kind == Values) return rows.template operator()<true, Values>();
+    return rows.template operator()<true, None>();
+  }
+  if (kind == Made) return rows.template operator()<false, Made>();
+  if (kind == Values) return rows.template operator()<false, Values>();
+  return rows.template operator()<false, None>();
+}
+
 // The loop is also built for AVX2 and picked at load time. Without fused
 // multiply-add (never enabled) the wider vectors give the same doubles.
 ORV_AVX2_CLONES bool longRows(bool peps, SourceKind kind, double* out, const double* prev,
                               const double* prev2, const LevelStep::Coefficients& u,
                               const LevelStep::SourceTerm& src, const Columns& cols) {
-  using enum SourceKind;
-  if (peps) {
-    if (kind == Made) return loopRows<true, Made>(out, prev, prev2, u, src, cols);
-    if (kind == Values) return loopRows<true, Values>(out, prev, prev2, u, src, cols);
-    return loopRows<true, None>(out, prev, prev2, u, src, cols);
-  }
-  if (kind == Made) return loopRows<false, Made>(out, prev, prev2, u, src, cols);
-  if (kind == Values) return loopRows<false, Values>(out, prev, prev2, u, src, cols);
-  return loopRows<false, None>(out, prev, prev2, u, src, cols);
+  return forSchemeAndSource(peps, kind, [&]<bool p, SourceKind k>() {
+    return loopRows<p, k>(out, prev, prev2, u, src, cols);
+  });
 }
 
 bool shortRows(bool peps, SourceKind kind, double* out, const double* prev, const double* prev2,
                const LevelStep::Coefficients& u, const LevelStep::SourceTerm& src,
                const Columns& cols) {
-  using enum SourceKind;
-  if (peps) {
-    if (kind == Made) return pairRows<true, Made>(out, prev, prev2, u, src, cols);
-    if (kind == Values) return pairRows<true, Values>(out, prev, prev2, u, src, cols);
-    return pairRows<true, None>(out, prev, prev2, u, src, cols);
-  }
-  if (kind == Made) return pairRows<false, Made>(out, prev, prev2, u, src, cols);
-  if (kind == Values) return pairRows<false, Values>(out, prev, prev2, u, src, cols);
-  return pairRows<false, None>(out, prev, prev2, u, src, cols);
+  return forSchemeAndSource(peps, kind, [&]<bool p, SourceKind k>() {
+    return pairRows<p, k>(out, prev, prev2, u, src, cols);
+  });
 }
 
 // One row of the band product, summed over the band columns that lie in
