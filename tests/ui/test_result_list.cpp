@@ -74,6 +74,8 @@ class TestResultList : public QObject {
     QVERIFY(view.viewport()->rect().contains(last));
     QCOMPARE(view.visualRect(many->index(199998, 0)).top() + lineHeight, last.top());
     QCOMPARE(view.indexAt(last.center()).row(), 199999);
+    // Scrolling by pixels still steps a whole line at a time.
+    QCOMPARE(view.verticalScrollBar()->singleStep(), lineHeight);
 
     view.setLineModel(nullptr);
     view.resultModel()->appendLine("court");
