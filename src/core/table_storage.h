@@ -109,7 +109,7 @@ class SharedTable {
   std::int64_t colLower() const { return colLower_; }
   std::int64_t colUpper() const { return colUpper_; }
   std::int64_t cols() const { return colUpper_ - colLower_ + 1; }
-  // As Table2::copiesFrom when shared (INT64_MAX: no copies).
+  // As Table2::copiesFrom when shared (INT64_MAX, Table2::kNoCopies: none).
   std::int64_t copiesFrom() const { return copiesFrom_; }
   const double* row(std::int64_t r) const {
     return share_.buffer()->data() + (r - rowLower_) * cols() - colLower_;

@@ -82,8 +82,9 @@ void StabilityListModel::setLevels(double h, std::int64_t columns, std::int64_t 
   }
   const double* first = levels > 0 && columns > 0 ? table_.row(1) + 1 : nullptr;
   // Level m is row m + 1: the levels from copiesFrom - 1 on repeat the one before.
-  const std::int64_t measured =
-      table_.copiesFrom() < INT64_MAX ? std::max<std::int64_t>(table_.copiesFrom() - 1, 1) : levels;
+  const std::int64_t measured = table_.copiesFrom() != core::Table2::kNoCopies
+                                    ? std::max<std::int64_t>(table_.copiesFrom() - 1, 1)
+                                    : levels;
   show(h, columns, levels, first, table_.exists() ? table_.cols() : 0, mark, measured);
 }
 
