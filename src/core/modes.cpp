@@ -231,6 +231,25 @@ std::string tooShortNote() {
          "pour Pepsilon.";
 }
 
+std::string absentModesNote(std::int64_t count) {
+  if (count < 1) return {};
+  return count == 1 ? "1 mode absent de la donnée initiale : il ne s'élève jamais au-dessus du "
+                      "bruit d'arrondi, sa croissance ne se mesure pas."
+                    : std::to_string(count) +
+                          " modes absents de la donnée initiale : ils ne s'élèvent jamais "
+                          "au-dessus du bruit d'arrondi, leur croissance ne se mesure pas.";
+}
+
+std::string noStabilityRunMessage() {
+  return "Aucune étude de stabilité dans cette séance pour l'instant. Lancez « Lancer les "
+         "calculs » dans une fenêtre de stabilité (P0 ou Pepsilon) : chaque calcul ajoute un "
+         "point ici.";
+}
+
+std::string allCoefficientsZeroMessage() {
+  return "Tous les coefficients de sinus sont nuls : la table ne contient que des zéros.";
+}
+
 // ------------------------------------------------------ stability runs
 
 RunColour stabilityColour(const StabilityRunFacts& run) {

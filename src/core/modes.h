@@ -109,6 +109,11 @@ std::string measurementNote(const MeasuredMode& m);
 // "un terme source modifie la croissance mesurée…", for a run that had one.
 std::string sourceNote();
 std::string tooShortNote();
+// How many modes never rose above the noise.
+std::string absentModesNote(std::int64_t count);
+// The stability map with no stability run yet; a table of zero coefficients.
+std::string noStabilityRunMessage();
+std::string allCoefficientsZeroMessage();
 
 // ------------------------------------------------------ stability runs
 

@@ -87,7 +87,8 @@ class TestShell : public QObject {
                               {"mnuguide", "FrmGuide"},
                               {"mnuevolution", "FrmEvolution"},
                               {"mnucarte", "FrmCarte"},
-                              {"mnuconvergence", "FrmConvergence"}};
+                              {"mnuconvergence", "FrmConvergence"},
+                              {"mnumodes", "FrmModes"}};
     for (const auto& row : items) {
       const char* itemName = row[0];
       const char* window = row[1];
