@@ -79,6 +79,39 @@ std::vector<ColumnSpan> columnSpans(std::int64_t count, const QRectF& area, doub
   return spans;
 }
 
+// Restores the painter however a drawing ends.
+struct PaintGuard {
+  explicit PaintGuard(QPainter& p) : p_(p) { p_.save(); }
+  ~PaintGuard() { p_.restore(); }
+  PaintGuard(const PaintGuard&) = delete;
+  PaintGuard& operator=(const PaintGuard&) = delete;
+  QPainter& p_;
+};
+
+// White paper and the drawings' font; with `empty` given, that sentence in
+// the middle instead of a drawing (false).
+bool startDrawing(QPainter& p, const QRectF& target, const QString& empty) {
+  p.fillRect(target, Qt::white);
+  p.setFont(vis::drawingFont());
+  if (empty.isEmpty()) return true;
+  vis::drawMessage(p, target, empty);
+  return false;
+}
+
+// Horizontal grid lines across m.area and their values left of it.
+void valueGraduations(QPainter& p, const vis::Mapping& m, const QRectF& target, int digits) {
+  const QFontMetricsF fm(p.font());
+  for (double y : vis::niceTicks(m.u0, m.u1, 6)) {
+    if (y < m.u0 || y > m.u1) continue;
+    p.setPen(QPen(ui::colour::lightGrey, 0));
+    p.drawLine(QPointF(m.area.left(), m.py(y)), QPointF(m.area.right(), m.py(y)));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(target.left(), m.py(y) - fm.height() / 2,
+                      m.area.left() - target.left() - 4, fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(y, digits));
+  }
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ the list
@@ -318,14 +351,8 @@ vis::Mapping ModesWindow::amplificationMapping(const QRectF& target) const {
 
 void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
   current();
-  p.save();
-  p.fillRect(target, Qt::white);
-  p.setFont(vis::drawingFont());
-  if (!analysis_) {
-    vis::drawMessage(p, target, source_.emptyReason());
-    p.restore();
-    return;
-  }
+  const PaintGuard guard(p);
+  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
   const ModesAnalysis& a = *analysis_;
   const QFontMetricsF fm(p.font());
   const vis::Mapping m = amplificationMapping(target);
@@ -358,15 +385,7 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
     p.setPen(Qt::black);
     p.drawText(QRectF(x - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter, angles[k]);
   }
-  for (double u : vis::niceTicks(0, m.u1, 6)) {
-    if (u > m.u1) continue;
-    p.setPen(QPen(ui::colour::lightGrey, 0));
-    p.drawLine(QPointF(r.left(), m.py(u)), QPointF(r.right(), m.py(u)));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(target.left(), m.py(u) - fm.height() / 2, r.left() - target.left() - 4,
-                      fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(u, 3));
-  }
+  valueGraduations(p, m, target, 3);
   p.drawText(QRectF(r.left(), r.bottom() + 3 + fm.height(), r.width(), fm.height()),
              Qt::AlignHCenter, QStringLiteral("θ = j π h"));
   p.setPen(QPen(Qt::black, 0, Qt::DashLine));
@@ -477,21 +496,14 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
                QStringLiteral("Verdicts différents : |g| > 1 (zone rosée) entre les modes de la "
                               "grille, aucun mode n'y tombe"));
   }
-  p.restore();
 }
 
 // ------------------------------------------------------------ mode-time map
 
 void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
   current();
-  p.save();
-  p.fillRect(target, Qt::white);
-  p.setFont(vis::drawingFont());
-  if (!analysis_) {
-    vis::drawMessage(p, target, source_.emptyReason());
-    p.restore();
-    return;
-  }
+  const PaintGuard guard(p);
+  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
   const ModesAnalysis& a = *analysis_;
   const spectral::ModeMap& map = a.map;
   float hi = -std::numeric_limits<float>::infinity(), lo = -hi;
@@ -502,7 +514,6 @@ void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
     }
   if (!(hi >= lo)) {
     vis::drawMessage(p, target, text(core::allCoefficientsZeroMessage()));
-    p.restore();
     return;
   }
   const double top = hi, bottom = std::max<double>(lo, top - kMapDecades);
@@ -582,22 +593,16 @@ void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
                Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("1e%1").arg(static_cast<int>(std::lround(v))));
   }
-  p.restore();
 }
 
 // ----------------------------------------------------------- stability map
 
 void ModesWindow::renderStabilityMap(QPainter& p, const QRectF& target) const {
   current();
-  p.save();
-  p.fillRect(target, Qt::white);
-  p.setFont(vis::drawingFont());
+  const PaintGuard guard(p);
   const auto& runs = ModGeneral::journal().stabilityRuns();
-  if (runs.empty()) {
-    vis::drawMessage(p, target, text(core::noStabilityRunMessage()));
-    p.restore();
+  if (!startDrawing(p, target, runs.empty() ? text(core::noStabilityRunMessage()) : QString()))
     return;
-  }
   const QFontMetricsF fm(p.font());
   const QString rule = text(core::stabilityColourRule());
   const QRectF ruleBox(target.left() + 6, 0, target.width() - 12, 0);
@@ -628,15 +633,7 @@ void ModesWindow::renderStabilityMap(QPainter& p, const QRectF& target) const {
     p.drawText(QRectF(m.px(x) - 30, r.bottom() + 3, 60, fm.height()), Qt::AlignHCenter,
                vis::shortNumber(x, 4));
   }
-  for (double y : vis::niceTicks(m.u0, m.u1, 6)) {
-    if (y < m.u0 || y > m.u1) continue;
-    p.setPen(QPen(ui::colour::lightGrey, 0));
-    p.drawLine(QPointF(r.left(), m.py(y)), QPointF(r.right(), m.py(y)));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(target.left(), m.py(y) - fm.height() / 2, r.left() - target.left() - 4,
-                      fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(y, 4));
-  }
+  valueGraduations(p, m, target, 4);
   p.drawText(QRectF(r.left(), r.bottom() + 3 + fm.height(), r.width(), fm.height()),
              Qt::AlignHCenter, QStringLiteral("Lambda"));
   p.drawText(QRectF(target.left() + 4, target.top() + 4, target.width() - 8, fm.height()),
@@ -687,5 +684,4 @@ void ModesWindow::renderStabilityMap(QPainter& p, const QRectF& target) const {
   p.drawText(QRectF(target.left() + 6, target.bottom() - ruleHeight - 4, target.width() - 12,
                     ruleHeight + 2),
              Qt::TextWordWrap, rule);
-  p.restore();
 }
