@@ -69,7 +69,7 @@ bool sameData(const std::vector<double>& a, const std::vector<double>& b, Study 
 void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
                         bool exactData) {
   ++revision_;
-  auto note = [&](TableWriter& w) {
+  auto note = [&](TableWriter& w, Scheme table) {
     w.known = true;
     w.study = study;
     w.exactData = study == Study::ConsistencyTime || study == Study::ConsistencySpace ||
@@ -86,17 +86,17 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
     w.Pi = s.Pi;
     w.a = s.a;
     w.Lambda = s.Lambda;
-    w.Alpha = scheme == Scheme::P0 && study != Study::Error ? 0.0 : double(s.Alpha);
+    w.Alpha = table == Scheme::P0 ? 0.0 : double(s.Alpha);
     // Consistency and error runs always add a source; a stability run only
     // with its option (recordStabilityRun says so).
     w.source = study != Study::Stability;
     w.serial = revision_;
   };
   if (study == Study::Error) {
-    note(writerP0_);
-    note(writerPeps_);
+    note(writerP0_, Scheme::P0);
+    note(writerPeps_, Scheme::Peps);
   } else {
-    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_);
+    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_, scheme);
   }
   if (!completed || study == Study::Stability) return;
 
