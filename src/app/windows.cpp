@@ -40,7 +40,7 @@ void registerWindows() {
 
 bool setUpApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Orvalend"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("fr.orvalend.Orvalend"));
 
   Q_INIT_RESOURCE(app_icon);  // the resources of a static library are linked on request
