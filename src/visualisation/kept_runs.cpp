@@ -42,7 +42,7 @@ core::Outcome KeptRuns::keep(const SolutionSource& source) {
                        static_cast<double>(table.colUpper() - table.colLower() + 1) *
                        static_cast<double>(sizeof(double));
   if (core::Outcome refused = core::MemoryBudget::process().check(
-          bytes, {}, "Effacez les courbes gardées ou réduisez N ou K.", "garder cette courbe"))
+          bytes, {}, "effacez les courbes gardées.", "garder cette courbe"))
     return refused;
   KeptRun run;
   run.scheme = source.scheme();
