@@ -205,6 +205,12 @@ void EvolutionWindow::keepRun() {
   surface_->update();
 }
 
+void EvolutionWindow::setKept(const vis::KeptRuns& kept) {
+  kept_ = kept;
+  updateKeepButtons();
+  surface_->update();
+}
+
 void EvolutionWindow::clearKept() {
   kept_.clear();
   updateKeepButtons();

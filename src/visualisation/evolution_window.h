@@ -47,6 +47,8 @@ class EvolutionWindow : public QWidget {
   // "n = …   t = … s" of the current level.
   QString levelText() const;
   const vis::KeptRuns& kept() const { return kept_; }
+  // Shares another window's kept runs (the session report draws them).
+  void setKept(const vis::KeptRuns& kept);
   // The level of kept run k shown beside the current level.
   std::int64_t keptLevel(int k) const;
   // The legend's line of kept run k: its data and the time of its level shown.

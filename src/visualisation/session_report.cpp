@@ -112,7 +112,7 @@ class Figures {
       QByteArray png;
       QBuffer buffer(&png);
       buffer.open(QIODevice::WriteOnly);
-      img.save(&buffer, "PNG");
+      img.save(&buffer, "PNG", 80);
       src = QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
     } else {
       src = QStringLiteral("figure:%1").arg(++count_);
@@ -180,6 +180,16 @@ QString reportHtml(const QDateTime& when, bool inlineImages, QTextDocument* docu
     html += QStringLiteral("<h2>Table %1</h2>\n").arg(name);
     EvolutionWindow evolution;
     evolution.chooseScheme(scheme);
+    // The runs kept in the open evolution window are drawn with the table it shows.
+    const auto* shown =
+        qobject_cast<const EvolutionWindow*>(ModGeneral::window(WindowKind::FrmEvolution));
+    if (shown && shown->scheme() == scheme && !shown->kept().runs().empty()) {
+      evolution.setKept(shown->kept());
+      QStringList kept;
+      for (const KeptRun& run : shown->kept().runs()) kept << run.data().toHtmlEscaped();
+      html += QStringLiteral("<p>Courbes gardées pour comparer : %1.</p>\n")
+                  .arg(kept.join(QStringLiteral(" ; ")));
+    }
     evolution.setLevel(static_cast<int>(evolution.source().levels() - 1));
     html += figures.image(evolution, QSize(760, 440),
                           QStringLiteral("%1 au dernier niveau calculé").arg(name));
