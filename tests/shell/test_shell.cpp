@@ -62,6 +62,7 @@ class TestShell : public QObject {
                                "mnuevolution:Évolution de la solution",
                                "mnucarte:Carte espace–temps",
                                "mnuconvergence:Courbes de convergence",
+                               "mnurapport:Rapport de séance…",
                                "mnuinter:?",
                                "mnuguide:Guide de l'étudiant+key",
                                "mnuAPropos:A Propos de ce logiciel"};

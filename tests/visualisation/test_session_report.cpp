@@ -1,11 +1,13 @@
 // The session report: a scripted session written to HTML and read back, the
 // PDF it makes, and a write that fails.
+#include <QAction>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ui/export_csv.h"
 #include "vis_support.h"
 #include "visualisation/session_report.h"
 
@@ -97,12 +99,30 @@ class TestSessionReport : public QObject {
     QVERIFY2(pages >= 3 && pages <= 8, qPrintable(out));
   }
 
-  void failedWriteLeavesNothing() {
+  // Through the menu item: the chosen name decides the format; a failed
+  // write says so and leaves nothing.
+  void menuItemWritesTheChosenFile() {
     QTemporaryDir dir;
-    const QString name = dir.filePath("absent/rapport.pdf");
-    const QString reason = vis::writeReport(name, vis::ReportFormat::Pdf);
-    QVERIFY(!reason.isEmpty());
-    QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    QString answer;
+    ui::setSaveFileNameProvider(
+        [&](QWidget*, const QString&, const QStringList&, QString*) { return answer; });
+    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
+    auto* item = form1->findChild<QAction*>(QStringLiteral("mnurapport"));
+    QVERIFY(item);
+    answer = dir.filePath("rapport.html");
+    item->trigger();
+    QFile html(answer);
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    QVERIFY(html.readAll().startsWith("<!DOCTYPE html>"));
+
+    answer = dir.filePath("absent/rapport.pdf");
+    test::BoxCatcher boxes;
+    item->trigger();
+    ui::setSaveFileNameProvider({});
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QVERIFY2(boxes.last().startsWith(QStringLiteral("Le rapport « ")), qPrintable(boxes.last()));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{"rapport.html"});
   }
 };
 
