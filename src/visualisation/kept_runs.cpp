@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/memory_budget.h"
+#include "core/numeric.h"
 
 namespace vis {
 
@@ -17,8 +18,12 @@ std::int64_t KeptRun::levelNear(double t, std::int64_t sameN) const {
 QString runData(core::Scheme scheme, const core::TableWriter& writer, std::int64_t points,
                 std::int64_t levels) {
   QString text = scheme == core::Scheme::P0 ? QStringLiteral("P0") : QStringLiteral("Pepsilon");
-  text += QStringLiteral(", N = %1, K = %2").arg(points).arg(std::max<std::int64_t>(levels - 1, 0));
-  if (writer.known) {
+  // The run's K even when it stopped early (an overflow), if the journal knows it.
+  const bool recorded = writer.known && core::roundHalfEven(writer.N) == points;
+  const std::int64_t K =
+      recorded ? core::roundHalfEven(writer.K) : std::max<std::int64_t>(levels - 1, 0);
+  text += QStringLiteral(", N = %1, K = %2").arg(points).arg(K);
+  if (recorded) {
     text += QStringLiteral(", Lambda = %1").arg(shortNumber(writer.Lambda, 5));
     if (scheme == core::Scheme::Peps)
       text += QStringLiteral(", Alpha = %1").arg(shortNumber(writer.Alpha, 5));
