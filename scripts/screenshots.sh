@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Grabs every window, before and after a worked example, at screen scales 1
+# Grabs every window, before and after a worked example (the modes window
+# also on the guide's three examples of "Pourquoi un schéma explose"), at screen scales 1
 # and 2, into build/screenshots/scale-1 and build/screenshots/scale-2 (or the
 # folder given). With --docs, also copies the pictures the README and the
 # AppStream metainfo show into docs/screenshots.

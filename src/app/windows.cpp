@@ -17,6 +17,7 @@
 #include "visualisation/carte_window.h"
 #include "visualisation/convergence_window.h"
 #include "visualisation/evolution_window.h"
+#include "visualisation/modes_window.h"
 #include "visualisation/session_report.h"
 
 void registerWindows() {
@@ -35,6 +36,7 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
   ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
+  ModGeneral::setFactory(WindowKind::FrmModes, [] { return new ModesWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
   ModGeneral::setSessionReport([](QWidget* parent) { vis::saveReportAs(parent); });
   installGuideShortcut();

@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include "core/modes.h"
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/export_csv.h"
@@ -27,11 +28,6 @@
 namespace vis {
 
 namespace {
-
-StabilityVerdict& verdictFunction() {
-  static StabilityVerdict verdict;
-  return verdict;
-}
 
 // Images at twice their logical size: sharp on paper and on a fine screen.
 constexpr qreal kImageScale = 2;
@@ -77,9 +73,13 @@ QString runHtml(int number, const core::SessionRun& r) {
     else
       outcome = QStringLiteral("%1 niveaux de temps calculés").arg(r.levels);
     html += QStringLiteral("<p>Résultat : %1</p>\n").arg(outcome);
-    if (r.study == core::Study::Stability && verdictFunction()) {
-      const std::string verdict = verdictFunction()(r);
-      if (!verdict.empty()) html += QStringLiteral("<p>Verdict : %1</p>\n").arg(esc(verdict));
+    if (r.study == core::Study::Stability && r.grid.h > 0) {
+      // The grid's N interior points: h = 1/(N + 1).
+      const std::int64_t N = core::roundHalfEven(1.0 / r.grid.h) - 1;
+      const QString verdict =
+          esc(core::stabilityVerdict(r.scheme, r.grid.Lambda, r.grid.Alpha, N, ui::decimalMark()));
+      html += QStringLiteral("<p>Verdict des modes : %1</p>\n")
+                  .arg(QString(verdict).replace(QLatin1Char('\n'), QStringLiteral("<br>")));
     }
   } else if (!r.failure.empty()) {
     html += QStringLiteral("<p>Dépassement : %1</p>\n").arg(esc(r.failure));
@@ -137,8 +137,6 @@ class Figures {
 };
 
 }  // namespace
-
-void setStabilityVerdict(StabilityVerdict verdict) { verdictFunction() = std::move(verdict); }
 
 QString reportHtml(const QDateTime& when, bool inlineImages, QTextDocument* document) {
   const QLocale french(QLocale::French, QLocale::France);

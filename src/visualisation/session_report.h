@@ -3,14 +3,13 @@
 // it). Every run of the journal in order with its data as typed, its grid
 // values and its outcome; the convergence plots with their slopes; for each
 // solution table still computed, its evolution at the last level and its
-// space-time map. The images are drawn by the windows' own drawing functions,
+// space-time map; for each stability run, the verdict of its amplification
+// factors that the modes window gives. The images are drawn by the windows' own drawing functions,
 // the ones the image export uses, so the report and the screen agree.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
-#include <functional>
-#include <string>
 
 #include "core/failure.h"
 #include "core/journal.h"
@@ -21,11 +20,6 @@ class QWidget;
 namespace vis {
 
 enum class ReportFormat { Pdf, Html };
-
-// The French verdict on a stability run, when a window can give one (empty:
-// none is shown).
-using StabilityVerdict = std::function<std::string(const core::SessionRun&)>;
-void setStabilityVerdict(StabilityVerdict verdict);
 
 // The report's HTML; images as data URIs when `inlineImages`, else as
 // resources of `document` (the PDF's path).

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/windows.h"
+#include "guide/guide_window.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 #include "ui/typeface.h"
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
       {WindowKind::FrmEvolution, "FrmEvolution"},
       {WindowKind::FrmCarte, "FrmCarte"},
       {WindowKind::FrmConvergence, "FrmConvergence"},
+      {WindowKind::FrmModes, "FrmModes"},
       {WindowKind::FrmGuide, "FrmGuide"}};
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
@@ -161,6 +163,18 @@ int main(int argc, char** argv) {
     }
     evolution->setLevel(50);
     save(evolution, folder, QStringLiteral("FrmEvolution-kept"));
+  }
+  // The modes window on the guide's three examples of "Pourquoi un schéma explose".
+  for (const char* id : {"modesp0n3", "modesp0n49", "modespeps"}) {
+    if (QWidget* study = tryGuideExample(QString::fromLatin1(id))) click(study, "CmdCalculs");
+    if (QWidget* w = ModGeneral::showWindow(WindowKind::FrmModes)) {
+      const bool peps = std::string_view(id) == "modespeps";
+      if (auto* b = w->findChild<QAbstractButton*>(
+              QString::fromLatin1(peps ? "OptionSolution_1" : "OptionSolution_0")))
+        b->click();
+      QMetaObject::invokeMethod(w, "synchronise");
+      save(w, folder, QStringLiteral("FrmModes-%1").arg(QString::fromLatin1(id)));
+    }
   }
   ModGeneral::closeAll();
   return 0;

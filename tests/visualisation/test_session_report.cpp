@@ -68,8 +68,8 @@ class TestSessionReport : public QObject {
     // Each run's section: its title, then its data, grid values and outcome.
     const QStringList sections = html.split(QStringLiteral("<h3>")).mid(1);
     const QStringList expected = {
-        "1. Stabilité, schéma P0|N = 9 ; T = 0.1 ; K = 20|Lambda = 0.50000|21 niveaux",
-        "2. Stabilité, schéma P0|T = 1000|Lambda = 100.00000|dépassement : ",
+        "1. Stabilité, schéma P0|N = 9 ; T = 0.1 ; K = 20|Lambda = 0.50000|21 niveaux|: stable",
+        "2. Stabilité, schéma P0|T = 1000|Lambda = 100.00000|dépassement : |: instable",
         "3. Consistance, schéma P0 (h fixé)|R = 0|Tau = 0.00500|E1 = ",
         "4. Consistance, schéma P0 (h fixé)|R = 1|Tau = 0.00250|E2 = ",
         "5. Consistance, schéma P0 (h fixé)|R = 2|Tau = 0.00125|E4 = ",
