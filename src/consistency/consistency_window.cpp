@@ -256,49 +256,34 @@ void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
 
 void ConsistencyWindow::calculerE(core::Half half) {
   HalfControls& c = controls(half);
-  // The guard comes first: a refused click must not touch StopRequested,
-  // which belongs to the run in progress.
-  LongRun run(this, LblCalculs, ProgressCalculs);
-  if (!run.acquired()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
   core::StudyState& s = ModGeneral::state();
-  if (core::Outcome refused = core::beginConsistency(s, scheme_, half, readFields())) {
-    run.finish();
-    ui::showFailure(this, *refused);
-    return;
-  }
-
-  computing_ = true;
-  run.start(c.calculerE);
-  // The orders button follows the run just started, even if it is stopped.
-  if (half == core::Half::TimeR)
-    c.calculerOrders->setEnabled(s.R >= 2);
-  else
-    c.calculerOrders->setEnabled(s.S >= 2);
-  run.pump().yieldOnce();
-
-  showGrid(half, core::consistencyGrid(s, scheme_));
-  const core::RunOutcome outcome =
-      core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(
-      s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace,
-      scheme_, outcome.completed);
-  if (outcome.completed) {
-    // The CSV export writes the divisor, the refined step and the error in full.
-    const bool timeR = half == core::Half::TimeR;
-    const double e = timeR ? s.R : s.S;
-    c.errors->resultModel()->appendLine(
-        ui::fromStd(outcome.line), {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h,
-                                    (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
-  }
-  run.pump().yieldOnce();
-
-  const bool closing = run.closeRequested();
-  run.finish();
-  computing_ = false;
-  if (outcome.failure && !closing) ui::showFailure(this, *outcome.failure);
+  LongRun::click(
+      this, LblCalculs, ProgressCalculs, c.calculerE,
+      [&] { return core::beginConsistency(s, scheme_, half, readFields()); },
+      [&](ui::EventPump& pump) {
+        computing_ = true;
+        const bool timeR = half == core::Half::TimeR;
+        // The orders button follows the run just started, even if it is stopped.
+        c.calculerOrders->setEnabled((timeR ? s.R : s.S) >= 2);
+        pump.yieldOnce();
+        showGrid(half, core::consistencyGrid(s, scheme_));
+        const core::RunOutcome outcome =
+            core::runConsistency(s, scheme_, half, pump, ui::decimalMark());
+        ModGeneral::journal().recordRun(
+            s, timeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace, scheme_,
+            outcome.completed);
+        if (outcome.completed) {
+          // The CSV export writes the divisor, the refined step and the error in full.
+          const double e = timeR ? s.R : s.S;
+          c.errors->resultModel()->appendLine(
+              ui::fromStd(outcome.line),
+              {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h,
+               (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
+        }
+        pump.yieldOnce();
+        computing_ = false;
+        return outcome.failure;
+      });
 }
 
 void ConsistencyWindow::calculerOrders(core::Half half) {
@@ -327,28 +312,18 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   // One message for all the orders that could not be computed, with the
   // likely cause: errors never computed (their entries read 0), otherwise
   // equal successive errors or differences of opposite signs.
-  QString text = (undefinedOrders.size() == 1
-                      ? QStringLiteral("L'ordre %1 n'a pas pu être calculé (indéfini).")
-                      : QStringLiteral("Les ordres %1 n'ont pas pu être calculés (indéfini)."))
-                     .arg(undefinedOrders.join(QStringLiteral(", ")));
-  const QString button = half == core::Half::TimeR ? QStringLiteral("Calculer E pour R")
-                                                   : QStringLiteral("Calculer E pour S");
-  const QString name = half == core::Half::TimeR ? QStringLiteral("R") : QStringLiteral("S");
-  if (!missing.empty()) {
-    QStringList labels, values;
-    for (std::int64_t e : missing) {
-      labels << errorLabel(e);
-      values << QString::number(e);
-    }
-    text +=
-        QStringLiteral("\n\nErreurs nulles ou jamais calculées : %1. Lancez « %2 » pour %3 = %4.")
-            .arg(labels.join(QStringLiteral(", ")), button, name,
-                 values.join(QStringLiteral(", ")));
+  const bool timeR = half == core::Half::TimeR;
+  QStringList labels, values;
+  for (std::int64_t e : missing) {
+    labels << errorLabel(e);
+    values << QString::number(e);
   }
-  text += QStringLiteral(
-      "\n\nUn ordre n'est défini que si les trois erreurs qu'il utilise sont calculées, "
-      "que deux erreurs successives sont différentes et que leurs différences sont de même signe.");
-  ui::showMessage(this, text);
+  ui::showFailure(this, core::fail::ordersUndefined(
+                            static_cast<std::size_t>(undefinedOrders.size()),
+                            ui::toStd(undefinedOrders.join(QStringLiteral(", "))),
+                            ui::toStd(labels.join(QStringLiteral(", "))),
+                            timeR ? "Calculer E pour R" : "Calculer E pour S", timeR ? "R" : "S",
+                            ui::toStd(values.join(QStringLiteral(", ")))));
 }
 
 void ConsistencyWindow::toutEffacer(core::Half half) {

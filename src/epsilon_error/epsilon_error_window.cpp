@@ -222,41 +222,28 @@ void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
 }
 
 void EpsilonErrorWindow::calculerE() {
-  // The guard comes before anything else: a refused click must not even reset
-  // StopRequested, which belongs to the computation that is running.
-  LongRun run(this, LblCalculs, ProgressCalculs);
-  if (!run.acquired()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
   core::StudyState& s = ModGeneral::state();
-  if (const core::Outcome refused = core::beginErrorStudy(s, readFields(), exactDataSelected())) {
-    run.finish();
-    ui::showFailure(this, *refused);
-    return;
-  }
-
-  run.start(CmdCalculerH);
-  computing_ = true;
-  run.pump().yieldOnce();
-  showGrid(core::errorStudyGrid(s));
-
-  // The option is asked again at each initial row and each source fill, so a
-  // change made during the run takes effect from the next time step.
-  const core::RunOutcome result = core::runErrorStudy(
-      s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
-                                  exactDataSelected());
-  if (result.completed) {
-    addLine(ui::fromStd(result.line), {s.R, s.Epsilon, s.ErrH(1)});
-    run.pump().yieldOnce();
-  }
-  computing_ = false;
-  // A close asked for during the run is carried out as soon as the run is
-  // idle; a message box would then outlive its window.
-  const bool closing = run.closeRequested();
-  run.finish();
-  if (result.failure && !closing) ui::showFailure(this, *result.failure);
+  LongRun::click(
+      this, LblCalculs, ProgressCalculs, CmdCalculerH,
+      [&] { return core::beginErrorStudy(s, readFields(), exactDataSelected()); },
+      [&](ui::EventPump& pump) {
+        computing_ = true;
+        pump.yieldOnce();
+        showGrid(core::errorStudyGrid(s));
+        // The option is asked again at each initial row and each source fill,
+        // so a change made during the run takes effect from the next time step.
+        const core::RunOutcome result = core::runErrorStudy(
+            s, [this] { return exactDataSelected(); }, pump, ui::decimalMark());
+        ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps,
+                                        result.completed, exactDataSelected());
+        if (result.completed) {
+          const double k = s.R;  // the divisor k, kept in R
+          addLine(ui::fromStd(result.line), {k, s.Epsilon, s.ErrH(1)});
+          pump.yieldOnce();
+        }
+        computing_ = false;
+        return result.failure;
+      });
 }
 
 void EpsilonErrorWindow::addLine(const QString& line, std::vector<double> numbers) {
