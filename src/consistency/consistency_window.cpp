@@ -178,15 +178,16 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), {180, 68, 24, 19}, red);
 
   const int bwE = 126, bwO = 104;
-  c.calculerE = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
-                           QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
-  c.calculerOrders =
+  c.computeErrorButton = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
+                                    QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
+  c.computeOrdersButton =
       ui::button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
                  timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
                  {8 + bwE + 4, 94, bwO, 25});
-  c.effacer = ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
-                         {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
-  c.calculerOrders->setEnabled(false);
+  c.clearButton =
+      ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
+                 {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
+  c.computeOrdersButton->setEnabled(false);
 
   // The half's width split so that the lines of the errors and of the orders
   // of every run up to R (or S) = 10 read whole in the program's face (the
@@ -213,18 +214,20 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"),
           {8, height - 24, width - 16, 18}, blue);
 
-  connect(c.calculerE, &QAbstractButton::clicked, this, [this, half] { calculerE(half); });
-  connect(c.calculerOrders, &QAbstractButton::clicked, this,
-          [this, half] { calculerOrders(half); });
-  connect(c.effacer, &QAbstractButton::clicked, this, [this, half] { toutEffacer(half); });
+  connect(c.computeErrorButton, &QAbstractButton::clicked, this,
+          [this, half] { computeError(half); });
+  connect(c.computeOrdersButton, &QAbstractButton::clicked, this,
+          [this, half] { computeOrders(half); });
+  connect(c.clearButton, &QAbstractButton::clicked, this, [this, half] { clearAll(half); });
 }
 
 void ConsistencyWindow::setTabOrder() {
   std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
   if (TxtEpsilon) order.push_back(TxtEpsilon);
-  order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE,
-                             timeHalf_.calculerOrders, timeHalf_.effacer, spaceHalf_.calculerE,
-                             spaceHalf_.calculerOrders, spaceHalf_.effacer, CmdQuitter});
+  order.insert(order.end(),
+               {timeHalf_.field, spaceHalf_.field, timeHalf_.computeErrorButton,
+                timeHalf_.computeOrdersButton, timeHalf_.clearButton, spaceHalf_.computeErrorButton,
+                spaceHalf_.computeOrdersButton, spaceHalf_.clearButton, CmdQuitter});
   ui::chainTabOrder(order);
 }
 
@@ -254,17 +257,17 @@ void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
   if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
-void ConsistencyWindow::calculerE(core::Half half) {
+void ConsistencyWindow::computeError(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   LongRun::click(
-      this, LblCalculs, ProgressCalculs, c.calculerE,
+      this, LblCalculs, ProgressCalculs, c.computeErrorButton,
       [&] { return core::beginConsistency(s, scheme_, half, readFields()); },
       [&](ui::EventPump& pump) {
         computing_ = true;
         const bool timeR = half == core::Half::TimeR;
         // The orders button follows the run just started, even if it is stopped.
-        c.calculerOrders->setEnabled((timeR ? s.R : s.S) >= 2);
+        c.computeOrdersButton->setEnabled((timeR ? s.R : s.S) >= 2);
         pump.yieldOnce();
         showGrid(half, core::consistencyGrid(s, scheme_));
         const core::RunOutcome outcome =
@@ -286,7 +289,7 @@ void ConsistencyWindow::calculerE(core::Half half) {
       });
 }
 
-void ConsistencyWindow::calculerOrders(core::Half half) {
+void ConsistencyWindow::computeOrders(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   c.orders->resultModel()->clear();
@@ -326,7 +329,7 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
                             ui::toStd(values.join(QStringLiteral(", ")))));
 }
 
-void ConsistencyWindow::toutEffacer(core::Half half) {
+void ConsistencyWindow::clearAll(core::Half half) {
   HalfControls& c = controls(half);
   c.errors->resultModel()->clear();
   c.orders->resultModel()->clear();

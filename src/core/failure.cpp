@@ -125,8 +125,8 @@ Failure resultsOutOfDate(const std::string& scheme) {
 }
 Failure levelNotComputed(const std::string& level, const std::string& stoppedAt) {
   return make(FailureCode::LevelNotComputed,
-              "Le niveau n = " + level + " n'a pas été calculé : le calcul s'est arrêté au niveau n = " +
-                  stoppedAt + ".");
+              "Le niveau n = " + level +
+                  " n'a pas été calculé : le calcul s'est arrêté au niveau n = " + stoppedAt + ".");
 }
 Failure levelNotFinite(const std::string& level) {
   return make(FailureCode::LevelNotFinite,
@@ -149,17 +149,19 @@ Failure windowUnavailable() {
   return make(FailureCode::WindowUnavailable, "Cette fenêtre n'est pas disponible.");
 }
 Failure selectionTooLarge(std::int64_t lines) {
-  return make(FailureCode::SelectionTooLarge,
-              "La sélection est trop grande pour être copiée (" + std::to_string(lines) +
-                  " lignes) : choisissez moins de lignes.");
+  return make(FailureCode::SelectionTooLarge, "La sélection est trop grande pour être copiée (" +
+                                                  std::to_string(lines) +
+                                                  " lignes) : choisissez moins de lignes.");
 }
 Failure fileNotSaved(const std::string& file, const std::string& reason) {
-  return make(FailureCode::FileNotSaved, "Le fichier « " + file + " » n'a pas pu être enregistré : " +
-                                             reason + ".\nLa liste reste affichée telle quelle.");
+  return make(FailureCode::FileNotSaved, "Le fichier « " + file +
+                                             " » n'a pas pu être enregistré : " + reason +
+                                             ".\nLa liste reste affichée telle quelle.");
 }
 Failure imageNotSaved(const std::string& file, const std::string& reason) {
-  return make(FailureCode::ImageNotSaved, "L'image « " + file + " » n'a pas pu être enregistrée : " +
-                                              reason + ".\nLe dessin reste affiché tel quel.");
+  return make(FailureCode::ImageNotSaved, "L'image « " + file +
+                                              " » n'a pas pu être enregistrée : " + reason +
+                                              ".\nLe dessin reste affiché tel quel.");
 }
 Failure printFailed() {
   return make(FailureCode::PrintFailed,

@@ -11,37 +11,37 @@
 namespace core {
 
 enum class FailureCode {
-  EmptyField,        // "Saisie incomplète !"
-  BadR,              // "Valeur incorrecte de R !"
-  BadS,              // "Valeur incorrecte de S !"
-  BadDivisorK,       // "Valeur de k incorrecte !"
-  LevelAboveK,       // "Saisie incorrecte : n doit être inférieure ou égale à K !"
-  NumberOutOfRange,  // a typed number beyond the double range
-  NTooSmall,         // N below 2
-  KTooSmall,         // K below 1
-  NotWhole,          // N or K with a fraction where the study needs whole counts
-  TZero,             // T = 0 where Alpha = Epsilon/Tau is needed
-  AlphaMinusOne,     // 1 + Alpha = 0
-  NNOutOfRange,      // NN outside the 16-bit range, or 32767
-  RTooLarge,         // R above 29
-  STooLarge,         // S above 29
-  TablesTooLarge,    // tables beyond the memory budget
-  OutOfMemory,       // the system refused the memory of tables within the budget
-  Overflow,          // a level, an error or an order ratio left the double range
-  OrdersUndefined,   // orders whose ratio is not positive, or whose denominator is zero
-  LevelNegative,     // a graph level n below 0
-  Busy,              // another long computation is running
-  NoResults,         // a graph window before any run of its scheme
-  ResultsOutOfDate,  // a graph window whose table no longer has the stored N and K
-  LevelNotComputed,  // a graph level beyond where the run stopped
-  LevelNotFinite,    // a graph level holding infinities or NaN
-  LevelNoScale,      // a first graph level that cannot fix a scale
-  LevelAllZero,      // notice: a first graph level of zeros, drawn on the scale 0 .. 1
-  WindowUnavailable, // a menu item whose window kind is not registered
-  SelectionTooLarge, // a list selection too large to copy
-  FileNotSaved,      // a list's CSV file could not be written
-  ImageNotSaved,     // a drawing's image file could not be written
-  PrintFailed,       // the printer could not be started
+  EmptyField,         // "Saisie incomplète !"
+  BadR,               // "Valeur incorrecte de R !"
+  BadS,               // "Valeur incorrecte de S !"
+  BadDivisorK,        // "Valeur de k incorrecte !"
+  LevelAboveK,        // "Saisie incorrecte : n doit être inférieure ou égale à K !"
+  NumberOutOfRange,   // a typed number beyond the double range
+  NTooSmall,          // N below 2
+  KTooSmall,          // K below 1
+  NotWhole,           // N or K with a fraction where the study needs whole counts
+  TZero,              // T = 0 where Alpha = Epsilon/Tau is needed
+  AlphaMinusOne,      // 1 + Alpha = 0
+  NNOutOfRange,       // NN outside the 16-bit range, or 32767
+  RTooLarge,          // R above 29
+  STooLarge,          // S above 29
+  TablesTooLarge,     // tables beyond the memory budget
+  OutOfMemory,        // the system refused the memory of tables within the budget
+  Overflow,           // a level, an error or an order ratio left the double range
+  OrdersUndefined,    // orders whose ratio is not positive, or whose denominator is zero
+  LevelNegative,      // a graph level n below 0
+  Busy,               // another long computation is running
+  NoResults,          // a graph window before any run of its scheme
+  ResultsOutOfDate,   // a graph window whose table no longer has the stored N and K
+  LevelNotComputed,   // a graph level beyond where the run stopped
+  LevelNotFinite,     // a graph level holding infinities or NaN
+  LevelNoScale,       // a first graph level that cannot fix a scale
+  LevelAllZero,       // notice: a first graph level of zeros, drawn on the scale 0 .. 1
+  WindowUnavailable,  // a menu item whose window kind is not registered
+  SelectionTooLarge,  // a list selection too large to copy
+  FileNotSaved,       // a list's CSV file could not be written
+  ImageNotSaved,      // a drawing's image file could not be written
+  PrintFailed,        // the printer could not be started
 };
 
 struct Failure {

@@ -380,10 +380,10 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
 
   const Table2& sol = stepper.table();
   Table1& errors = inTime ? s.ErrH : s.ErrT;
-  const double error =
-      storeNorm(s, errors(static_cast<std::int64_t>(count) + 1),
-                [&](std::int64_t i) { return exactAtT(s, i); },
-                [&](std::int64_t i) { return sol(loop.lastRow, i); });
+  const double error = storeNorm(
+      s, errors(static_cast<std::int64_t>(count) + 1),
+      [&](std::int64_t i) { return exactAtT(s, i); },
+      [&](std::int64_t i) { return sol(loop.lastRow, i); });
   finishWithError(s, outcome, error, "E" + formatFixed(scale, 0, mark), mark);
   return outcome;
 }
@@ -495,13 +495,14 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   if (!runLevels(s, p0, loop, outcome, [&] {
         const bool exactStart = exactData();
         for (std::int64_t i = 1; i <= columns; ++i)
-          s.SolP0(1, i) = exactStart ? std::cos(s.phi) * factors[static_cast<std::size_t>(i)] : s.u0;
+          s.SolP0(1, i) =
+              exactStart ? std::cos(s.phi) * factors[static_cast<std::size_t>(i)] : s.u0;
       }))
     return outcome;
 
-  const double error = storeNorm(s, s.ErrH(1),
-                                 [&](std::int64_t i) { return s.SolP0(loop.lastRow, i); },
-                                 [&](std::int64_t i) { return s.SolPeps(loop.lastRow, i); });
+  const double error = storeNorm(
+      s, s.ErrH(1), [&](std::int64_t i) { return s.SolP0(loop.lastRow, i); },
+      [&](std::int64_t i) { return s.SolPeps(loop.lastRow, i); });
   const double k = s.R;  // the divisor k, kept in R
   finishWithError(s, outcome, error, "E(k = " + formatFixed(k, 0, mark) + ")", mark);
   return outcome;

@@ -178,9 +178,9 @@ void EpsilonErrorWindow::buildErrorFrame() {
 
   CmdCalculerH =
       ui::button(f, "CmdCalculerH", QStringLiteral("Calculer E pour k"), {9, 65, 102, 19});
-  connect(CmdCalculerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::calculerE);
+  connect(CmdCalculerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::computeError);
   CmdEffacerH = ui::button(f, "CmdEffacerH", QStringLiteral("Tout Effacer"), {114, 64, 83, 20});
-  connect(CmdEffacerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::toutEffacer);
+  connect(CmdEffacerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::clearAll);
 
   ListERH = ui::list(f, "ListERH", {8, 86, 190, 199}, QStringLiteral("Erreurs E(k)"),
                      QStringLiteral("Une ligne par calcul : le diviseur k et la distance entre "
@@ -221,7 +221,7 @@ void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
   LblAlpha->showNumber(g.Alpha);
 }
 
-void EpsilonErrorWindow::calculerE() {
+void EpsilonErrorWindow::computeError() {
   core::StudyState& s = ModGeneral::state();
   LongRun::click(
       this, LblCalculs, ProgressCalculs, CmdCalculerH,
@@ -234,8 +234,8 @@ void EpsilonErrorWindow::calculerE() {
         // so a change made during the run takes effect from the next time step.
         const core::RunOutcome result = core::runErrorStudy(
             s, [this] { return exactDataSelected(); }, pump, ui::decimalMark());
-        ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps,
-                                        result.completed, exactDataSelected());
+        ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
+                                        exactDataSelected());
         if (result.completed) {
           const double k = s.R;  // the divisor k, kept in R
           addLine(ui::fromStd(result.line), {k, s.Epsilon, s.ErrH(1)});
@@ -251,7 +251,7 @@ void EpsilonErrorWindow::addLine(const QString& line, std::vector<double> number
   ListERH->scrollToBottom();
 }
 
-void EpsilonErrorWindow::toutEffacer() {
+void EpsilonErrorWindow::clearAll() {
   ListERH->resultModel()->clear();
   ModGeneral::journal().clearSeries(core::Study::Error, core::Scheme::Peps);
 }

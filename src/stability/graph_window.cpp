@@ -177,14 +177,17 @@ void GraphWindow::load() {
   const std::string m = ui::decimalMark();
   LblRN->showText(QStringLiteral("N = ") + ui::fromStd(core::formatPlain(s.N, m)));
   LblRH->showText(QStringLiteral("h = ") + ui::fromStd(core::formatFixed(s.h, 4, m)));
-  LblRT->showText(QStringLiteral("T = ") + ui::fromStd(core::formatPlain(s.T, m)) + QStringLiteral(" s"));
+  LblRT->showText(QStringLiteral("T = ") + ui::fromStd(core::formatPlain(s.T, m)) +
+                  QStringLiteral(" s"));
   LblRK->showText(QStringLiteral("K = ") + ui::fromStd(core::formatPlain(s.K, m)));
   LblRTau->showText(QStringLiteral("Tau = ") + ui::fromStd(core::formatFixed(s.Tau, 4, m)) +
                     QStringLiteral(" s"));
-  LblRLambda->showText(QStringLiteral("Lambda = ") + ui::fromStd(core::formatFixed(s.Lambda, 4, m)));
+  LblRLambda->showText(QStringLiteral("Lambda = ") +
+                       ui::fromStd(core::formatFixed(s.Lambda, 4, m)));
   if (scheme_ == core::Scheme::Peps) {
     LblAlpha->showText(QStringLiteral("Alpha = ") + ui::fromStd(core::formatFixed(s.Alpha, 4, m)));
-    LblEpsilon->showText(QStringLiteral("Epsilon = ") + ui::fromStd(core::formatFixed(s.Epsilon, 4, m)));
+    LblEpsilon->showText(QStringLiteral("Epsilon = ") +
+                         ui::fromStd(core::formatFixed(s.Epsilon, 4, m)));
   }
 
   TxtIndicen->setFocus();
@@ -252,9 +255,9 @@ void GraphWindow::drawLevel() {
   const core::Table2& sol = solution();
   const std::string level = core::formatPlain(n, m);
   if (rowIndex > sol.lastRowReached()) {
-    ui::showFailure(this, core::fail::levelNotComputed(
-                              level, core::formatPlain(
-                                         static_cast<double>(sol.lastRowReached() - 1), m)));
+    ui::showFailure(
+        this, core::fail::levelNotComputed(
+                  level, core::formatPlain(static_cast<double>(sol.lastRowReached() - 1), m)));
     return;
   }
   if (!core::rowFinite(sol, rowIndex, s.N)) {
@@ -416,7 +419,8 @@ void GraphWindow::drawLegend(const double* row) {
   const double uM = row[static_cast<std::int64_t>(mPoint)];
   PB1->setTextPos((g_.OriginX + mPoint * h) - w, (g_.OriginY - uM) - th);
   PB1->setForeColor(ui::colour::red);
-  PB1->print(QStringLiteral("n = ") + ui::fromStd(core::formatPlain(g_.LevelRow - 1, ui::decimalMark())));
+  PB1->print(QStringLiteral("n = ") +
+             ui::fromStd(core::formatPlain(g_.LevelRow - 1, ui::decimalMark())));
 }
 
 // ---------------------------------------------------------------- read-out

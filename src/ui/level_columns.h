@@ -10,8 +10,8 @@
 namespace ui {
 
 struct ValueRange {
-  double lowest;     // +inf when no value is finite
-  double highest;    // -inf when no value is finite
+  double lowest;   // +inf when no value is finite
+  double highest;  // -inf when no value is finite
   bool allFinite;
 };
 

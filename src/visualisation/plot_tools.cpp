@@ -52,8 +52,8 @@ QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Ma
     while (a <= end && !std::isfinite(valueAt(a))) ++a;
     if (a > end) return;
     while (!std::isfinite(valueAt(b))) --b;
-    const ui::ValueRange r =
-        ui::finiteRange(values, std::max<std::int64_t>(k, 1) - 1, std::min<std::int64_t>(end, n) - 1);
+    const ui::ValueRange r = ui::finiteRange(values, std::max<std::int64_t>(k, 1) - 1,
+                                             std::min<std::int64_t>(end, n) - 1);
     double lowest = r.lowest, highest = r.highest;
     if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
       lowest = std::min(0.0, lowest);
