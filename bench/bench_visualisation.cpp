@@ -198,7 +198,7 @@ void BM_MapFirstPaint(benchmark::State& state) {
   makeTable(state.range(0), state.range(1));
   QImage img = canvas(1);
   for (auto _ : state) {
-    CarteWindow w;
+    MapWindow w;
     QPainter p(&img);
     w.render(p, QRectF(0, 0, 800, 500));
   }

@@ -124,6 +124,18 @@ void AboutWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+void AboutWindow::moveBall(QWidget* ball, int x, int y, int xp, int yp, bool hidden,
+                           const QColor& trail) {
+  // On part of its orbit the ball is hidden and leaves no trail.
+  if (hidden) {
+    ball->hide();
+  } else {
+    ball->show();
+    PBFond->drawLine(xp, yp, x, y, trail);
+  }
+  PBFond->moveChild(ball, x, y);
+}
+
 void AboutWindow::tick() {
   const double H2 = static_cast<double>(core::roundHalfEven(PBFond->scaleHeight() / 2));
   const double W2 = static_cast<double>(core::roundHalfEven(PBFond->scaleWidth() / 2));
@@ -138,13 +150,7 @@ void AboutWindow::tick() {
     const std::int16_t y = whole(H2 / 2 * std::sin(a) + 0.95 * H2);
     const std::int16_t xp = whole(0.9 * W2 * std::cos(ap) + 0.95 * W2);
     const std::int16_t yp = whole(H2 / 2 * std::sin(ap) + 0.95 * H2);
-    if (-2.2 < a && a < -0.8) {
-      PB1->hide();
-    } else {
-      PB1->show();
-      PBFond->drawLine(xp, yp, x, y, ui::colour::yellow);
-    }
-    PBFond->moveChild(PB1, x, y);
+    moveBall(PB1, x, y, xp, yp, -2.2 < a && a < -0.8, ui::colour::yellow);
   }
 
   // Orbit 2: tilted by an eighth of a turn.
@@ -161,13 +167,7 @@ void AboutWindow::tick() {
     std::int16_t x = 0, y = 0, xp = 0, yp = 0;
     place(a, x, y);
     place(a + 0.3, xp, yp);
-    if (-2.4 < a && a < -1.1) {
-      PB2->hide();
-    } else {
-      PB2->show();
-      PBFond->drawLine(xp, yp, x, y, ui::colour::red);
-    }
-    PBFond->moveChild(PB2, x, y);
+    moveBall(PB2, x, y, xp, yp, -2.4 < a && a < -1.1, ui::colour::red);
   }
 
   // Orbit 3: orbit 1 turned by a quarter turn, run the other way.
@@ -182,12 +182,6 @@ void AboutWindow::tick() {
     std::int16_t x = 0, y = 0, xp = 0, yp = 0;
     place(a, x, y);
     place(a - 0.25, xp, yp);
-    if (0.6 < a && a < 2.3) {
-      PB3->hide();
-    } else {
-      PB3->show();
-      PBFond->drawLine(xp, yp, x, y, ui::colour::green);
-    }
-    PBFond->moveChild(PB3, x, y);
+    moveBall(PB3, x, y, xp, yp, 0.6 < a && a < 2.3, ui::colour::green);
   }
 }

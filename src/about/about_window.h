@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QColor;
 class QLabel;
 class QTimer;
 
@@ -42,6 +43,8 @@ class AboutWindow : public QWidget {
   void buildControls();
   void load();
   void unload();
+  // One ball of an orbit at (x, y), its trail drawn from (xp, yp).
+  void moveBall(QWidget* ball, int x, int y, int xp, int yp, bool hidden, const QColor& trail);
 
   double angle1_ = 0;
   double angle2_ = 0;

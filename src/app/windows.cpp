@@ -34,7 +34,7 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmErreurEps0, [] { return new EpsilonErrorWindow; });
   ModGeneral::setFactory(WindowKind::FrmAPropos, [] { return new AboutWindow; });
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
-  ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
+  ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new MapWindow; });
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
   ModGeneral::setFactory(WindowKind::FrmModes, [] { return new ModesWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });

@@ -178,15 +178,16 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   caption(g, timeR ? QStringLiteral("m") : QStringLiteral("s"), {180, 68, 24, 19}, red);
 
   const int bwE = 126, bwO = 104;
-  c.calculerE = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
-                           QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
-  c.calculerOrders =
+  c.computeErrorButton = ui::button(g, timeR ? "CmdCalculerH" : "CmdCalculerTau",
+                                    QStringLiteral("Calculer E pour ") + name, {8, 94, bwE, 25});
+  c.computeOrdersButton =
       ui::button(g, timeR ? "CmdCalculerQ" : "CmdCalculerP",
                  timeR ? QStringLiteral("Calculer les qi") : QStringLiteral("Calculer les pi"),
                  {8 + bwE + 4, 94, bwO, 25});
-  c.effacer = ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
-                         {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
-  c.calculerOrders->setEnabled(false);
+  c.clearButton =
+      ui::button(g, timeR ? "CmdEffacerH" : "CmdEffacerTau", QStringLiteral("Tout Effacer"),
+                 {8 + bwE + bwO + 8, 94, width - 16 - bwE - bwO - 8, 25});
+  c.computeOrdersButton->setEnabled(false);
 
   // The half's width split so that the lines of the errors and of the orders
   // of every run up to R (or S) = 10 read whole in the program's face (the
@@ -213,18 +214,20 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"),
           {8, height - 24, width - 16, 18}, blue);
 
-  connect(c.calculerE, &QAbstractButton::clicked, this, [this, half] { calculerE(half); });
-  connect(c.calculerOrders, &QAbstractButton::clicked, this,
-          [this, half] { calculerOrders(half); });
-  connect(c.effacer, &QAbstractButton::clicked, this, [this, half] { toutEffacer(half); });
+  connect(c.computeErrorButton, &QAbstractButton::clicked, this,
+          [this, half] { computeError(half); });
+  connect(c.computeOrdersButton, &QAbstractButton::clicked, this,
+          [this, half] { computeOrders(half); });
+  connect(c.clearButton, &QAbstractButton::clicked, this, [this, half] { clearAll(half); });
 }
 
 void ConsistencyWindow::setTabOrder() {
   std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
   if (TxtEpsilon) order.push_back(TxtEpsilon);
-  order.insert(order.end(), {timeHalf_.field, spaceHalf_.field, timeHalf_.calculerE,
-                             timeHalf_.calculerOrders, timeHalf_.effacer, spaceHalf_.calculerE,
-                             spaceHalf_.calculerOrders, spaceHalf_.effacer, CmdQuitter});
+  order.insert(order.end(),
+               {timeHalf_.field, spaceHalf_.field, timeHalf_.computeErrorButton,
+                timeHalf_.computeOrdersButton, timeHalf_.clearButton, spaceHalf_.computeErrorButton,
+                spaceHalf_.computeOrdersButton, spaceHalf_.clearButton, CmdQuitter});
   ui::chainTabOrder(order);
 }
 
@@ -254,68 +257,42 @@ void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
   if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
-void ConsistencyWindow::calculerE(core::Half half) {
+void ConsistencyWindow::computeError(core::Half half) {
   HalfControls& c = controls(half);
-  // The guard comes first: a refused click must not touch StopRequested,
-  // which belongs to the run in progress.
-  LongRun run(this, LblCalculs, ProgressCalculs);
-  if (!run.acquired()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
   core::StudyState& s = ModGeneral::state();
   const core::ConsistencyFields typed = readFields();
-  if (core::Outcome refused = core::beginConsistency(s, scheme_, half, typed)) {
-    run.finish();
-    ui::showFailure(this, *refused);
-    return;
-  }
-
-  computing_ = true;
-  run.start(c.calculerE);
-  // The orders button follows the run just started, even if it is stopped.
-  if (half == core::Half::TimeR)
-    c.calculerOrders->setEnabled(s.R >= 2);
-  else
-    c.calculerOrders->setEnabled(s.S >= 2);
-  run.pump().yieldOnce();
-
-  showGrid(half, core::consistencyGrid(s, scheme_));
-  const core::RunOutcome outcome =
-      core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
-  const core::Study study =
-      half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace;
-  ModGeneral::journal().recordRun(s, study, scheme_, outcome.completed);
-  {
-    core::SessionRun note;
-    note.study = study;
-    note.scheme = scheme_;
-    note.typed = core::typedValues(typed, scheme_, half == core::Half::TimeR);
-    note.grid = outcome.grid;
-    note.levels = outcome.levels;
-    note.completed = outcome.completed;
-    note.failure = outcome.failure ? outcome.failure->message : std::string();
-    note.lines =
-        outcome.completed ? std::vector<std::string>{outcome.line} : std::vector<std::string>();
-    ModGeneral::journal().noteSession(std::move(note));
-  }
-  if (outcome.completed) {
-    // The CSV export writes the divisor, the refined step and the error in full.
-    const bool timeR = half == core::Half::TimeR;
-    const double e = timeR ? s.R : s.S;
-    c.errors->resultModel()->appendLine(
-        ui::fromStd(outcome.line), {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h,
-                                    (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
-  }
-  run.pump().yieldOnce();
-
-  const bool closing = run.closeRequested();
-  run.finish();
-  computing_ = false;
-  if (outcome.failure && !closing) ui::showFailure(this, *outcome.failure);
+  LongRun::click(
+      this, LblCalculs, ProgressCalculs, c.computeErrorButton,
+      [&] { return core::beginConsistency(s, scheme_, half, typed); },
+      [&](ui::EventPump& pump) {
+        computing_ = true;
+        const bool timeR = half == core::Half::TimeR;
+        // The orders button follows the run just started, even if it is stopped.
+        c.computeOrdersButton->setEnabled((timeR ? s.R : s.S) >= 2);
+        pump.yieldOnce();
+        showGrid(half, core::consistencyGrid(s, scheme_));
+        const core::RunOutcome outcome =
+            core::runConsistency(s, scheme_, half, pump, ui::decimalMark());
+        const core::Study study =
+            timeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace;
+        ModGeneral::journal().recordRun(s, study, scheme_, outcome.completed);
+        ModGeneral::journal().noteSession(core::sessionRun(
+            study, scheme_, core::typedValues(typed, scheme_, timeR), outcome));
+        if (outcome.completed) {
+          // The CSV export writes the divisor, the refined step and the error in full.
+          const double e = timeR ? s.R : s.S;
+          c.errors->resultModel()->appendLine(
+              ui::fromStd(outcome.line),
+              {std::ldexp(1.0, static_cast<int>(e)), timeR ? s.Tau : s.h,
+               (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
+        }
+        pump.yieldOnce();
+        computing_ = false;
+        return outcome.failure;
+      });
 }
 
-void ConsistencyWindow::calculerOrders(core::Half half) {
+void ConsistencyWindow::computeOrders(core::Half half) {
   HalfControls& c = controls(half);
   core::StudyState& s = ModGeneral::state();
   c.orders->resultModel()->clear();
@@ -353,31 +330,21 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
   // One message for all the orders that could not be computed, with the
   // likely cause: errors never computed (their entries read 0), otherwise
   // equal successive errors or differences of opposite signs.
-  QString text = (undefinedOrders.size() == 1
-                      ? QStringLiteral("L'ordre %1 n'a pas pu être calculé (indéfini).")
-                      : QStringLiteral("Les ordres %1 n'ont pas pu être calculés (indéfini)."))
-                     .arg(undefinedOrders.join(QStringLiteral(", ")));
-  const QString button = half == core::Half::TimeR ? QStringLiteral("Calculer E pour R")
-                                                   : QStringLiteral("Calculer E pour S");
-  const QString name = half == core::Half::TimeR ? QStringLiteral("R") : QStringLiteral("S");
-  if (!missing.empty()) {
-    QStringList labels, values;
-    for (std::int64_t e : missing) {
-      labels << errorLabel(e);
-      values << QString::number(e);
-    }
-    text +=
-        QStringLiteral("\n\nErreurs nulles ou jamais calculées : %1. Lancez « %2 » pour %3 = %4.")
-            .arg(labels.join(QStringLiteral(", ")), button, name,
-                 values.join(QStringLiteral(", ")));
+  const bool timeR = half == core::Half::TimeR;
+  QStringList labels, values;
+  for (std::int64_t e : missing) {
+    labels << errorLabel(e);
+    values << QString::number(e);
   }
-  text += QStringLiteral(
-      "\n\nUn ordre n'est défini que si les trois erreurs qu'il utilise sont calculées, "
-      "que deux erreurs successives sont différentes et que leurs différences sont de même signe.");
-  ui::showMessage(this, text);
+  ui::showFailure(this, core::fail::ordersUndefined(
+                            static_cast<std::size_t>(undefinedOrders.size()),
+                            ui::toStd(undefinedOrders.join(QStringLiteral(", "))),
+                            ui::toStd(labels.join(QStringLiteral(", "))),
+                            timeR ? "Calculer E pour R" : "Calculer E pour S", timeR ? "R" : "S",
+                            ui::toStd(values.join(QStringLiteral(", ")))));
 }
 
-void ConsistencyWindow::toutEffacer(core::Half half) {
+void ConsistencyWindow::clearAll(core::Half half) {
   HalfControls& c = controls(half);
   c.errors->resultModel()->clear();
   c.orders->resultModel()->clear();

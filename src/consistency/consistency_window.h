@@ -37,9 +37,9 @@ class ConsistencyWindow : public QWidget {
     ui::Frame* frame = nullptr;
     QLineEdit* field = nullptr;            // TxtR / TxtS
     ui::ValueLabel* fixedValue = nullptr;  // LblHfixe / LblTauFixe
-    QAbstractButton* calculerE = nullptr;
-    QAbstractButton* calculerOrders = nullptr;
-    QAbstractButton* effacer = nullptr;
+    QAbstractButton* computeErrorButton = nullptr;
+    QAbstractButton* computeOrdersButton = nullptr;
+    QAbstractButton* clearButton = nullptr;
     ui::ResultListView* errors = nullptr;  // ListERH / ListERT
     ui::ResultListView* orders = nullptr;  // ListQ / ListP
   };
@@ -56,9 +56,9 @@ class ConsistencyWindow : public QWidget {
   core::ConsistencyFields readFields() const;
   void showGrid(core::Half half, const core::GridValues& g);
 
-  void calculerE(core::Half half);
-  void calculerOrders(core::Half half);
-  void toutEffacer(core::Half half);
+  void computeError(core::Half half);
+  void computeOrders(core::Half half);
+  void clearAll(core::Half half);
 
   const core::Scheme scheme_;
   bool computing_ = false;

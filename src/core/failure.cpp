@@ -88,12 +88,18 @@ Failure orderOverflow(char letter, std::int64_t index) {
                   std::to_string(index) +
                   " dépasse le domaine des nombres représentables : l'ordre n'est pas calculé.");
 }
-Failure orderUndefined(char letter, std::int64_t index) {
-  return make(FailureCode::OrderUndefined,
-              std::string("Ordre ") + letter + std::to_string(index) +
-                  " non calculable : le rapport des différences d'erreurs n'est pas strictement "
-                  "positif ou son dénominateur est nul (une erreur nécessaire n'a peut-être pas "
-                  "été calculée).");
+Failure ordersUndefined(std::size_t count, const std::string& names, const std::string& missing,
+                        const std::string& button, const std::string& name,
+                        const std::string& values) {
+  std::string text = count == 1 ? "L'ordre " + names + " n'a pas pu être calculé (indéfini)."
+                                : "Les ordres " + names + " n'ont pas pu être calculés (indéfini).";
+  if (!missing.empty())
+    text += "\n\nErreurs nulles ou jamais calculées : " + missing + ". Lancez « " + button +
+            " » pour " + name + " = " + values + ".";
+  text +=
+      "\n\nUn ordre n'est défini que si les trois erreurs qu'il utilise sont calculées, "
+      "que deux erreurs successives sont différentes et que leurs différences sont de même signe.";
+  return make(FailureCode::OrdersUndefined, std::move(text));
 }
 Failure levelNegative() {
   return make(FailureCode::LevelNegative,
@@ -108,6 +114,64 @@ Failure reportNotWritten(const std::string& fileName, const std::string& reason)
   return make(FailureCode::ReportNotWritten, "Le rapport « " + fileName +
                                                  " » n'a pas pu être écrit : " + reason +
                                                  ". Aucun fichier incomplet n'a été laissé.");
+}
+
+Failure noResults(const std::string& scheme) {
+  return make(FailureCode::NoResults, "Aucun résultat du schéma " + scheme +
+                                          " n'est disponible : lancez d'abord les calculs dans "
+                                          "la fenêtre de stabilité.");
+}
+Failure resultsOutOfDate(const std::string& scheme) {
+  return make(FailureCode::ResultsOutOfDate,
+              "Les résultats du schéma " + scheme +
+                  " ne correspondent pas aux valeurs actuelles de N et de K (un calcul refusé ou "
+                  "un autre calcul les a modifiées) : relancez les calculs dans la fenêtre de "
+                  "stabilité.");
+}
+Failure levelNotComputed(const std::string& level, const std::string& stoppedAt) {
+  return make(FailureCode::LevelNotComputed,
+              "Le niveau n = " + level +
+                  " n'a pas été calculé : le calcul s'est arrêté au niveau n = " + stoppedAt + ".");
+}
+Failure levelNotFinite(const std::string& level) {
+  return make(FailureCode::LevelNotFinite,
+              "Le niveau n = " + level +
+                  " contient des valeurs infinies ou indéterminées : il ne peut pas être tracé.");
+}
+Failure levelNoScale(const std::string& level) {
+  return make(FailureCode::LevelNoScale,
+              "Les valeurs du niveau n = " + level +
+                  " sont trop grandes ou trop proches de 0 pour fixer l'échelle du graphe : "
+                  "choisissez un autre niveau.");
+}
+Failure levelAllZero(const std::string& level) {
+  return make(FailureCode::LevelAllZero,
+              "Toutes les valeurs du niveau n = " + level +
+                  " sont nulles : l'échelle du graphe est prise comme si la plus grande valeur "
+                  "était 1 °C (de 0 à 1 °C).");
+}
+Failure windowUnavailable() {
+  return make(FailureCode::WindowUnavailable, "Cette fenêtre n'est pas disponible.");
+}
+Failure selectionTooLarge(std::int64_t lines) {
+  return make(FailureCode::SelectionTooLarge, "La sélection est trop grande pour être copiée (" +
+                                                  std::to_string(lines) +
+                                                  " lignes) : choisissez moins de lignes.");
+}
+Failure fileNotSaved(const std::string& file, const std::string& reason) {
+  return make(FailureCode::FileNotSaved, "Le fichier « " + file +
+                                             " » n'a pas pu être enregistré : " + reason +
+                                             ".\nLa liste reste affichée telle quelle.");
+}
+Failure imageNotSaved(const std::string& file, const std::string& reason) {
+  return make(FailureCode::ImageNotSaved, "L'image « " + file +
+                                              " » n'a pas pu être enregistrée : " + reason +
+                                              ".\nLe dessin reste affiché tel quel.");
+}
+Failure printFailed() {
+  return make(FailureCode::PrintFailed,
+              "L'impression n'a pas pu être lancée : vérifiez l'imprimante choisie.\n"
+              "Le dessin reste affiché tel quel.");
 }
 
 }  // namespace core::fail

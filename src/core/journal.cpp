@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace core {
 
@@ -275,6 +276,20 @@ LogLogFit fitLogLog(const std::vector<double>& steps, const std::vector<double>&
   fit.slope = sxy / sxx;
   fit.intercept = my - fit.slope * mx;
   return fit;
+}
+
+SessionRun sessionRun(Study study, Scheme scheme, std::vector<TypedValue> typed,
+                      const RunOutcome& outcome) {
+  SessionRun note;
+  note.study = study;
+  note.scheme = scheme;
+  note.typed = std::move(typed);
+  note.grid = outcome.grid;
+  note.levels = outcome.levels;
+  note.completed = outcome.completed;
+  note.failure = outcome.failure ? outcome.failure->message : std::string();
+  if (outcome.completed) note.lines = {outcome.line};
+  return note;
 }
 
 }  // namespace core

@@ -78,6 +78,10 @@ struct SessionRun {
   std::vector<std::string> lines;  // the lines the run added to its window's lists
 };
 
+// The session's note of a consistency or error run, as its window showed it.
+SessionRun sessionRun(Study study, Scheme scheme, std::vector<TypedValue> typed,
+                      const RunOutcome& outcome);
+
 class Journal {
  public:
   // After a run, completed or not (a stopped run has re-created the tables

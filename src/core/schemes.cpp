@@ -159,7 +159,7 @@ inline bool levelPairs(double* out, const double* prev, const Columns& cols, Row
 // Rows of a level whose three band values are the same on every row: P0
 // ((0 + sub*u[i-1]) + diag*u[i]) + sup*u[i+1]; Pepsilon, with the values
 // already multiplied by 1/(Alpha + 1),
-// (((0 + u[i-1]*cs) + u[i]*cd) + u[i+1]*cp) + older*u2[i]; then the source
+// (((0 + u[i-1]*sub) + u[i]*diag) + u[i+1]*sup) + older*u2[i]; then the source
 // times `factor`.
 enum class SourceKind { None, Values, Made };
 
@@ -177,9 +177,9 @@ template <bool peps, SourceKind kind, class T, class Lanes>
                                              std::int64_t i, T l, T c, T r, Lanes lanes) {
   T v;
   if constexpr (peps) {
-    v = (((T{} + l * u.cs) + c * u.cd) + r * u.cp) + lanes.get(prev2, i) * u.older;
+    v = (((T{} + l * u.sub) + c * u.diag) + r * u.sup) + lanes.get(prev2, i) * u.older;
   } else {
-    v = ((T{} + u.cs * l) + u.cd * c) + u.cp * r;
+    v = ((T{} + u.sub * l) + u.diag * c) + u.sup * r;
   }
   if constexpr (kind == SourceKind::Values) v = v + u.factor * lanes.get(src.values, i);
   if constexpr (kind == SourceKind::Made) {
@@ -303,19 +303,20 @@ LevelStep::LevelStep(StudyState& s, bool peps)
     scale_ = 1 / (alpha + 1);
     c_.older = -(alpha / (alpha + 1));
     c_.factor = s.Tau * (1 / (alpha + 1));
-    c_.cs = u.sub * scale_;
-    c_.cd = u.diag * scale_;
-    c_.cp = u.sup * scale_;
+    c_.sub = u.sub * scale_;
+    c_.diag = u.diag * scale_;
+    c_.sup = u.sup * scale_;
   } else {
     c_.factor = s.Tau;
-    c_.cs = u.sub;
-    c_.cd = u.diag;
-    c_.cp = u.sup;
+    c_.sub = u.sub;
+    c_.diag = u.diag;
+    c_.sup = u.sup;
   }
   // Every row 1 .. last is then a uniform row: the edges hold the uniform
   // values and each coefficient is finite, so the extra terms of columns 0
   // and last + 1, which read 0, add only zeros.
-  whole_ = u.clippedEdges && std::isfinite(c_.cs) && std::isfinite(c_.cd) && std::isfinite(c_.cp);
+  whole_ =
+      u.clippedEdges && std::isfinite(c_.sub) && std::isfinite(c_.diag) && std::isfinite(c_.sup);
 }
 
 bool LevelStep::uniformRows(double* out, const double* prev, const double* prev2,
@@ -439,11 +440,6 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source) {
 void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                      bool keepSource) {
   LevelStep(s, false).advanceSource(m, factors, g, keepSource);
-}
-
-void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
-                       bool keepSource) {
-  LevelStep(s, true).advanceSource(m, factors, g, keepSource);
 }
 
 bool rowFinite(const Table2& sol, std::int64_t m, double N) {

@@ -66,8 +66,6 @@ void AdvancePeps(StudyState& s, std::int64_t m, PepsSource source = PepsSource::
 // (fillSourceF / fillSourceFeps), so a whole run leaves the same state.
 void AdvanceP0Source(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
                      bool keepSource = true);
-void AdvancePepsSource(StudyState& s, std::int64_t m, const std::vector<double>& factors, double g,
-                       bool keepSource = true);
 
 // SourceVec indexed by column.
 double* sourceValues(StudyState& s);
@@ -113,7 +111,7 @@ class LevelStep {
   // 1/(Alpha + 1)), Pepsilon's -(Alpha/(Alpha + 1)) for the level two back,
   // and the source's factor (Tau, or Tau*(1/(Alpha + 1))).
   struct Coefficients {
-    double cs = 0, cd = 0, cp = 0, older = 0, factor = 0;
+    double sub = 0, diag = 0, sup = 0, older = 0, factor = 0;
   };
 
  private:

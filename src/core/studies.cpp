@@ -160,10 +160,16 @@ bool stabilityFieldsEmpty(Scheme scheme, const StabilityFields& f) {
 
 namespace {
 
-Outcome storeStabilityFields(StudyState& s, Scheme scheme, const StabilityFields& f) {
+// N, T and K, in this order: the first fields every study stores.
+template <class Fields>
+Outcome storeGrid(StudyState& s, const Fields& f) {
   ORV_TRY(store(s.N, f.N, "N"));
   ORV_TRY(store(s.T, f.T, "T"));
-  ORV_TRY(store(s.K, f.K, "K"));
+  return store(s.K, f.K, "K");
+}
+
+Outcome storeStabilityFields(StudyState& s, Scheme scheme, const StabilityFields& f) {
+  ORV_TRY(storeGrid(s, f));
   ORV_TRY(store(s.a, f.a, "a"));
   ORV_TRY(store(s.u0, f.u0, "u0"));
   if (scheme == Scheme::P0) return {};
@@ -251,9 +257,7 @@ Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const Consiste
   if (anyEmpty({f.N, f.a, f.d, f.T, f.K, f.w, f.phi, f.R, f.S})) return fail::emptyField();
   if (peps && isEmptyField(f.Epsilon)) return fail::emptyField();
 
-  ORV_TRY(store(s.N, f.N, "N"));
-  ORV_TRY(store(s.T, f.T, "T"));
-  ORV_TRY(store(s.K, f.K, "K"));
+  ORV_TRY(storeGrid(s, f));
   ORV_TRY(store(s.a, f.a, "a"));
   ORV_TRY(store(s.d, f.d, "d"));
   ORV_TRY(store(s.w, f.w, "w"));
@@ -283,18 +287,64 @@ GridValues consistencyGrid(StudyState& s, Scheme scheme) {
 
 namespace {
 
-// Discrete L2 norm at the final time against the exact solution, accumulated
-// in the table entry itself.
-double storeError(StudyState& s, const Table2& sol, double& entry) {
+// The discrete L2 norm sqrt(Σ (a(i) - b(i))² · h), i = 1 .. floor(N),
+// accumulated in the table entry that keeps it.
+template <class A, class B>
+double storeNorm(const StudyState& s, double& entry, const A& a, const B& b) {
   const std::int64_t last = loopLast(s.N);
-  const std::int64_t finalRow = loopLast(s.K + 1);
   entry = 0;
   for (std::int64_t i = 1; i <= last; ++i) {
-    const double diff = exactAtT(s, i) - sol(finalRow, i);
+    const double diff = a(i) - b(i);
     entry = entry + diff * diff;
   }
   entry = std::sqrt(entry * s.h);
   return entry;
+}
+
+// The loop of a long study's run: every row up to floor(K + 1), the hook's
+// stride for the row width, the stop flag.
+LevelLoop longLoop(StudyState& s, StepHook& hook) {
+  LevelLoop loop;
+  loop.N = s.N;
+  loop.lastRow = loopLast(s.K + 1);
+  loop.hook = &hook;
+  loop.stop = &s.StopRequested;
+  setStrideForWidth(hook, loopLast(s.N));
+  return loop;
+}
+
+// One scheme's run: the source row and the stepper's tables made (or the
+// memory refusal), the first levels written by `start`, then every step.
+// `outcome` takes the levels reached and any failure; true when the run
+// reached its last row.
+bool runLevels(StudyState& s, SchemeStepper& stepper, LevelLoop& loop, RunOutcome& outcome,
+               const std::function<void()>& start) {
+  s.SourceVec.create(0, roundHalfEven(s.N));
+  if (!stepper.build()) {
+    outcome.failure = fail::outOfMemory();
+    return false;
+  }
+  start();
+  loop.sol = &stepper.table();
+  loop.firstStep = stepper.firstStep();
+  const LevelRun run = advanceLevels(loop, stepper);
+  outcome.levels = run.lastRow;
+  outcome.failure = run.failure;
+  return run.completed();
+}
+
+// A run that reached its last row: its error as the list line `name = E`,
+// or the overflow refusal when the error left the double range.
+void finishWithError(StudyState& s, RunOutcome& outcome, double error, const std::string& name,
+                     std::string_view mark) {
+  outcome.error = error;
+  if (!std::isfinite(error)) {
+    outcome.failure = fail::errorOverflow(name);
+    return;
+  }
+  s.LineText = name + " = " + formatFixed(error, 10, mark);
+  outcome.completed = true;
+  outcome.line = s.LineText;
 }
 
 }  // namespace
@@ -317,42 +367,24 @@ RunOutcome runConsistency(StudyState& s, Scheme scheme, Half half, StepHook& hoo
   }
   RunOutcome outcome;
   outcome.grid = gridValues(s);
-  s.SourceVec.create(0, roundHalfEven(s.N));
   std::vector<double> factors;
   SchemeStepper stepper(s, scheme, Source::ExactLastKept, &factors);
-  if (!stepper.build()) {
-    outcome.failure = fail::outOfMemory();
-    return outcome;
-  }
-  factors = spaceFactors(s);
-  Table2& sol = stepper.table();
-  writeInitialExact(s, sol);
-  if (peps) writeSecondExact(s, sol);
-  LevelLoop loop;
-  loop.sol = &sol;
-  loop.N = s.N;
-  loop.firstStep = stepper.firstStep();
-  loop.lastRow = loopLast(s.K + 1);
-  loop.hook = &hook;
-  loop.stop = &s.StopRequested;
-  loop.total = std::max<std::int64_t>(loop.lastRow - loop.firstStep + 1, 0);
-  setStrideForWidth(hook, loopLast(s.N));
-  const LevelRun run = advanceLevels(loop, stepper);
-  outcome.levels = run.lastRow;
-  outcome.failure = run.failure;
-  if (!run.completed()) return outcome;
+  LevelLoop loop = longLoop(s, hook);
+  loop.total = std::max<std::int64_t>(loop.lastRow - stepper.firstStep() + 1, 0);
+  const bool completed = runLevels(s, stepper, loop, outcome, [&] {
+    factors = spaceFactors(s);
+    writeInitialExact(s, stepper.table());
+    if (peps) writeSecondExact(s, stepper.table());
+  });
+  if (!completed) return outcome;
 
+  const Table2& sol = stepper.table();
   Table1& errors = inTime ? s.ErrH : s.ErrT;
-  const double error = storeError(s, sol, errors(static_cast<std::int64_t>(count) + 1));
-  outcome.error = error;
-  const std::string name = "E" + formatFixed(scale, 0, mark);
-  if (!std::isfinite(error)) {
-    outcome.failure = fail::errorOverflow(name);
-    return outcome;
-  }
-  s.LineText = name + " = " + formatFixed(error, 10, mark);
-  outcome.completed = true;
-  outcome.line = s.LineText;
+  const double error = storeNorm(
+      s, errors(static_cast<std::int64_t>(count) + 1),
+      [&](std::int64_t i) { return exactAtT(s, i); },
+      [&](std::int64_t i) { return sol(loop.lastRow, i); });
+  finishWithError(s, outcome, error, "E" + formatFixed(scale, 0, mark), mark);
   return outcome;
 }
 
@@ -405,9 +437,7 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
   if (k.outOfRange) return fail::numberOutOfRange("k");
   if (k.value < 1) return fail::badDivisorK();
 
-  ORV_TRY(store(s.N, f.N, "N"));
-  ORV_TRY(store(s.T, f.T, "T"));
-  ORV_TRY(store(s.K, f.K, "K"));
+  ORV_TRY(storeGrid(s, f));
   if (exactData) {
     ORV_TRY(store(s.d, f.d, "d"));
     ORV_TRY(store(s.w, f.w, "w"));
@@ -418,17 +448,19 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
   }
   ORV_TRY(store(s.a, f.a, "a"));
   ORV_TRY(store(s.Epsilon, f.Epsilon, "Epsilon"));
-  s.R = floorOf(k.value);
+  s.R = floorOf(k.value);  // the study keeps its divisor k in R
+  const double divisor = s.R;
 
   ORV_TRY(checkGrid(s.N, s.K));
   if (s.N != std::floor(s.N)) return fail::notWhole("N");
   if (s.K != std::floor(s.K)) return fail::notWhole("K");
-  ORV_TRY(checkAlpha(s.T, s.K, s.Epsilon / s.R));
+  ORV_TRY(checkAlpha(s.T, s.K, s.Epsilon / divisor));
   return checkTableBudget(s.N, s.K, 2);
 }
 
 GridValues errorStudyGrid(StudyState& s) {
-  s.Epsilon = s.Epsilon / s.R;
+  const double k = s.R;  // the divisor k, kept in R
+  s.Epsilon = s.Epsilon / k;
   SetGrid(s, true);
   return gridValues(s);
 }
@@ -438,74 +470,41 @@ RunOutcome runErrorStudy(StudyState& s, const std::function<bool()>& exactData, 
   RunOutcome outcome;
   outcome.grid = gridValues(s);
   const std::int64_t columns = loopLast(s.N);
-  LevelLoop loop;
-  loop.N = s.N;
-  loop.lastRow = loopLast(s.K + 1);
-  loop.hook = &hook;
-  loop.stop = &s.StopRequested;
+  LevelLoop loop = longLoop(s, hook);
   const std::int64_t pepsSteps = std::max<std::int64_t>(loop.lastRow - 2, 0);
   loop.total = pepsSteps + std::max<std::int64_t>(loop.lastRow - 1, 0);
-  setStrideForWidth(hook, columns);
 
   // Pepsilon with eps/k.
   std::vector<double> factors;
   SchemeStepper peps(s, Scheme::Peps, Source::ErrorStudyData, &factors, &exactData);
-  s.SourceVec.create(0, roundHalfEven(s.N));
-  if (!peps.build()) {
-    outcome.failure = fail::outOfMemory();
+  if (!runLevels(s, peps, loop, outcome, [&] {
+        factors = spaceFactors(s);
+        if (exactData()) {
+          writeInitialExact(s, s.SolPeps);
+          writeSecondExact(s, s.SolPeps);
+        } else {
+          StartPeps(s);
+        }
+      }))
     return outcome;
-  }
-  factors = spaceFactors(s);
-  if (exactData()) {
-    writeInitialExact(s, s.SolPeps);
-    writeSecondExact(s, s.SolPeps);
-  } else {
-    StartPeps(s);
-  }
-  loop.sol = &s.SolPeps;
-  loop.firstStep = peps.firstStep();
-  LevelRun run = advanceLevels(loop, peps);
-  outcome.levels = run.lastRow;
-  outcome.failure = run.failure;
-  if (!run.completed()) return outcome;
   hook.yieldOnce();
 
   // P0 on the same grid and data.
   SchemeStepper p0(s, Scheme::P0, Source::ErrorStudyData, &factors, &exactData);
-  s.SourceVec.create(0, roundHalfEven(s.N));
-  if (!p0.build()) {
-    outcome.failure = fail::outOfMemory();
-    return outcome;
-  }
-  const bool exactStart = exactData();
-  for (std::int64_t i = 1; i <= columns; ++i) {
-    s.SolP0(1, i) = exactStart ? std::cos(s.phi) * factors[static_cast<std::size_t>(i)] : s.u0;
-  }
-  loop.sol = &s.SolP0;
-  loop.firstStep = p0.firstStep();
   loop.doneBefore = pepsSteps;
-  run = advanceLevels(loop, p0);
-  outcome.levels = run.lastRow;
-  outcome.failure = run.failure;
-  if (!run.completed()) return outcome;
-
-  double& entry = s.ErrH(1);
-  entry = 0;
-  for (std::int64_t i = 1; i <= columns; ++i) {
-    const double diff = s.SolP0(loop.lastRow, i) - s.SolPeps(loop.lastRow, i);
-    entry = entry + diff * diff;
-  }
-  entry = std::sqrt(s.h * entry);
-  outcome.error = entry;
-  const std::string name = "E(k = " + formatFixed(s.R, 0, mark) + ")";
-  if (!std::isfinite(entry)) {
-    outcome.failure = fail::errorOverflow(name);
+  if (!runLevels(s, p0, loop, outcome, [&] {
+        const bool exactStart = exactData();
+        for (std::int64_t i = 1; i <= columns; ++i)
+          s.SolP0(1, i) =
+              exactStart ? std::cos(s.phi) * factors[static_cast<std::size_t>(i)] : s.u0;
+      }))
     return outcome;
-  }
-  s.LineText = "";
-  s.LineText = name + " = " + formatFixed(entry, 10, mark);
-  outcome.completed = true;
-  outcome.line = s.LineText;
+
+  const double error = storeNorm(
+      s, s.ErrH(1), [&](std::int64_t i) { return s.SolP0(loop.lastRow, i); },
+      [&](std::int64_t i) { return s.SolPeps(loop.lastRow, i); });
+  const double k = s.R;  // the divisor k, kept in R
+  finishWithError(s, outcome, error, "E(k = " + formatFixed(k, 0, mark) + ")", mark);
   return outcome;
 }
 

@@ -178,9 +178,9 @@ void EpsilonErrorWindow::buildErrorFrame() {
 
   CmdCalculerH =
       ui::button(f, "CmdCalculerH", QStringLiteral("Calculer E pour k"), {9, 65, 102, 19});
-  connect(CmdCalculerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::calculerE);
+  connect(CmdCalculerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::computeError);
   CmdEffacerH = ui::button(f, "CmdEffacerH", QStringLiteral("Tout Effacer"), {114, 64, 83, 20});
-  connect(CmdEffacerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::toutEffacer);
+  connect(CmdEffacerH, &QAbstractButton::clicked, this, &EpsilonErrorWindow::clearAll);
 
   ListERH = ui::list(f, "ListERH", {8, 86, 190, 199}, QStringLiteral("Erreurs E(k)"),
                      QStringLiteral("Une ligne par calcul : le diviseur k et la distance entre "
@@ -221,56 +221,33 @@ void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
   LblAlpha->showNumber(g.Alpha);
 }
 
-void EpsilonErrorWindow::calculerE() {
-  // The guard comes before anything else: a refused click must not even reset
-  // StopRequested, which belongs to the computation that is running.
-  LongRun run(this, LblCalculs, ProgressCalculs);
-  if (!run.acquired()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
+void EpsilonErrorWindow::computeError() {
   core::StudyState& s = ModGeneral::state();
   const core::ErrorFields typed = readFields();
-  if (const core::Outcome refused = core::beginErrorStudy(s, typed, exactDataSelected())) {
-    run.finish();
-    ui::showFailure(this, *refused);
-    return;
-  }
-
-  run.start(CmdCalculerH);
-  computing_ = true;
-  run.pump().yieldOnce();
-  showGrid(core::errorStudyGrid(s));
-
-  // The option is asked again at each initial row and each source fill, so a
-  // change made during the run takes effect from the next time step.
-  const core::RunOutcome result = core::runErrorStudy(
-      s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
-                                  exactDataSelected());
-  {
-    core::SessionRun note;
-    note.study = core::Study::Error;
-    note.scheme = core::Scheme::Peps;
-    note.typed = core::typedValues(typed, exactDataSelected());
-    note.grid = result.grid;
-    note.levels = result.levels;
-    note.completed = result.completed;
-    note.failure = result.failure ? result.failure->message : std::string();
-    note.lines =
-        result.completed ? std::vector<std::string>{result.line} : std::vector<std::string>();
-    ModGeneral::journal().noteSession(std::move(note));
-  }
-  if (result.completed) {
-    addLine(ui::fromStd(result.line), {s.R, s.Epsilon, s.ErrH(1)});
-    run.pump().yieldOnce();
-  }
-  computing_ = false;
-  // A close asked for during the run is carried out as soon as the run is
-  // idle; a message box would then outlive its window.
-  const bool closing = run.closeRequested();
-  run.finish();
-  if (result.failure && !closing) ui::showFailure(this, *result.failure);
+  LongRun::click(
+      this, LblCalculs, ProgressCalculs, CmdCalculerH,
+      [&] { return core::beginErrorStudy(s, typed, exactDataSelected()); },
+      [&](ui::EventPump& pump) {
+        computing_ = true;
+        pump.yieldOnce();
+        showGrid(core::errorStudyGrid(s));
+        // The option is asked again at each initial row and each source fill,
+        // so a change made during the run takes effect from the next time step.
+        const core::RunOutcome result = core::runErrorStudy(
+            s, [this] { return exactDataSelected(); }, pump, ui::decimalMark());
+        ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
+                                        exactDataSelected());
+        ModGeneral::journal().noteSession(core::sessionRun(
+            core::Study::Error, core::Scheme::Peps,
+            core::typedValues(typed, exactDataSelected()), result));
+        if (result.completed) {
+          const double k = s.R;  // the divisor k, kept in R
+          addLine(ui::fromStd(result.line), {k, s.Epsilon, s.ErrH(1)});
+          pump.yieldOnce();
+        }
+        computing_ = false;
+        return result.failure;
+      });
 }
 
 void EpsilonErrorWindow::addLine(const QString& line, std::vector<double> numbers) {
@@ -278,7 +255,7 @@ void EpsilonErrorWindow::addLine(const QString& line, std::vector<double> number
   ListERH->scrollToBottom();
 }
 
-void EpsilonErrorWindow::toutEffacer() {
+void EpsilonErrorWindow::clearAll() {
   ListERH->resultModel()->clear();
   ModGeneral::journal().clearSeries(core::Study::Error, core::Scheme::Peps);
 }

@@ -51,8 +51,8 @@ class EpsilonErrorWindow : public QWidget {
   void showDataFrame();
   core::ErrorFields readFields() const;
   void showGrid(const core::GridValues& g);
-  void calculerE();
-  void toutEffacer();
+  void computeError();
+  void clearAll();
   void addLine(const QString& line, std::vector<double> numbers = {});
 
   // Controls, named as their objectName.

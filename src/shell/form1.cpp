@@ -102,7 +102,7 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
   item->setObjectName(QString::fromLatin1(name));
   connect(item, &QAction::triggered, this, [this, kind] {
     if (!ModGeneral::showWindow(kind)) {
-      ui::showMessage(this, QStringLiteral("Cette fenêtre n'est pas disponible."));
+      ui::showFailure(this, core::fail::windowUnavailable());
     }
   });
   return item;

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "shell/mod_general.h"
+#include "ui/message.h"
 
 LongRun::LongRun(QWidget* window, QLabel* busyLabel, QProgressBar* progress)
     : window_(window), label_(busyLabel), bar_(progress), pump_(progress) {
@@ -19,6 +20,30 @@ LongRun::LongRun(QWidget* window, QLabel* busyLabel, QProgressBar* progress)
 LongRun::~LongRun() {
   finish();
   carryOutHeldClose();
+}
+
+void LongRun::click(QWidget* window, QLabel* busyLabel, QProgressBar* progress,
+                    QAbstractButton* pressed, const std::function<core::Outcome()>& begin,
+                    const std::function<core::Outcome(ui::EventPump&)>& body) {
+  // The guard comes first: a refused click must not touch StopRequested,
+  // which belongs to the run in progress.
+  LongRun run(window, busyLabel, progress);
+  if (!run.acquired()) {
+    ui::showFailure(window, core::fail::busy());
+    return;
+  }
+  if (const core::Outcome refused = begin()) {
+    run.finish();
+    ui::showFailure(window, *refused);
+    return;
+  }
+  run.start(pressed);
+  const core::Outcome failure = body(run.pump());
+  // A close asked for during the run is carried out once the run is idle; a
+  // message box would then outlive its window.
+  const bool closing = run.closeRequested();
+  run.finish();
+  if (failure && !closing) ui::showFailure(window, *failure);
 }
 
 void LongRun::start(QAbstractButton* pressed) {

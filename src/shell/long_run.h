@@ -1,7 +1,9 @@
 // The running state of one window's long computation, in one object that
 // lives on the stack of the button handler.
 //
-// How to use it (in a button's clicked handler):
+// A study window's button handler is one call of LongRun::click (below),
+// which goes through the steps that follow. Used by hand (in a button's
+// clicked handler):
 //
 //   LongRun run(this, LblCalculs, progressBar);   // takes the program-wide guard
 //   if (!run.acquired()) {                        // another run is in progress:
@@ -37,6 +39,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
+
+#include "core/failure.h"
 
 #include "ui/event_pump.h"
 
@@ -72,6 +77,15 @@ class LongRun final : public QObject {
   void finish();
 
   ui::EventPump& pump() { return pump_; }
+
+  // The whole click of a long run: the guard (else the busy refusal, and
+  // nothing changes), `begin` (a refusal is shown, nothing else changes), the
+  // running state with `pressed` disabled while `body` runs with the pump,
+  // then idle, and the failure `body` returns shown unless the window is
+  // closing.
+  static void click(QWidget* window, QLabel* busyLabel, QProgressBar* progress,
+                    QAbstractButton* pressed, const std::function<core::Outcome()>& begin,
+                    const std::function<core::Outcome(ui::EventPump&)>& body);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

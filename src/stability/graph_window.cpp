@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPalette>
 #include <QPolygonF>
 #include <QPushButton>
@@ -18,13 +17,12 @@
 #include "core/schemes.h"
 #include "shell/mod_general.h"
 #include "ui/export_image.h"
+#include "ui/level_columns.h"
 #include "ui/message.h"
 #include "ui/picture_surface.h"
 #include "ui/window_kit.h"
 
 namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // A value label of the frame, in twips, in its own colours.
 ui::ValueLabel* valueTwips(QWidget* parent, const char* name, int left, int top, int width,
@@ -45,8 +43,6 @@ GraphWindow::GraphWindow(core::Scheme scheme, QWidget* parent) : QWidget(parent)
   buildControls();
   load();
 }
-
-QString GraphWindow::mark() const { return QLocale().decimalPoint(); }
 
 // ------------------------------------------------------------------ layout
 
@@ -178,17 +174,20 @@ void GraphWindow::load() {
   TxtIndicen->clear();
 
   const core::StudyState& s = ModGeneral::state();
-  const std::string m = mark().toStdString();
-  LblRN->showText(QStringLiteral("N = ") + qs(core::formatPlain(s.N, m)));
-  LblRH->showText(QStringLiteral("h = ") + qs(core::formatFixed(s.h, 4, m)));
-  LblRT->showText(QStringLiteral("T = ") + qs(core::formatPlain(s.T, m)) + QStringLiteral(" s"));
-  LblRK->showText(QStringLiteral("K = ") + qs(core::formatPlain(s.K, m)));
-  LblRTau->showText(QStringLiteral("Tau = ") + qs(core::formatFixed(s.Tau, 4, m)) +
+  const std::string m = ui::decimalMark();
+  LblRN->showText(QStringLiteral("N = ") + ui::fromStd(core::formatPlain(s.N, m)));
+  LblRH->showText(QStringLiteral("h = ") + ui::fromStd(core::formatFixed(s.h, 4, m)));
+  LblRT->showText(QStringLiteral("T = ") + ui::fromStd(core::formatPlain(s.T, m)) +
+                  QStringLiteral(" s"));
+  LblRK->showText(QStringLiteral("K = ") + ui::fromStd(core::formatPlain(s.K, m)));
+  LblRTau->showText(QStringLiteral("Tau = ") + ui::fromStd(core::formatFixed(s.Tau, 4, m)) +
                     QStringLiteral(" s"));
-  LblRLambda->showText(QStringLiteral("Lambda = ") + qs(core::formatFixed(s.Lambda, 4, m)));
+  LblRLambda->showText(QStringLiteral("Lambda = ") +
+                       ui::fromStd(core::formatFixed(s.Lambda, 4, m)));
   if (scheme_ == core::Scheme::Peps) {
-    LblAlpha->showText(QStringLiteral("Alpha = ") + qs(core::formatFixed(s.Alpha, 4, m)));
-    LblEpsilon->showText(QStringLiteral("Epsilon = ") + qs(core::formatFixed(s.Epsilon, 4, m)));
+    LblAlpha->showText(QStringLiteral("Alpha = ") + ui::fromStd(core::formatFixed(s.Alpha, 4, m)));
+    LblEpsilon->showText(QStringLiteral("Epsilon = ") +
+                         ui::fromStd(core::formatFixed(s.Epsilon, 4, m)));
   }
 
   TxtIndicen->setFocus();
@@ -232,7 +231,7 @@ bool GraphWindow::solutionMatchesGrid() const {
 
 void GraphWindow::drawLevel() {
   const core::StudyState& s = ModGeneral::state();
-  const std::string m = mark().toStdString();
+  const std::string m = ui::decimalMark();
   const double n = core::floorOf(core::parseNumber(TxtIndicen->text().toStdString()).value);
   g_.LevelRow = n + 1;
   if (g_.LevelRow > s.K + 1) {
@@ -243,36 +242,26 @@ void GraphWindow::drawLevel() {
     ui::showFailure(this, core::fail::levelNegative());
     return;
   }
-  const QString schemeName =
-      scheme_ == core::Scheme::P0 ? QStringLiteral("P0") : QStringLiteral("Pepsilon");
+  const std::string schemeName = scheme_ == core::Scheme::P0 ? "P0" : "Pepsilon";
   if (!solution().exists()) {
-    ui::showMessage(this, QStringLiteral("Aucun résultat du schéma %1 n'est disponible : lancez "
-                                         "d'abord les calculs dans la fenêtre de stabilité.")
-                              .arg(schemeName));
+    ui::showFailure(this, core::fail::noResults(schemeName));
     return;
   }
   if (!solutionMatchesGrid()) {
-    ui::showMessage(this, QStringLiteral("Les résultats du schéma %1 ne correspondent pas aux "
-                                         "valeurs actuelles de N et de K (un calcul refusé ou "
-                                         "un autre calcul les a modifiées) : relancez les calculs "
-                                         "dans la fenêtre de stabilité.")
-                              .arg(schemeName));
+    ui::showFailure(this, core::fail::resultsOutOfDate(schemeName));
     return;
   }
   const auto rowIndex = static_cast<std::int64_t>(g_.LevelRow);
   const core::Table2& sol = solution();
+  const std::string level = core::formatPlain(n, m);
   if (rowIndex > sol.lastRowReached()) {
-    ui::showMessage(
-        this, QStringLiteral("Le niveau n = %1 n'a pas été calculé : le calcul s'est "
-                             "arrêté au niveau n = %2.")
-                  .arg(qs(core::formatPlain(n, m)),
-                       qs(core::formatPlain(static_cast<double>(sol.lastRowReached() - 1), m))));
+    ui::showFailure(
+        this, core::fail::levelNotComputed(
+                  level, core::formatPlain(static_cast<double>(sol.lastRowReached() - 1), m)));
     return;
   }
   if (!core::rowFinite(sol, rowIndex, s.N)) {
-    ui::showMessage(this, QStringLiteral("Le niveau n = %1 contient des valeurs infinies ou "
-                                         "indéterminées : il ne peut pas être tracé.")
-                              .arg(qs(core::formatPlain(n, m))));
+    ui::showFailure(this, core::fail::levelNotFinite(level));
     return;
   }
   const double* row = sol.row(rowIndex);
@@ -289,32 +278,30 @@ void GraphWindow::drawLevel() {
     }
   }
   if (!drawn) {
-    ui::showMessage(this, QStringLiteral("Les valeurs du niveau n = %1 sont trop grandes ou trop "
-                                         "proches de 0 pour fixer l'échelle du graphe : choisissez "
-                                         "un autre niveau.")
-                              .arg(qs(core::formatPlain(n, m))));
+    ui::showFailure(this, core::fail::levelNoScale(level));
     return;
   }
-  if (defaultRange)
-    ui::showMessage(this, QStringLiteral("Toutes les valeurs du niveau n = %1 sont nulles : "
-                                         "l'échelle du graphe est prise comme si la plus grande "
-                                         "valeur était 1 °C (de 0 à 1 °C).")
-                              .arg(qs(core::formatPlain(n, m))));
+  if (defaultRange) ui::showFailure(this, core::fail::levelAllZero(level));
 }
 
 bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   const core::StudyState& s = ModGeneral::state();
-  const std::string m = mark().toStdString();
+  const std::string m = ui::decimalMark();
   const double N = s.N;
   const double h = s.h;
   const std::int64_t last = core::loopLast(N);
 
-  double uMax = 0.0;
-  for (std::int64_t i = 1; i <= last; ++i)
-    if (row[i] >= uMax) uMax = row[i];
-  double uMin = 0.0;
-  for (std::int64_t i = 1; i <= last; ++i)
-    if (row[i] <= uMin) uMin = row[i];
+  // The largest and smallest of 0 and the level's values, as a scan that
+  // keeps the last of equal values gives them: a zero extreme has the sign
+  // of the level's last zero.
+  const ui::ValueRange range = ui::finiteRange(row, 1, last);
+  auto lastZero = [&] {
+    for (std::int64_t i = last; i >= 1; --i)
+      if (row[i] == 0.0) return row[i];
+    return 0.0;
+  };
+  double uMax = range.highest > 0.0 ? range.highest : range.highest == 0.0 ? lastZero() : 0.0;
+  const double uMin = range.lowest < 0.0 ? range.lowest : range.lowest == 0.0 ? lastZero() : 0.0;
   double uRange = uMax - uMin;
   if (uRange == 0.0) {
     // A level that is 0 everywhere gives no height: draw it on the scale of
@@ -350,16 +337,23 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   g_.TickStep = g_.OriginY / g_.TickCount;
 
   // Vertical grid, one line per grid point; lines that land on a column
-  // already drawn are the same pixels and are skipped.
+  // already drawn are the same pixels and are skipped. Below `nextEdge`
+  // (short of the column's edge by far more than any rounding) a line lands
+  // on the column just drawn, so the column is computed only past it.
   const double xEnd = 1 + h;
   int lastColumn = INT_MIN;
+  double nextEdge = -DBL_MAX;
   const double unitsPerPixel = PB1->unitsPerPixelX();  // fixed during the loop
   for (double x = 0; x <= xEnd; x = x + h) {
-    const int column = ui::PictureSurface::pixelIndex(
-        unitsPerPixel != 0.0 ? (g_.OriginX + x) / unitsPerPixel : 0.0);
-    if (column != lastColumn) {
-      lastColumn = column;
-      PB1->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, ui::colour::lightGrey);
+    if (!(g_.OriginX + x < nextEdge)) {
+      const int column = ui::PictureSurface::pixelIndex(
+          unitsPerPixel != 0.0 ? (g_.OriginX + x) / unitsPerPixel : 0.0);
+      if (column != lastColumn) {
+        lastColumn = column;
+        PB1->drawLine(g_.OriginX + x, g_.ScaleH, g_.OriginX + x, 0, ui::colour::lightGrey);
+      }
+      if (unitsPerPixel > 0.0 && column >= 0 && column < 1000000)
+        nextEdge = (column + 0.5) * unitsPerPixel * (1 - 1e-9);
     }
     if (x + h == x) break;
   }
@@ -377,16 +371,16 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
     const double y = g_.OriginY - j * g_.TickStep;
     PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
     PB1->setTextPos(0.02, labelTop(y));
-    PB1->print(qs(core::formatFixed(j * g_.TickStep, 2, m)) + unit);
+    PB1->print(ui::fromStd(core::formatFixed(j * g_.TickStep, 2, m)) + unit);
   }
   PB1->setTextPos(0.02, labelTop(g_.OriginY));
-  PB1->print(qs(core::formatFixed(0, 2, m)) + unit);
+  PB1->print(ui::fromStd(core::formatFixed(0, 2, m)) + unit);
   if (g_.TickTotal >= g_.TickCount + 1) {
     for (double j = 1; j <= g_.TickTotal - 5; j = j + 1) {
       const double y = g_.OriginY + j * g_.TickStep;
       PB1->drawLine(g_.OriginX, y, g_.OriginX + 1, y, ui::colour::lightGrey);
       PB1->setTextPos(0.02, labelTop(y));
-      PB1->print(qs(core::formatFixed(-j * g_.TickStep, 2, m)) + unit);
+      PB1->print(ui::fromStd(core::formatFixed(-j * g_.TickStep, 2, m)) + unit);
     }
   }
   g_.AxesDrawn = true;
@@ -401,13 +395,10 @@ void GraphWindow::drawCurve(const double* row) {
   const double oy = g_.OriginY;
   // The segments from (0, 0) through every point to (1, 0), as one
   // polyline: each segment starts exactly where the one before it ends.
+  // A long level keeps only the points that make its pixels.
   const std::int64_t last = core::loopLast(N - 1);
-  QPolygonF curve;
-  curve.reserve(static_cast<qsizetype>(std::max<std::int64_t>(last, 0)) + 3);
-  curve.append(QPointF(ox, oy));
-  curve.append(QPointF(ox + h, oy - row[1]));
-  for (std::int64_t i = 1; i <= last; ++i)
-    curve.append(QPointF(ox + (static_cast<double>(i) + 1) * h, oy - row[i + 1]));
+  QPolygonF curve{QPointF(ox, oy)};
+  curve += PB1->levelPoints(row, 1, std::max<std::int64_t>(last, 0) + 1, ox, h, oy);
   const QPointF lastPoint(ox + N * h, oy - row[core::roundHalfEven(N)]);
   if (lastPoint.x() != curve.last().x() || lastPoint.y() != curve.last().y()) {
     // Only a count N that is not whole leaves a gap before the last segment.
@@ -428,37 +419,34 @@ void GraphWindow::drawLegend(const double* row) {
   const double uM = row[static_cast<std::int64_t>(mPoint)];
   PB1->setTextPos((g_.OriginX + mPoint * h) - w, (g_.OriginY - uM) - th);
   PB1->setForeColor(ui::colour::red);
-  PB1->print(QStringLiteral("n = ") + qs(core::formatPlain(g_.LevelRow - 1, mark().toStdString())));
+  PB1->print(QStringLiteral("n = ") +
+             ui::fromStd(core::formatPlain(g_.LevelRow - 1, ui::decimalMark())));
 }
 
 // ---------------------------------------------------------------- read-out
 
 void GraphWindow::readOut(double x, double y) {
   if (!g_.AxesDrawn) return;
-  const std::string m = mark().toStdString();
+  // A read-out box as wide as its text would be for the value's magnitude
+  // (so it does not jump with the sign), showing "<name> = <value> <unit>".
   const double th2 = PB1->textHeight(QStringLiteral("22"));
+  auto show = [&](ui::PictureSurface* box, const QString& name, double value, const QString& unit) {
+    const std::string m = ui::decimalMark();
+    PB1->resizeChild(box,
+                     PB1->textWidth(name + ui::fromStd(core::formatFixed(std::fabs(value), 2, m)) +
+                                    unit + QStringLiteral("  ")),
+                     1.5 * th2);
+    box->clear();
+    box->print(name + ui::fromStd(core::formatFixed(value, 2, m)) + unit);
+  };
 
-  const double u = g_.OriginY - y;
-  PB1->resizeChild(
-      PBY,
-      PB1->textWidth(QStringLiteral("U = ") + qs(core::formatFixed(std::fabs(u), 2, m)) +
-                     QStringLiteral(" °C  ")),
-      1.5 * th2);
-  PBY->clear();
-  PBY->print(QStringLiteral("U = ") + qs(core::formatFixed(u, 2, m)) + QStringLiteral(" °C"));
+  show(PBY, QStringLiteral("U = "), g_.OriginY - y, QStringLiteral(" °C"));
   PB1->moveChild(PBY, 0, y - PB1->childRect(PBY).height() / 2);
 
   const QLineF ly = LineY->ends();
   LineY->setEnds(ly.x1(), y, ly.x2(), y);
 
-  const double xm = x - g_.OriginX;
-  PB1->resizeChild(
-      PBX,
-      PB1->textWidth(QStringLiteral("x = ") + qs(core::formatFixed(std::fabs(xm), 2, m)) +
-                     QStringLiteral(" m  ")),
-      1.5 * th2);
-  PBX->clear();
-  PBX->print(QStringLiteral("x = ") + qs(core::formatFixed(xm, 2, m)) + QStringLiteral(" m"));
+  show(PBX, QStringLiteral("x = "), x - g_.OriginX, QStringLiteral(" m"));
   const double th = PB1->textHeight(QStringLiteral("2"));
   PB1->moveChild(PBX, x - PB1->childRect(PBX).width() / 2, g_.ScaleH - 1.5 * th);
 

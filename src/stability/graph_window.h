@@ -74,7 +74,6 @@ class GraphWindow : public QWidget {
   bool drawAxes(const double* row, bool* defaultRange);
   void drawCurve(const double* row);
   void drawLegend(const double* row);
-  QString mark() const;
 
   core::Scheme scheme_;
   GraphState g_;

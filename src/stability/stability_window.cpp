@@ -60,7 +60,7 @@ void StabilityWindow::buildControls() {
   Cmdgraphique = ui::button(this, "Cmdgraphique", QStringLiteral("Graphiques"), {608, 61, 95, 24});
   Cmdgraphique->setEnabled(false);
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {608, 91, 95, 24});
-  connect(CmdCalculs, &QPushButton::clicked, this, &StabilityWindow::runCalculs);
+  connect(CmdCalculs, &QPushButton::clicked, this, &StabilityWindow::runComputation);
   connect(Cmdgraphique, &QPushButton::clicked, this, &StabilityWindow::openGraphs);
   connect(CmdQuitter, &QPushButton::clicked, this, &QWidget::close);
   // Enter in any field starts the computation, as the first button would.
@@ -206,7 +206,7 @@ bool StabilityWindow::showsBusyCursor(const core::StabilityFields& fields) {
          kBusyCursorWork;  // NaN (never here) or small: no cursor
 }
 
-void StabilityWindow::runCalculs() {
+void StabilityWindow::runComputation() {
   // A consistency or error run is using the shared tables: refuse first.
   if (ModGeneral::computationRunning()) {
     ui::showFailure(this, core::fail::busy());

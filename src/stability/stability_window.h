@@ -38,7 +38,7 @@ class StabilityWindow : public QWidget {
 
  public slots:
   // "Lancer les calculs".
-  void runCalculs();
+  void runComputation();
   // "Graphiques": the graph window of this scheme, created if needed.
   void openGraphs();
 

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "ui/message.h"
+#include "ui/number_text.h"
 
 namespace ui {
 
@@ -280,9 +281,8 @@ void saveCsvAs(QWidget* parent, const CsvWritable& source) {
   const QString reason = saveCsv(source, name);
   QGuiApplication::restoreOverrideCursor();
   if (!reason.isEmpty()) {
-    showMessage(parent, QStringLiteral("Le fichier « %1 » n'a pas pu être enregistré : %2.\n"
-                                       "La liste reste affichée telle quelle.")
-                            .arg(QDir::toNativeSeparators(name), reason));
+    showFailure(parent,
+                core::fail::fileNotSaved(toStd(QDir::toNativeSeparators(name)), toStd(reason)));
   }
 }
 

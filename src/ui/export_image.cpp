@@ -18,6 +18,7 @@
 
 #include "ui/export_csv.h"
 #include "ui/message.h"
+#include "ui/number_text.h"
 #include "ui/picture_surface.h"
 
 namespace ui {
@@ -140,9 +141,8 @@ void saveImageAs(QWidget* parent, const QSize& size, const DrawingPaint& paint) 
   const QString reason = saveImage(size, paint, name, formatOf(name, filter));
   QGuiApplication::restoreOverrideCursor();
   if (!reason.isEmpty()) {
-    showMessage(parent, QStringLiteral("L'image « %1 » n'a pas pu être enregistrée : %2.\n"
-                                       "Le dessin reste affiché tel quel.")
-                            .arg(QDir::toNativeSeparators(name), reason));
+    showFailure(parent,
+                core::fail::imageNotSaved(toStd(QDir::toNativeSeparators(name)), toStd(reason)));
   }
 }
 
@@ -165,9 +165,7 @@ void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
   if (!accepted) return;
   printer.setResolution(96);
   if (!printDrawing(printer, size, paint)) {
-    showMessage(parent, QStringLiteral(
-                            "L'impression n'a pas pu être lancée : vérifiez l'imprimante choisie.\n"
-                            "Le dessin reste affiché tel quel."));
+    showFailure(parent, core::fail::printFailed());
   }
 }
 

@@ -5,7 +5,11 @@
 #include <QPainter>
 #include <QVariant>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+
+#include "ui/level_columns.h"
 
 namespace ui {
 
@@ -413,6 +417,58 @@ void PictureSurface::drawPolyline(const QPolygonF& points, const QColor& color) 
     renderPending();
     update();
   }
+}
+
+QPolygonF PictureSurface::levelPoints(const double* v, std::int64_t first, std::int64_t last,
+                                      double x0, double dx, double y0) const {
+  QPolygonF out;
+  if (last < first) return out;
+  const QSize area = drawingRect().size().expandedTo(QSize(1, 1));
+  const double right = area.width() + 4.0;
+  const double bottom = area.height() + 4.0;
+  const double ux = unitsPerPixelX();
+  const double uy = unitsPerPixelY();
+  // As drawPolyline() and paintOps() place a point: pixels of the drawing
+  // area, then the device pixel at each ratio.
+  auto pixelX = [ux](double x) { return ux != 0.0 ? x / ux : 0.0; };
+  auto pixelY = [uy](double y) { return uy != 0.0 ? y / uy : 0.0; };
+  auto xAt = [x0, dx](std::int64_t k) { return x0 + static_cast<double>(k) * dx; };
+  const std::array<qreal, 5> ratios = {devicePixelRatioF(), 1.0, 1.5, 2.0, 4.0};
+  using Columns = std::array<int, 5>;
+  auto column = [&](std::int64_t k) {
+    const double px = pixelX(xAt(k));
+    Columns c;
+    for (std::size_t r = 0; r < ratios.size(); ++r) c[r] = toInt(px * ratios[r]);
+    return c;
+  };
+  // Each column ends where the next device pixel begins, at the nearest of
+  // those edges.
+  auto lastOf = [&](std::int64_t k, const Columns& c) {
+    if (!(dx > 0) || ux == 0.0) return k;
+    double edge = std::numeric_limits<double>::infinity();
+    for (std::size_t r = 0; r < ratios.size(); ++r)
+      edge = std::min(edge, (c[r] + 0.5) / ratios[r] * ux);
+    const double steps = std::floor((edge - x0) / dx);
+    if (!(steps > static_cast<double>(k))) return k;
+    return steps < static_cast<double>(last) ? static_cast<std::int64_t>(steps) : last;
+  };
+  auto inside = [&](double px, double py) {
+    return px >= -4.0 && px <= right && py >= -4.0 && py <= bottom;
+  };
+  out.reserve(static_cast<qsizetype>(std::min<std::int64_t>(last - first + 1, 8 * 4096)));
+  forEachColumn(first, last, column, lastOf, [&](std::int64_t a, std::int64_t b) {
+    const ValueRange r = b - a >= 4 ? finiteRange(v, a, b) : ValueRange{0, 0, false};
+    const double xa = xAt(a);
+    if (r.allFinite && inside(pixelX(xa), pixelY(y0 - r.highest)) &&
+        inside(pixelX(xAt(b)), pixelY(y0 - r.lowest))) {
+      // Any point of the column stands for the others' abscissa.
+      out << QPointF(xa, y0 - v[a]) << QPointF(xa, y0 - r.lowest) << QPointF(xa, y0 - r.highest)
+          << QPointF(xAt(b), y0 - v[b]);
+      return;
+    }
+    for (std::int64_t k = a; k <= b; ++k) out << QPointF(xAt(k), y0 - v[k]);
+  });
+  return out;
 }
 
 PictureSurface::Batch::Batch(PictureSurface& surface) : surface_(surface) {

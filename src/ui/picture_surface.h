@@ -19,6 +19,7 @@
 #include <QRectF>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -68,6 +69,14 @@ class PictureSurface : public QWidget {
   // The segments between consecutive points, drawn in one pass: the same
   // pixels as drawLine() called for each segment in turn.
   void drawPolyline(const QPolygonF& points, const QColor& color);
+  // The points (x0 + k·dx, y0 − v[k]), k = first .. last, of a level
+  // (dx > 0), made ready for drawPolyline(): where more than four fall on
+  // one device column, at the screen's ratio and at each ratio a replay is
+  // made at (1, 1.5, 2 and the export's 4), and all of them lie inside the
+  // drawing, only the first, lowest, highest and last are kept. Drawn, they
+  // give the pixels of every point drawn, at each of those ratios.
+  QPolygonF levelPoints(const double* v, std::int64_t first, std::int64_t last, double x0,
+                        double dx, double y0) const;
   void setTextPos(double x, double y);
   double currentX() const { return currentX_; }
   double currentY() const { return currentY_; }

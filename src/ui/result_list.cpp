@@ -219,10 +219,7 @@ void ResultListView::copySelection() {
   for (const QItemSelectionRange& r : selectionModel()->selection()) rows += r.height();
   if (rows == 0) return;
   if (rows * (model_->widestLine() + 1) > kMaxCopyChars) {
-    ui::showMessage(this,
-                    QStringLiteral("La sélection est trop grande pour être copiée (%1 lignes) : "
-                                   "choisissez moins de lignes.")
-                        .arg(rows));
+    ui::showFailure(this, core::fail::selectionTooLarge(rows));
     return;
   }
   QGuiApplication::clipboard()->setText(selectedText());

@@ -74,12 +74,12 @@ double paletteParameter(double v, double maxAbs, bool logarithmic) {
 
 }  // namespace vis
 
-CarteWindow::CarteWindow(QWidget* parent) : QWidget(parent) {
+MapWindow::MapWindow(QWidget* parent) : QWidget(parent) {
   buildControls();
   chooseScheme(vis::SchemeChooser::opening());
 }
 
-void CarteWindow::buildControls() {
+void MapWindow::buildControls() {
   const auto [layout, bar] = vis::setUpWindow(
       this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
   chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
@@ -106,38 +106,36 @@ void CarteWindow::buildControls() {
       QStringLiteral(
           "La table entière en une image : x en travers, t vers le haut, couleur selon la valeur"));
   layout->addWidget(surface_, 1);
-  surface_->onMouseMove = [this](QPointF pos) { lblLecture_->setText(readOut(pos)); };
-  surface_->onLeave = [this] { lblLecture_->clear(); };
+  surface_->onMouseMove = [this](QPointF pos) { readOutLabel_->setText(readOut(pos)); };
+  surface_->onLeave = [this] { readOutLabel_->clear(); };
 
-  lblLecture_ = new QLabel(this);
-  lblLecture_->setObjectName(QStringLiteral("LblLecture"));
-  vis::described(lblLecture_, QStringLiteral("Lecture sous la souris"),
+  readOutLabel_ = new QLabel(this);
+  readOutLabel_->setObjectName(QStringLiteral("LblLecture"));
+  vis::described(readOutLabel_, QStringLiteral("Lecture sous la souris"),
                  QStringLiteral("x, t et u au point de la carte sous la souris"));
-  lblLecture_->setMinimumHeight(lblLecture_->fontMetrics().height() + 4);
-  layout->addWidget(lblLecture_);
+  readOutLabel_->setMinimumHeight(readOutLabel_->fontMetrics().height() + 4);
+  layout->addWidget(readOutLabel_);
 
-  tmrActualise_ = vis::refreshTimer(this, [this] {
+  refreshTimer_ = vis::refreshTimer(this, [this] {
     if ((source_.changed() || chooser_->outdated())) synchronise();
   });
 }
 
-void CarteWindow::chooseScheme(core::Scheme scheme) {
+void MapWindow::chooseScheme(core::Scheme scheme) {
   source_.setScheme(scheme);
   synchronise();
 }
 
-void CarteWindow::synchronise() {
+void MapWindow::synchronise() {
   if (source_.refresh()) cacheValid_ = false;
   chooser_->showTables(source_.scheme());
-  lblLecture_->clear();
+  readOutLabel_->clear();
   surface_->update();
 }
 
-QRectF CarteWindow::mapArea(const QRectF& target) const {
-  return target.adjusted(78, 34, -118, -42);
-}
+QRectF MapWindow::mapArea(const QRectF& target) const { return target.adjusted(78, 34, -118, -42); }
 
-const QImage& CarteWindow::image(QSize size) const {
+const QImage& MapWindow::image(QSize size) const {
   const bool logarithmic = checkLog_->isChecked();
   const core::Table2& table = vis::SolutionSource::table(source_.scheme());
   const std::int64_t columns = std::min<std::int64_t>(source_.points(), size.width());
@@ -165,7 +163,7 @@ const QImage& CarteWindow::image(QSize size) const {
   return image_;
 }
 
-void CarteWindow::render(QPainter& p, const QRectF& target) const {
+void MapWindow::render(QPainter& p, const QRectF& target) const {
   source_.refresh();
   p.save();
   p.fillRect(target, Qt::white);
@@ -259,7 +257,7 @@ void CarteWindow::render(QPainter& p, const QRectF& target) const {
   p.restore();
 }
 
-QString CarteWindow::readOut(QPointF pos) const {
+QString MapWindow::readOut(QPointF pos) const {
   source_.refresh();
   // The cells are those of the last paint; a table replaced since has none yet.
   if (!source_.available() || !cacheValid_ || reduced_.columns < 1 ||

@@ -41,11 +41,11 @@ ReducedMap reduceTable(const core::Table2& table, std::int64_t levels, std::int6
 double paletteParameter(double v, double maxAbs, bool logarithmic);
 }  // namespace vis
 
-class CarteWindow : public QWidget {
+class MapWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit CarteWindow(QWidget* parent = nullptr);
+  explicit MapWindow(QWidget* parent = nullptr);
 
   void render(QPainter& painter, const QRectF& target) const;
 
@@ -75,8 +75,8 @@ class CarteWindow : public QWidget {
 
   vis::SchemeChooser* chooser_ = nullptr;
   QCheckBox* checkLog_ = nullptr;
-  QLabel* lblLecture_ = nullptr;
+  QLabel* readOutLabel_ = nullptr;
   QPushButton* cmdQuitter_ = nullptr;
-  QTimer* tmrActualise_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

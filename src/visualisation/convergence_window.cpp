@@ -104,7 +104,7 @@ ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
                      "moindres carrés et les pentes de référence 1 et 2"));
   layout->addWidget(surface_, 1);
 
-  tmrActualise_ = vis::refreshTimer(this, [this] {
+  refreshTimer_ = vis::refreshTimer(this, [this] {
     if (ModGeneral::journal().revision() != seen_) synchronise();
   });
   synchronise();

@@ -53,6 +53,6 @@ class ConvergenceWindow : public QWidget {
 
   std::uint64_t seen_ = ~std::uint64_t{0};
   QPushButton* cmdQuitter_ = nullptr;
-  QTimer* tmrActualise_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

@@ -56,37 +56,37 @@ void EvolutionWindow::buildControls() {
   chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
   bar->addWidget(chooser_);
 
-  cmdLecture_ = new QPushButton(QStringLiteral("Lecture"), this);
-  cmdLecture_->setObjectName(QStringLiteral("CmdLecture"));
-  vis::described(cmdLecture_, QStringLiteral("Lecture"),
+  playButton_ = new QPushButton(QStringLiteral("Lecture"), this);
+  playButton_->setObjectName(QStringLiteral("CmdLecture"));
+  vis::described(playButton_, QStringLiteral("Lecture"),
                  QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
-  connect(cmdLecture_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
-  bar->addWidget(cmdLecture_);
+  connect(playButton_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
+  bar->addWidget(playButton_);
 
   auto* speedLabel = new QLabel(QStringLiteral("Niveaux par seconde :"), this);
   bar->addWidget(speedLabel);
-  vitesse_ = new QSpinBox(this);
-  vitesse_->setObjectName(QStringLiteral("TxtVitesse"));
-  vitesse_->setRange(1, 100000);
-  vitesse_->setValue(20);
+  speed_ = new QSpinBox(this);
+  speed_->setObjectName(QStringLiteral("TxtVitesse"));
+  speed_->setRange(1, 100000);
+  speed_->setValue(20);
   vis::described(
-      vitesse_, QStringLiteral("Niveaux par seconde"),
+      speed_, QStringLiteral("Niveaux par seconde"),
       QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
-  speedLabel->setBuddy(vitesse_);
-  connect(vitesse_, &QSpinBox::valueChanged, this, [this] {
+  speedLabel->setBuddy(speed_);
+  connect(speed_, &QSpinBox::valueChanged, this, [this] {
     // The new speed counts from the level shown now.
     playStart_ = level_;
     clock_.restart();
   });
-  bar->addWidget(vitesse_);
+  bar->addWidget(speed_);
 
-  checkEchelle_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
-  checkEchelle_->setObjectName(QStringLiteral("CheckEchelle"));
-  vis::described(checkEchelle_, checkEchelle_->text(),
+  ownScaleCheck_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
+  ownScaleCheck_->setObjectName(QStringLiteral("CheckEchelle"));
+  vis::described(ownScaleCheck_, ownScaleCheck_->text(),
                  QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle tient la plus "
                                 "grande valeur du calcul"));
-  connect(checkEchelle_, &QCheckBox::toggled, this, [this] { surface_->update(); });
-  bar->addWidget(checkEchelle_);
+  connect(ownScaleCheck_, &QCheckBox::toggled, this, [this] { surface_->update(); });
+  bar->addWidget(ownScaleCheck_);
   bar->addStretch();
 
   cmdQuitter_ =
@@ -101,26 +101,26 @@ void EvolutionWindow::buildControls() {
                  QStringLiteral("Choisit le niveau de temps montré"));
   connect(slider_, &QSlider::valueChanged, this, &EvolutionWindow::setLevel);
   levelRow->addWidget(slider_, 1);
-  lblNiveau_ = new QLabel(this);
-  lblNiveau_->setObjectName(QStringLiteral("LblNiveau"));
-  vis::described(lblNiveau_, QStringLiteral("Niveau montré"),
+  levelLabel_ = new QLabel(this);
+  levelLabel_->setObjectName(QStringLiteral("LblNiveau"));
+  vis::described(levelLabel_, QStringLiteral("Niveau montré"),
                  QStringLiteral("Le niveau n et son temps t"));
-  lblNiveau_->setMinimumWidth(230);
-  levelRow->addWidget(lblNiveau_);
+  levelLabel_->setMinimumWidth(230);
+  levelRow->addWidget(levelLabel_);
 
-  cmdGarder_ = new QPushButton(QStringLiteral("Garder pour comparer"), this);
-  cmdGarder_->setObjectName(QStringLiteral("CmdGarder"));
-  vis::described(cmdGarder_, cmdGarder_->text(),
+  keepButton_ = new QPushButton(QStringLiteral("Garder pour comparer"), this);
+  keepButton_->setObjectName(QStringLiteral("CmdGarder"));
+  vis::described(keepButton_, keepButton_->text(),
                  QStringLiteral("Garde la courbe de ce calcul pour la comparer aux suivants "
                                 "(quatre au plus)"));
-  connect(cmdGarder_, &QPushButton::clicked, this, &EvolutionWindow::keepRun);
-  levelRow->addWidget(cmdGarder_);
-  cmdEffacerGardees_ = new QPushButton(QStringLiteral("Effacer les courbes gardées"), this);
-  cmdEffacerGardees_->setObjectName(QStringLiteral("CmdEffacerGardees"));
-  vis::described(cmdEffacerGardees_, cmdEffacerGardees_->text(),
+  connect(keepButton_, &QPushButton::clicked, this, &EvolutionWindow::keepRun);
+  levelRow->addWidget(keepButton_);
+  clearKeptButton_ = new QPushButton(QStringLiteral("Effacer les courbes gardées"), this);
+  clearKeptButton_->setObjectName(QStringLiteral("CmdEffacerGardees"));
+  vis::described(clearKeptButton_, clearKeptButton_->text(),
                  QStringLiteral("Oublie les courbes gardées et libère leur mémoire"));
-  connect(cmdEffacerGardees_, &QPushButton::clicked, this, &EvolutionWindow::clearKept);
-  levelRow->addWidget(cmdEffacerGardees_);
+  connect(clearKeptButton_, &QPushButton::clicked, this, &EvolutionWindow::clearKept);
+  levelRow->addWidget(clearKeptButton_);
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCourbe"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
@@ -129,12 +129,12 @@ void EvolutionWindow::buildControls() {
                                 "exacte quand elle est connue"));
   layout->addWidget(surface_, 1);
 
-  tmrLecture_ = new QTimer(this);
-  tmrLecture_->setObjectName(QStringLiteral("TmrLecture"));
-  tmrLecture_->setInterval(15);
-  connect(tmrLecture_, &QTimer::timeout, this, &EvolutionWindow::tick);
+  playTimer_ = new QTimer(this);
+  playTimer_->setObjectName(QStringLiteral("TmrLecture"));
+  playTimer_->setInterval(15);
+  connect(playTimer_, &QTimer::timeout, this, &EvolutionWindow::tick);
   // A run in a study window may replace the tables at any time.
-  tmrActualise_ = vis::refreshTimer(this, [this] {
+  refreshTimer_ = vis::refreshTimer(this, [this] {
     if ((needsSync() || chooser_->outdated())) synchronise();
   });
 }
@@ -159,10 +159,10 @@ void EvolutionWindow::synchronise() {
     slider_->setValue(static_cast<int>(level_));
   }
   slider_->setEnabled(any);
-  cmdLecture_->setEnabled(any);
+  playButton_->setEnabled(any);
   updateKeepButtons();
   if (!any) pause();
-  lblNiveau_->setText(levelText());
+  levelLabel_->setText(levelText());
   surface_->update();
 }
 
@@ -184,13 +184,13 @@ void EvolutionWindow::setLevel(int n) {
   // Playing goes on from the level chosen.
   playStart_ = level_;
   clock_.restart();
-  lblNiveau_->setText(levelText());
+  levelLabel_->setText(levelText());
   surface_->update();
 }
 
 void EvolutionWindow::updateKeepButtons() {
-  cmdGarder_->setEnabled(source_.available() && !kept_.full() && !kept_.holds(source_));
-  cmdEffacerGardees_->setEnabled(!kept_.runs().empty());
+  keepButton_->setEnabled(source_.available() && !kept_.full() && !kept_.holds(source_));
+  clearKeptButton_->setEnabled(!kept_.runs().empty());
 }
 
 void EvolutionWindow::keepRun() {
@@ -232,7 +232,7 @@ QString EvolutionWindow::keptText(int k) const {
                                    : QStringLiteral("   n = %1").arg(n));
 }
 
-bool EvolutionWindow::playing() const { return tmrLecture_->isActive(); }
+bool EvolutionWindow::playing() const { return playTimer_->isActive(); }
 
 void EvolutionWindow::togglePlay() {
   if (playing()) {
@@ -244,13 +244,13 @@ void EvolutionWindow::togglePlay() {
   if (level_ >= source_.levels() - 1) setLevel(0);
   playStart_ = level_;
   clock_.start();
-  tmrLecture_->start();
-  cmdLecture_->setText(QStringLiteral("Pause"));
+  playTimer_->start();
+  playButton_->setText(QStringLiteral("Pause"));
 }
 
 void EvolutionWindow::pause() {
-  if (tmrLecture_) tmrLecture_->stop();
-  if (cmdLecture_) cmdLecture_->setText(QStringLiteral("Lecture"));
+  if (playTimer_) playTimer_->stop();
+  if (playButton_) playButton_->setText(QStringLiteral("Lecture"));
 }
 
 void EvolutionWindow::tick() {
@@ -259,14 +259,14 @@ void EvolutionWindow::tick() {
   // The level follows the clock, so a slow frame skips levels instead of
   // slowing the playback down.
   const double elapsed = static_cast<double>(clock_.nsecsElapsed()) * 1e-9;
-  const auto n = playStart_ + static_cast<std::int64_t>(elapsed * vitesse_->value());
+  const auto n = playStart_ + static_cast<std::int64_t>(elapsed * speed_->value());
   const std::int64_t last = source_.levels() - 1;
   const std::int64_t target = std::min(n, last);
   if (target != level_) {
     const QSignalBlocker block(slider_);
     slider_->setValue(static_cast<int>(target));
     level_ = target;
-    lblNiveau_->setText(levelText());
+    levelLabel_->setText(levelText());
     surface_->update();
   }
   if (target >= last) pause();
@@ -291,7 +291,7 @@ std::pair<double, double> EvolutionWindow::valueRange() const {
   current();
   double lo = 0, hi = 0;
   if (source_.available()) {
-    if (checkEchelle_->isChecked()) {
+    if (ownScaleCheck_->isChecked()) {
       const double* v = source_.level(shownLevel());
       for (std::int64_t i = 0; i < source_.points(); ++i) {
         lo = v[i] < lo ? v[i] : lo;

@@ -91,15 +91,15 @@ class EvolutionWindow : public QWidget {
   vis::KeptRuns kept_;
 
   vis::SchemeChooser* chooser_ = nullptr;
-  QPushButton* cmdLecture_ = nullptr;
+  QPushButton* playButton_ = nullptr;
   QSlider* slider_ = nullptr;
-  QSpinBox* vitesse_ = nullptr;
-  QCheckBox* checkEchelle_ = nullptr;
-  QLabel* lblNiveau_ = nullptr;
+  QSpinBox* speed_ = nullptr;
+  QCheckBox* ownScaleCheck_ = nullptr;
+  QLabel* levelLabel_ = nullptr;
   QPushButton* cmdQuitter_ = nullptr;
-  QPushButton* cmdGarder_ = nullptr;
-  QPushButton* cmdEffacerGardees_ = nullptr;
-  QTimer* tmrLecture_ = nullptr;
-  QTimer* tmrActualise_ = nullptr;
+  QPushButton* keepButton_ = nullptr;
+  QPushButton* clearKeptButton_ = nullptr;
+  QTimer* playTimer_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

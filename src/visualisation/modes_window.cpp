@@ -245,7 +245,7 @@ void ModesWindow::buildControls() {
   grid->setColumnStretch(1, 1);
   layout->addLayout(grid, 1);
 
-  tmrActualise_ = vis::refreshTimer(this, [this] {
+  refreshTimer_ = vis::refreshTimer(this, [this] {
     if (source_.changed() || chooser_->outdated() ||
         ModGeneral::journal().revision() != journalSeen_)
       synchronise();

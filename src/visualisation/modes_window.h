@@ -101,7 +101,7 @@ class ModesWindow : public QWidget {
   vis::SchemeChooser* chooser_ = nullptr;
   QLabel* lblVerdict_ = nullptr;
   QPushButton* cmdQuitter_ = nullptr;
-  QTimer* tmrActualise_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* amplification_ = nullptr;
   vis::RenderSurface* modeMap_ = nullptr;
   vis::RenderSurface* stabilityMap_ = nullptr;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 
+#include "ui/level_columns.h"
 #include "ui/typeface.h"
 #include "visualisation/solution_source.h"
 
@@ -39,75 +40,29 @@ QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Ma
   auto columnOf = [&](std::int64_t k) {
     return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
   };
-  std::int64_t k = 0;
-  while (k <= n + 1) {
-    const std::int64_t c = columnOf(k);
-    // The last point of column c: from the inverse of the mapping, then
-    // corrected by a point or two for rounding.
-    std::int64_t end = k;
-    if (h > 0) {
-      const double edge = (static_cast<double>(c + 1) - offset) / scale / h;
-      end = std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor(edge)), k, n + 1);
+  // The last point of column c, from the inverse of the mapping.
+  auto lastOf = [&](std::int64_t k, std::int64_t c) {
+    if (!(h > 0)) return k;
+    return static_cast<std::int64_t>(std::floor((static_cast<double>(c + 1) - offset) / scale / h));
+  };
+  ui::forEachColumn(0, n + 1, columnOf, lastOf, [&](std::int64_t k, std::int64_t end) {
+    // First and last finite value of points k .. end; the inner points are
+    // one contiguous run of the level.
+    std::int64_t a = k, b = end;
+    while (a <= end && !std::isfinite(valueAt(a))) ++a;
+    if (a > end) return;
+    while (!std::isfinite(valueAt(b))) --b;
+    const ui::ValueRange r = ui::finiteRange(values, std::max<std::int64_t>(k, 1) - 1,
+                                             std::min<std::int64_t>(end, n) - 1);
+    double lowest = r.lowest, highest = r.highest;
+    if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
+      lowest = std::min(0.0, lowest);
+      highest = std::max(0.0, highest);
     }
-    while (end > k && columnOf(end) > c) --end;
-    while (end < n + 1 && columnOf(end + 1) == c) ++end;
-
-    // First, lowest, highest and last finite value of points k .. end; the
-    // inner points are one contiguous run of the level.
-    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
-    double first = 0, last = 0, xFirst = 0, xLast = 0;
-    bool any = false;
-    auto take = [&](std::int64_t j) {
-      const double v = valueAt(j);
-      if (!std::isfinite(v)) return;
-      if (!any) {
-        first = v;
-        xFirst = xAt(j);
-        any = true;
-      }
-      last = v;
-      xLast = xAt(j);
-    };
-    for (std::int64_t j = k; j <= end && !any; ++j) take(j);
-    for (std::int64_t j = end; j >= k; --j) {
-      const double v = valueAt(j);
-      if (std::isfinite(v)) {
-        last = v;
-        xLast = xAt(j);
-        break;
-      }
-    }
-    if (any) {
-      const std::int64_t lo = std::max<std::int64_t>(k, 1), hiEnd = std::min<std::int64_t>(end, n);
-      if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
-        lowest = std::min(lowest, 0.0);
-        highest = std::max(highest, 0.0);
-      }
-      // Four running extremes: independent chains the processor overlaps.
-      double l4[4] = {lowest, lowest, lowest, lowest}, h4[4] = {highest, highest, highest, highest};
-      const double* v = values - 1;  // v[j] is point j
-      std::int64_t j = lo;
-      for (; j + 3 <= hiEnd; j += 4)
-        for (int q = 0; q < 4; ++q) {
-          const double x = v[j + q];  // infinities and NaN never pass isfinite below
-          const bool ok = x - x == 0;
-          l4[q] = ok && x < l4[q] ? x : l4[q];
-          h4[q] = ok && x > h4[q] ? x : h4[q];
-        }
-      for (; j <= hiEnd; ++j) {
-        const double x = v[j];
-        const bool ok = x - x == 0;
-        l4[0] = ok && x < l4[0] ? x : l4[0];
-        h4[0] = ok && x > h4[0] ? x : h4[0];
-      }
-      lowest = std::min({l4[0], l4[1], l4[2], l4[3]});
-      highest = std::max({h4[0], h4[1], h4[2], h4[3]});
-      const double xMid = m.px((xFirst + xLast) / 2);
-      out << QPointF(m.px(xFirst), m.py(first)) << QPointF(xMid, m.py(lowest))
-          << QPointF(xMid, m.py(highest)) << QPointF(m.px(xLast), m.py(last));
-    }
-    k = end + 1;
-  }
+    const double xMid = m.px((xAt(a) + xAt(b)) / 2);
+    out << QPointF(m.px(xAt(a)), m.py(valueAt(a))) << QPointF(xMid, m.py(lowest))
+        << QPointF(xMid, m.py(highest)) << QPointF(m.px(xAt(b)), m.py(valueAt(b)));
+  });
   return out;
 }
 

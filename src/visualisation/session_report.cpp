@@ -191,7 +191,7 @@ QString reportHtml(const QDateTime& when, bool inlineImages, QTextDocument* docu
     evolution.setLevel(static_cast<int>(evolution.source().levels() - 1));
     html += figures.image(evolution, QSize(760, 440),
                           QStringLiteral("%1 au dernier niveau calculé").arg(name));
-    CarteWindow map;
+    MapWindow map;
     map.chooseScheme(scheme);
     html +=
         figures.image(map, QSize(760, 440), QStringLiteral("Carte espace–temps de %1").arg(name));

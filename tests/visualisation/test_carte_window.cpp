@@ -68,7 +68,7 @@ class TestCarteWindow : public QObject {
     const std::int64_t r = std::int64_t(level) * reduced.rows / (K + 1);
     QCOMPARE(reduced.at(c, r), peak);
 
-    CarteWindow w;
+    MapWindow w;
     w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(logarithmic);
     const QSize size(520, 400);
     const QImage img = vistest::draw(w, size, dpr);
@@ -104,7 +104,7 @@ class TestCarteWindow : public QObject {
 
   void readOutUnderTheMouse() {
     vistest::fillTable(Scheme::P0, 9, 4, [](int n, int i) { return 10.0 * n + i; });
-    CarteWindow w;
+    MapWindow w;
     w.resize(700, 500);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -129,7 +129,7 @@ class TestCarteWindow : public QObject {
     QFETCH(int, newK);
     QFETCH(bool, recorded);
     vistest::fillTable(Scheme::P0, 60, 500, [](int n, int i) { return std::sin(i * 0.1 * n); });
-    auto* w = static_cast<CarteWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
+    auto* w = static_cast<MapWindow*>(ModGeneral::showWindow(WindowKind::FrmCarte));
     QVERIFY(w);
     (void)vistest::draw(*w, QSize(500, 400));
     const QRectF area = w->mapArea(QRectF(w->surface()->rect()));
@@ -146,7 +146,7 @@ class TestCarteWindow : public QObject {
   }
 
   void nothingToShowYet() {
-    CarteWindow w;
+    MapWindow w;
     w.resize(600, 400);
     QVERIFY(!w.source().available());
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
