@@ -181,8 +181,14 @@ void Journal::clearSeries(Study study, Scheme scheme) {
   if (entries_.size() != before) ++revision_;
 }
 
+void Journal::noteSession(SessionRun run) {
+  session_.push_back(std::move(run));
+  ++revision_;
+}
+
 void Journal::clear() {
   entries_.clear();
+  session_.clear();
   stabilityRuns_.clear();
   writerP0_ = writerPeps_ = TableWriter();
   ++revision_;  // never back to a value a reader has already seen
@@ -196,6 +202,33 @@ std::vector<JournalEntry> Journal::series(Study study, Scheme scheme) const {
   if (last == entries_.rend()) return out;
   for (const JournalEntry& e : entries_)
     if (e.seriesNumber == last->seriesNumber) out.push_back(e);
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const StabilityFields& f, Scheme scheme) {
+  std::vector<TypedValue> out{{"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"u0", f.u0}};
+  if (scheme == Scheme::P0) return out;
+  out.insert(out.end(), {{"v0", f.v0}, {"Epsilon", f.Epsilon}});
+  if (f.sourceTicked) out.insert(out.end(), {{"FF", f.FF}, {"NN", f.NN}});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ConsistencyFields& f, Scheme scheme, bool timeR) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K},     {"a", f.a},
+      {"d", f.d}, {"w", f.w}, {"phi", f.phi}, timeR ? TypedValue{"R", f.R} : TypedValue{"S", f.S}};
+  if (scheme == Scheme::Peps) out.push_back({"Epsilon", f.Epsilon});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ErrorFields& f, bool exactData) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"Epsilon", f.Epsilon}};
+  if (exactData)
+    out.insert(out.end(), {{"d", f.d}, {"w", f.w}, {"phi", f.phi}});
+  else
+    out.insert(out.end(), {{"u0", f.u0}, {"v0", f.v0}});
+  out.push_back({"k", f.k});
   return out;
 }
 
