@@ -124,59 +124,105 @@ void GrowthMeter::addLevels(const double* coefficients, std::int64_t first, std:
   for (std::int64_t k = 0; k < count; ++k) level(coefficients + k * stride, first + k);
 }
 
-void GrowthMeter::level(const double* c, std::int64_t n) {
-  const std::int64_t N = modes_;
-  double top = 0;
-  for (std::int64_t j = 0; j < N; ++j) {
+namespace {
+
+// The largest |c_j|, NaN and infinities left out (four running maxima, so
+// the loop needs no reassociation to vectorise).
+double largestFinite(const double* c, std::int64_t N) {
+  const double inf = std::numeric_limits<double>::infinity();
+  double m[4] = {0, 0, 0, 0};
+  std::int64_t j = 0;
+  for (; j + 4 <= N; j += 4)
+    for (int k = 0; k < 4; ++k) {
+      const double a = std::fabs(c[j + k]);
+      m[k] = a > m[k] && a < inf ? a : m[k];
+    }
+  for (; j < N; ++j) {
     const double a = std::fabs(c[j]);
-    top = a > top ? a : top;  // a non-finite coefficient never counts (below)
+    m[0] = a > m[0] && a < inf ? a : m[0];
   }
+  return std::max(std::max(m[0], m[1]), std::max(m[2], m[3]));
+}
+
+// 1 when |v| is in (t, infinity) (finite and above the noise), else 0: a
+// number rather than a bool, which keeps the loops below branch-free for
+// the vectoriser.
+inline double counts(double v, double t) {
+  const double a = std::fabs(v);
+  const double above = a > t ? 1.0 : 0.0;
+  return a < std::numeric_limits<double>::infinity() ? above : 0.0;
+}
+
+}  // namespace
+
+void GrowthMeter::level(const double* __restrict c, std::int64_t n) {
+  const std::int64_t N = modes_;
+  const double top = largestFinite(c, N);
   // Below this a coefficient has lost bits to the subnormal range.
   constexpr double kFloor = DBL_MIN / std::numeric_limits<double>::epsilon();
   const double t0 = std::max(noiseFactor_ * top, kFloor);
   const double t1 = std::max(noiseFactor_ * prevMax1_, kFloor);
   const double t2 = std::max(noiseFactor_ * prevMax2_, kFloor);
-  const double* p1 = prev1_.data();
-  const double* p2 = prev2_.data();
+  const double* __restrict p1 = prev1_.data();
+  const double* __restrict p2 = prev2_.data();
+  double* __restrict s11 = s11_.data();
+  double* __restrict s12 = s12_.data();
+  double* __restrict s22 = s22_.data();
+  double* __restrict sy1 = sy1_.data();
+  double* __restrict sy2 = sy2_.data();
+  double* __restrict above = above_.data();
+  double* __restrict used = used_.data();
+  double* __restrict first = first_.data();
+  double* __restrict last = last_.data();
   const double dn = static_cast<double>(n);
-  const double inf = std::numeric_limits<double>::infinity();
+  // Each value is chosen before its product, which then never meets a
+  // non-finite coefficient; one statement per choice keeps GCC from making
+  // branches of them.
   if (scheme_ == Scheme::P0) {
-    const bool pairs = levels_ >= 1;
-    const double w = pairs && prevMax1_ > 0 && prevMax1_ < inf ? 1 / prevMax1_ : 0;
+    const double pairs = levels_ >= 1 && prevMax1_ > 0 ? 1.0 : 0.0;
+    const double w = pairs > 0 ? 1 / prevMax1_ : 0;
     const double start = dn - 1;
     for (std::int64_t j = 0; j < N; ++j) {
       const double y = c[j], x = p1[j];
-      const bool now = std::fabs(y) > t0 && std::fabs(y) < inf;
-      const bool use = now && w > 0 && std::fabs(x) > t1 && std::fabs(x) < inf;
-      const double xs = use ? x * w : 0, ys = use ? y * w : 0;
-      s11_[j] += xs * xs;
-      sy1_[j] += xs * ys;
-      above_[j] += now ? 1 : 0;
-      used_[j] += use ? 1 : 0;
-      first_[j] = use && first_[j] < 0 ? start : first_[j];
-      last_[j] = use ? dn : last_[j];
+      const double now = counts(y, t0);
+      const double use = now * pairs * counts(x, t1);
+      const double xv = use > 0 ? x : 0.0;
+      const double yv = use > 0 ? y : 0.0;
+      const double xs = xv * w, ys = yv * w;
+      s11[j] += xs * xs;
+      sy1[j] += xs * ys;
+      above[j] += now;
+      used[j] += use;
+      // Whole numbers, so these blends are exact: the level when used, else as was.
+      const double fresh = first[j] < 0 ? use : 0.0;
+      first[j] += fresh * (start - first[j]);
+      last[j] += use * (dn - last[j]);
     }
   } else {
-    const bool triples = levels_ >= 2;
-    const double w = triples && prevMax2_ > 0 && prevMax2_ < inf ? 1 / prevMax2_ : 0;
+    const double triples = levels_ >= 2 && prevMax2_ > 0 ? 1.0 : 0.0;
+    const double w = triples > 0 ? 1 / prevMax2_ : 0;
     const double start = dn - 2;
     for (std::int64_t j = 0; j < N; ++j) {
       const double y = c[j], x1 = p1[j], x2 = p2[j];
-      const bool now = std::fabs(y) > t0 && std::fabs(y) < inf;
-      const bool use = now && w > 0 && std::fabs(x1) > t1 && std::fabs(x1) < inf &&
-                       std::fabs(x2) > t2 && std::fabs(x2) < inf;
-      const double a1 = use ? x1 * w : 0, a2 = use ? x2 * w : 0, ys = use ? y * w : 0;
-      s11_[j] += a1 * a1;
-      s12_[j] += a1 * a2;
-      s22_[j] += a2 * a2;
-      sy1_[j] += ys * a1;
-      sy2_[j] += ys * a2;
-      above_[j] += now ? 1 : 0;
-      used_[j] += use ? 1 : 0;
-      first_[j] = use && first_[j] < 0 ? start : first_[j];
-      last_[j] = use ? dn : last_[j];
+      const double now = counts(y, t0);
+      const double use = now * triples * counts(x1, t1) * counts(x2, t2);
+      const double v1 = use > 0 ? x1 : 0.0;
+      const double v2 = use > 0 ? x2 : 0.0;
+      const double vy = use > 0 ? y : 0.0;
+      const double a1 = v1 * w, a2 = v2 * w, ys = vy * w;
+      s11[j] += a1 * a1;
+      s12[j] += a1 * a2;
+      s22[j] += a2 * a2;
+      sy1[j] += ys * a1;
+      sy2[j] += ys * a2;
+      above[j] += now;
+      used[j] += use;
+      // Whole numbers, so these blends are exact: the level when used, else as was.
+      const double fresh = first[j] < 0 ? use : 0.0;
+      first[j] += fresh * (start - first[j]);
+      last[j] += use * (dn - last[j]);
     }
-    std::copy(prev1_.begin(), prev1_.end(), prev2_.begin());
+    prev2_.swap(prev1_);
     prevMax2_ = prevMax1_;
   }
   std::copy(c, c + N, prev1_.begin());
