@@ -28,6 +28,9 @@ void endProcess() {
   QCoreApplication::exit(0);
 }
 
+// The six menus stand side by side within the window's fixed width.
+const QString kMenuBarStyle = QStringLiteral("QMenuBar::item { padding: 2px 3px; }");
+
 std::function<void()>& programEnd() {
   static std::function<void()> end = endProcess;
   return end;
@@ -110,9 +113,8 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
 
 void Form1::buildMenus() {
   QMenuBar* bar = menuBar();
-  // The six menus stand side by side within the window's fixed width.
   bar->setFont(ui::typeface(8));
-  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
+  bar->setStyleSheet(kMenuBarStyle);
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
@@ -150,6 +152,16 @@ void Form1::buildMenus() {
   addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)
       ->setShortcut(Qt::Key_F1);  // F1 works from every window (guide_window.cpp)
   addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);
+}
+
+void Form1::changeEvent(QEvent* event) {
+  // A style sheet keeps the palette it was set under: set it again so that
+  // the menu bar follows a new desktop palette.
+  if (event->type() == QEvent::PaletteChange) {
+    menuBar()->setStyleSheet(QString());
+    menuBar()->setStyleSheet(kMenuBarStyle);
+  }
+  QMainWindow::changeEvent(event);
 }
 
 void Form1::quitProgram() {
