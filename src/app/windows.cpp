@@ -16,6 +16,7 @@
 #include "stability/stability_window.h"
 #include "visualisation/carte_window.h"
 #include "visualisation/convergence_window.h"
+#include "ui/keyboard.h"
 #include "visualisation/evolution_window.h"
 
 void registerWindows() {
@@ -36,6 +37,7 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
   installGuideShortcut();
+  ui::installContextMenuKeys();
 }
 
 bool setUpApplication() {

@@ -118,6 +118,7 @@ void GraphWindow::buildControls() {
                      "tracé ; la souris lit x et U sur le graphe."));
   PB1->setBackground(ui::paper());
   PB1->enableCopyMenu();
+  ui::focusByTab(PB1);  // after the buttons, its context menu one key away
   ui::enableImageExport(PB1);  // "Enregistrer l'image sous…", "Imprimer…"
   connect(PB1, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 
@@ -154,6 +155,7 @@ void GraphWindow::buildControls() {
   setTabOrder(TxtIndicen, CmdTracage);
   setTabOrder(CmdTracage, CmdEffacer);
   setTabOrder(CmdEffacer, CmdQuitter);
+  setTabOrder(CmdQuitter, PB1);
 }
 
 // -------------------------------------------------------------------- load

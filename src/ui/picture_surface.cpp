@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/keyboard.h"
+
 namespace ui {
 
 namespace {
@@ -550,6 +552,8 @@ void PictureSurface::paintEvent(QPaintEvent* /*event*/) {
   }
   ensureImageSize();
   painter.drawImage(QPointF(border_, border_), image_);
+  if (hasFocus())
+    drawFocusMark(painter, rect().adjusted(border_, border_, -border_, -border_), background());
 }
 
 void PictureSurface::resizeEvent(QResizeEvent* event) {

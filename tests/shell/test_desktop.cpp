@@ -96,6 +96,33 @@ QPalette darkPalette() {
   return p;
 }
 
+// Walks `w` with Tab from its first focus, once round: the names met, and
+// those whose look did not change with the focus.
+QStringList tabWalk(QWidget* w, QStringList* unmarked) {
+  QApplication::setActiveWindow(w);
+  QStringList seen;
+  QWidget* start = QApplication::focusWidget();
+  if (!start || start->window() != w) {
+    QTest::keyClick(w, Qt::Key_Tab);
+    start = QApplication::focusWidget();
+  }
+  for (QWidget* at = start; at && (at != start || seen.isEmpty()) && seen.size() < 40;) {
+    seen << at->objectName();
+    QTest::keyClick(at, Qt::Key_Tab);
+    at = QApplication::focusWidget();
+  }
+  // Round again, now that the focus moves by the keyboard.
+  for (QWidget* at = start; at && unmarked->size() < seen.size();) {
+    const QImage focused = at->grab().toImage();
+    QTest::keyClick(at, Qt::Key_Tab);
+    if (at->grab().toImage() == focused) *unmarked << at->objectName();
+    if (at == QApplication::focusWidget()) break;
+    at = QApplication::focusWidget();
+    if (at == start) break;
+  }
+  return seen;
+}
+
 void flushDeletes() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
@@ -115,6 +142,52 @@ class TestDesktop : public QObject {
     ModGeneral::closeAll();
     flushDeletes();
     QApplication::setPalette(QPalette());
+  }
+
+  // Tab visits every control in reading order, each showing that it has the
+  // focus, under the light palette and a dark one.
+  void tabFollowsReadingOrder_data() {
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<QString>("order");
+    const QString fields = "TxtN TxtT TxtK Txta ";
+    QTest::newRow("stability P0") << WindowKind::frmstabp0
+                                  << fields + "Txtu0 CmdCalculs Cmdgraphique CmdQuitter ListRes";
+    QTest::newRow("stability Pepsilon")
+        << WindowKind::frmstabpeps
+        << fields + "Txtu0 TxtV0 TxtEpsilon CheckF TextFF TextNN CmdCalculs Cmdgraphique "
+                    "CmdQuitter ListRes";
+    QTest::newRow("graph") << WindowKind::FrmStabp0G << "TxtIndicen CmdTracage CmdEffacer CmdQuitter PB1";
+    const QString lists = " CmdCalculerH CmdEffacerH CmdCalculerTau CmdEffacerTau CmdQuitter ListERH ListQ ListERT ListP";
+    QTest::newRow("consistency P0") << WindowKind::frmConsistP0 << fields + "TxtD TxtW TxtPhi TxtR TxtS" + lists;
+    QTest::newRow("consistency Pepsilon") << WindowKind::FrmConsistPepsilon << fields + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + lists;
+    QTest::newRow("error") << WindowKind::FrmErreurEps0
+                           << fields + "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH CmdEffacerH ListERH CmdQuitter";
+    QTest::newRow("evolution") << WindowKind::FrmEvolution << "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter SliderNiveau PBCourbe";
+    QTest::newRow("map") << WindowKind::FrmCarte << "OptionSolution_0 CheckLog CmdQuitter PBCarte";
+    QTest::newRow("convergence") << WindowKind::FrmConvergence << "CmdQuitter PBConvergence";
+    QTest::newRow("guide") << WindowKind::FrmGuide << "TxtGuide";
+  }
+  void tabFollowsReadingOrder() {
+    QFETCH(WindowKind, kind);
+    QFETCH(QString, order);
+    // Both schemes computed, a level drawn: every control is enabled.
+    for (WindowKind study : {WindowKind::frmstabp0, WindowKind::frmstabpeps}) {
+      QWidget* s = ModGeneral::showWindow(study);
+      for (auto [name, text] : {std::pair{"TxtN", "5"}, {"TxtT", "1"}, {"TxtK", "10"}, {"Txta", "0.1"},
+                                {"Txtu0", "1"}, {"TxtV0", "0"}, {"TxtEpsilon", "0.1"}})
+        test::setText(s, name, text);
+      test::button(s, "CmdCalculs")->click();
+    }
+    QWidget* w = ModGeneral::showWindow(kind);
+    if (kind == WindowKind::FrmStabp0G) test::button(w, "CmdTracage")->click();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    for (bool dark : {false, true}) {
+      QApplication::setPalette(dark ? darkPalette() : QPalette());
+      QStringList unmarked;
+      QCOMPARE(tabWalk(w, &unmarked).join(' '), order);
+      qInfo("%s", qPrintable(order));
+      QCOMPARE(unmarked.join(' '), QString());
+    }
   }
 
   // Every text keeps 4.5:1 against what lies behind it (3:1 when large),
