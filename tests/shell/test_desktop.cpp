@@ -7,11 +7,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
 
 #include "app/windows.h"
+#include "support/dark_palette.h"
 #include "support/window_support.h"
 #include "ui/colours.h"
 #include "ui/controls.h"
@@ -82,18 +84,6 @@ QList<Text> visibleTexts(QWidget* window) {
     }
   }
   return out;
-}
-
-QPalette darkPalette() {
-  // A common dark desktop scheme; the link colour stays the toolkit's own blue.
-  QPalette p(QColor(0x31363b), QColor(0x31363b));
-  for (auto [role, rgb] : {std::pair{QPalette::WindowText, 0xeff0f1}, {QPalette::Text, 0xeff0f1},
-                           {QPalette::ButtonText, 0xeff0f1}, {QPalette::Base, 0x1b1e20},
-                           {QPalette::AlternateBase, 0x232629}, {QPalette::Highlight, 0x3daee9},
-                           {QPalette::HighlightedText, 0xeff0f1}, {QPalette::ToolTipBase, 0x31363b},
-                           {QPalette::ToolTipText, 0xeff0f1}})
-    p.setColor(role, QColor(rgb));
-  return p;
 }
 
 // Walks `w` with Tab from its first focus, once round: the names met, and
@@ -182,12 +172,89 @@ class TestDesktop : public QObject {
     if (kind == WindowKind::FrmStabp0G) test::button(w, "CmdTracage")->click();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     for (bool dark : {false, true}) {
-      QApplication::setPalette(dark ? darkPalette() : QPalette());
+      QApplication::setPalette(dark ? test::darkPalette() : QPalette());
       QStringList unmarked;
       QCOMPARE(tabWalk(w, &unmarked).join(' '), order);
       qInfo("%s", qPrintable(order));
       QCOMPARE(unmarked.join(' '), QString());
     }
+  }
+
+  // The Menu key and Shift+F10 open the context menu of a drawing or a list
+  // that has the focus.
+  void contextMenuKeys_data() {
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("graph") << WindowKind::FrmStabp0G << "PB1" << "actCopierImage";
+    QTest::newRow("evolution") << WindowKind::FrmEvolution << "PBCourbe" << "actImprimer";
+    QTest::newRow("list") << WindowKind::frmstabp0 << "ListRes" << "actionCopier";
+  }
+  void contextMenuKeys() {
+    QFETCH(WindowKind, kind);
+    QFETCH(QString, widget);
+    QFETCH(QString, action);
+    QWidget* w = ModGeneral::showWindow(kind);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    auto* target = w->findChild<QWidget*>(widget);
+    target->show();
+    target->setFocus(Qt::TabFocusReason);
+    for (auto [key, modifiers] : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+      QStringList shown;
+      QTimer::singleShot(50, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+          for (QAction* a : menu->actions()) shown << a->objectName();
+          menu->close();
+        }
+      });
+      QTest::keyClick(target, key, modifiers);
+      QTRY_VERIFY2(shown.contains(action), qPrintable(shown.join(' ')));
+    }
+  }
+
+  // The level slider by the keyboard: arrows, Home, End and space to play.
+  void sliderByKeyboard() {
+    QWidget* s = ModGeneral::showWindow(WindowKind::frmstabp0);
+    for (auto [name, text] : {std::pair{"TxtN", "5"}, {"TxtT", "1"}, {"TxtK", "10"}, {"Txta", "0.1"}, {"Txtu0", "1"}})
+      test::setText(s, name, text);
+    test::button(s, "CmdCalculs")->click();
+    QWidget* w = ModGeneral::showWindow(WindowKind::FrmEvolution);
+    auto* slider = w->findChild<QSlider*>("SliderNiveau");
+    slider->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(slider, Qt::Key_End);
+    QCOMPARE(slider->value(), 10);
+    QTest::keyClick(slider, Qt::Key_Left);
+    QCOMPARE(slider->value(), 9);
+    QTest::keyClick(slider, Qt::Key_Home);
+    QCOMPARE(slider->value(), 0);
+    QTest::keyClick(slider, Qt::Key_Space);
+    QTRY_VERIFY(slider->value() > 0);
+    QTest::keyClick(slider, Qt::Key_Space);
+    const int stopped = slider->value();
+    QTest::qWait(100);
+    QCOMPARE(slider->value(), stopped);
+  }
+
+  // The menus open by Alt and a letter, items by their letter; no two
+  // entries of one menu share a letter.
+  void menusHaveDistinctMnemonics() {
+    QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
+    QVERIFY(QTest::qWaitForWindowActive(form1));
+    auto* bar = form1->findChild<QMenuBar*>();
+    QList<QList<QAction*>> menus{bar->actions()};
+    for (QAction* top : bar->actions()) menus << top->menu()->actions();
+    for (const QList<QAction*>& menu : menus) {
+      QSet<QString> keys;
+      for (QAction* a : menu) {
+        const QString key = QKeySequence::mnemonic(a->text()).toString().toUpper();
+        QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(a->objectName() + key));
+        keys.insert(key);
+      }
+    }
+    QTest::keyClick(form1, Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_E);
+    QTRY_VERIFY(ModGeneral::window(WindowKind::frmstabpeps));
   }
 
   // Every text keeps 4.5:1 against what lies behind it (3:1 when large),
@@ -198,9 +265,9 @@ class TestDesktop : public QObject {
     for (bool openedDark : {false, true}) {
       ModGeneral::closeAll();
       flushDeletes();
-      if (openedDark) QApplication::setPalette(darkPalette());
+      if (openedDark) QApplication::setPalette(test::darkPalette());
       for (int k = 0; k < int(WindowKind::Count); ++k) ModGeneral::showWindow(WindowKind(k));
-      QApplication::setPalette(darkPalette());
+      QApplication::setPalette(test::darkPalette());
       QCoreApplication::processEvents();
       for (int k = 0; k < int(WindowKind::Count); ++k) {
         QWidget* w = ModGeneral::window(WindowKind(k));
