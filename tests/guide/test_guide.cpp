@@ -3,6 +3,7 @@
 // examples show what the guide says they show, and the study windows offer
 // the exports.
 #include <QBuffer>
+#include <QClipboard>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -221,8 +222,8 @@ class TestGuide : public QObject {
                                                 "1,0.0625,0.5,1,0.5\r"}));
   }
 
-  // The drawings of the study windows offer the image exports, drawn again
-  // at the file's resolution.
+  // The drawings of the study windows offer the copy and the image exports,
+  // drawn again at the file's resolution.
   void drawingsExportFromTheirWindows_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("surface");
@@ -252,7 +253,14 @@ class TestGuide : public QObject {
     }
     auto* drawing = w->findChild<QWidget*>(surface);
     QVERIFY(drawing);
-    QVERIFY(drawing->findChild<QAction*>("actImprimer"));
+    const int border = surface == "PB1" ? 2 : 0;  // the graph's frame is not drawn
+    // One context menu on every drawing; the copy is the drawing as it shows.
+    QStringList menu;
+    for (const QAction* a : drawing->actions()) menu << a->objectName();
+    QCOMPARE(menu, QStringList({"actCopierImage", "actEnregistrerImage", "actImprimer"}));
+    QGuiApplication::clipboard()->clear();
+    drawing->findChild<QAction*>("actCopierImage")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), drawing->size() - QSize(2, 2) * border);
     const QString path = dir.filePath(file);
     ui::setSaveFileNameProvider(
         [path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
@@ -265,7 +273,6 @@ class TestGuide : public QObject {
     if (file.endsWith(".png")) {
       QImage image;
       QVERIFY(image.loadFromData(bytes, "PNG"));
-      const int border = surface == "PB1" ? 2 : 0;  // the graph's frame is not drawn
       // Drawn again at four times (the surface's redrawing is checked with the export).
       QCOMPARE(image.size(), (drawing->size() - QSize(2 * border, 2 * border)) * 4);
     } else if (file.endsWith(".pdf")) {
