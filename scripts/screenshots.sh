@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Grabs every window, before and after a worked example, at screen scales 1,
-# 1.25 and 2, into build/screenshots/scale-1, scale-1.25 and scale-2 (or the
-# folder given), and the same under a dark desktop palette into dark-scale-*. With --docs, also copies the pictures the README and the
+# Grabs every window, before and after a worked example (the modes window
+# also on the guide's three examples of "Pourquoi un schéma explose"), at
+# screen scales 1, 1.25 and 2, into build/screenshots/scale-1, scale-1.25 and
+# scale-2 (or the folder given), and the same under a dark desktop palette
+# into dark-scale-*. With --docs, also copies the pictures the README and the
 # AppStream metainfo show into docs/screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."

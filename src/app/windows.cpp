@@ -18,6 +18,7 @@
 #include "visualisation/convergence_window.h"
 #include "ui/keyboard.h"
 #include "visualisation/evolution_window.h"
+#include "visualisation/modes_window.h"
 
 void registerWindows() {
   using core::Scheme;
@@ -35,6 +36,7 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
   ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
+  ModGeneral::setFactory(WindowKind::FrmModes, [] { return new ModesWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
   installGuideShortcut();
   ui::installContextMenuKeys();

@@ -85,6 +85,11 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
     w.phi = s.phi;
     w.Pi = s.Pi;
     w.a = s.a;
+    w.Lambda = s.Lambda;
+    w.Alpha = scheme == Scheme::P0 && study != Study::Error ? 0.0 : double(s.Alpha);
+    // Consistency and error runs always add a source; a stability run only
+    // with its option (recordStabilityRun says so).
+    w.source = study != Study::Stability;
     w.serial = revision_;
   };
   if (study == Study::Error) {
@@ -134,6 +139,42 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   entries_.push_back(e);
 }
 
+namespace {
+
+double largestMagnitude(const Table2& t, std::int64_t row, std::int64_t points) {
+  double top = 0;
+  const double* v = t.row(row);
+  for (std::int64_t i = 1; i <= points; ++i) top = std::max(top, std::fabs(v[i]));
+  return top;
+}
+
+}  // namespace
+
+void Journal::recordStabilityRun(const StudyState& s, Scheme scheme, bool sourceTicked) {
+  recordRun(s, Study::Stability, scheme, true);
+  const Table2& t = scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+  if (!t.exists() || t.lastRowReached() < 1) return;
+  StabilityRunFacts f;
+  f.scheme = scheme;
+  f.Lambda = s.Lambda;
+  f.Alpha = scheme == Scheme::P0 ? 0.0 : double(s.Alpha);
+  f.N = t.colUpper();
+  f.steps = t.rowUpper() - 1;
+  const std::int64_t last = std::min(t.lastRowReached(), t.rowUpper());
+  f.overflowed = last < t.rowUpper();
+  // The starting levels: level 0, level 1 for Pepsilon, and the level that
+  // received the constant source.
+  const std::int64_t starts = scheme == Scheme::P0 ? 1 : 2;
+  for (std::int64_t r = 1; r <= std::min(starts, last); ++r)
+    f.startLargest = std::max(f.startLargest, largestMagnitude(t, r, f.N));
+  const std::int64_t sourceRow = static_cast<std::int64_t>(s.NN) + 1;
+  const bool source = scheme == Scheme::Peps && sourceTicked && sourceRow >= 3 && sourceRow <= last;
+  if (source) f.startLargest = std::max(f.startLargest, largestMagnitude(t, sourceRow, f.N));
+  f.lastLargest = largestMagnitude(t, last, f.N);
+  (scheme == Scheme::P0 ? writerP0_ : writerPeps_).source = source;
+  stabilityRuns_.push_back({f, stabilityColour(f)});
+}
+
 void Journal::clearSeries(Study study, Scheme scheme) {
   const auto before = entries_.size();
   std::erase_if(entries_, [&](const JournalEntry& e) { return sameStudy(e, study, scheme); });
@@ -142,6 +183,7 @@ void Journal::clearSeries(Study study, Scheme scheme) {
 
 void Journal::clear() {
   entries_.clear();
+  stabilityRuns_.clear();
   writerP0_ = writerPeps_ = TableWriter();
   ++revision_;  // never back to a value a reader has already seen
 }

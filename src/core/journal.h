@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/modes.h"
 #include "core/studies.h"
 #include "core/study_state.h"
 
@@ -48,6 +49,8 @@ struct TableWriter {
   bool exactData = false;  // the table approximates uexacte (consistency, error with its data)
   bool completed = false;
   double N = 0, K = 0, h = 0, Tau = 0, T = 0, d = 0, w = 0, phi = 0, Pi = 0, a = 0;
+  double Lambda = 0, Alpha = 0;  // the run's grid values (Alpha 0 for P0)
+  bool source = false;  // a source term acted on some level
   std::uint64_t serial = 0;  // changes at every run that writes the table
 };
 
@@ -59,11 +62,20 @@ class Journal {
   // entry. `exactData`: the error study's data option.
   void recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
                  bool exactData = true);
+  // A stability run: recordRun, then its point on the stability map, from
+  // the levels it wrote. `sourceTicked`: the Pepsilon option "f=cste pour n".
+  void recordStabilityRun(const StudyState& s, Scheme scheme, bool sourceTicked);
   // "Tout Effacer" of a study window: its series goes.
   void clearSeries(Study study, Scheme scheme);
   void clear();
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
+  // Every stability run of the session, in order, with its colour.
+  struct StabilityRun {
+    StabilityRunFacts facts;
+    RunColour colour = RunColour::TooShort;
+  };
+  const std::vector<StabilityRun>& stabilityRuns() const { return stabilityRuns_; }
   // The entries of the latest series of a study and scheme, in the order of
   // the runs: a run on other typed data than the run before it starts a new
   // series. The error study's series ignores the scheme.
@@ -76,6 +88,7 @@ class Journal {
 
  private:
   std::vector<JournalEntry> entries_;
+  std::vector<StabilityRun> stabilityRuns_;
   TableWriter writerP0_, writerPeps_;
   std::uint64_t revision_ = 0;
   std::uint64_t seriesCount_ = 0;

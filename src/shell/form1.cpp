@@ -149,6 +149,7 @@ void Form1::buildMenus() {
   addItem(visu, "mnucarte", QStringLiteral("&Carte espace–temps"), WindowKind::FrmCarte);
   addItem(visu, "mnuconvergence", QStringLiteral("C&ourbes de convergence"),
           WindowKind::FrmConvergence);
+  addItem(visu, "mnumodes", QStringLiteral("&Modes de Fourier et stabilité"), WindowKind::FrmModes);
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("&?"));
   addItem(inter, "mnuguide", QStringLiteral("&Guide de l'étudiant"), WindowKind::FrmGuide)

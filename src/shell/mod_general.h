@@ -23,6 +23,7 @@ enum class WindowKind {
   FrmEvolution,
   FrmCarte,
   FrmConvergence,
+  FrmModes,
   FrmGuide,
   Count
 };

@@ -224,7 +224,7 @@ void StabilityWindow::runCalculs() {
   ui::BusyCursor busy(showsBusyCursor(fields));
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
   if (r.levels > 0)
-    ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
+    ModGeneral::journal().recordStabilityRun(ModGeneral::state(), scheme_, fields.sourceTicked);
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     busy.release();

@@ -11,9 +11,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string_view>
 #include <utility>
 
 #include "app/windows.h"
+#include "guide/guide_window.h"
 #include "shell/mod_general.h"
 #include "support/dark_palette.h"
 #include "stability/graph_window.h"
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
       {WindowKind::FrmEvolution, "FrmEvolution"},
       {WindowKind::FrmCarte, "FrmCarte"},
       {WindowKind::FrmConvergence, "FrmConvergence"},
+      {WindowKind::FrmModes, "FrmModes"},
       {WindowKind::FrmGuide, "FrmGuide"}};
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
@@ -146,6 +149,18 @@ int main(int argc, char** argv) {
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
       save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
+  }
+  // The modes window on the guide's three examples of "Pourquoi un schéma explose".
+  for (const char* id : {"modesp0n3", "modesp0n49", "modespeps"}) {
+    if (QWidget* study = tryGuideExample(QString::fromLatin1(id))) click(study, "CmdCalculs");
+    if (QWidget* w = ModGeneral::showWindow(WindowKind::FrmModes)) {
+      const bool peps = std::string_view(id) == "modespeps";
+      if (auto* b = w->findChild<QAbstractButton*>(
+              QString::fromLatin1(peps ? "OptionSolution_1" : "OptionSolution_0")))
+        b->click();
+      QMetaObject::invokeMethod(w, "synchronise");
+      save(w, folder, QStringLiteral("FrmModes-%1").arg(QString::fromLatin1(id)));
+    }
   }
   ModGeneral::closeAll();
   return 0;
