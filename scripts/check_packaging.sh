@@ -33,7 +33,7 @@ echo "$(ls "$objects" | wc -l) objects for aarch64"
 echo "-- desktop entry and metainfo"
 hints=$(desktop-file-validate data/$app_id.desktop)
 [ -z "$hints" ] || { echo "$hints"; exit 1; }
-appstreamcli validate --no-net data/$app_id.metainfo.xml
+appstreamcli validate --no-net $dir/data/$app_id.metainfo.xml
 
 echo "-- install into a staging folder"
 stage=$dir/stage

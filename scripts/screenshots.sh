@@ -28,7 +28,7 @@ done
 ls "$out"/*scale-*/*.png | wc -l | xargs echo "pictures:"
 if [ "$docs" = 1 ]; then
   for name in Form1-before frmstabp0-after FrmStabp0G-after frmConsistP0-after \
-              FrmErreurEps0-after FrmEvolution-after FrmConvergence-after; do
+              FrmErreurEps0-after FrmEvolution-after FrmEvolution-kept FrmConvergence-after; do
     cp "$out/scale-1/$name.png" docs/screenshots/
   done
   cp "$out/scale-2/FrmConsistPepsilon-after.png" docs/screenshots/FrmConsistPepsilon-after-scale2.png

@@ -19,6 +19,7 @@
 #include "ui/keyboard.h"
 #include "visualisation/evolution_window.h"
 #include "visualisation/modes_window.h"
+#include "visualisation/session_report.h"
 
 void registerWindows() {
   using core::Scheme;
@@ -38,13 +39,14 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
   ModGeneral::setFactory(WindowKind::FrmModes, [] { return new ModesWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
+  ModGeneral::setSessionReport([](QWidget* parent) { vis::saveReportAs(parent); });
   installGuideShortcut();
   ui::installContextMenuKeys();
 }
 
 bool setUpApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Orvalend"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("fr.orvalend.Orvalend"));
 
   Q_INIT_RESOURCE(app_icon);  // the resources of a static library are linked on request

@@ -69,7 +69,7 @@ bool sameData(const std::vector<double>& a, const std::vector<double>& b, Study 
 void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
                         bool exactData) {
   ++revision_;
-  auto note = [&](TableWriter& w) {
+  auto note = [&](TableWriter& w, Scheme table) {
     w.known = true;
     w.study = study;
     w.exactData = study == Study::ConsistencyTime || study == Study::ConsistencySpace ||
@@ -86,17 +86,17 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
     w.Pi = s.Pi;
     w.a = s.a;
     w.Lambda = s.Lambda;
-    w.Alpha = scheme == Scheme::P0 && study != Study::Error ? 0.0 : double(s.Alpha);
+    w.Alpha = table == Scheme::P0 ? 0.0 : double(s.Alpha);
     // Consistency and error runs always add a source; a stability run only
     // with its option (recordStabilityRun says so).
     w.source = study != Study::Stability;
     w.serial = revision_;
   };
   if (study == Study::Error) {
-    note(writerP0_);
-    note(writerPeps_);
+    note(writerP0_, Scheme::P0);
+    note(writerPeps_, Scheme::Peps);
   } else {
-    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_);
+    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_, scheme);
   }
   if (!completed || study == Study::Stability) return;
 
@@ -181,8 +181,14 @@ void Journal::clearSeries(Study study, Scheme scheme) {
   if (entries_.size() != before) ++revision_;
 }
 
+void Journal::noteSession(SessionRun run) {
+  session_.push_back(std::move(run));
+  ++revision_;
+}
+
 void Journal::clear() {
   entries_.clear();
+  session_.clear();
   stabilityRuns_.clear();
   writerP0_ = writerPeps_ = TableWriter();
   ++revision_;  // never back to a value a reader has already seen
@@ -196,6 +202,33 @@ std::vector<JournalEntry> Journal::series(Study study, Scheme scheme) const {
   if (last == entries_.rend()) return out;
   for (const JournalEntry& e : entries_)
     if (e.seriesNumber == last->seriesNumber) out.push_back(e);
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const StabilityFields& f, Scheme scheme) {
+  std::vector<TypedValue> out{{"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"u0", f.u0}};
+  if (scheme == Scheme::P0) return out;
+  out.insert(out.end(), {{"v0", f.v0}, {"Epsilon", f.Epsilon}});
+  if (f.sourceTicked) out.insert(out.end(), {{"FF", f.FF}, {"NN", f.NN}});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ConsistencyFields& f, Scheme scheme, bool timeR) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K},     {"a", f.a},
+      {"d", f.d}, {"w", f.w}, {"phi", f.phi}, timeR ? TypedValue{"R", f.R} : TypedValue{"S", f.S}};
+  if (scheme == Scheme::Peps) out.push_back({"Epsilon", f.Epsilon});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ErrorFields& f, bool exactData) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"Epsilon", f.Epsilon}};
+  if (exactData)
+    out.insert(out.end(), {{"d", f.d}, {"w", f.w}, {"phi", f.phi}});
+  else
+    out.insert(out.end(), {{"u0", f.u0}, {"v0", f.v0}});
+  out.push_back({"k", f.k});
   return out;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/modes.h"
@@ -54,6 +55,29 @@ struct TableWriter {
   std::uint64_t serial = 0;  // changes at every run that writes the table
 };
 
+// A field of a study window with its text as the student typed it.
+struct TypedValue {
+  std::string name, text;
+};
+std::vector<TypedValue> typedValues(const StabilityFields& f, Scheme scheme);
+std::vector<TypedValue> typedValues(const ConsistencyFields& f, Scheme scheme, bool timeR);
+std::vector<TypedValue> typedValues(const ErrorFields& f, bool exactData);
+
+// One action of the session as its window showed it, in order: a run, or the
+// orders computed from the errors of the runs before it. What the session
+// report lists.
+struct SessionRun {
+  Study study = Study::Stability;
+  Scheme scheme = Scheme::P0;
+  bool orders = false;  // "Calculer les qi" / "Calculer les pi", not a run
+  std::vector<TypedValue> typed;
+  GridValues grid;
+  std::int64_t levels = 0;         // time levels that hold values
+  bool completed = true;           // false: stopped by a key or by a failure
+  std::string failure;             // the message shown (an overflow), or empty
+  std::vector<std::string> lines;  // the lines the run added to its window's lists
+};
+
 class Journal {
  public:
   // After a run, completed or not (a stopped run has re-created the tables
@@ -68,6 +92,9 @@ class Journal {
   // "Tout Effacer" of a study window: its series goes.
   void clearSeries(Study study, Scheme scheme);
   void clear();
+  // Every run and orders computation of the session, kept until clear().
+  void noteSession(SessionRun run);
+  const std::vector<SessionRun>& session() const { return session_; }
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
   // Every stability run of the session, in order, with its colour.
@@ -88,6 +115,7 @@ class Journal {
 
  private:
   std::vector<JournalEntry> entries_;
+  std::vector<SessionRun> session_;
   std::vector<StabilityRun> stabilityRuns_;
   TableWriter writerP0_, writerPeps_;
   std::uint64_t revision_ = 0;

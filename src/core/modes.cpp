@@ -86,7 +86,9 @@ std::string stabilityVerdict(Scheme scheme, double Lambda, double Alpha, std::in
                              std::string_view mark) {
   const Verdicts v = verdicts(scheme, Lambda, Alpha, N);
   const bool p0 = scheme == Scheme::P0;
-  const std::string bound = p0 ? "Lambda ≤ 1/2" : "Lambda ≤ 1/2 + Alpha = " + fixed4(boundAllAngles(Alpha), mark);
+  const std::string bound = p0             ? "Lambda ≤ 1/2"
+                            : Alpha < -0.5 ? "Alpha ≥ -1/2"
+                                           : "Lambda ≤ 1/2 + Alpha = " + fixed4(0.5 + Alpha, mark);
   std::string text = "Selon les " + std::to_string(N) + " modes de la grille : ";
   text += v.gridStable ? "stable" : "instable";
   text += ", le plus grand |g_j| vaut " + fixed4(v.gridLargest, mark) + " (j = " +

@@ -150,6 +150,9 @@ void Form1::buildMenus() {
   addItem(visu, "mnuconvergence", QStringLiteral("C&ourbes de convergence"),
           WindowKind::FrmConvergence);
   addItem(visu, "mnumodes", QStringLiteral("&Modes de Fourier et stabilité"), WindowKind::FrmModes);
+  QAction* rapport = visu->addAction(QStringLiteral("&Rapport de séance…"));
+  rapport->setObjectName(QStringLiteral("mnurapport"));
+  connect(rapport, &QAction::triggered, this, [this] { ModGeneral::writeSessionReport(this); });
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("&?"));
   addItem(inter, "mnuguide", QStringLiteral("&Guide de l'étudiant"), WindowKind::FrmGuide)

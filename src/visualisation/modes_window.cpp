@@ -290,7 +290,6 @@ void ModesWindow::current() const {
   a->measured.resize(static_cast<std::size_t>(a->N));
   for (std::int64_t j = 1; j <= a->N; ++j) {
     a->measured[static_cast<std::size_t>(j - 1)] = d.meter.result(j);
-    if (d.meter.result(j).status == core::MeasuredMode::Status::Measured) ++a->measuredCount;
   }
   a->map = std::move(d.map);
   analysis_ = std::move(a);
@@ -320,7 +319,8 @@ void ModesWindow::synchronise() {
   current();
   journalSeen_ = ModGeneral::journal().revision();
   chooser_->showTables(source_.scheme());
-  if (analysis_.get() != nullptr || model_->rowCount() > 0) model_->setAnalysis(analysis_);
+  // The list starts again only for another table, not at every journal change.
+  if (model_->analysis() != analysis_) model_->setAnalysis(analysis_);
   lblVerdict_->setText(notesText());
   amplification_->update();
   modeMap_->update();

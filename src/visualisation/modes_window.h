@@ -37,7 +37,6 @@ struct ModesAnalysis {
   std::vector<double> gridModulus;  // |g_j| by the formula, j = 1 .. N
   std::vector<core::MeasuredMode> measured;
   spectral::ModeMap map;
-  std::int64_t measuredCount = 0;
 };
 
 // The list of modes: one line per mode, j, theta_j, g_j by the formula and
@@ -48,10 +47,11 @@ class ModesListModel : public ui::LineListModel, public ui::CsvWritable {
  public:
   using LineListModel::LineListModel;
   void setAnalysis(std::shared_ptr<const ModesAnalysis> analysis);
+  const std::shared_ptr<const ModesAnalysis>& analysis() const { return analysis_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QString line(int row) const override;
-  qsizetype widestLine() const override { return 120; }
+  qsizetype widestLine() const override { return 90; }  // two complex factors and a range
   std::size_t bytesHeld() const override { return 0; }
 
   std::int64_t csvRows() const override;

@@ -63,6 +63,7 @@ class TestShell : public QObject {
                                "mnucarte:Carte espace–temps",
                                "mnuconvergence:Courbes de convergence",
                                "mnumodes:Modes de Fourier et stabilité",
+                               "mnurapport:Rapport de séance…",
                                "mnuinter:?",
                                "mnuguide:Guide de l'étudiant+key",
                                "mnuAPropos:A Propos de ce logiciel"};

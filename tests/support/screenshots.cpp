@@ -20,6 +20,7 @@
 #include "support/dark_palette.h"
 #include "stability/graph_window.h"
 #include "ui/typeface.h"
+#include "visualisation/evolution_window.h"
 
 namespace {
 
@@ -149,6 +150,23 @@ int main(int argc, char** argv) {
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
       save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
+  }
+  // Three runs of other conductivities kept beside a fourth, halfway through it.
+  auto* evolution =
+      qobject_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
+  QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
+  if (evolution && stab) {
+    const char* runs[][2] = {{"0.5", "100"}, {"2", "200"}, {"3", "300"}, {"1", "100"}};
+    for (const auto& [a, K] : runs) {
+      const char* fields[][2] = {
+          {"TxtN", "19"}, {"TxtT", "0.1"}, {"TxtK", K}, {"Txta", a}, {"Txtu0", "1"}};
+      for (const auto& f : fields) set(stab, f[0], f[1]);
+      click(stab, "CmdCalculs");
+      evolution->chooseScheme(core::Scheme::P0);
+      if (std::string_view(a) != "1") click(evolution, "CmdGarder");
+    }
+    evolution->setLevel(50);
+    save(evolution, folder, QStringLiteral("FrmEvolution-kept"));
   }
   // The modes window on the guide's three examples of "Pourquoi un schéma explose".
   for (const char* id : {"modesp0n3", "modesp0n49", "modespeps"}) {
