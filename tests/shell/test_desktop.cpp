@@ -152,7 +152,7 @@ class TestDesktop : public QObject {
     QTest::newRow("consistency Pepsilon") << WindowKind::FrmConsistPepsilon << fields + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + lists;
     QTest::newRow("error") << WindowKind::FrmErreurEps0
                            << fields + "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH CmdEffacerH ListERH CmdQuitter";
-    QTest::newRow("evolution") << WindowKind::FrmEvolution << "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter SliderNiveau PBCourbe";
+    QTest::newRow("evolution") << WindowKind::FrmEvolution << "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter SliderNiveau CmdGarder PBCourbe";
     QTest::newRow("map") << WindowKind::FrmCarte << "OptionSolution_0 CheckLog CmdQuitter PBCarte";
     QTest::newRow("modes") << WindowKind::FrmModes
                            << "OptionSolution_0 CmdQuitter PBAmplification PBModesTemps PBStabilite ListModes";
