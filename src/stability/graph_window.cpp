@@ -117,7 +117,7 @@ void GraphWindow::buildControls() {
       QStringLiteral("Température u en °C selon la position x en m, pour chaque niveau de temps "
                      "tracé ; la souris lit x et U sur le graphe."));
   PB1->setBackground(ui::paper());
-  ui::focusByTab(PB1);  // after the buttons, its context menu one key away
+  ui::focusByTab(PB1);         // after the buttons, its context menu one key away
   ui::enableImageExport(PB1);  // "Copier l'image", "Enregistrer l'image sous…", "Imprimer…"
   connect(PB1, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 

@@ -20,8 +20,7 @@ double luminance(const QColor& c) {
     return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
   };
   const QColor rgb = c.toRgb();
-  return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
-         0.0722 * linear(rgb.blueF());
+  return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
 QColor mixed(const QColor& from, const QColor& to, double t) {

@@ -33,7 +33,9 @@ struct Text {
   bool large = false;
 };
 
-bool largeFont(const QFont& f) { return f.pointSizeF() >= 18 || (f.bold() && f.pointSizeF() >= 14); }
+bool largeFont(const QFont& f) {
+  return f.pointSizeF() >= 18 || (f.bold() && f.pointSizeF() >= 14);
+}
 
 // Every text a window shows, with its colour and what lies behind it. A label
 // that fills its own background (the program sets both colours) is left out.
@@ -68,9 +70,9 @@ QList<Text> visibleTexts(QWidget* window) {
         for (auto f = b.begin(); !f.atEnd(); ++f) {
           const QTextCharFormat c = f.fragment().charFormat();
           const QColor fg = c.foreground().style() == Qt::NoBrush ? p.color(QPalette::Text)
-                                                                   : c.foreground().color();
+                                                                  : c.foreground().color();
           const QColor bg = c.background().style() == Qt::NoBrush ? p.color(QPalette::Base)
-                                                                   : c.background().color();
+                                                                  : c.background().color();
           add(w, f.fragment().text(), fg, bg);
         }
     } else if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model()) {
@@ -144,18 +146,30 @@ class TestDesktop : public QObject {
                                   << fields + "Txtu0 CmdCalculs Cmdgraphique CmdQuitter ListRes";
     QTest::newRow("stability Pepsilon")
         << WindowKind::frmstabpeps
-        << fields + "Txtu0 TxtV0 TxtEpsilon CheckF TextFF TextNN CmdCalculs Cmdgraphique "
-                    "CmdQuitter ListRes";
-    QTest::newRow("graph") << WindowKind::FrmStabp0G << "TxtIndicen CmdTracage CmdEffacer CmdQuitter PB1";
-    const QString lists = " CmdCalculerH CmdEffacerH CmdCalculerTau CmdEffacerTau CmdQuitter ListERH ListQ ListERT ListP";
-    QTest::newRow("consistency P0") << WindowKind::frmConsistP0 << fields + "TxtD TxtW TxtPhi TxtR TxtS" + lists;
-    QTest::newRow("consistency Pepsilon") << WindowKind::FrmConsistPepsilon << fields + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + lists;
+        << fields +
+               "Txtu0 TxtV0 TxtEpsilon CheckF TextFF TextNN CmdCalculs Cmdgraphique "
+               "CmdQuitter ListRes";
+    QTest::newRow("graph") << WindowKind::FrmStabp0G
+                           << "TxtIndicen CmdTracage CmdEffacer CmdQuitter PB1";
+    const QString lists =
+        " CmdCalculerH CmdEffacerH CmdCalculerTau CmdEffacerTau CmdQuitter ListERH ListQ ListERT "
+        "ListP";
+    QTest::newRow("consistency P0")
+        << WindowKind::frmConsistP0 << fields + "TxtD TxtW TxtPhi TxtR TxtS" + lists;
+    QTest::newRow("consistency Pepsilon")
+        << WindowKind::FrmConsistPepsilon
+        << fields + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + lists;
     QTest::newRow("error") << WindowKind::FrmErreurEps0
-                           << fields + "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH CmdEffacerH ListERH CmdQuitter";
-    QTest::newRow("evolution") << WindowKind::FrmEvolution << "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter SliderNiveau CmdGarder PBCourbe";
+                           << fields +
+                                  "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH "
+                                  "CmdEffacerH ListERH CmdQuitter";
+    QTest::newRow("evolution") << WindowKind::FrmEvolution
+                               << "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter "
+                                  "SliderNiveau CmdGarder PBCourbe";
     QTest::newRow("map") << WindowKind::FrmCarte << "OptionSolution_0 CheckLog CmdQuitter PBCarte";
-    QTest::newRow("modes") << WindowKind::FrmModes
-                           << "OptionSolution_0 CmdQuitter PBAmplification PBModesTemps PBStabilite ListModes";
+    QTest::newRow("modes")
+        << WindowKind::FrmModes
+        << "OptionSolution_0 CmdQuitter PBAmplification PBModesTemps PBStabilite ListModes";
     QTest::newRow("convergence") << WindowKind::FrmConvergence << "CmdQuitter PBConvergence";
     QTest::newRow("guide") << WindowKind::FrmGuide << "TxtGuide";
   }
@@ -165,8 +179,13 @@ class TestDesktop : public QObject {
     // Both schemes computed, a level drawn: every control is enabled.
     for (WindowKind study : {WindowKind::frmstabp0, WindowKind::frmstabpeps}) {
       QWidget* s = ModGeneral::showWindow(study);
-      for (auto [name, text] : {std::pair{"TxtN", "5"}, {"TxtT", "1"}, {"TxtK", "10"}, {"Txta", "0.1"},
-                                {"Txtu0", "1"}, {"TxtV0", "0"}, {"TxtEpsilon", "0.1"}})
+      for (auto [name, text] : {std::pair{"TxtN", "5"},
+                                {"TxtT", "1"},
+                                {"TxtK", "10"},
+                                {"Txta", "0.1"},
+                                {"Txtu0", "1"},
+                                {"TxtV0", "0"},
+                                {"TxtEpsilon", "0.1"}})
         test::setText(s, name, text);
       test::button(s, "CmdCalculs")->click();
     }
@@ -187,9 +206,12 @@ class TestDesktop : public QObject {
     QTest::addColumn<WindowKind>("kind");
     QTest::addColumn<QString>("widget");
     QTest::addColumn<QString>("action");
-    QTest::newRow("graph") << WindowKind::FrmStabp0G << "PB1" << "actCopierImage";
-    QTest::newRow("evolution") << WindowKind::FrmEvolution << "PBCourbe" << "actImprimer";
-    QTest::newRow("list") << WindowKind::frmstabp0 << "ListRes" << "actionCopier";
+    QTest::newRow("graph") << WindowKind::FrmStabp0G << "PB1"
+                           << "actCopierImage";
+    QTest::newRow("evolution") << WindowKind::FrmEvolution << "PBCourbe"
+                               << "actImprimer";
+    QTest::newRow("list") << WindowKind::frmstabp0 << "ListRes"
+                          << "actionCopier";
   }
   void contextMenuKeys() {
     QFETCH(WindowKind, kind);
@@ -200,7 +222,8 @@ class TestDesktop : public QObject {
     auto* target = w->findChild<QWidget*>(widget);
     target->show();
     target->setFocus(Qt::TabFocusReason);
-    for (auto [key, modifiers] : {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+    for (auto [key, modifiers] :
+         {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
       QStringList shown;
       QTimer::singleShot(50, [&] {
         if (QWidget* menu = QApplication::activePopupWidget()) {
@@ -216,7 +239,8 @@ class TestDesktop : public QObject {
   // The level slider by the keyboard: arrows, Home, End and space to play.
   void sliderByKeyboard() {
     QWidget* s = ModGeneral::showWindow(WindowKind::frmstabp0);
-    for (auto [name, text] : {std::pair{"TxtN", "5"}, {"TxtT", "1"}, {"TxtK", "10"}, {"Txta", "0.1"}, {"Txtu0", "1"}})
+    for (auto [name, text] :
+         {std::pair{"TxtN", "5"}, {"TxtT", "1"}, {"TxtK", "10"}, {"Txta", "0.1"}, {"Txtu0", "1"}})
       test::setText(s, name, text);
     test::button(s, "CmdCalculs")->click();
     QWidget* w = ModGeneral::showWindow(WindowKind::FrmEvolution);

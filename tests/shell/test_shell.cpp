@@ -73,7 +73,8 @@ class TestShell : public QObject {
       seen << top->objectName() + ":" + QString(top->text()).remove('&');
       QVERIFY(bar->rect().contains(bar->actionGeometry(top)));
       for (QAction* a : top->menu()->actions())
-        seen << a->objectName() + ":" + QString(a->text()).remove('&') + (a->shortcut().isEmpty() ? "" : "+key");
+        seen << a->objectName() + ":" + QString(a->text()).remove('&') +
+                    (a->shortcut().isEmpty() ? "" : "+key");
     }
     QCOMPARE(seen, expected);
   }

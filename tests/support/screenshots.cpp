@@ -17,8 +17,8 @@
 #include "app/windows.h"
 #include "guide/guide_window.h"
 #include "shell/mod_general.h"
-#include "support/dark_palette.h"
 #include "stability/graph_window.h"
+#include "support/dark_palette.h"
 #include "ui/typeface.h"
 #include "visualisation/evolution_window.h"
 
