@@ -51,7 +51,7 @@ void AboutWindow::buildControls() {
 
   ui::Frame* frame1 =
       ui::frame(this, "Frame1", QStringLiteral("Auteur du logiciel ORVALEND"), {2, 34, 195, 79});
-  ui::setColors(frame1, palette().color(QPalette::WindowText), ui::colour::grey);
+  ui::setColors(frame1, QColor(), ui::colour::grey);  // the palette's text, shaded for grey
   Label1 =
       ui::addLabel(frame1, QStringLiteral("Auteur"), 16, 16, 141, 17, QStringLiteral("Label1"));
   QLabel* label2 =

@@ -14,6 +14,7 @@
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 #include "stability/stability_window.h"
+#include "ui/keyboard.h"
 #include "visualisation/carte_window.h"
 #include "visualisation/convergence_window.h"
 #include "visualisation/evolution_window.h"
@@ -40,6 +41,7 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
   ModGeneral::setSessionReport([](QWidget* parent) { vis::saveReportAs(parent); });
   installGuideShortcut();
+  ui::installContextMenuKeys();
 }
 
 bool setUpApplication() {

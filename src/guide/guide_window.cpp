@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/modes.h"
 #include "shell/mod_general.h"
+#include "ui/colours.h"
 #include "ui/typeface.h"
 
 namespace {
@@ -178,12 +180,35 @@ GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   // The program's face, a little larger than the windows' captions, for reading.
   TxtGuide->setFont(ui::typeface(10));
   TxtGuide->setOpenLinks(false);  // "Essayer" links open windows, anchors scroll
-  TxtGuide->setHtml(guideHtml());
+  showText();
   connect(TxtGuide, &QTextBrowser::anchorClicked, this, &GuideWindow::followLink);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(TxtGuide);
   resize(640, 560);
+}
+
+void GuideWindow::showText() {
+  QString html = guideHtml();
+  QString links;
+  if (ui::darkScheme()) {
+    // Colours fixed in the text are read at parse time: shade them for the
+    // field (its own palette is brought up to date only after this window's).
+    const QPalette palette = QApplication::palette(TxtGuide);
+    const QColor base = palette.color(QPalette::Base);
+    html.replace(QStringLiteral("#c00000"), ui::shade(QColor(0xc0, 0, 0), base).name());
+    links = QStringLiteral("a { color: %1; }")
+                .arg(ui::shade(palette.color(QPalette::Link), base).name());
+  }
+  const int at = TxtGuide->verticalScrollBar()->value();
+  TxtGuide->document()->setDefaultStyleSheet(links);
+  TxtGuide->setHtml(html);
+  TxtGuide->verticalScrollBar()->setValue(at);
+}
+
+void GuideWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange) showText();
+  QWidget::changeEvent(event);
 }
 
 void GuideWindow::followLink(const QUrl& url) {

@@ -42,8 +42,13 @@ class GuideWindow : public QWidget {
   explicit GuideWindow(QWidget* parent = nullptr);
   QTextBrowser* browser() const { return TxtGuide; }
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void followLink(const QUrl& url);
+  // Sets the text, its title and links shaded for the palette, at the same scroll place.
+  void showText();
 
   QTextBrowser* TxtGuide;
 };

@@ -28,6 +28,9 @@ void endProcess() {
   QCoreApplication::exit(0);
 }
 
+// The six menus stand side by side within the window's fixed width.
+const QString kMenuBarStyle = QStringLiteral("QMenuBar::item { padding: 2px 3px; }");
+
 std::function<void()>& programEnd() {
   static std::function<void()> end = endProcess;
   return end;
@@ -110,9 +113,10 @@ QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, W
 
 void Form1::buildMenus() {
   QMenuBar* bar = menuBar();
-  // The six menus stand side by side within the window's fixed width.
   bar->setFont(ui::typeface(8));
-  bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
+  // Each caption's mnemonic ("&") is a letter of its own within its menu:
+  // Alt + the letter opens a menu, the letter alone chooses an item.
+  bar->setStyleSheet(kMenuBarStyle);
   auto topLevel = [bar](const char* name, const QString& caption) {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
@@ -120,40 +124,50 @@ void Form1::buildMenus() {
     return menu;
   };
 
-  QMenu* fichier = topLevel("mnufichier", QStringLiteral("Fichier"));
-  QAction* quitter = fichier->addAction(QStringLiteral("Quitter"));
+  QMenu* fichier = topLevel("mnufichier", QStringLiteral("&Fichier"));
+  QAction* quitter = fichier->addAction(QStringLiteral("&Quitter"));
   quitter->setObjectName(QStringLiteral("mnuquitter"));
   connect(quitter, &QAction::triggered, this, &Form1::quitProgram);
 
-  QMenu* stab = topLevel("mnuetudeexpstab", QStringLiteral("Etude Exp. de la stabilité"));
-  addItem(stab, "mnup0", QStringLiteral("Schéma P0"), WindowKind::frmstabp0);
-  addItem(stab, "mnupepsilon", QStringLiteral("Schéma Pepsilon"), WindowKind::frmstabpeps);
+  QMenu* stab = topLevel("mnuetudeexpstab", QStringLiteral("Etude Exp. de la &stabilité"));
+  addItem(stab, "mnup0", QStringLiteral("Schéma &P0"), WindowKind::frmstabp0);
+  addItem(stab, "mnupepsilon", QStringLiteral("Schéma P&epsilon"), WindowKind::frmstabpeps);
 
   QMenu* consist =
-      topLevel("mnuetudeexpconsistance", QStringLiteral("Etude Exp. de la consistance"));
-  addItem(consist, "mnuconsistp0", QStringLiteral("Schéma P0"), WindowKind::frmConsistP0);
-  addItem(consist, "mnuconsistpepsilon", QStringLiteral("Schéma Pepsilon"),
+      topLevel("mnuetudeexpconsistance", QStringLiteral("Etude Exp. de la &consistance"));
+  addItem(consist, "mnuconsistp0", QStringLiteral("Schéma &P0"), WindowKind::frmConsistP0);
+  addItem(consist, "mnuconsistpepsilon", QStringLiteral("Schéma P&epsilon"),
           WindowKind::FrmConsistPepsilon);
 
-  QMenu* erreur = topLevel("mnuEtudeerreurueps0", QStringLiteral("Erreur entre Ueps/k et Uo"));
-  addItem(erreur, "mnuCalculErreur", QStringLiteral("Calcul de l'Erreur"),
+  QMenu* erreur = topLevel("mnuEtudeerreurueps0", QStringLiteral("&Erreur entre Ueps/k et Uo"));
+  addItem(erreur, "mnuCalculErreur", QStringLiteral("&Calcul de l'Erreur"),
           WindowKind::FrmErreurEps0);
 
-  QMenu* visu = topLevel("mnuvisualisation", QStringLiteral("Visualisation"));
-  addItem(visu, "mnuevolution", QStringLiteral("Évolution de la solution"),
+  QMenu* visu = topLevel("mnuvisualisation", QStringLiteral("&Visualisation"));
+  addItem(visu, "mnuevolution", QStringLiteral("É&volution de la solution"),
           WindowKind::FrmEvolution);
-  addItem(visu, "mnucarte", QStringLiteral("Carte espace–temps"), WindowKind::FrmCarte);
-  addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"),
+  addItem(visu, "mnucarte", QStringLiteral("&Carte espace–temps"), WindowKind::FrmCarte);
+  addItem(visu, "mnuconvergence", QStringLiteral("C&ourbes de convergence"),
           WindowKind::FrmConvergence);
-  addItem(visu, "mnumodes", QStringLiteral("Modes de Fourier et stabilité"), WindowKind::FrmModes);
-  QAction* rapport = visu->addAction(QStringLiteral("Rapport de séance…"));
+  addItem(visu, "mnumodes", QStringLiteral("&Modes de Fourier et stabilité"), WindowKind::FrmModes);
+  QAction* rapport = visu->addAction(QStringLiteral("&Rapport de séance…"));
   rapport->setObjectName(QStringLiteral("mnurapport"));
   connect(rapport, &QAction::triggered, this, [this] { ModGeneral::writeSessionReport(this); });
 
-  QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
-  addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)
+  QMenu* inter = topLevel("mnuinter", QStringLiteral("&?"));
+  addItem(inter, "mnuguide", QStringLiteral("&Guide de l'étudiant"), WindowKind::FrmGuide)
       ->setShortcut(Qt::Key_F1);  // F1 works from every window (guide_window.cpp)
-  addItem(inter, "mnuAPropos", QStringLiteral("A Propos de ce logiciel"), WindowKind::FrmAPropos);
+  addItem(inter, "mnuAPropos", QStringLiteral("&A Propos de ce logiciel"), WindowKind::FrmAPropos);
+}
+
+void Form1::changeEvent(QEvent* event) {
+  // A style sheet keeps the palette it was set under: set it again so that
+  // the menu bar follows a new desktop palette.
+  if (event->type() == QEvent::PaletteChange) {
+    menuBar()->setStyleSheet(QString());
+    menuBar()->setStyleSheet(kMenuBarStyle);
+  }
+  QMainWindow::changeEvent(event);
 }
 
 void Form1::quitProgram() {

@@ -23,6 +23,9 @@ class Form1 : public QMainWindow {
   // "Fichier" › "Quitter": ends the program at once.
   void quitProgram();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void buildContents();
   void buildMenus();

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPolygonF>
 #include <QPushButton>
 #include <algorithm>
@@ -102,8 +101,8 @@ void GraphWindow::buildControls() {
   // Enter in the level field draws, as the first button would.
   connect(TxtIndicen, &QLineEdit::returnPressed, this, &GraphWindow::drawLevel);
 
-  // The drawing surface: white (the highlighted-text colour of the system),
-  // with a two-pixel sunken border around the drawing area.
+  // The drawing surface: white paper (the highlighted-text colour of the
+  // system under a light palette), with a two-pixel sunken border around the drawing area.
   PB1 = new ui::PictureSurface(this, 2);
   PB1->setObjectName(QStringLiteral("PB1"));
   ui::placeTwips(PB1, 60, 990, 9210, 5655);
@@ -113,7 +112,8 @@ void GraphWindow::buildControls() {
   PB1->setAccessibleDescription(
       QStringLiteral("Température u en °C selon la position x en m, pour chaque niveau de temps "
                      "tracé ; la souris lit x et U sur le graphe."));
-  PB1->setBackground(QApplication::palette().color(QPalette::HighlightedText));
+  PB1->setBackground(ui::paper());
+  ui::focusByTab(PB1);         // after the buttons, its context menu one key away
   ui::enableImageExport(PB1);  // "Copier l'image", "Enregistrer l'image sous…", "Imprimer…"
   connect(PB1, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 
@@ -140,7 +140,7 @@ void GraphWindow::buildControls() {
   LineX->setObjectName(QStringLiteral("LineX"));
   LineY = new ui::SurfaceLine(PB1);
   LineY->setObjectName(QStringLiteral("LineY"));
-  const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
+  const QColor lineColour = ui::ink();
   LineX->setColor(lineColour);
   LineY->setColor(lineColour);
   // The read-out boxes lie above the cross-hair, which never cuts their text.
@@ -150,6 +150,7 @@ void GraphWindow::buildControls() {
   setTabOrder(TxtIndicen, CmdTracage);
   setTabOrder(CmdTracage, CmdEffacer);
   setTabOrder(CmdEffacer, CmdQuitter);
+  setTabOrder(CmdQuitter, PB1);
 }
 
 // -------------------------------------------------------------------- load
@@ -162,7 +163,7 @@ void GraphWindow::load() {
   // their places.
   PB1->hide();
   PB1->setScaleTwips();
-  PB1->setForeColor(QApplication::palette().color(QPalette::WindowText));
+  PB1->setForeColor(ui::ink());
   PB1->clear();
   PB1->placeChild(PBbarre, 1080, 3480, 7095, 25);
   PB1->placeChild(PBY, 90, 465, 570, 345);

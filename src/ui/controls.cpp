@@ -172,6 +172,13 @@ QRect Frame::titleRect() const {
   return {8, 0, m.horizontalAdvance(title()) + 4, m.height()};
 }
 
+QColor Frame::titleColour() const {
+  return titleColour_.isValid()
+             ? shade(titleColour_, palette().color(backgroundRole()))
+             : palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                               QPalette::WindowText);
+}
+
 void Frame::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect t = titleRect();
@@ -184,10 +191,7 @@ void Frame::paintEvent(QPaintEvent*) {
   if (title().isEmpty()) return;
   p.fillRect(t, palette().color(backgroundRole()));
   p.setFont(titleFont_.family().isEmpty() ? font() : titleFont_);
-  p.setPen(titleColour_.isValid()
-               ? titleColour_
-               : palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::WindowText));
+  p.setPen(titleColour());
   p.drawText(t, Qt::AlignCenter | Qt::TextSingleLine, title());
 }
 

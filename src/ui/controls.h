@@ -95,6 +95,8 @@ class Frame : public QGroupBox {
   void setTitleLook(const QFont& font, const QColor& colour);
   // The caption's rectangle, in the frame's coordinates.
   QRect titleRect() const;
+  // The colour the caption is drawn in.
+  QColor titleColour() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

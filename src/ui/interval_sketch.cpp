@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <utility>
 
+#include "ui/colours.h"
+
 namespace ui {
 
 IntervalSketch::IntervalSketch(QWidget* parent, std::vector<int> ticks, int y, int half)
@@ -19,7 +21,7 @@ std::vector<int> IntervalSketch::evenTicks(int first, int last) {
 void IntervalSketch::paintEvent(QPaintEvent*) {
   if (ticks_.empty()) return;
   QPainter p(this);
-  p.setPen(QPen(Qt::black, 1));
+  p.setPen(QPen(shade(colour::black, palette().color(QPalette::Window)), 1));
   p.drawLine(ticks_.front(), y_, ticks_.back(), y_);
   for (int x : ticks_) p.drawLine(x, y_ - half_, x, y_ + half_);
 }

@@ -11,6 +11,8 @@
 
 #include "ui/level_columns.h"
 
+#include "ui/keyboard.h"
+
 namespace ui {
 
 namespace {
@@ -591,6 +593,8 @@ void PictureSurface::paintEvent(QPaintEvent* /*event*/) {
   }
   ensureImageSize();
   painter.drawImage(QPointF(border_, border_), image_);
+  if (hasFocus())
+    drawFocusMark(painter, rect().adjusted(border_, border_, -border_, -border_), background());
 }
 
 void PictureSurface::resizeEvent(QResizeEvent* event) {

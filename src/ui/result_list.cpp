@@ -18,6 +18,7 @@
 #include <new>
 #include <utility>
 
+#include "ui/keyboard.h"
 #include "ui/message.h"
 
 namespace ui {
@@ -148,6 +149,7 @@ ResultListView::ResultListView(QWidget* parent)
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   mono.setPointSizeF(9);
   setFont(mono);
+  repaintOnFocus(this);
 }
 
 ResultListView::~ResultListView() {
@@ -232,6 +234,15 @@ void ResultListView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QListView::keyPressEvent(event);
+}
+
+void ResultListView::paintEvent(QPaintEvent* event) {
+  QListView::paintEvent(event);
+  // A list without a current line shows the focus by a mark of its own.
+  if (hasFocus() && !currentIndex().isValid()) {
+    QPainter p(viewport());
+    drawFocusMark(p, viewport()->rect(), palette().color(QPalette::Base));
+  }
 }
 
 void ResultListView::contextMenuEvent(QContextMenuEvent* event) {

@@ -109,6 +109,7 @@ class ResultListView : public QListView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void widthMayHaveChanged();

@@ -7,12 +7,14 @@
 //   number_text.h  the decimal mark and the core's strings
 //   interval_sketch.h  the grid sketch of the study windows
 //   busy_cursor.h  the wait cursor over a long non-yielding run
+//   keyboard.h     context-menu keys, drawings reached by Tab
 #pragma once
 
 #include "ui/busy_cursor.h"
 #include "ui/colours.h"
 #include "ui/controls.h"
 #include "ui/interval_sketch.h"
+#include "ui/keyboard.h"
 #include "ui/number_text.h"
 #include "ui/placement.h"
 #include "ui/typeface.h"

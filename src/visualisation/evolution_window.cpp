@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -270,6 +271,15 @@ void EvolutionWindow::tick() {
     surface_->update();
   }
   if (target >= last) pause();
+}
+
+void EvolutionWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+      focusWidget() == slider_ && playButton_->isEnabled()) {
+    togglePlay();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void EvolutionWindow::closeEvent(QCloseEvent* event) {

@@ -68,6 +68,8 @@ class EvolutionWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Space on the level slider plays or pauses, as "Lecture" does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildControls();

@@ -3,7 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/colours.h"
 #include "ui/export_image.h"
+#include "ui/keyboard.h"
 
 namespace vis {
 
@@ -13,6 +15,7 @@ RenderSurface::RenderSurface(const QString& name, Painter painter, QWidget* pare
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setMinimumSize(200, 150);
+  ui::focusByTab(this);  // its context menu is then one key away
   // "Copier l'image", "Enregistrer l'image sous…" and "Imprimer…": drawn
   // again by the window.
   ui::enableImageExport(this, [this](QPainter& p, const QSize& size) {
@@ -24,6 +27,7 @@ void RenderSurface::paintEvent(QPaintEvent*) {
   // A widget painter draws at the screen's device pixel ratio by itself.
   QPainter p(this);
   painter_(p, QRectF(rect()));
+  if (hasFocus()) ui::drawFocusMark(p, rect(), ui::colour::white);
 }
 
 void RenderSurface::mouseMoveEvent(QMouseEvent* event) {

@@ -294,11 +294,12 @@ class TestGraphWindow : public QObject {
     }
   }
 
-  // On a screen scaled by 1.5 or 2 the whole surface is drawn at that ratio:
+  // On a screen scaled by 1.25, 1.5 or 2 the whole surface is drawn at that ratio:
   // the grab has that many more pixels, its drawing area is the retained
   // picture pixel for pixel, and that picture is not a stretched copy.
   void sharpAtDeviceRatio_data() {
     QTest::addColumn<QString>("scale");
+    QTest::newRow("1.25") << "1.25";
     QTest::newRow("1.5") << "1.5";
     QTest::newRow("2") << "2";
   }
@@ -315,7 +316,7 @@ class TestGraphWindow : public QObject {
     ui::PictureSurface* pb1 = w.surface();
     QCOMPARE(pb1->imageRatio(), dpr);
     const QImage grabbed = test::plain(pb1->grab().toImage());
-    QCOMPARE(grabbed.size(), QSize(qCeil(pb1->width() * dpr), qCeil(pb1->height() * dpr)));
+    QCOMPARE(grabbed.size(), (QSizeF(pb1->size()) * dpr).toSize());
     // Above the read-out box and left of the cross-hair only the picture shows.
     const int b = qRound(pb1->border() * dpr);
     const QWidget* lineX = w.findChild<QWidget*>("LineX");

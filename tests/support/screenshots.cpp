@@ -1,6 +1,7 @@
 // Grabs every window of the program into a folder, before and after a worked
-// example: <folder>/<window>-before.png and <window>-after.png. Run by
-// scripts/screenshots.sh (offscreen, at each screen scale it is given).
+// example: <folder>/<window>-before.png and <window>-after.png; with --dark,
+// under a dark desktop palette. Run by scripts/screenshots.sh (offscreen, at
+// each screen scale it is given).
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "guide/guide_window.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
+#include "support/dark_palette.h"
 #include "ui/typeface.h"
 #include "visualisation/evolution_window.h"
 
@@ -44,7 +46,9 @@ int main(int argc, char** argv) {
   ui::loadTypeface();
   setUpApplication();
   registerWindows();
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  QStringList args = app.arguments().mid(1);
+  if (args.removeAll(QStringLiteral("--dark")) > 0) QApplication::setPalette(test::darkPalette());
+  const QString folder = args.isEmpty() ? QStringLiteral("screenshots") : args.first();
   QDir().mkpath(folder);
   // A message box would stop the run: answer it (none is expected).
   QTimer boxes;
