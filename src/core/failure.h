@@ -42,6 +42,7 @@ enum class FailureCode {
   FileNotSaved,       // a list's CSV file could not be written
   ImageNotSaved,      // a drawing's image file could not be written
   PrintFailed,        // the printer could not be started
+  ReportNotWritten,   // the session report could not be written
 };
 
 struct Failure {
@@ -95,6 +96,8 @@ Failure selectionTooLarge(std::int64_t lines);
 Failure fileNotSaved(const std::string& file, const std::string& reason);
 Failure imageNotSaved(const std::string& file, const std::string& reason);
 Failure printFailed();
+// `reason` in French, as the file errors give it.
+Failure reportNotWritten(const std::string& fileName, const std::string& reason);
 }  // namespace fail
 
 }  // namespace core

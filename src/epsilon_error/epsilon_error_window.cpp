@@ -223,9 +223,13 @@ void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
 
 void EpsilonErrorWindow::computeError() {
   core::StudyState& s = ModGeneral::state();
+  core::ErrorFields typed;
   LongRun::click(
       this, LblCalculs, ProgressCalculs, CmdCalculerH,
-      [&] { return core::beginErrorStudy(s, readFields(), exactDataSelected()); },
+      [&] {
+        typed = readFields();
+        return core::beginErrorStudy(s, typed, exactDataSelected());
+      },
       [&](ui::EventPump& pump) {
         computing_ = true;
         pump.yieldOnce();
@@ -236,6 +240,19 @@ void EpsilonErrorWindow::computeError() {
             s, [this] { return exactDataSelected(); }, pump, ui::decimalMark());
         ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
                                         exactDataSelected());
+        {
+          core::SessionRun note;
+          note.study = core::Study::Error;
+          note.scheme = core::Scheme::Peps;
+          note.typed = core::typedValues(typed, exactDataSelected());
+          note.grid = result.grid;
+          note.levels = result.levels;
+          note.completed = result.completed;
+          note.failure = result.failure ? result.failure->message : std::string();
+          note.lines =
+              result.completed ? std::vector<std::string>{result.line} : std::vector<std::string>();
+          ModGeneral::journal().noteSession(std::move(note));
+        }
         if (result.completed) {
           const double k = s.R;  // the divisor k, kept in R
           addLine(ui::fromStd(result.line), {k, s.Epsilon, s.ErrH(1)});

@@ -62,6 +62,8 @@ class TestShell : public QObject {
                                "mnuevolution:Évolution de la solution",
                                "mnucarte:Carte espace–temps",
                                "mnuconvergence:Courbes de convergence",
+                               "mnumodes:Modes de Fourier et stabilité",
+                               "mnurapport:Rapport de séance…",
                                "mnuinter:?",
                                "mnuguide:Guide de l'étudiant+key",
                                "mnuAPropos:A Propos de ce logiciel"};
@@ -87,7 +89,8 @@ class TestShell : public QObject {
                               {"mnuguide", "FrmGuide"},
                               {"mnuevolution", "FrmEvolution"},
                               {"mnucarte", "FrmCarte"},
-                              {"mnuconvergence", "FrmConvergence"}};
+                              {"mnuconvergence", "FrmConvergence"},
+                              {"mnumodes", "FrmModes"}};
     for (const auto& row : items) {
       const char* itemName = row[0];
       const char* window = row[1];
