@@ -17,7 +17,7 @@ cmake --build --preset dev --target orvalend_screenshots
 for scale in 1 2; do
   rm -rf "$out/scale-$scale"
   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8 \
-    ./build/tests/stability/orvalend_screenshots "$out/scale-$scale"
+    ./build/tools/orvalend_screenshots "$out/scale-$scale"
 done
 ls "$out"/scale-*/*.png | wc -l | xargs echo "pictures:"
 if [ "$docs" = 1 ]; then

@@ -10,6 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=build
 if [ "${1:-}" = -B ]; then build=$2; shift 2; fi
+build=$(cd "$build" && pwd)
 check=0
 if [ "${1:-}" = --check ]; then check=1; shift; fi
 pattern=${1:-.}
@@ -19,6 +20,21 @@ current=""
 # A plain copy back: the restored file is newer than what the fault built.
 restore() { if [ -n "$current" ]; then cp "$saved" "$current"; current=""; fi; }
 trap 'restore; rm -f "$saved"; exit 130' INT TERM
+# First the suite as it is: every test the faults use must pass without one.
+declare -A runs=()
+m() { [[ $1 =~ $pattern ]] && runs["$4"]=$3; return 0; }
+source tests/mutants/list.sh
+if [ "$check" = 0 ]; then
+  for args in "${!runs[@]}"; do
+    targets=${runs[$args]}
+    if ! cmake --build "$build" --target ${targets//,/ } -j2 >"$build/mutant-build.log" 2>&1 ||
+      ! (cd "$build" && ctest $args --timeout 300 -j2 >"$build/mutant-test.log" 2>&1); then
+      echo "the suite fails with no fault (ctest $args); see $build/mutant-test.log"
+      exit 2
+    fi
+  done
+fi
+
 caught=0 survived=0 other=0
 m() {
   local id=$1 file=$2 targets=$3 args=$4 script=$5
@@ -33,9 +49,9 @@ m() {
     result="stale (changes more than one line)"
   elif [ "$check" = 1 ]; then
     result=applies
-  elif ! cmake --build "$build" --target ${targets//,/ } -j2 >/tmp/mutant-build.log 2>&1; then
+  elif ! cmake --build "$build" --target ${targets//,/ } -j2 >"$build/mutant-build.log" 2>&1; then
     result="does not build"
-  elif (cd "$build" && ctest $args --timeout 300 -j2 >/tmp/mutant-test.log 2>&1); then
+  elif (cd "$build" && ctest $args --timeout 300 -j2 >"$build/mutant-test.log" 2>&1); then
     result=SURVIVED
   else
     result=caught
