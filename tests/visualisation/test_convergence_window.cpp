@@ -214,7 +214,7 @@ class TestConvergenceWindow : public QObject {
         qPrintable(
             QStringLiteral("%1 against %2").arg(fit.slope, 0, 'g', 17).arg(reference, 0, 'g', 17)));
     QVERIFY2(std::fabs(fit.slope - p.order) <= 0.1, qPrintable(QString::number(fit.slope)));
-    QVERIFY(w.slopeText(plot).startsWith(QStringLiteral("pente = %1").arg(fit.slope, 0, 'g', 4)));
+    QVERIFY(w.slopeText(plot).startsWith(QStringLiteral("pente = ") + QLocale().toString(fit.slope, 'g', 4)));
     const QImage img = vistest::draw(w, QSize(900, 600), 2.0);
     const auto isFit = [](QColor c) { return c.green() > c.red() + 40 && c.green() > c.blue() + 40; };
     const QRect cell(plot % 3 * 600, plot / 3 * 600, 600, 600);  // device pixels
