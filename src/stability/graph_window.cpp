@@ -118,8 +118,7 @@ void GraphWindow::buildControls() {
       QStringLiteral("Température u en °C selon la position x en m, pour chaque niveau de temps "
                      "tracé ; la souris lit x et U sur le graphe."));
   PB1->setBackground(QApplication::palette().color(QPalette::HighlightedText));
-  PB1->enableCopyMenu();
-  ui::enableImageExport(PB1);  // "Enregistrer l'image sous…", "Imprimer…"
+  ui::enableImageExport(PB1);  // "Copier l'image", "Enregistrer l'image sous…", "Imprimer…"
   connect(PB1, &ui::PictureSurface::mouseMoved, this, &GraphWindow::readOut);
 
   PBbarre = new QWidget(PB1);

@@ -1,6 +1,7 @@
 #include "ui/export_image.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -172,6 +173,31 @@ void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
 
 // ------------------------------------------------------------------ hooks
 
+namespace {
+
+QAction* addAction(QWidget* widget, const QString& text, const char* name,
+                   std::function<void()> run) {
+  auto* action = new QAction(text, widget);
+  action->setObjectName(QLatin1String(name));
+  QObject::connect(action, &QAction::triggered, widget, std::move(run));
+  widget->addAction(action);
+  return action;
+}
+
+void addDrawingMenu(QWidget* widget, const DrawingPaint& paint, const std::function<QSize()>& size,
+                    std::function<QImage()> copied) {
+  addAction(widget, QStringLiteral("Copier l'image"), "actCopierImage", [copied] {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(copied());
+  });
+  addAction(widget, QStringLiteral("Enregistrer l'image sous…"), "actEnregistrerImage",
+            [widget, paint, size] { saveImageAs(widget, size(), paint); });
+  addAction(widget, QStringLiteral("Imprimer…"), "actImprimer",
+            [widget, paint, size] { printImage(widget, size(), paint); });
+  widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+}  // namespace
+
 void enableImageExport(QWidget* widget, DrawingPaint paint, std::function<QSize()> size) {
   if (!paint) {
     paint = [widget](QPainter& painter, const QSize&) {
@@ -180,17 +206,19 @@ void enableImageExport(QWidget* widget, DrawingPaint paint, std::function<QSize(
     };
   }
   if (!size) size = [widget] { return widget->size(); };
-  auto* save = new QAction(QStringLiteral("Enregistrer l'image sous…"), widget);
-  save->setObjectName(QStringLiteral("actEnregistrerImage"));
-  QObject::connect(save, &QAction::triggered, widget,
-                   [widget, paint, size] { saveImageAs(widget, size(), paint); });
-  auto* print = new QAction(QStringLiteral("Imprimer…"), widget);
-  print->setObjectName(QStringLiteral("actImprimer"));
-  QObject::connect(print, &QAction::triggered, widget,
-                   [widget, paint, size] { printImage(widget, size(), paint); });
-  widget->addAction(save);
-  widget->addAction(print);
-  widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+  // The copy: the drawing at the screen's device pixel ratio, as it shows.
+  auto copied = [widget, paint, size] {
+    const qreal dpr = widget->devicePixelRatioF();
+    const QSize logical = size();
+    QImage image(logical * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(logical)));
+    paint(painter, logical);
+    return image;
+  };
+  addDrawingMenu(widget, paint, size, copied);
 }
 
 void enableImageExport(PictureSurface* surface) {
@@ -212,7 +240,9 @@ void enableImageExport(PictureSurface* surface) {
                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
     }
   };
-  enableImageExport(surface, paint, [surface] { return surface->drawingRect().size(); });
+  addDrawingMenu(
+      surface, paint, [surface] { return surface->drawingRect().size(); },
+      [surface] { return surface->composedImage(); });
 }
 
 }  // namespace ui

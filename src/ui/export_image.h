@@ -39,14 +39,17 @@ void saveImageAs(QWidget* parent, const QSize& size, const DrawingPaint& paint);
 // "Imprimer…": the print dialog, then the drawing on one page.
 void printImage(QWidget* parent, const QSize& size, const DrawingPaint& paint);
 
-// Adds "Enregistrer l'image sous…" (actEnregistrerImage) and "Imprimer…"
-// (actImprimer) to the widget's context menu (its actions). The one call a
-// drawing window makes: without `paint` the widget is drawn again through
-// QWidget::render at the export's resolution (vector output for SVG and
-// PDF when the widget paints with QPainter). `size` defaults to the widget's.
+// The context menu of every drawing: "Copier l'image" (actCopierImage, the
+// drawing at the screen's resolution on the clipboard), "Enregistrer l'image
+// sous…" (actEnregistrerImage) and "Imprimer…" (actImprimer), added to the
+// widget's actions. The one call a drawing makes: without `paint` the widget
+// is drawn again through QWidget::render at each resolution (vector output
+// for SVG and PDF when the widget paints with QPainter). `size` defaults to
+// the widget's.
 void enableImageExport(QWidget* widget, DrawingPaint paint = {}, std::function<QSize()> size = {});
-// The same for a picture surface: its drawing is replayed from the
-// surface's own record, with the child controls that are not read-outs.
+// The same for a picture surface: the copy is its retained picture, the
+// files and prints are replayed from the surface's own record; both with the
+// child controls that are not read-outs.
 void enableImageExport(PictureSurface* surface);
 
 // How the program asks the printer's settings: the standard print dialog,

@@ -1,8 +1,5 @@
 #include "ui/picture_surface.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -519,18 +516,6 @@ QRectF PictureSurface::childRect(const QWidget* child) const {
 
 void PictureSurface::setReadOut(QWidget* child, bool readOut) {
   child->setProperty(kReadOutProperty, readOut);
-}
-
-void PictureSurface::enableCopyMenu() {
-  auto* copy = new QAction(QStringLiteral("Copier l'image"), this);
-  copy->setObjectName(QStringLiteral("actCopierImage"));
-  connect(copy, &QAction::triggered, this, &PictureSurface::copyToClipboard);
-  addAction(copy);
-  setContextMenuPolicy(Qt::ActionsContextMenu);
-}
-
-void PictureSurface::copyToClipboard() const {
-  if (QClipboard* clipboard = QApplication::clipboard()) clipboard->setImage(composedImage());
 }
 
 // ------------------------------------------------------------------ events

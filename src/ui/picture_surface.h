@@ -22,7 +22,6 @@
 #include <functional>
 #include <vector>
 
-class QAction;
 class QPainter;
 
 namespace ui {
@@ -98,7 +97,7 @@ class PictureSurface : public QWidget {
   // Where each of them was printed (text positions, user units).
   QList<QPointF> printedAt() const { return printedAt_; }
   // The picture with the child controls that are not read-outs (see
-  // setReadOut), as the context menu copies it.
+  // setReadOut), as "Copier l'image" copies it (ui::enableImageExport).
   QImage composedImage() const;
 
   // Gathers the drawings made while it lives and puts them on the picture
@@ -125,10 +124,6 @@ class PictureSurface : public QWidget {
   // A child marked as a read-out is left out of composedImage(); the text it
   // prints last is its accessible description.
   static void setReadOut(QWidget* child, bool readOut = true);
-
-  // A context menu "Copier l'image" that puts composedImage() on the clipboard.
-  void enableCopyMenu();
-  void copyToClipboard() const;
 
  signals:
   // The mouse moved over the drawing area (not over a child box), in user units.

@@ -13,7 +13,8 @@ RenderSurface::RenderSurface(const QString& name, Painter painter, QWidget* pare
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setMinimumSize(200, 150);
-  // "Enregistrer l'image sous…" and "Imprimer…": drawn again by the window.
+  // "Copier l'image", "Enregistrer l'image sous…" and "Imprimer…": drawn
+  // again by the window.
   ui::enableImageExport(this, [this](QPainter& p, const QSize& size) {
     painter_(p, QRectF(QPointF(0, 0), QSizeF(size)));
   });

@@ -1,6 +1,10 @@
 // The student guide: each "Essayer" link opens its study window with the
 // example's values in place of what was typed and nothing computed; F1 opens
-// the guide from any window; the examples give what the guide announces.
+// the guide from any window; the examples give what the guide announces;
+// every drawing offers one context menu.
+#include <QClipboard>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 #include <cmath>
@@ -8,6 +12,7 @@
 #include "app/windows.h"
 #include "guide/guide_window.h"
 #include "support/window_support.h"
+#include "ui/export_csv.h"
 #include "ui/message.h"
 #include "ui/typeface.h"
 
@@ -152,6 +157,48 @@ class TestGuide : public QObject {
       }
     }
     QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+  }
+
+  void drawingsOfferTheirMenu_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("surface");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("stability graph, PNG") << int(WindowKind::FrmStabp0G) << "PB1" << "g.png";
+    QTest::newRow("evolution, SVG") << int(WindowKind::FrmEvolution) << "PBCourbe" << "e.svg";
+    QTest::newRow("map, PDF") << int(WindowKind::FrmCarte) << "PBCarte" << "c.pdf";
+    QTest::newRow("convergence, PNG") << int(WindowKind::FrmConvergence) << "PBConvergence"
+                                      << "v.png";
+  }
+
+  // One context menu on every drawing: the copy is the drawing as it shows,
+  // the saved image the drawing again at the file's resolution.
+  void drawingsOfferTheirMenu() {
+    QFETCH(int, kind);
+    QFETCH(QString, surface);
+    QFETCH(QString, file);
+    test::BoxCatcher boxes;
+    test::click(tryGuideExample("stabp0"), "CmdCalculs");
+    QWidget* w = ModGeneral::showWindow(WindowKind(kind));
+    if (surface == "PB1") test::click(w, "CmdTracage");
+    auto* drawing = w->findChild<QWidget*>(surface);
+    QVERIFY(drawing);
+    QStringList menu;
+    for (const QAction* a : drawing->actions()) menu << a->objectName();
+    QCOMPARE(menu, QStringList({"actCopierImage", "actEnregistrerImage", "actImprimer"}));
+    const int border = surface == "PB1" ? 2 : 0;  // the graph's frame is not drawn
+    const QSize shown = drawing->size() - QSize(2, 2) * border;
+    QGuiApplication::clipboard()->clear();
+    drawing->findChild<QAction*>("actCopierImage")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(file);
+    ui::setSaveFileNameProvider(
+        [path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
+    drawing->findChild<QAction*>("actEnregistrerImage")->trigger();
+    ui::setSaveFileNameProvider({});
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
+    if (file.endsWith(".png")) QCOMPARE(QImage(path).size(), shown * 4);
+    else QVERIFY(QFileInfo(path).size() > 100);
   }
 
   // E(k) shrinks about by half each time k doubles on the guide's example.
