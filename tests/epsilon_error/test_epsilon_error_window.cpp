@@ -118,7 +118,7 @@ class TestEpsilonErrorWindow : public QObject {
     fill(w, kLong);
     ModGeneral::state().ErrH(1) = 123.0;
     test::field(&w, "TxtN")->setFocus();
-    QTimer::singleShot(30, &w, [&] { QTest::keyClick(test::field(&w, "TxtN"), Qt::Key_A); });
+    QTimer::singleShot(0, &w, [&] { QTest::keyClick(test::field(&w, "TxtN"), Qt::Key_A); });
     QCOMPARE(calculer(w), QStringList());
     QVERIFY(lines(w).isEmpty() && idle(w));
     QCOMPARE(ModGeneral::state().ErrH(1), 123.0);
@@ -157,7 +157,7 @@ class TestEpsilonErrorWindow : public QObject {
         qobject_cast<EpsilonErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
     QVERIFY(w);
     fill(*w, kLong);
-    QTimer::singleShot(30, w, [w, quitProgram] {
+    QTimer::singleShot(0, w, [w, quitProgram] {
       if (quitProgram)
         ModGeneral::closeAll();
       else
