@@ -458,6 +458,7 @@ TEST_P(ErrorStudyExact, MatchesTheFormulas) {
 INSTANTIATE_TEST_SUITE_P(
     Data, ErrorStudyExact,
     ::testing::Values(ErrData{3, 0.4, 4, 0.3, 0.02, 2, true, 0, 0, 1.2, 2.5, 0.6},
+                      ErrData{5, 0.7, 9, 0.11, 0.013, 3, true, 0, 0, 2.3, 1.7, 0.2},
                       ErrData{7, 1.3, 12, 0.05, 0.2, 5, true, 0, 0, 0.9, 4.1, 1.1},
                       ErrData{4, 0.9, 6, 0.21, 0.07, 1, true, 0, 0, 3.7, 0.3, -0.4}));
 
@@ -478,9 +479,12 @@ TEST(ErrorStudy, StopInTheSecondRun) {
 TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
   const struct {
     double N, T, K, a, eps, R;
-  } cases[] = {{7, 0.3, 3, 1.7, 0.07, 3},
+  } cases[] = {{3, 1, 16, 0.5, 0.1, 1},
+               {7, 0.3, 3, 1.7, 0.07, 3},
                {2, 1e-300, 7, 1e300, 3e-5, 5},
+               {123456789, 2.5, 999, 1e-7, -0.2, 7},
                {9007199254740991.0, 3, 1e15, 0.1, 1e-9, 1e6},
+               {2.5, 1.1, 2.5, 0.3, 1e300, 3},
                {10, 1, 1000000, 3305.785123966942, 1e-6, 2}};
   for (const auto& c : cases) {
     core::StudyState s;

@@ -30,7 +30,7 @@ m ui-pdf-page-third      src/ui/export_image.cpp   test_export "-R ^test_export$
 m ui-csv-header          src/ui/export_csv.cpp     test_export "-R ^test_export$" 's/out.text(std::string_view("n"));/out.text(std::string_view("N"));/'
 m ui-csv-quote           src/ui/export_csv.cpp     test_export "-R ^test_export$" 's/find_first_of(",\\"\\r\\n")/find_first_of(",\\r\\n")/'
 m ui-write-failure       src/ui/export_csv.cpp     test_export "-R ^test_export$" 's/if (n <= 0) return false;/if (n <= 0) break;/'
-m graph-legend-below     src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" 's/(g_.OriginY - uM) - th)/g_.OriginY + th)/'
+m graph-legend-below     src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" 's/(g_.OriginY - uM) - th)/(g_.OriginY + 0 * uM) + th)/'
 m graph-legend-colour    src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" '/::drawLegend(/,/^}/s/setForeColor(ui::colour::red)/setForeColor(ui::colour::blue)/'
 m graph-scale            src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" 's/uRange \* 1.2;/uRange * 1.25;/'
 m stab-tab-order         src/stability/stability_window.cpp test_stability_window "-R ^test_stability_window$" 's/{CmdCalculs, Cmdgraphique, CmdQuitter/{Cmdgraphique, CmdCalculs, CmdQuitter/'
