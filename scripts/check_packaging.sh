@@ -33,7 +33,7 @@ echo "$(ls "$objects" | wc -l) objects for aarch64"
 echo "-- desktop entry and metainfo"
 hints=$(desktop-file-validate data/$app_id.desktop)
 [ -z "$hints" ] || { echo "$hints"; exit 1; }
-appstreamcli validate --no-net data/$app_id.metainfo.xml
+appstreamcli validate --no-net $dir/data/$app_id.metainfo.xml
 
 echo "-- install into a staging folder"
 stage=$dir/stage
@@ -51,11 +51,15 @@ done
 echo "${#expected[@]} files installed"
 grep -q 'Liberation Sans Narrow' "$share/doc/orvalend/copyright" ||
   { echo "the installed copyright does not name the embedded font"; exit 1; }
+grep -q 'FFTW' "$share/doc/orvalend/copyright" ||
+  { echo "the installed copyright does not name FFTW"; exit 1; }
 appstreamcli validate-tree --no-net "$stage"
 
 echo "-- Debian package"
 (cd $dir && rm -f ./*.deb && cpack -G DEB >/dev/null)
 deb=$(ls $dir/*.deb)
 dpkg-deb --field "$deb" Package Version Depends
+dpkg-deb --field "$deb" Depends | grep -q 'libfftw3-double3' ||
+  { echo "the package does not depend on FFTW's library"; exit 1; }
 lintian --fail-on error "$deb" ||
   { echo "lintian reports errors"; exit 1; }

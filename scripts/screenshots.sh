@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Grabs every window, before and after a worked example, at screen scales 1
+# Grabs every window, before and after a worked example (the modes window
+# also on the guide's three examples of "Pourquoi un schéma explose"), at screen scales 1
 # and 2, into build/screenshots/scale-1 and build/screenshots/scale-2 (or the
 # folder given). With --docs, also copies the pictures the README and the
 # AppStream metainfo show into docs/screenshots.
@@ -22,7 +23,7 @@ done
 ls "$out"/scale-*/*.png | wc -l | xargs echo "pictures:"
 if [ "$docs" = 1 ]; then
   for name in Form1-before frmstabp0-after FrmStabp0G-after frmConsistP0-after \
-              FrmErreurEps0-after FrmEvolution-after FrmConvergence-after; do
+              FrmErreurEps0-after FrmEvolution-after FrmEvolution-kept FrmConvergence-after; do
     cp "$out/scale-1/$name.png" docs/screenshots/
   done
   cp "$out/scale-2/FrmConsistPepsilon-after.png" docs/screenshots/FrmConsistPepsilon-after-scale2.png

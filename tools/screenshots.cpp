@@ -10,12 +10,15 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string_view>
 #include <utility>
 
 #include "app/windows.h"
+#include "guide/guide_window.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
 #include "ui/typeface.h"
+#include "visualisation/evolution_window.h"
 
 namespace {
 
@@ -125,6 +128,7 @@ int main(int argc, char** argv) {
       {WindowKind::FrmEvolution, "FrmEvolution"},
       {WindowKind::FrmCarte, "FrmCarte"},
       {WindowKind::FrmConvergence, "FrmConvergence"},
+      {WindowKind::FrmModes, "FrmModes"},
       {WindowKind::FrmGuide, "FrmGuide"}};
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
@@ -142,6 +146,35 @@ int main(int argc, char** argv) {
   for (const auto& [kind, name] : readers) {
     if (QWidget* w = ModGeneral::showWindow(kind))
       save(w, folder, QString::fromLatin1(name) + QStringLiteral("-after"));
+  }
+  // Three runs of other conductivities kept beside a fourth, halfway through it.
+  auto* evolution =
+      qobject_cast<EvolutionWindow*>(ModGeneral::showWindow(WindowKind::FrmEvolution));
+  QWidget* stab = ModGeneral::showWindow(WindowKind::frmstabp0);
+  if (evolution && stab) {
+    const char* runs[][2] = {{"0.5", "100"}, {"2", "200"}, {"3", "300"}, {"1", "100"}};
+    for (const auto& [a, K] : runs) {
+      const char* fields[][2] = {
+          {"TxtN", "19"}, {"TxtT", "0.1"}, {"TxtK", K}, {"Txta", a}, {"Txtu0", "1"}};
+      for (const auto& f : fields) set(stab, f[0], f[1]);
+      click(stab, "CmdCalculs");
+      evolution->chooseScheme(core::Scheme::P0);
+      if (std::string_view(a) != "1") click(evolution, "CmdGarder");
+    }
+    evolution->setLevel(50);
+    save(evolution, folder, QStringLiteral("FrmEvolution-kept"));
+  }
+  // The modes window on the guide's three examples of "Pourquoi un schéma explose".
+  for (const char* id : {"modesp0n3", "modesp0n49", "modespeps"}) {
+    if (QWidget* study = tryGuideExample(QString::fromLatin1(id))) click(study, "CmdCalculs");
+    if (QWidget* w = ModGeneral::showWindow(WindowKind::FrmModes)) {
+      const bool peps = std::string_view(id) == "modespeps";
+      if (auto* b = w->findChild<QAbstractButton*>(
+              QString::fromLatin1(peps ? "OptionSolution_1" : "OptionSolution_0")))
+        b->click();
+      QMetaObject::invokeMethod(w, "synchronise");
+      save(w, folder, QStringLiteral("FrmModes-%1").arg(QString::fromLatin1(id)));
+    }
   }
   ModGeneral::closeAll();
   return 0;

@@ -17,6 +17,8 @@
 #include "visualisation/carte_window.h"
 #include "visualisation/convergence_window.h"
 #include "visualisation/evolution_window.h"
+#include "visualisation/modes_window.h"
+#include "visualisation/session_report.h"
 
 void registerWindows() {
   using core::Scheme;
@@ -34,13 +36,15 @@ void registerWindows() {
   ModGeneral::setFactory(WindowKind::FrmEvolution, [] { return new EvolutionWindow; });
   ModGeneral::setFactory(WindowKind::FrmCarte, [] { return new CarteWindow; });
   ModGeneral::setFactory(WindowKind::FrmConvergence, [] { return new ConvergenceWindow; });
+  ModGeneral::setFactory(WindowKind::FrmModes, [] { return new ModesWindow; });
   ModGeneral::setFactory(WindowKind::FrmGuide, [] { return new GuideWindow; });
+  ModGeneral::setSessionReport([](QWidget* parent) { vis::saveReportAs(parent); });
   installGuideShortcut();
 }
 
 bool setUpApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Orvalend"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("fr.orvalend.Orvalend"));
 
   Q_INIT_RESOURCE(app_icon);  // the resources of a static library are linked on request

@@ -264,7 +264,8 @@ void ConsistencyWindow::calculerE(core::Half half) {
     return;
   }
   core::StudyState& s = ModGeneral::state();
-  if (core::Outcome refused = core::beginConsistency(s, scheme_, half, readFields())) {
+  const core::ConsistencyFields typed = readFields();
+  if (core::Outcome refused = core::beginConsistency(s, scheme_, half, typed)) {
     run.finish();
     ui::showFailure(this, *refused);
     return;
@@ -282,9 +283,22 @@ void ConsistencyWindow::calculerE(core::Half half) {
   showGrid(half, core::consistencyGrid(s, scheme_));
   const core::RunOutcome outcome =
       core::runConsistency(s, scheme_, half, run.pump(), ui::decimalMark());
-  ModGeneral::journal().recordRun(
-      s, half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace,
-      scheme_, outcome.completed);
+  const core::Study study =
+      half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace;
+  ModGeneral::journal().recordRun(s, study, scheme_, outcome.completed);
+  {
+    core::SessionRun note;
+    note.study = study;
+    note.scheme = scheme_;
+    note.typed = core::typedValues(typed, scheme_, half == core::Half::TimeR);
+    note.grid = outcome.grid;
+    note.levels = outcome.levels;
+    note.completed = outcome.completed;
+    note.failure = outcome.failure ? outcome.failure->message : std::string();
+    note.lines =
+        outcome.completed ? std::vector<std::string>{outcome.line} : std::vector<std::string>();
+    ModGeneral::journal().noteSession(std::move(note));
+  }
   if (outcome.completed) {
     // The CSV export writes the divisor, the refined step and the error in full.
     const bool timeR = half == core::Half::TimeR;
@@ -320,6 +334,18 @@ void ConsistencyWindow::calculerOrders(core::Half half) {
     undefinedOrders << letter + QString::number(i);
     for (std::int64_t e = i - 1; e <= i + 1; ++e)
       if (err.contains(e + 1) && err(e + 1) == 0.0) missing.insert(e);
+  }
+  std::vector<std::string> texts;
+  for (const core::OrderLine& l : lines) texts.push_back(l.text);
+  {
+    core::SessionRun note;
+    note.study =
+        half == core::Half::TimeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace;
+    note.scheme = scheme_;
+    note.orders = true;
+    note.failure = orders.failure ? orders.failure->message : std::string();
+    note.lines = std::move(texts);
+    ModGeneral::journal().noteSession(std::move(note));
   }
   if (orders.failure) ui::showFailure(this, *orders.failure);  // a ratio overflowed
   if (undefinedOrders.isEmpty()) return;

@@ -104,5 +104,10 @@ Failure busy() {
               "Un calcul est déjà en cours dans une autre fenêtre. Attendez qu'il se termine, "
               "ou appuyez sur une touche dans sa fenêtre pour l'arrêter.");
 }
+Failure reportNotWritten(const std::string& fileName, const std::string& reason) {
+  return make(FailureCode::ReportNotWritten, "Le rapport « " + fileName +
+                                                 " » n'a pas pu être écrit : " + reason +
+                                                 ". Aucun fichier incomplet n'a été laissé.");
+}
 
 }  // namespace core::fail

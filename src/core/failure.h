@@ -29,6 +29,7 @@ enum class FailureCode {
   OrderUndefined,    // an order ratio not positive, or a zero denominator
   LevelNegative,     // a graph level n below 0
   Busy,              // another long computation is running
+  ReportNotWritten,  // the session report could not be written
 };
 
 struct Failure {
@@ -64,6 +65,8 @@ Failure orderOverflow(char letter, std::int64_t index);
 Failure orderUndefined(char letter, std::int64_t index);
 Failure levelNegative();
 Failure busy();
+// `reason` in French, as the file errors give it.
+Failure reportNotWritten(const std::string& fileName, const std::string& reason);
 }  // namespace fail
 
 }  // namespace core

@@ -69,7 +69,7 @@ bool sameData(const std::vector<double>& a, const std::vector<double>& b, Study 
 void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
                         bool exactData) {
   ++revision_;
-  auto note = [&](TableWriter& w) {
+  auto note = [&](TableWriter& w, Scheme table) {
     w.known = true;
     w.study = study;
     w.exactData = study == Study::ConsistencyTime || study == Study::ConsistencySpace ||
@@ -85,13 +85,18 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
     w.phi = s.phi;
     w.Pi = s.Pi;
     w.a = s.a;
+    w.Lambda = s.Lambda;
+    w.Alpha = table == Scheme::P0 ? 0.0 : double(s.Alpha);
+    // Consistency and error runs always add a source; a stability run only
+    // with its option (recordStabilityRun says so).
+    w.source = study != Study::Stability;
     w.serial = revision_;
   };
   if (study == Study::Error) {
-    note(writerP0_);
-    note(writerPeps_);
+    note(writerP0_, Scheme::P0);
+    note(writerPeps_, Scheme::Peps);
   } else {
-    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_);
+    note(scheme == Scheme::P0 ? writerP0_ : writerPeps_, scheme);
   }
   if (!completed || study == Study::Stability) return;
 
@@ -134,14 +139,57 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   entries_.push_back(e);
 }
 
+namespace {
+
+double largestMagnitude(const Table2& t, std::int64_t row, std::int64_t points) {
+  double top = 0;
+  const double* v = t.row(row);
+  for (std::int64_t i = 1; i <= points; ++i) top = std::max(top, std::fabs(v[i]));
+  return top;
+}
+
+}  // namespace
+
+void Journal::recordStabilityRun(const StudyState& s, Scheme scheme, bool sourceTicked) {
+  recordRun(s, Study::Stability, scheme, true);
+  const Table2& t = scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+  if (!t.exists() || t.lastRowReached() < 1) return;
+  StabilityRunFacts f;
+  f.scheme = scheme;
+  f.Lambda = s.Lambda;
+  f.Alpha = scheme == Scheme::P0 ? 0.0 : double(s.Alpha);
+  f.N = t.colUpper();
+  f.steps = t.rowUpper() - 1;
+  const std::int64_t last = std::min(t.lastRowReached(), t.rowUpper());
+  f.overflowed = last < t.rowUpper();
+  // The starting levels: level 0, level 1 for Pepsilon, and the level that
+  // received the constant source.
+  const std::int64_t starts = scheme == Scheme::P0 ? 1 : 2;
+  for (std::int64_t r = 1; r <= std::min(starts, last); ++r)
+    f.startLargest = std::max(f.startLargest, largestMagnitude(t, r, f.N));
+  const std::int64_t sourceRow = static_cast<std::int64_t>(s.NN) + 1;
+  const bool source = scheme == Scheme::Peps && sourceTicked && sourceRow >= 3 && sourceRow <= last;
+  if (source) f.startLargest = std::max(f.startLargest, largestMagnitude(t, sourceRow, f.N));
+  f.lastLargest = largestMagnitude(t, last, f.N);
+  (scheme == Scheme::P0 ? writerP0_ : writerPeps_).source = source;
+  stabilityRuns_.push_back({f, stabilityColour(f)});
+}
+
 void Journal::clearSeries(Study study, Scheme scheme) {
   const auto before = entries_.size();
   std::erase_if(entries_, [&](const JournalEntry& e) { return sameStudy(e, study, scheme); });
   if (entries_.size() != before) ++revision_;
 }
 
+void Journal::noteSession(SessionRun run) {
+  session_.push_back(std::move(run));
+  ++revision_;
+}
+
 void Journal::clear() {
   entries_.clear();
+  session_.clear();
+  stabilityRuns_.clear();
   writerP0_ = writerPeps_ = TableWriter();
   ++revision_;  // never back to a value a reader has already seen
 }
@@ -154,6 +202,33 @@ std::vector<JournalEntry> Journal::series(Study study, Scheme scheme) const {
   if (last == entries_.rend()) return out;
   for (const JournalEntry& e : entries_)
     if (e.seriesNumber == last->seriesNumber) out.push_back(e);
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const StabilityFields& f, Scheme scheme) {
+  std::vector<TypedValue> out{{"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"u0", f.u0}};
+  if (scheme == Scheme::P0) return out;
+  out.insert(out.end(), {{"v0", f.v0}, {"Epsilon", f.Epsilon}});
+  if (f.sourceTicked) out.insert(out.end(), {{"FF", f.FF}, {"NN", f.NN}});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ConsistencyFields& f, Scheme scheme, bool timeR) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K},     {"a", f.a},
+      {"d", f.d}, {"w", f.w}, {"phi", f.phi}, timeR ? TypedValue{"R", f.R} : TypedValue{"S", f.S}};
+  if (scheme == Scheme::Peps) out.push_back({"Epsilon", f.Epsilon});
+  return out;
+}
+
+std::vector<TypedValue> typedValues(const ErrorFields& f, bool exactData) {
+  std::vector<TypedValue> out{
+      {"N", f.N}, {"T", f.T}, {"K", f.K}, {"a", f.a}, {"Epsilon", f.Epsilon}};
+  if (exactData)
+    out.insert(out.end(), {{"d", f.d}, {"w", f.w}, {"phi", f.phi}});
+  else
+    out.insert(out.end(), {{"u0", f.u0}, {"v0", f.v0}});
+  out.push_back({"k", f.k});
   return out;
 }
 

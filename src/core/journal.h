@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "core/modes.h"
 #include "core/studies.h"
 #include "core/study_state.h"
 
@@ -48,7 +50,32 @@ struct TableWriter {
   bool exactData = false;  // the table approximates uexacte (consistency, error with its data)
   bool completed = false;
   double N = 0, K = 0, h = 0, Tau = 0, T = 0, d = 0, w = 0, phi = 0, Pi = 0, a = 0;
+  double Lambda = 0, Alpha = 0;  // the run's grid values (Alpha 0 for P0)
+  bool source = false;  // a source term acted on some level
   std::uint64_t serial = 0;  // changes at every run that writes the table
+};
+
+// A field of a study window with its text as the student typed it.
+struct TypedValue {
+  std::string name, text;
+};
+std::vector<TypedValue> typedValues(const StabilityFields& f, Scheme scheme);
+std::vector<TypedValue> typedValues(const ConsistencyFields& f, Scheme scheme, bool timeR);
+std::vector<TypedValue> typedValues(const ErrorFields& f, bool exactData);
+
+// One action of the session as its window showed it, in order: a run, or the
+// orders computed from the errors of the runs before it. What the session
+// report lists.
+struct SessionRun {
+  Study study = Study::Stability;
+  Scheme scheme = Scheme::P0;
+  bool orders = false;  // "Calculer les qi" / "Calculer les pi", not a run
+  std::vector<TypedValue> typed;
+  GridValues grid;
+  std::int64_t levels = 0;         // time levels that hold values
+  bool completed = true;           // false: stopped by a key or by a failure
+  std::string failure;             // the message shown (an overflow), or empty
+  std::vector<std::string> lines;  // the lines the run added to its window's lists
 };
 
 class Journal {
@@ -59,11 +86,23 @@ class Journal {
   // entry. `exactData`: the error study's data option.
   void recordRun(const StudyState& s, Study study, Scheme scheme, bool completed,
                  bool exactData = true);
+  // A stability run: recordRun, then its point on the stability map, from
+  // the levels it wrote. `sourceTicked`: the Pepsilon option "f=cste pour n".
+  void recordStabilityRun(const StudyState& s, Scheme scheme, bool sourceTicked);
   // "Tout Effacer" of a study window: its series goes.
   void clearSeries(Study study, Scheme scheme);
   void clear();
+  // Every run and orders computation of the session, kept until clear().
+  void noteSession(SessionRun run);
+  const std::vector<SessionRun>& session() const { return session_; }
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
+  // Every stability run of the session, in order, with its colour.
+  struct StabilityRun {
+    StabilityRunFacts facts;
+    RunColour colour = RunColour::TooShort;
+  };
+  const std::vector<StabilityRun>& stabilityRuns() const { return stabilityRuns_; }
   // The entries of the latest series of a study and scheme, in the order of
   // the runs: a run on other typed data than the run before it starts a new
   // series. The error study's series ignores the scheme.
@@ -76,6 +115,8 @@ class Journal {
 
  private:
   std::vector<JournalEntry> entries_;
+  std::vector<SessionRun> session_;
+  std::vector<StabilityRun> stabilityRuns_;
   TableWriter writerP0_, writerPeps_;
   std::uint64_t revision_ = 0;
   std::uint64_t seriesCount_ = 0;

@@ -79,7 +79,7 @@ std::vector<MemoryBudget::Use> MemoryBudget::uses() const {
 }
 
 Outcome MemoryBudget::check(double needed, const std::vector<std::string>& recreated,
-                            const std::string& advice) const {
+                            const std::string& advice, const std::string& subject) const {
   double held = 0;
   std::vector<Use> kept;
   double allowed = 0;
@@ -99,7 +99,7 @@ Outcome MemoryBudget::check(double needed, const std::vector<std::string>& recre
   if (held + needed <= allowed) return {};
   std::stable_sort(kept.begin(), kept.end(),
                    [](const Use& x, const Use& y) { return x.bytes > y.bytes; });
-  return budgetRefusal(needed, held, kept, allowed, advice);
+  return budgetRefusal(needed, held, kept, allowed, advice, subject);
 }
 
 std::uint64_t MemoryBudget::enter(double bytes) {
@@ -132,7 +132,7 @@ void MemoryBudget::removeHolder(std::uint64_t id, const std::string& who) {
 }
 
 Failure budgetRefusal(double needed, double inUse, const std::vector<MemoryBudget::Use>& uses,
-                      double limit, const std::string& advice) {
+                      double limit, const std::string& advice, const std::string& subject) {
   // Below half a megabyte nothing worth naming is held: the request alone is too large.
   if (inUse < 512.0 * 1024) {
     return fail::tablesTooLarge(needed, limit, advice);
@@ -142,8 +142,8 @@ Failure budgetRefusal(double needed, double inUse, const std::vector<MemoryBudge
     if (u.bytes < 512.0 * 1024) continue;
     what += (what.empty() ? "" : ", ") + u.what + " : " + megabytes(u.bytes) + " Mo";
   }
-  std::string text = "Mémoire insuffisante : ce calcul demande " + megabytes(needed) + " Mo ; " +
-                     megabytes(inUse) + " Mo sont déjà utilisés";
+  std::string text = "Mémoire insuffisante : " + subject + " demande " + megabytes(needed) +
+                     " Mo ; " + megabytes(inUse) + " Mo sont déjà utilisés";
   if (!what.empty()) text += " (" + what + ")";
   text += " sur " + megabytes(limit) + " Mo permis. Fermez une fenêtre ou " + continued(advice);
   return Failure{FailureCode::TablesTooLarge, text};

@@ -39,9 +39,9 @@ class MemoryBudget {
   // Refuses `needed` more bytes when the total would exceed the limit once
   // the blocks held only by `recreated` (the tables the computation makes
   // again, which it frees first) are gone. `advice` ends the message
-  // ("Réduisez N ou K.").
-  Outcome check(double needed, const std::vector<std::string>& recreated,
-                const std::string& advice) const;
+  // ("Réduisez N ou K."); `subject` is what asks ("ce calcul").
+  Outcome check(double needed, const std::vector<std::string>& recreated, const std::string& advice,
+                const std::string& subject = "ce calcul") const;
 
   // Records: enter() returns 0 (and records nothing) when `bytes` more would
   // exceed the limit.
@@ -67,6 +67,7 @@ class MemoryBudget {
 // "Mémoire insuffisante : ce calcul demande … Mo ; … Mo sont déjà utilisés
 // (…) sur … Mo permis. Fermez une fenêtre ou …" otherwise.
 Failure budgetRefusal(double needed, double inUse, const std::vector<MemoryBudget::Use>& uses,
-                      double limit, const std::string& advice);
+                      double limit, const std::string& advice,
+                      const std::string& subject = "ce calcul");
 
 }  // namespace core

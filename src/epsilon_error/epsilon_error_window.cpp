@@ -230,7 +230,8 @@ void EpsilonErrorWindow::calculerE() {
     return;
   }
   core::StudyState& s = ModGeneral::state();
-  if (const core::Outcome refused = core::beginErrorStudy(s, readFields(), exactDataSelected())) {
+  const core::ErrorFields typed = readFields();
+  if (const core::Outcome refused = core::beginErrorStudy(s, typed, exactDataSelected())) {
     run.finish();
     ui::showFailure(this, *refused);
     return;
@@ -247,6 +248,19 @@ void EpsilonErrorWindow::calculerE() {
       s, [this] { return exactDataSelected(); }, run.pump(), ui::decimalMark());
   ModGeneral::journal().recordRun(s, core::Study::Error, core::Scheme::Peps, result.completed,
                                   exactDataSelected());
+  {
+    core::SessionRun note;
+    note.study = core::Study::Error;
+    note.scheme = core::Scheme::Peps;
+    note.typed = core::typedValues(typed, exactDataSelected());
+    note.grid = result.grid;
+    note.levels = result.levels;
+    note.completed = result.completed;
+    note.failure = result.failure ? result.failure->message : std::string();
+    note.lines =
+        result.completed ? std::vector<std::string>{result.line} : std::vector<std::string>();
+    ModGeneral::journal().noteSession(std::move(note));
+  }
   if (result.completed) {
     addLine(ui::fromStd(result.line), {s.R, s.Epsilon, s.ErrH(1)});
     run.pump().yieldOnce();

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/modes.h"
 #include "shell/mod_general.h"
 #include "ui/typeface.h"
 
@@ -109,6 +110,21 @@ const std::vector<GuideExample>& guideExamples() {
         {"Txtu0", "1"},
         {"TxtV0", "0"},
         {"TxtR", "1"}}},
+      {QStringLiteral("modesp0n3"),
+       WindowKind::frmstabp0,
+       {{"TxtN", "3"}, {"TxtT", "12.5"}, {"TxtK", "200"}, {"Txta", "0.55"}, {"Txtu0", "1"}}},
+      {QStringLiteral("modesp0n49"),
+       WindowKind::frmstabp0,
+       {{"TxtN", "49"}, {"TxtT", "0.408"}, {"TxtK", "2000"}, {"Txta", "1"}, {"Txtu0", "1"}}},
+      {QStringLiteral("modespeps"),
+       WindowKind::frmstabpeps,
+       {{"TxtN", "9"},
+        {"TxtT", "7"},
+        {"TxtK", "500"},
+        {"Txta", "1"},
+        {"Txtu0", "1"},
+        {"TxtV0", "0"},
+        {"TxtEpsilon", "0.014"}}},
   };
   return examples;
 }
@@ -120,6 +136,8 @@ QString guideHtml() {
   QString html = QString::fromUtf8(file.readAll());
   for (const GuideExample& e : guideExamples())
     html.replace(QStringLiteral("{{%1}}").arg(e.id), describe(e));
+  html.replace(QStringLiteral("{{modesrule}}"),
+               QString::fromStdString(core::stabilityColourRule()).toHtmlEscaped());
   return html;
 }
 

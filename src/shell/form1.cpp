@@ -145,6 +145,10 @@ void Form1::buildMenus() {
   addItem(visu, "mnucarte", QStringLiteral("Carte espace–temps"), WindowKind::FrmCarte);
   addItem(visu, "mnuconvergence", QStringLiteral("Courbes de convergence"),
           WindowKind::FrmConvergence);
+  addItem(visu, "mnumodes", QStringLiteral("Modes de Fourier et stabilité"), WindowKind::FrmModes);
+  QAction* rapport = visu->addAction(QStringLiteral("Rapport de séance…"));
+  rapport->setObjectName(QStringLiteral("mnurapport"));
+  connect(rapport, &QAction::triggered, this, [this] { ModGeneral::writeSessionReport(this); });
 
   QMenu* inter = topLevel("mnuinter", QStringLiteral("?"));
   addItem(inter, "mnuguide", QStringLiteral("Guide de l'étudiant"), WindowKind::FrmGuide)

@@ -11,6 +11,7 @@ struct Slots {
   core::Journal journal;
   std::array<std::function<QWidget*()>, static_cast<std::size_t>(WindowKind::Count)> factories;
   std::array<QPointer<QWidget>, static_cast<std::size_t>(WindowKind::Count)> windows;
+  std::function<void(QWidget*)> sessionReport;
   QPointer<QWidget> computationOwner;
   bool computing = false;
 };
@@ -37,6 +38,14 @@ void resetState() {
 
 void setFactory(WindowKind kind, std::function<QWidget*()> factory) {
   registry().factories[index(kind)] = std::move(factory);
+}
+
+void setSessionReport(std::function<void(QWidget*)> write) {
+  registry().sessionReport = std::move(write);
+}
+
+void writeSessionReport(QWidget* parent) {
+  if (registry().sessionReport) registry().sessionReport(parent);
 }
 
 QWidget* window(WindowKind kind) { return registry().windows[index(kind)]; }

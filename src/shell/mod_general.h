@@ -23,6 +23,7 @@ enum class WindowKind {
   FrmEvolution,
   FrmCarte,
   FrmConvergence,
+  FrmModes,
   FrmGuide,
   Count
 };
@@ -42,6 +43,11 @@ QWidget* window(WindowKind kind);
 // Creates the instance if none is open, then shows it without a modal wait;
 // an open window is left as it is (only raised).
 QWidget* showWindow(WindowKind kind);
+// What the menu item "Rapport de séance…" does (registered at start-up: the
+// report draws with the visualisation windows); `parent` is the main window.
+void setSessionReport(std::function<void(QWidget*)> write);
+void writeSessionReport(QWidget* parent);
+
 // Closes every open window (the main menu's "Quitter").
 void closeAll();
 

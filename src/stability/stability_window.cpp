@@ -223,8 +223,17 @@ void StabilityWindow::runCalculs() {
   // is filled, and the cursor is back before any message.
   ui::BusyCursor busy(showsBusyCursor(fields));
   const core::StabilityResult r = core::runStability(ModGeneral::state(), scheme_, fields);
-  if (r.levels > 0)
-    ModGeneral::journal().recordRun(ModGeneral::state(), core::Study::Stability, scheme_, true);
+  if (r.levels > 0) {
+    ModGeneral::journal().recordStabilityRun(ModGeneral::state(), scheme_, fields.sourceTicked);
+    core::SessionRun note;
+    note.study = core::Study::Stability;
+    note.scheme = scheme_;
+    note.typed = core::typedValues(fields, scheme_);
+    note.grid = r.grid;
+    note.levels = r.levels;
+    note.failure = r.failure ? r.failure->message : std::string();
+    ModGeneral::journal().noteSession(std::move(note));
+  }
   if (r.levels == 0) {
     // Refused before any level was computed: labels and list stay as they were.
     busy.release();

@@ -17,6 +17,7 @@
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
+#include "ui/message.h"
 #include "visualisation/render_surface.h"
 
 namespace {
@@ -107,6 +108,20 @@ void EvolutionWindow::buildControls() {
   lblNiveau_->setMinimumWidth(230);
   levelRow->addWidget(lblNiveau_);
 
+  cmdGarder_ = new QPushButton(QStringLiteral("Garder pour comparer"), this);
+  cmdGarder_->setObjectName(QStringLiteral("CmdGarder"));
+  vis::described(cmdGarder_, cmdGarder_->text(),
+                 QStringLiteral("Garde la courbe de ce calcul pour la comparer aux suivants "
+                                "(quatre au plus)"));
+  connect(cmdGarder_, &QPushButton::clicked, this, &EvolutionWindow::keepRun);
+  levelRow->addWidget(cmdGarder_);
+  cmdEffacerGardees_ = new QPushButton(QStringLiteral("Effacer les courbes gardées"), this);
+  cmdEffacerGardees_->setObjectName(QStringLiteral("CmdEffacerGardees"));
+  vis::described(cmdEffacerGardees_, cmdEffacerGardees_->text(),
+                 QStringLiteral("Oublie les courbes gardées et libère leur mémoire"));
+  connect(cmdEffacerGardees_, &QPushButton::clicked, this, &EvolutionWindow::clearKept);
+  levelRow->addWidget(cmdEffacerGardees_);
+
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCourbe"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
   vis::described(surface_, QStringLiteral("Courbe de la solution"),
@@ -145,6 +160,7 @@ void EvolutionWindow::synchronise() {
   }
   slider_->setEnabled(any);
   cmdLecture_->setEnabled(any);
+  updateKeepButtons();
   if (!any) pause();
   lblNiveau_->setText(levelText());
   surface_->update();
@@ -170,6 +186,50 @@ void EvolutionWindow::setLevel(int n) {
   clock_.restart();
   lblNiveau_->setText(levelText());
   surface_->update();
+}
+
+void EvolutionWindow::updateKeepButtons() {
+  cmdGarder_->setEnabled(source_.available() && !kept_.full() && !kept_.holds(source_));
+  cmdEffacerGardees_->setEnabled(!kept_.runs().empty());
+}
+
+void EvolutionWindow::keepRun() {
+  // A run in progress still writes its table: keep it once it is done.
+  if (ModGeneral::computationRunning()) {
+    ui::showFailure(this, core::fail::busy());
+    return;
+  }
+  if (needsSync()) synchronise();
+  if (const core::Outcome refused = kept_.keep(source_)) ui::showFailure(this, *refused);
+  updateKeepButtons();
+  surface_->update();
+}
+
+void EvolutionWindow::setKept(const vis::KeptRuns& kept) {
+  kept_ = kept;
+  updateKeepButtons();
+  surface_->update();
+}
+
+void EvolutionWindow::clearKept() {
+  kept_.clear();
+  updateKeepButtons();
+  surface_->update();
+}
+
+std::int64_t EvolutionWindow::keptLevel(int k) const {
+  current();
+  const std::int64_t n = shownLevel();
+  return kept_.runs()[static_cast<std::size_t>(k)].levelNear(
+      source_.timeKnown() ? source_.t(n) : NAN, n);
+}
+
+QString EvolutionWindow::keptText(int k) const {
+  const vis::KeptRun& run = kept_.runs()[static_cast<std::size_t>(k)];
+  const std::int64_t n = keptLevel(k);
+  return run.data() + (run.Tau > 0 ? QStringLiteral("   t = %1 s")
+                                         .arg(vis::shortNumber(static_cast<double>(n) * run.Tau, 6))
+                                   : QStringLiteral("   n = %1").arg(n));
 }
 
 bool EvolutionWindow::playing() const { return tmrLecture_->isActive(); }
@@ -244,6 +304,14 @@ std::pair<double, double> EvolutionWindow::valueRange() const {
           hi = std::max(hi, e);
         }
       }
+      for (std::size_t k = 0; k < kept_.runs().size(); ++k) {
+        const vis::KeptRun& run = kept_.runs()[k];
+        const double* u = run.level(keptLevel(static_cast<int>(k)));
+        for (std::int64_t i = 0; i < run.points; ++i) {
+          lo = u[i] < lo ? u[i] : lo;
+          hi = u[i] > hi ? u[i] : hi;
+        }
+      }
     } else {
       lo = source_.runMin();
       hi = source_.runMax();
@@ -251,6 +319,10 @@ std::pair<double, double> EvolutionWindow::valueRange() const {
         const double d = std::fabs(source_.writer().d);
         lo = std::min(lo, -d);
         hi = std::max(hi, d);
+      }
+      for (const vis::KeptRun& run : kept_.runs()) {
+        lo = std::min(lo, run.runMin);
+        hi = std::max(hi, run.runMax);
       }
     }
   }
@@ -334,27 +406,17 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
     p.setPen(QPen(kExact, 0, Qt::DashLine));
     p.drawPolyline(vis::levelPolyline(exact_.data(), source_.points(), source_.h(), m, dpr));
   }
+  for (std::size_t k = 0; k < kept_.runs().size(); ++k) {
+    const vis::KeptRun& run = kept_.runs()[k];
+    const int K = static_cast<int>(k);
+    p.setPen(QPen(vis::KeptRuns::colour(K), 0, vis::KeptRuns::dash(K)));
+    p.drawPolyline(vis::levelPolyline(run.level(keptLevel(K)), run.points, run.h, m, dpr));
+  }
   p.setPen(QPen(kCurve, 0));
   p.drawPolyline(vis::levelPolyline(source_.level(n), source_.points(), source_.h(), m, dpr));
   p.restore();
 
-  if (source_.hasExact()) {
-    // Legend, bottom right inside the frame.
-    const double w = fm.horizontalAdvance(QStringLiteral("solution exacte u(x, tn)")) + 40;
-    QRectF box(m.area.right() - w - 6, m.area.bottom() - 2 * fm.height() - 12, w,
-               2 * fm.height() + 6);
-    p.fillRect(box, QColor(255, 255, 255, 230));
-    p.setPen(QPen(kCurve, 0));
-    const double y1 = box.top() + 3 + fm.height() / 2, y2 = y1 + fm.height();
-    p.drawLine(QPointF(box.left() + 4, y1), QPointF(box.left() + 28, y1));
-    p.setPen(QPen(kExact, 0, Qt::DashLine));
-    p.drawLine(QPointF(box.left() + 4, y2), QPointF(box.left() + 28, y2));
-    p.setPen(Qt::black);
-    p.drawText(QPointF(box.left() + 34, y1 + fm.ascent() / 2 - 1),
-               QStringLiteral("solution calculée"));
-    p.drawText(QPointF(box.left() + 34, y2 + fm.ascent() / 2 - 1),
-               QStringLiteral("solution exacte u(x, tn)"));
-  }
+  drawLegend(p, m);
   if (ModGeneral::computationRunning()) {
     p.setPen(QColor(160, 0, 0));
     p.drawText(
@@ -362,4 +424,43 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
         Qt::AlignRight, QStringLiteral("Calcul en cours…"));
   }
   p.restore();
+}
+
+void EvolutionWindow::drawLegend(QPainter& p, const vis::Mapping& m) const {
+  // One line per curve, bottom right inside the frame: the current run, the
+  // exact solution, the kept runs.
+  if (!source_.hasExact() && kept_.runs().empty()) return;
+  struct Line {
+    QPen pen;
+    QString text;
+  };
+  std::vector<Line> lines;
+  lines.push_back(
+      {QPen(kCurve, 0), kept_.runs().empty()
+                            ? QStringLiteral("solution calculée")
+                            : QStringLiteral("solution calculée (%1)")
+                                  .arg(vis::runData(source_.scheme(), source_.writer(),
+                                                    source_.points(), source_.levels()))});
+  if (source_.hasExact())
+    lines.push_back({QPen(kExact, 0, Qt::DashLine), QStringLiteral("solution exacte u(x, tn)")});
+  for (std::size_t k = 0; k < kept_.runs().size(); ++k) {
+    const int K = static_cast<int>(k);
+    lines.push_back({QPen(vis::KeptRuns::colour(K), 0, vis::KeptRuns::dash(K)), keptText(K)});
+  }
+  const QFontMetricsF fm(p.font());
+  double w = 0;
+  for (const Line& l : lines) w = std::max(w, fm.horizontalAdvance(l.text));
+  w = std::min(w + 40, m.area.width() - 12);
+  const double rows = static_cast<double>(lines.size());
+  const QRectF box(m.area.right() - w - 6, m.area.bottom() - rows * fm.height() - 12, w,
+                   rows * fm.height() + 6);
+  p.fillRect(box, QColor(255, 255, 255, 230));
+  double y = box.top() + 3 + fm.height() / 2;
+  for (const Line& l : lines) {
+    p.setPen(l.pen);
+    p.drawLine(QPointF(box.left() + 4, y), QPointF(box.left() + 28, y));
+    p.setPen(Qt::black);
+    p.drawText(QPointF(box.left() + 34, y + fm.ascent() / 2 - 1), l.text);
+    y += fm.height();
+  }
 }

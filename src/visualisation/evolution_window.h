@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "visualisation/kept_runs.h"
 #include "visualisation/plot_tools.h"
 #include "visualisation/solution_source.h"
 
@@ -45,12 +46,23 @@ class EvolutionWindow : public QWidget {
   vis::RenderSurface* surface() const { return surface_; }
   // "n = …   t = … s" of the current level.
   QString levelText() const;
+  const vis::KeptRuns& kept() const { return kept_; }
+  // Shares another window's kept runs (the session report draws them).
+  void setKept(const vis::KeptRuns& kept);
+  // The level of kept run k shown beside the current level.
+  std::int64_t keptLevel(int k) const;
+  // The legend's line of kept run k: its data and the time of its level shown.
+  QString keptText(int k) const;
 
  public slots:
   void setLevel(int n);
   void chooseScheme(core::Scheme scheme);
   // CmdLecture: play from the current level (from 0 at the last one) or pause.
   void togglePlay();
+  // CmdGarder: keeps the table shown for comparison (a refusal in a message).
+  void keepRun();
+  // CmdEffacerGardees: frees every kept run.
+  void clearKept();
   // Loads the live table when it changed and brings the controls in line.
   void synchronise();
 
@@ -64,6 +76,8 @@ class EvolutionWindow : public QWidget {
   // The table may have changed since the last look: reload (const for render).
   void current() const;
   std::int64_t shownLevel() const;
+  void updateKeepButtons();
+  void drawLegend(QPainter& p, const vis::Mapping& m) const;
 
   // The controls follow another table than the one loaded, or than the live one.
   bool needsSync() const { return source_.changed() || !(source_.identity() == syncedFor_); }
@@ -74,6 +88,7 @@ class EvolutionWindow : public QWidget {
   QElapsedTimer clock_;
   std::int64_t playStart_ = 0;
   mutable std::vector<double> exact_;
+  vis::KeptRuns kept_;
 
   vis::SchemeChooser* chooser_ = nullptr;
   QPushButton* cmdLecture_ = nullptr;
@@ -82,6 +97,8 @@ class EvolutionWindow : public QWidget {
   QCheckBox* checkEchelle_ = nullptr;
   QLabel* lblNiveau_ = nullptr;
   QPushButton* cmdQuitter_ = nullptr;
+  QPushButton* cmdGarder_ = nullptr;
+  QPushButton* cmdEffacerGardees_ = nullptr;
   QTimer* tmrLecture_ = nullptr;
   QTimer* tmrActualise_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;

@@ -71,6 +71,7 @@ class TestShell : public QObject {
     QTest::newRow("mnuevolution") << "mnuevolution" << "FrmEvolution";
     QTest::newRow("mnucarte") << "mnucarte" << "FrmCarte";
     QTest::newRow("mnuconvergence") << "mnuconvergence" << "FrmConvergence";
+    QTest::newRow("mnumodes") << "mnumodes" << "FrmModes";
   }
 
   // A second choice of the item shows the same window.

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "app/windows.h"
+#include "core/memory_budget.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
 #include "support/reference_solution.h"
@@ -256,6 +257,66 @@ class TestEvolutionWindow : public QObject {
     w.synchronise();
     QVERIFY(w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_1"))->isEnabled());
     QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
+  }
+
+  // Kept runs of other time steps show the level nearest the current time,
+  // named in the legend with that level's own t, drawn in their own colours;
+  // keeping shares the table's buffer (nothing mapped or allocated).
+  void keptRunsFollowTheCurrentTime() {
+    EvolutionWindow w;
+    for (const auto& [K, Tau] : {std::pair{10, 0.01}, {40, 0.0025}}) {
+      vistest::fillTable(Scheme::P0, 9, K, wave, Tau);
+      w.synchronise();
+      const core::StorageCounters before = core::storageCounters();
+      test::button(&w, "CmdGarder")->click();
+      QCOMPARE(core::storageCounters().mappings + core::storageCounters().allocations,
+               before.mappings + before.allocations);
+    }
+    QCOMPARE(w.kept().runs().size(), std::size_t{2});
+    vistest::fillTable(
+        Scheme::P0, 9, 25, [](int n, int i) { return wave(n, i) / 100; }, 0.004);
+    w.synchronise();
+    slider(w)->setValue(5);  // t = 0.02: level 2 of the first kept run, 8 of the second
+    QCOMPARE(w.keptLevel(0), 2);
+    QCOMPARE(w.keptLevel(1), 8);
+    QCOMPARE(w.keptText(0), QStringLiteral("P0, N = 9, K = 10, Lambda = 0   t = 0.02 s"));
+    QVERIFY(w.keptText(1).startsWith(QStringLiteral("P0, N = 9, K = 40,")));
+    QVERIFY(w.keptText(1).endsWith(QStringLiteral("t = 0.02 s")));
+    slider(w)->setValue(7);  // t = 0.028: 2.8 and 11.2 steps
+    QCOMPARE(w.keptLevel(0), 3);
+    QCOMPARE(w.keptLevel(1), 11);
+    const QImage img = vistest::draw(w, QSize(700, 450));
+    for (int k = 0; k < 2; ++k) {
+      bool found = false;
+      for (int y = 0; y < img.height() && !found; ++y)
+        for (int x = 0; x < img.width() && !found; ++x)
+          found = QColor(img.pixel(x, y)) == vis::KeptRuns::colour(k);
+      QVERIFY(found);
+    }
+    // The fixed scale holds the kept runs' extremes, far beyond the current run's.
+    QVERIFY(w.kept().runs()[1].runMax > 30);
+    QVERIFY(w.valueRange().second >= w.kept().runs()[1].runMax);
+    test::button(&w, "CmdEffacerGardees")->click();
+    QVERIFY(w.kept().runs().empty());
+  }
+
+  // A kept run that would leave no room to compute the table again is
+  // refused with what holds the memory, and nothing is kept.
+  void budgetRefusesAKeptRun() {
+    vistest::fillTable(Scheme::P0, 999, 299, wave);  // 2.4 MB
+    core::MemoryBudget::process().setLimit(4e6);
+    EvolutionWindow w;
+    test::BoxCatcher boxes;
+    test::button(&w, "CmdGarder")->click();
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    core::MemoryBudget::process().setLimit(0);
+    QVERIFY2(
+        boxes.last().startsWith(QStringLiteral("Mémoire insuffisante : garder cette courbe")) &&
+            boxes.last().contains(QStringLiteral("solution du schéma P0")),
+        qPrintable(boxes.last()));
+    QVERIFY(w.kept().runs().empty());
+    for (const auto& use : core::MemoryBudget::process().uses())
+      QVERIFY(use.what.find("courbe gardée") == std::string::npos);
   }
 };
 

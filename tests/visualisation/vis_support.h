@@ -35,12 +35,12 @@ inline core::Table2& table(core::Scheme scheme) {
 // A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by
 // value(n, i), recorded in the journal as a stability run.
 inline void fillTable(core::Scheme scheme, int N, int K,
-                      const std::function<double(int, int)>& value) {
+                      const std::function<double(int, int)>& value, double Tau = 0.01) {
   core::StudyState& s = ModGeneral::state();
   s.N = N;
   s.K = K;
   s.h = 1.0 / (1 + N);
-  s.Tau = 0.01;
+  s.Tau = Tau;
   core::Table2& sol = table(scheme);
   QVERIFY(sol.create(0, K + 1, 0, N));
   for (int n = 0; n <= K; ++n) {

@@ -1,0 +1,91 @@
+// Amplification factors, bounds, verdicts and the colour of a stability run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "core/journal.h"
+#include "core/modes.h"
+#include "core/studies.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+using core::Scheme;
+
+// The largest root modulus of (1 + A) g^2 - (1 + 2A - mu) g + A over the
+// grid's modes, from the companion matrix's characteristic roots computed
+// with std::complex, not the program's root routine.
+double largestRoot(double Lambda, double A, std::int64_t N) {
+  double top = 0;
+  for (std::int64_t j = 1; j <= N; ++j) {
+    const double s = std::sin(j * std::numbers::pi / (2.0 * (N + 1)));
+    const double b = (1 + 2 * A - 4 * Lambda * s * s) / (1 + A), c = A / (1 + A);
+    const std::complex<double> root = std::sqrt(std::complex<double>(b * b - 4 * c));
+    top = std::max({top, std::abs((b + root) / 2.0), std::abs((b - root) / 2.0)});
+  }
+  return top;
+}
+
+TEST(Modes, GridBoundIsWhereTheLargestRootCrossesOne) {
+  for (double A : {0.0, 0.3, 1.0, 5.0})
+    for (std::int64_t N : {2, 3, 10, 49}) {
+      // Bisection on Lambda for the largest root modulus reaching 1.
+      double lo = 0, hi = 100;
+      for (int k = 0; k < 200; ++k) {
+        const double mid = (lo + hi) / 2;
+        (largestRoot(mid, A, N) <= 1 + 1e-13 ? lo : hi) = mid;
+      }
+      EXPECT_NEAR(core::boundGrid(A, N), lo, 1e-9) << A << " " << N;
+      EXPECT_NEAR(core::boundAllAngles(A), 0.5 + A, 0);
+    }
+  EXPECT_NEAR(core::boundGrid(0, 3), 0.5858, 1e-4);
+}
+
+TEST(Modes, VerdictsDifferWhereTheGridMissesTheUnstableAngles) {
+  const core::Verdicts v = core::verdicts(Scheme::P0, 0.55, 0, 3);
+  EXPECT_TRUE(v.gridStable);
+  EXPECT_FALSE(v.allStable);
+  EXPECT_EQ(v.gridMode, 3);
+  const std::string text = core::stabilityVerdict(Scheme::P0, 0.55, 0, 3, ",");
+  EXPECT_NE(text.find("vaut 0,8778 (j = 3) ≤ 1"), std::string::npos) << text;
+  EXPECT_NE(text.find("diffèrent"), std::string::npos);
+  EXPECT_NE(text.find("Lambda ≤ 0,5858"), std::string::npos);
+  const core::Verdicts peps = core::verdicts(Scheme::Peps, 1.4, 1, 9);
+  EXPECT_TRUE(peps.gridStable && peps.allStable);
+  EXPECT_EQ(core::stabilityVerdict(Scheme::Peps, 1.4, 1, 9, ".").find("diffèrent"),
+            std::string::npos);
+}
+
+TEST(Modes, ColourOfAStabilityRun) {
+  // Runs through the study and the journal: bounded, grown, overflowed, too short.
+  struct Case {
+    Scheme scheme;
+    core::StabilityFields fields;
+    core::RunColour colour;
+  };
+  const Case cases[] = {
+      {Scheme::P0, {"3", "12.5", "200", "0.55", "1"}, core::RunColour::Bounded},
+      {Scheme::P0, {"9", "1", "100", "0.6", "1"}, core::RunColour::Grown},
+      {Scheme::P0, {"9", "1", "2000", "30", "1"}, core::RunColour::Grown},  // overflows
+      {Scheme::P0, {"49", "0.0204", "100", "1", "1"}, core::RunColour::TooShort},
+      {Scheme::P0, {"9", "0.01", "1", "1", "1"}, core::RunColour::TooShort},
+      {Scheme::Peps, {"9", "7", "500", "1", "1", "0", "0.014"}, core::RunColour::Bounded},
+      // A source at level 5 lifts the solution above u0 without any growth.
+      {Scheme::Peps, {"9", "7", "500", "1", "1", "0", "0.014", true, "1000", "5"},
+       core::RunColour::Bounded},
+  };
+  core::Journal journal;
+  for (const Case& c : cases) {
+    core::StudyState s;
+    core::runStability(s, c.scheme, c.fields);
+    journal.recordStabilityRun(s, c.scheme, c.fields.sourceTicked);
+    EXPECT_EQ(journal.stabilityRuns().back().colour, c.colour) << c.fields.N << " " << c.fields.a;
+  }
+  EXPECT_TRUE(journal.stabilityRuns()[2].facts.overflowed);
+  EXPECT_TRUE(journal.writer(Scheme::Peps).source);
+}
+
+}  // namespace
