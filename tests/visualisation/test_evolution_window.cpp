@@ -279,9 +279,9 @@ class TestEvolutionWindow : public QObject {
     slider(w)->setValue(5);  // t = 0.02: level 2 of the first kept run, 8 of the second
     QCOMPARE(w.keptLevel(0), 2);
     QCOMPARE(w.keptLevel(1), 8);
-    QCOMPARE(w.keptText(0), QStringLiteral("P0, N = 9, K = 10, Lambda = 0   t = 0.02 s"));
+    QCOMPARE(w.keptText(0), QStringLiteral("P0, N = 9, K = 10, Lambda = 0   t = 0,02 s"));
     QVERIFY(w.keptText(1).startsWith(QStringLiteral("P0, N = 9, K = 40,")));
-    QVERIFY(w.keptText(1).endsWith(QStringLiteral("t = 0.02 s")));
+    QVERIFY(w.keptText(1).endsWith(QStringLiteral("t = 0,02 s")));
     slider(w)->setValue(7);  // t = 0.028: 2.8 and 11.2 steps
     QCOMPARE(w.keptLevel(0), 3);
     QCOMPARE(w.keptLevel(1), 11);
