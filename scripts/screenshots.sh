@@ -22,7 +22,7 @@ for scale in 1 1.25 2; do
     folder="$out/scale-$scale" flag=""
     if [ $scheme = dark ]; then folder="$out/dark-scale-$scale" flag=--dark; fi
     QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8 \
-      ./build/tests/stability/orvalend_screenshots $flag "$folder"
+      ./build/tools/orvalend_screenshots $flag "$folder"
   done
 done
 ls "$out"/*scale-*/*.png | wc -l | xargs echo "pictures:"

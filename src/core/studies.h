@@ -29,10 +29,10 @@ GridValues gridValues(const StudyState& s);
 // ---------------------------------------------------------------- stability
 
 struct StabilityFields {
-  std::string N, T, K, a, u0;
-  std::string v0, Epsilon;  // Pepsilon only
+  std::string N{}, T{}, K{}, a{}, u0{};
+  std::string v0{}, Epsilon{};  // Pepsilon only
   bool sourceTicked = false;
-  std::string FF, NN;  // Pepsilon only, read when sourceTicked
+  std::string FF{}, NN{};  // Pepsilon only, read when sourceTicked
 };
 
 // The required fields are empty ("Saisie incomplète !")?
@@ -65,8 +65,8 @@ std::string stabilityLevelLine(std::int64_t level, const double* values, std::in
 enum class Half { TimeR, SpaceS };
 
 struct ConsistencyFields {
-  std::string N, T, K, a, d, w, phi, R, S;
-  std::string Epsilon;  // Pepsilon only
+  std::string N{}, T{}, K{}, a{}, d{}, w{}, phi{}, R{}, S{};
+  std::string Epsilon{};  // Pepsilon only
 };
 
 // Start of a run up to the running state: StopRequested = false; empty test;
@@ -119,10 +119,10 @@ OrdersResult computeOrders(StudyState& s, Half half, std::string_view mark);
 // ------------------------------------------------------------- error study
 
 struct ErrorFields {
-  std::string N, T, K, a, Epsilon;
-  std::string u0, v0;     // constant data
-  std::string d, w, phi;  // exact-solution data
-  std::string k;          // TxtR
+  std::string N{}, T{}, K{}, a{}, Epsilon{};
+  std::string u0{}, v0{};     // constant data
+  std::string d{}, w{}, phi{};  // exact-solution data
+  std::string k{};              // TxtR
 };
 
 // Start of a run up to the running state: StopRequested = false; the empty

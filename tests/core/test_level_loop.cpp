@@ -15,8 +15,6 @@
 #include "core/studies.h"
 #include "core/study_state.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace {
 
 using core::Scheme;
@@ -85,16 +83,10 @@ class FixedLevel : public ::testing::TestWithParam<FixedCase> {};
 TEST_P(FixedLevel, SameTableAsThePlainLoop) {
   const FixedCase& c = GetParam();
   core::StudyState s, plain;
-  const core::StabilityFields f{core::formatPlain(c.N),
-                                "1",
-                                core::formatPlain(c.K),
-                                aFor(c.lambda, c.N, c.K),
-                                "1",
-                                c.v0,
-                                c.Epsilon,
-                                c.source,
-                                "3",
-                                c.NN};
+  const core::StabilityFields f{.N = core::formatPlain(c.N), .T = "1",
+                                .K = core::formatPlain(c.K), .a = aFor(c.lambda, c.N, c.K),
+                                .u0 = "1", .v0 = c.v0, .Epsilon = c.Epsilon,
+                                .sourceTicked = c.source, .FF = "3", .NN = c.NN};
   const core::StabilityResult r = core::runStability(s, c.scheme, f);
   ASSERT_FALSE(r.failure) << r.failure->message;
   ASSERT_EQ(r.levels, static_cast<std::int64_t>(c.K) + 1);
@@ -124,47 +116,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // P0, N = 10, Lambda = 0.4: the fixed level comes near level 22 500.
         FixedCase{"P0", Scheme::P0, 10, 30000, 0.4, "", "", false, "", true},
-        FixedCase{"P0Never", Scheme::P0, 10, 3000, 1e-4, "", "", false, "", false},
         FixedCase{"PepsNoSource", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", false, "", true},
-        FixedCase{"PepsRate", Scheme::Peps, 10, 30000, 0.4, "1", "0.000003", false, "", true},
         // The source enters before the fixed level, then after it: the loop
         // must compute that level and find the next fixed level afresh.
         FixedCase{"PepsSourceEarly", Scheme::Peps, 10, 30000, 0.4, "0", "0.000001", true, "100",
                   true},
         FixedCase{"PepsSourceAfterFixed", Scheme::Peps, 10, 50000, 0.4, "0", "0.000001", true,
                   "25000", true},
-        FixedCase{"PepsNever", Scheme::Peps, 10, 3000, 1e-4, "0", "0.00001", false, "", false}),
+        FixedCase{"PepsSourceNever", Scheme::Peps, 10, 3000, 1e-4, "0", "0.00001", true, "7",
+                  false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The error study with constant data: both runs without a source (SourceVec
-// all zero) reach their fixed levels; E(k) and the tables as computed step by step.
-TEST(FixedLevelErrorStudy, ConstantDataAsThePlainLoop) {
-  const core::ErrorFields f{"10", "1", "30000", aFor(0.4, 10, 30000), "0.000002", "1", "0", "",
-                            "",   "",  "2"};
-  core::StudyState s, plain;
-  s.Pi = plain.Pi = core::piValue();
-  core::StepHook hook;
-  ASSERT_FALSE(core::beginErrorStudy(s, f, false));
-  core::errorStudyGrid(s);
-  const core::RunOutcome out = core::runErrorStudy(
-      s, [] { return false; }, hook, ".");
-  ASSERT_TRUE(out.completed);
-  ASSERT_NE(firstRepeat(s.SolP0, 3, 1, 10), 0);
-  ASSERT_NE(firstRepeat(s.SolPeps, 4, 2, 10), 0);
-
-  ASSERT_FALSE(core::beginErrorStudy(plain, f, false));
-  core::errorStudyGrid(plain);
-  plain.SourceVec.create(0, 10);
-  ASSERT_TRUE(core::BuildMatPeps(plain));
-  core::StartPeps(plain);
-  for (std::int64_t m = 3; m <= 30001; ++m) core::AdvancePeps(plain, m, core::PepsSource::Vector);
-  plain.SourceVec.create(0, 10);
-  ASSERT_TRUE(core::BuildMatP0(plain));
-  for (std::int64_t i = 1; i <= 10; ++i) plain.SolP0(1, i) = plain.u0;
-  for (std::int64_t m = 2; m <= 30001; ++m) core::AdvanceP0(plain, m, true);
-  EXPECT_TRUE(sameTables(s.SolPeps, plain.SolPeps));
-  EXPECT_TRUE(sameTables(s.SolP0, plain.SolP0));
-}
 
 // A stepper that writes `value(m)` into every column and records its calls.
 struct ScriptedStepper : core::Stepper {
@@ -280,17 +241,13 @@ TEST(FiniteColumns, EdgesOfTheRangeInEveryColumn) {
     double value;
     bool finite;
   } cases[] = {
-      {"largest", std::numeric_limits<double>::max(), true},
       {"minus largest", -std::numeric_limits<double>::max(), true},
       {"smallest subnormal", std::numeric_limits<double>::denorm_min(), true},
-      {"minus zero", -0.0, true},
-      {"infinity", inf, false},
       {"minus infinity", -inf, false},
-      {"NaN", std::numeric_limits<double>::quiet_NaN(), false},
       {"minus NaN", -std::numeric_limits<double>::quiet_NaN(), false},
   };
   for (const auto& c : cases) {
-    for (std::int64_t last : {1, 2, 7, 33}) {
+    for (std::int64_t last : {1, 7, 33}) {
       for (std::int64_t at = 1; at <= last; ++at) {
         std::vector<double> row(static_cast<std::size_t>(last) + 1, 1.0);
         row[0] = inf;  // column 0 is never looked at

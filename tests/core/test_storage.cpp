@@ -17,8 +17,6 @@
 #include "core/study_state.h"
 #include "core/table_storage.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace {
 
 using core::Scheme;
@@ -62,21 +60,26 @@ Snapshot fresh(const StabilityRun& run) {
 // Runs whose tables hold 600 600 entries (mapped, and reusable between
 // them) or other sizes: a fractional N leaves its last column unwritten,
 // Lambda = 12.1 stops at an early level and leaves the rows after it.
-const StabilityRun kBig{"N=1000 K=598", Scheme::P0, {"1000", "1", "598", "0.0000002", "1"}};
-const StabilityRun kBigOtherShape{"N=599 K=999", Scheme::P0, {"599", "1", "999", "0.001", "-2"}};
-const StabilityRun kBigFractionalN{
-    "N=999.6 K=597.6", Scheme::P0, {"999.6", "1", "597.6", "0.0000002", "3"}};
-const StabilityRun kBigStopped{
-    "N=1000 K=598 unstable", Scheme::P0, {"1000", "1", "598", "7.25", "1"}};
-const StabilityRun kSmall{"N=10 K=20", Scheme::P0, {"10", "1", "20", "0.05", "1"}};
+core::StabilityFields p0(const char* N, const char* K, const char* a, const char* u0) {
+  return {.N = N, .T = "1", .K = K, .a = a, .u0 = u0};
+}
+const StabilityRun kBig{"N=1000 K=598", Scheme::P0, p0("1000", "598", "0.0000002", "1")};
+const StabilityRun kBigOtherShape{"N=599 K=999", Scheme::P0, p0("599", "999", "0.001", "-2")};
+const StabilityRun kBigFractionalN{"N=999.6 K=597.6", Scheme::P0,
+                                   p0("999.6", "597.6", "0.0000002", "3")};
+const StabilityRun kBigStopped{"N=1000 K=598 unstable", Scheme::P0,
+                               p0("1000", "598", "7.25", "1")};
+const StabilityRun kSmall{"N=10 K=20", Scheme::P0, p0("10", "20", "0.05", "1")};
 // The same size again, Lambda = 0.4: the levels stop changing near level
 // 22 500 and the rest of the table is written as copies of that level.
-const StabilityRun kBigEndsInCopies{
-    "N=10 K=54598 Lambda=0.4", Scheme::P0, {"10", "1", "54598", "180.48925619834712", "1"}};
-const StabilityRun kPepsBig{
-    "Peps N=1000 K=598", Scheme::Peps, {"1000", "1", "598", "0.0000002", "1", "2", "0.5"}};
-const StabilityRun kPepsStopped{
-    "Peps unstable", Scheme::Peps, {"1000", "1", "598", "7.25", "1", "0", "0.0001"}};
+const StabilityRun kBigEndsInCopies{"N=10 K=54598 Lambda=0.4", Scheme::P0,
+                                    p0("10", "54598", "180.48925619834712", "1")};
+const StabilityRun kPepsBig{"Peps N=1000 K=598", Scheme::Peps,
+                            {.N = "1000", .T = "1", .K = "598", .a = "0.0000002", .u0 = "1",
+                             .v0 = "2", .Epsilon = "0.5"}};
+const StabilityRun kPepsStopped{"Peps unstable", Scheme::Peps,
+                                {.N = "1000", .T = "1", .K = "598", .a = "7.25", .u0 = "1",
+                                 .v0 = "0", .Epsilon = "0.0001"}};
 
 struct Sequence {
   const char* name;
@@ -85,16 +88,10 @@ struct Sequence {
 
 TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
   const std::vector<Sequence> sequences{
-      {"large then small", {kBig, kSmall}},
-      {"small then large", {kSmall, kBig}},
-      {"same size, other shape", {kBig, kBigOtherShape}},
-      {"same size, fractional N leaves a column", {kBig, kBigFractionalN}},
-      {"same size, stopped early leaves rows", {kBig, kBigStopped}},
-      {"stopped then complete", {kBigStopped, kBig}},
       {"large, small, large", {kBig, kSmall, kBigOtherShape}},
+      {"fractional N leaves a column, stopped leaves rows", {kBig, kBigFractionalN, kBigStopped}},
       {"Pepsilon complete then stopped", {kPepsBig, kPepsStopped}},
-      {"same size, ends in copies", {kBig, kBigEndsInCopies}},
-      {"ends in copies, then complete", {kBigEndsInCopies, kBigFractionalN}},
+      {"ends in copies, then complete", {kBig, kBigEndsInCopies, kBigFractionalN}},
   };
   for (const auto& seq : sequences) {
     SCOPED_TRACE(seq.name);
@@ -189,14 +186,11 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
   };
   const std::vector<Case> cases{
       {"alone, too large", 0.5, false, Scheme::P0, "Calcul trop volumineux", "Réduisez N ou K."},
-      {"re-created table is freed first", 1.5, false, Scheme::P0, nullptr, nullptr},
       {"the other table stays", 1.5, false, Scheme::Peps, "Mémoire insuffisante",
        "solution du schéma P0 : "},
       {"a list and its table count once", 2.2, true, Scheme::Peps, nullptr, nullptr},
       {"the list keeps the old table", 1.5, true, Scheme::P0, "Mémoire insuffisante",
        "liste de la stabilité P0 et solution du schéma P0"},
-      {"the list and the other scheme", 1.5, true, Scheme::Peps, "Mémoire insuffisante",
-       "liste de la stabilité P0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -15,25 +15,18 @@
 
 namespace {
 
-using Fields = std::vector<std::pair<const char*, const char*>>;
+using test::Fields;
 
-void fill(QWidget& w, const Fields& fields) {
-  for (const auto& [name, text] : fields) test::setText(&w, name, QString::fromUtf8(text));
-}
+void fill(QWidget& w, const Fields& fields) { fields.typeInto(&w); }
 
 // Two interior points, two time steps, constant data u0 = 1, v0 = 0.
-const Fields kExample = {{"TxtN", "2"},       {"TxtT", "2"},  {"TxtK", "2"},  {"Txta", "1"},
-                         {"TxtEpsilon", "1"}, {"Txtu0", "1"}, {"TxtV0", "0"}, {"TxtR", "1"}};
+const Fields kExample{.N = "2", .T = "2", .K = "2", .a = "1", .u0 = "1", .v0 = "0",
+                      .Epsilon = "1", .k = "1"};
 // Long enough that the run passes many time steps before it ends.
-const Fields kLong = {{"TxtN", "40"},      {"TxtT", "0.01"}, {"TxtK", "200000"}, {"Txta", "1"},
-                      {"TxtEpsilon", "1"}, {"Txtu0", "1"},   {"TxtV0", "0"},     {"TxtR", "1"}};
-const QString kFirst = QStringLiteral("E(k = 1) = 55.1135192126");
+const Fields kLong = kExample.with({.N = "40", .T = "0.01", .K = "200000"});
+const QString kFirst = QStringLiteral("E(k = 1) = 55,1135192126");
 
-QStringList calculer(QWidget& w) {
-  test::BoxCatcher boxes;
-  test::button(&w, "CmdCalculerH")->click();
-  return boxes.texts;
-}
+QStringList calculer(QWidget& w) { return test::click(&w, "CmdCalculerH"); }
 
 QStringList lines(QWidget& w) { return test::lines(&w, "ListERH"); }
 
@@ -48,18 +41,14 @@ class TestEpsilonErrorWindow : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void init() {
-    QLocale::setDefault(QLocale::c());
-    test::freshState();
-  }
+  void init() { test::freshState(); }
 
   void errorLines_data() {
     QTest::addColumn<Fields>("changes");
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("alpha");
-    QTest::newRow("k = 1") << Fields{} << kFirst << "1.00000";
-    QTest::newRow("2.9") << Fields{{"TxtR", "2.9"}} << "E(k = 2) = 56.3382640840"
-                         << "0.50000";
+    QTest::newRow("k = 1") << Fields{} << kFirst << "1,00000";
+    QTest::newRow("2.9") << Fields{.k = "2.9"} << "E(k = 2) = 56,3382640840" << "0,50000";
   }
 
   // Two clicks give two identical lines (the study's own lines are checked
@@ -77,7 +66,7 @@ class TestEpsilonErrorWindow : public QObject {
     QVERIFY(idle(w));
     test::button(&w, "CmdEffacerH")->click();
     QVERIFY(lines(w).isEmpty());
-    QCOMPARE(test::labelText(&w, "LblH"), QStringLiteral("0.33333"));
+    QCOMPARE(test::labelText(&w, "LblH"), QStringLiteral("0,33333"));
   }
 
   // Exact-solution data: phi is required, the constants u0 and v0 are not.
@@ -85,7 +74,7 @@ class TestEpsilonErrorWindow : public QObject {
     EpsilonErrorWindow w;
     fill(w, kExample);
     w.findChild<QRadioButton*>("OptionChoix_1")->click();
-    fill(w, {{"Txtu0", ""}, {"TxtV0", ""}, {"TxtD", "1"}, {"TxtW", "1"}});
+    fill(w, {.u0 = "", .v0 = "", .d = "1", .w = "1"});
     QCOMPARE(calculer(w), QStringList{QString::fromUtf8("Saisie incomplète !")});
     QVERIFY(lines(w).isEmpty());
     test::setText(&w, "TxtPhi", "0.5");
@@ -97,17 +86,13 @@ class TestEpsilonErrorWindow : public QObject {
     QTest::addColumn<Fields>("changes");
     QTest::addColumn<QString>("message");  // its beginning
     const auto text = [](const core::Failure& f) { return QString::fromStdString(f.message); };
-    QTest::newRow("N = 1") << Fields{{"TxtN", "1"}} << text(core::fail::nTooSmall());
-    QTest::newRow("K = 0") << Fields{{"TxtK", "0"}} << text(core::fail::kTooSmall());
-    QTest::newRow("T = 0") << Fields{{"TxtT", "0"}} << text(core::fail::tZero());
-    QTest::newRow("N not whole") << Fields{{"TxtN", "2.5"}} << text(core::fail::notWhole("N"));
-    QTest::newRow("eps = -1") << Fields{{"TxtEpsilon", "-1"}} << text(core::fail::alphaMinusOne());
-    QTest::newRow("too large") << Fields{{"TxtN", "100000"}, {"TxtK", "100000"}}
-                               << "Calcul trop volumineux";
-    QTest::newRow("overflow") << Fields{{"TxtT", "1000"}, {"TxtK", "300"}}
-                              << "Les valeurs sortent du domaine";
-    for (const char* k : {"0.5", "0", "", "a", "-3"})
-      QTest::addRow("k = '%s'", k) << Fields{{"TxtR", k}} << "Valeur de k incorrecte !";
+    QTest::newRow("N = 1") << Fields{.N = "1"} << text(core::fail::nTooSmall());
+    QTest::newRow("T = 0") << Fields{.T = "0"} << text(core::fail::tZero());
+    QTest::newRow("N not whole") << Fields{.N = "2.5"} << text(core::fail::notWhole("N"));
+    QTest::newRow("too large") << Fields{.N = "100000", .K = "100000"} << "Calcul trop volumineux";
+    QTest::newRow("overflow") << Fields{.T = "1000", .K = "300"} << "Les valeurs sortent du domaine";
+    for (const char* k : {"0", "", "a"})
+      QTest::addRow("k = '%s'", k) << Fields{.k = k} << "Valeur de k incorrecte !";
   }
 
   // One clean message, no line, and the window computes again afterwards.
@@ -133,7 +118,7 @@ class TestEpsilonErrorWindow : public QObject {
     fill(w, kLong);
     ModGeneral::state().ErrH(1) = 123.0;
     test::field(&w, "TxtN")->setFocus();
-    QTimer::singleShot(30, &w, [&] { QTest::keyClick(test::field(&w, "TxtN"), Qt::Key_A); });
+    QTimer::singleShot(0, &w, [&] { QTest::keyClick(test::field(&w, "TxtN"), Qt::Key_A); });
     QCOMPARE(calculer(w), QStringList());
     QVERIFY(lines(w).isEmpty() && idle(w));
     QCOMPARE(ModGeneral::state().ErrH(1), 123.0);
@@ -172,7 +157,7 @@ class TestEpsilonErrorWindow : public QObject {
         qobject_cast<EpsilonErrorWindow*>(ModGeneral::showWindow(WindowKind::FrmErreurEps0));
     QVERIFY(w);
     fill(*w, kLong);
-    QTimer::singleShot(30, w, [w, quitProgram] {
+    QTimer::singleShot(0, w, [w, quitProgram] {
       if (quitProgram)
         ModGeneral::closeAll();
       else

@@ -13,7 +13,7 @@
 #include <QtTest>
 
 #include "app/windows.h"
-#include "support/dark_palette.h"
+#include "dark_palette.h"
 #include "support/window_support.h"
 #include "ui/colours.h"
 #include "ui/controls.h"

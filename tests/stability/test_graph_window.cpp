@@ -1,6 +1,6 @@
-// The stability graph windows: scale, labels, curves, legend, read-out, refused levels, "Effacer",
-// long levels drawn in one pass, the read-outs above the cross-hair, sharp at any scale;
-// captions in the embedded face, names for a screen reader.
+// The stability graph windows: scale, labels, curves, legend, read-out,
+// refused levels, "Effacer", long levels drawn in one pass, the read-outs
+// above the cross-hair, sharp at any scale; captions and names.
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -10,11 +10,13 @@
 #include "support/at_scale.h"
 #include "support/window_checks.h"
 #include "support/window_support.h"
-#include "ui/controls.h"
+#include "ui/colours.h"
 #include "ui/picture_surface.h"
 #include "ui/typeface.h"
 
 namespace {
+
+using Change = std::function<void(core::StudyState&)>;
 
 // A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by value(n, i).
 void fillState(const std::function<double(int, int)>& value, int N = 9, int K = 3,
@@ -30,103 +32,106 @@ void fillState(const std::function<double(int, int)>& value, int N = 9, int K = 
     for (int i = 1; i <= N; ++i) sol(n + 1, i) = value(n, i);
 }
 
-ui::PictureSurface* pbY(QWidget& w) { return w.findChild<ui::PictureSurface*>("PBY"); }
+// Level 1 beyond the range, level 2 beyond single precision, level 3 infinite.
+void fillHuge() {
+  fillState([](int n, int i) {
+    return n == 1   ? (i % 2 ? 1e300 : -1e300)
+           : n == 2 ? 1e39 * i
+           : n == 3 && i == 4 ? std::numeric_limits<double>::infinity()
+                              : 1.0;
+  });
+}
 
 // Types a level and clicks "Tracer le graphe"; returns the messages shown.
 QStringList drawLevel(GraphWindow& w, const QString& text) {
   test::setText(&w, "TxtIndicen", text);
-  test::BoxCatcher boxes;
-  test::button(&w, "CmdTracage")->click();
-  return boxes.texts;
+  return test::click(&w, "CmdTracage");
 }
-// Each scale label lies whole between the top and bottom edges of the
-// drawing, the top one included; the others stay centred on their lines.
-void checkScaleLabelsInside(GraphWindow& w) {
-  const double th = w.surface()->textHeight("2"), bottom = w.graphState().ScaleH;
-  const QStringList texts = w.surface()->printedTexts();
-  const QList<QPointF> at = w.surface()->printedAt();
-  int centred = 0;
-  for (int k = 0; k < texts.size(); ++k) {
-    if (!texts[k].endsWith(QString::fromUtf8(" °C"))) continue;
-    QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= bottom, qPrintable(texts[k]));
-    centred += at[k].y() > 0 && at[k].y() + th < bottom;
-  }
-  QVERIFY(centred >= 4);
+
+// Pixels of `img` inside the device rectangle `r` that `is` accepts.
+int count(const QImage& img, const QRect& r, const std::function<bool(QColor)>& is) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += img.valid(x, y) && is(img.pixelColor(x, y));
+  return n;
 }
 
 // The pixels of one colour in an image, as a mask.
 QImage maskOf(QImage img, const QColor& colour) {
-  img = img.convertToFormat(QImage::Format_RGB32);
-  img.setDevicePixelRatio(1.0);
-  return img.createMaskFromColor(colour.rgb(), Qt::MaskOutColor);
+  return test::plain(img).createMaskFromColor(colour.rgb(), Qt::MaskOutColor);
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 class TestGraphWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { QLocale::setDefault(QLocale::c()); }
-
-  // The scale of a level whose largest value is 1; the red bar lies on u = 0
-  // over the shown surface (the curve's pixels are checked against its
-  // segments below).
-  void scaleForMaxOne() {
+  // A level whose largest value is 1 at x = 0.5: the scale's labels, each
+  // whole inside the drawing; u = 0 (the red bar) at 7/8 of its height; the
+  // legend in red just above the curve's middle point.
+  void scaleLabelsAndLegend() {
     fillState([](int n, int i) { return n == 0 ? (i == 5 ? 1.0 : 0.5) : 0; });
     GraphWindow w(core::Scheme::P0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(drawLevel(w, "0").isEmpty());
-    const GraphState& g = w.graphState();
-    // Exact values (QList compares doubles with ==).
-    QCOMPARE(
-        (QList<double>{g.UMax, g.UMin, g.URange, g.ScaleW, g.ScaleH, g.OriginX, g.OriginY,
-                       g.TickStep, g.TickTotal}),
-        (QList<double>{1.0, 0.0, 1.0, 1.15, 1.2, 0.1, 1.0 / 20 + 1.0, (1.0 / 20 + 1.0) / 5, 5.0}));
-    QCOMPARE(w.surface()->scaleHeight(), double(1.2f));  // the surface keeps single precision
-    QCOMPARE(w.surface()->printedTexts(), QStringList({"0.21 °C", "0.42 °C", "0.63 °C", "0.84 °C",
-                                                       "1.05 °C", "0.00 °C", "n = 0"}));
-    checkScaleLabelsInside(w);
     ui::PictureSurface* pb1 = w.surface();
-    const QImage shown = pb1->grab().toImage();
-    const QPoint bar =
-        pb1->toPixelRounded(g.OriginX + 0.5, g.OriginY) + QPoint(pb1->border(), pb1->border());
-    QCOMPARE(QColor(shown.pixel(bar)), QColor(255, 0, 0));
-    QVERIFY(QColor(shown.pixel(bar - QPoint(0, 3))) != QColor(255, 0, 0));
+    const QStringList texts = pb1->printedTexts();
+    QCOMPARE(texts, QStringList({"0,21 °C", "0,42 °C", "0,63 °C", "0,84 °C", "1,05 °C",
+                                 "0,00 °C", "n = 0"}));
+    const QList<QPointF> at = pb1->printedAt();
+    const double th = pb1->textHeight("2"), bottom = pb1->scaleHeight();
+    for (int k = 0; k < 6; ++k) QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= bottom, qPrintable(texts[k]));
+    const QImage shown = pb1->image();
+    const QPoint bar = pb1->toPixelRounded(w.graphState().OriginX + 0.5, w.graphState().OriginY);
+    QVERIFY2(std::abs(bar.y() - shown.height() * 7 / 8.0) <= 1, qPrintable(QString::number(bar.y())));
+    const QPoint b(pb1->border(), pb1->border());
+    QCOMPARE(pb1->grab().toImage().pixelColor(bar + b), QColor(255, 0, 0));  // a child widget
+    // The legend's box ends at most a text height above the point u(0.5) = 1.
+    const double top = w.graphState().OriginY - 1.0;
+    QVERIFY2(at[6].y() + th <= top + 1e-9 && at[6].y() >= top - 2 * th,
+             qPrintable(QString("%1 %2").arg(at[6].y()).arg(top)));
+    const QPoint from = pb1->toPixelRounded(at[6].x(), at[6].y());
+    const QPoint to = pb1->toPixelRounded(at[6].x() + pb1->textWidth("n = 0"), at[6].y() + th);
+    QVERIFY(count(shown, QRect(from, to), [](QColor c) {
+              return c.red() > 200 && c.green() < 100 && c.blue() < 100;
+            }) > 5);
   }
 
   void scaleForAllNegativeLevel() {
     fillState([](int, int i) { return -0.1 * i; });
     GraphWindow w(core::Scheme::P0);
     QVERIFY(drawLevel(w, "").isEmpty());
-    const GraphState& g = w.graphState();
-    QCOMPARE((QList<double>{g.UMax, g.UMin}), (QList<double>{0.0, -0.1 * 9}));
-    // Five upper labels, the zero label, TickTotal - 5 lower labels, the legend.
+    QCOMPARE(w.graphState().UMin, -0.1 * 9);
     const QStringList texts = w.surface()->printedTexts();
-    QCOMPARE(texts.size(), 5 + 1 + int(g.TickTotal - 5) + 1);
-    QCOMPARE(texts[6], QString("-0.01 °C"));
-    QCOMPARE(texts[5 + 1 + 99], QString("-0.90 °C"));
-    checkScaleLabelsInside(w);
+    QCOMPARE(texts[6], QString("-0,01 °C"));
+    QCOMPARE(texts[5 + 1 + 99], QString("-0,90 °C"));
   }
 
+  void levelChoice_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("legend");  // empty: refused
+    QTest::addColumn<QString>("message");
+    QTest::newRow("3") << "3" << "n = 3" << "";
+    QTest::newRow("2.9 draws level 2") << "2.9" << "n = 2" << "";
+    QTest::newRow("empty draws level 0") << "" << "n = 0" << "";
+    QTest::newRow("above K") << "4" << ""
+                             << "Saisie incorrecte : n doit être inférieure ou égale à K !";
+    QTest::newRow("negative") << "-0.5" << ""
+                              << QString::fromStdString(core::fail::levelNegative().message);
+  }
   void levelChoice() {
-    const QString aboveK = "Saisie incorrecte : n doit être inférieure ou égale à K !";
-    const QString negative = QString::fromStdString(core::fail::levelNegative().message);
-    // Typed text, the row drawn (0: refused), the message.
-    const std::tuple<QString, double, QString> cases[] = {{"3", 4.0, ""},
-                                                          {"2.9", 3.0, ""},
-                                                          {"", 1.0, ""},
-                                                          {"4", 0.0, aboveK},
-                                                          {"-0.5", 0.0, negative}};
-    for (const auto& [typed, row, message] : cases) {
-      fillState([](int n, int) { return n + 1.0; });
-      GraphWindow w(core::Scheme::P0);
-      QCOMPARE(drawLevel(w, typed), message.isEmpty() ? QStringList() : QStringList{message});
-      QCOMPARE(w.graphState().AxesDrawn, row > 0);
-      QCOMPARE(w.surface()->printedTexts().value(6),
-               row > 0 ? QString("n = %1").arg(row - 1) : QString());
-    }
+    QFETCH(QString, typed);
+    QFETCH(QString, legend);
+    QFETCH(QString, message);
+    fillState([](int n, int) { return n + 1.0; });
+    GraphWindow w(core::Scheme::P0);
+    QCOMPARE(drawLevel(w, typed), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(w.graphState().AxesDrawn, !legend.isEmpty());
+    QCOMPARE(w.surface()->printedTexts().value(6), legend);
   }
 
   void laterDrawingsKeepFirstScaleUntilEffacer() {
@@ -135,16 +140,17 @@ class TestGraphWindow : public QObject {
     QVERIFY(drawLevel(w, "0").isEmpty());
     QVERIFY(drawLevel(w, "3").isEmpty());
     QCOMPARE(w.graphState().UMax, 1.0);
-    QCOMPARE(w.surface()->printedTexts().mid(5), QStringList({"0.00 °C", "n = 0", "n = 3"}));
+    QCOMPARE(w.surface()->printedTexts().mid(5), QStringList({"0,00 °C", "n = 0", "n = 3"}));
     test::button(&w, "CmdEffacer")->click();
-    QVERIFY(!w.graphState().AxesDrawn);
+    QVERIFY(!w.graphState().AxesDrawn && w.surface()->isHidden());
     QVERIFY(test::field(&w, "TxtIndicen")->text().isEmpty());
-    QVERIFY(w.surface()->isHidden());
     QVERIFY(w.surface()->printedTexts().isEmpty());
     QVERIFY(drawLevel(w, "3").isEmpty());
     QCOMPARE(w.graphState().UMax, 5.0);
   }
 
+  // The read-out of a mouse point, beyond the data too; a screen reader
+  // hears the value each box shows.
   void readOutTexts() {
     fillState([](int, int) { return 1.0; });
     GraphWindow w(core::Scheme::P0);
@@ -154,50 +160,45 @@ class TestGraphWindow : public QObject {
       return w.findChild<ui::PictureSurface*>("PBX")->printedTexts() +
              w.findChild<ui::PictureSurface*>("PBY")->printedTexts();
     };
-    QCOMPARE(readOut(0.6, 0.55), QStringList({"x = 0.50 m", "U = 0.50 °C"}));
-    QCOMPARE(readOut(0.05, 1.1), QStringList({"x = -0.05 m", "U = -0.05 °C"}));  // beyond the data
-    QLocale::setDefault(QLocale(QLocale::French));
     QCOMPARE(readOut(0.35, 0.3), QStringList({"x = 0,25 m", "U = 0,75 °C"}));
-    // A screen reader hears the value each box shows.
+    QCOMPARE(readOut(0.05, 1.1), QStringList({"x = -0,05 m", "U = -0,05 °C"}));
     QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(),
-             QString("U = 0,75 °C"));
+             QString("U = -0,05 °C"));
   }
 
-  void openEndedRefusalsChangeNothing() {
-    const double inf = std::numeric_limits<double>::infinity();
-    struct Case {
-      const char* level;
-      const char* says;
-      std::function<void(core::StudyState&)> change;
-    };
-    const Case cases[] = {
-        {"1", "trop grandes", nullptr},  // range overflows
-        {"2", "trop grandes", nullptr},  // beyond single precision
-        {"3", "infinies", nullptr},
-        {"1", "ne correspondent pas", [](core::StudyState& s) { s.N = 19; }},
-        {"5", "ne correspondent pas", [](core::StudyState& s) { s.K = 6; }},
-        {"1", "ne correspondent pas", [](core::StudyState& s) { s.K = 1e300; }},
-        {"1", "Aucun résultat", [](core::StudyState& s) { s.SolP0.reset(); }},
-        // A run stopped after level 2: level 3 was never computed.
-        {"3", "n'a pas été calculé", [](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); }},
-    };
-    auto fill = [inf] {
-      fillState([inf](int n, int i) {
-        return n == 1 ? (i % 2 ? 1e300 : -1e300) : n == 2 ? 1e39 * i : n == 3 && i == 4 ? inf : 1.0;
-      });
-    };
-    for (const Case& c : cases) {
-      fill();
-      if (c.change) c.change(ModGeneral::state());
-      GraphWindow w(core::Scheme::P0);
-      const QStringList shown = drawLevel(w, c.level);
-      QVERIFY2(shown.size() == 1 && shown[0].contains(c.says), c.says);
-      QVERIFY(!w.graphState().AxesDrawn);
-      QVERIFY(w.surface()->isHidden());
-    }
-    // Once the scale is set, huge values run off the surface without harm,
-    // and a refused level leaves the picture as it was.
-    fill();
+  void refusalsChangeNothing_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<Change>("change");
+    QTest::newRow("range overflows") << "1" << "trop grandes" << Change();
+    QTest::newRow("beyond single precision") << "2" << "trop grandes" << Change();
+    QTest::newRow("infinite") << "3" << "infinies" << Change();
+    QTest::newRow("N changed") << "1" << "ne correspondent pas"
+                               << Change([](core::StudyState& s) { s.N = 19; });
+    QTest::newRow("K huge") << "1" << "ne correspondent pas"
+                            << Change([](core::StudyState& s) { s.K = 1e300; });
+    QTest::newRow("no table") << "1" << "Aucun résultat"
+                              << Change([](core::StudyState& s) { s.SolP0.reset(); });
+    QTest::newRow("stopped before the level")
+        << "3" << "n'a pas été calculé"
+        << Change([](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); });
+  }
+  void refusalsChangeNothing() {
+    QFETCH(QString, level);
+    QFETCH(QString, says);
+    QFETCH(Change, change);
+    fillHuge();
+    if (change) change(ModGeneral::state());
+    GraphWindow w(core::Scheme::P0);
+    const QStringList shown = drawLevel(w, level);
+    QVERIFY2(shown.size() == 1 && shown[0].contains(says), qPrintable(shown.join('|')));
+    QVERIFY(!w.graphState().AxesDrawn && w.surface()->isHidden());
+  }
+
+  // Once the scale is set, huge values run off the surface without harm,
+  // and a refused level leaves the picture as it was.
+  void hugeValuesAfterTheScaleIsSet() {
+    fillHuge();
     GraphWindow w(core::Scheme::P0);
     for (const char* level : {"0", "1", "2"}) QVERIFY(drawLevel(w, level).isEmpty());
     const QImage before = w.surface()->image();
@@ -211,10 +212,8 @@ class TestGraphWindow : public QObject {
   void longLevelHasThePixelsOfItsSegments_data() {
     QTest::addColumn<int>("N");
     QTest::addColumn<QString>("shape");
-    QTest::newRow("smooth, 20000 points") << 20000 << "smooth";
     QTest::newRow("oscillating, 20000 points") << 20000 << "oscillating";
     QTest::newRow("running off the scale") << 3000 << "off scale";
-    QTest::newRow("9 points") << 9 << "smooth";
     QTest::newRow("1 point") << 1 << "smooth";
   }
   void longLevelHasThePixelsOfItsSegments() {
@@ -232,81 +231,55 @@ class TestGraphWindow : public QObject {
     QVERIFY(drawLevel(w, "0").isEmpty());
     QVERIFY(drawLevel(w, "1").isEmpty());
     ui::PictureSurface* pb1 = w.surface();
-    const GraphState& g = w.graphState();
-    const double h = ModGeneral::state().h;
+    const double h = ModGeneral::state().h, ox = w.graphState().OriginX,
+                 oy = w.graphState().OriginY;
     const core::Table2& sol = ModGeneral::state().SolP0;
     ui::PictureSurface ref(nullptr, pb1->border());
     ref.resize(pb1->size());
     ref.setBackground(Qt::white);
     ref.setScaleHeight(pb1->scaleHeight());
     ref.setScaleWidth(pb1->scaleWidth());
+    const QColor blue = ui::colour::blue;
     for (int row : {1, 2}) {
-      const QColor blue(0, 0, 255);
-      const double ox = g.OriginX, oy = g.OriginY;
       ref.drawLine(ox, oy, ox + h, oy - sol(row, 1), blue);
       for (int i = 1; i <= N - 1; ++i)
         ref.drawLine(ox + i * h, oy - sol(row, i), ox + (i + 1.0) * h, oy - sol(row, i + 1), blue);
       ref.drawLine(ox + N * h, oy - sol(row, N), ox + 1, oy, blue);
     }
-    const QColor blue(0, 0, 255);
     QCOMPARE(maskOf(pb1->image(), blue), maskOf(ref.image(), blue));
     QCOMPARE(maskOf(pb1->renderedAt(2.0), blue), maskOf(ref.renderedAt(2.0), blue));
   }
 
   // The read-out boxes lie above the cross-hair lines: where LineY crosses
-  // PBY the box's red text shows, and LineX does not cut PBX.
+  // PBY the box's red text shows and no line pixel, and LineX does not cut PBX.
   void readOutBoxesLieAboveTheCrossHair() {
     fillState([](int, int) { return 1.0; });
     GraphWindow w(core::Scheme::P0);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QLocale::setDefault(QLocale(QLocale::French));
     QVERIFY(drawLevel(w, "0").isEmpty());
-    ui::PictureSurface* pb1 = w.surface();
     auto* pbY = w.findChild<ui::PictureSurface*>("PBY");
     auto* pbX = w.findChild<ui::PictureSurface*>("PBX");
-    auto* lineY = w.findChild<ui::SurfaceLine*>("LineY");
-    auto* lineX = w.findChild<ui::SurfaceLine*>("LineX");
-    const QColor lineColour = QApplication::palette().color(QPalette::WindowText);
-    // The text is smoothed onto the yellow box: a pixel of its red is one
-    // whose red stays full and whose green falls well below the yellow's (the
-    // strokes of the narrow face are thin, so the blend is lighter).
-    auto red = [](QRgb p) { return qRed(p) >= 224 && qGreen(p) < 160 && qBlue(p) < 64; };
-    // Mouse ordinates: the line runs through the middle of the box each time.
-    for (double y : {0.64, 0.5, 0.3}) {
+    const QColor line = QApplication::palette().color(QPalette::WindowText);
+    // The red text smoothed onto the yellow box: red full, green well below.
+    const auto red = [](QColor c) { return c.red() >= 224 && c.green() < 160 && c.blue() < 64; };
+    const auto isLine = [&line](QColor c) { return c == line; };
+    for (double y : {0.64, 0.3}) {
       w.readOut(0.6, y);
-      QCOMPARE(pbY->printedTexts().value(0).left(4), QString("U = "));
-      const QImage shown = pb1->grab().toImage();
-      int redOnLineY = 0, lineOverBox = 0;
-      const int row = lineY->y();
-      for (int x = pbY->x(); x < pbY->x() + pbY->width(); ++x) {
-        redOnLineY += red(shown.pixel(x, row));
-        lineOverBox += QColor(shown.pixel(x, row)) == lineColour;
-      }
-      QVERIFY2(redOnLineY > 0 && lineOverBox == 0,
-               qPrintable(QString("%1 %2 %3").arg(y).arg(redOnLineY).arg(lineOverBox)));
-      const int column = lineX->x();
-      int lineOverPbx = 0;
-      for (int yy = pbX->y(); yy < pbX->y() + pbX->height(); ++yy) {
-        lineOverPbx += QColor(shown.pixel(column, yy)) == lineColour;
-      }
-      QCOMPARE(lineOverPbx, 0);
+      const QImage shown = w.surface()->grab().toImage();
+      const int row = w.findChild<QWidget*>("LineY")->y(),
+                column = w.findChild<QWidget*>("LineX")->x();
+      const QRect alongY(pbY->x(), row, pbY->width(), 1), acrossX(column, pbX->y(), 1, pbX->height());
+      QVERIFY(count(shown, alongY, red) > 0);
+      QCOMPARE(count(shown, alongY, isLine) + count(shown, acrossX, isLine), 0);
     }
   }
 
-  // On a screen scaled by 1.25, 1.5 or 2 the whole surface is drawn at that ratio:
-  // the grab has that many more pixels, its drawing area is the retained
-  // picture pixel for pixel, and that picture is not a stretched copy.
-  void sharpAtDeviceRatio_data() {
-    QTest::addColumn<QString>("scale");
-    QTest::newRow("1.25") << "1.25";
-    QTest::newRow("1.5") << "1.5";
-    QTest::newRow("2") << "2";
-  }
+  // Above the read-out box and left of the cross-hair only the picture shows.
+  void sharpAtDeviceRatio_data() { test::addScaleRows(); }
   void sharpAtDeviceRatio() {
     QFETCH(QString, scale);
     ORV_AT_SCALE(scale);
-    const qreal dpr = scale.toDouble();
     fillState([](int n, int i) { return n == 0 ? std::sin(0.3 * i) : 0; }, 9, 1);
     GraphWindow w(core::Scheme::P0);
     w.show();
@@ -314,16 +287,12 @@ class TestGraphWindow : public QObject {
     QVERIFY(drawLevel(w, "0").isEmpty());
     w.readOut(0.6, 0.5);
     ui::PictureSurface* pb1 = w.surface();
+    const qreal dpr = scale.toDouble();
     QCOMPARE(pb1->imageRatio(), dpr);
-    const QImage grabbed = test::plain(pb1->grab().toImage());
-    QCOMPARE(grabbed.size(), (QSizeF(pb1->size()) * dpr).toSize());
-    // Above the read-out box and left of the cross-hair only the picture shows.
-    const int b = qRound(pb1->border() * dpr);
-    const QWidget* lineX = w.findChild<QWidget*>("LineX");
-    const QRect band(b, b, qFloor(lineX->x() * dpr) - b, qFloor(pbY(w)->y() * dpr) - b);
-    const QImage picture = test::plain(pb1->image());
-    QVERIFY(grabbed.copy(band) == picture.copy(band.translated(-b, -b)));
-    QVERIFY(picture != test::stretched(pb1->renderedAt(1.0), picture.size()));
+    const int b = pb1->border();
+    const QRect band(0, 0, qFloor(w.findChild<QWidget*>("LineX")->x() * dpr) - qRound(b * dpr),
+                     qFloor(w.findChild<QWidget*>("PBY")->y() * dpr) - qRound(b * dpr));
+    test::checkSharp(pb1, b, pb1->image(), pb1->renderedAt(1.0), band);
   }
 
   void captionsAndNames_data() {
@@ -333,11 +302,9 @@ class TestGraphWindow : public QObject {
     QTest::newRow("Pepsilon") << core::Scheme::Peps << 8.25;
   }
 
-  // Every caption, button text, frame title and value of a worked example in
-  // the embedded face at its window's size (Label3 at its own), whole in its
-  // box; the graph's texts drawn in the same face. The level field is
-  // announced as the level n (its caption is its buddy); the drawing and its
-  // read-outs have French names, the drawing a description.
+  // Every caption and value of a worked example in the embedded face at its
+  // window's size (Label3 at its own), whole; the graph's texts in the same
+  // face; the level field named n, the drawing and read-outs in French.
   void captionsAndNames() {
     QFETCH(core::Scheme, scheme);
     QFETCH(double, titleSize);
@@ -353,22 +320,17 @@ class TestGraphWindow : public QObject {
         &w, [&](const QString& name) { return name == "Label3" ? titleSize : 8.25; }, 13);
     QCOMPARE(w.surface()->font().family(), ui::typefaceFamily());
     test::checkFieldNamed(&w, "TxtIndicen", "n");
-    const QString sn = scheme == core::Scheme::P0 ? "P0" : "Pepsilon";
-    for (const auto& [control, word] : {std::pair<const char*, QString>{"PB1", sn},
-                                        {"PBY", "Température"},
-                                        {"PBX", "Position"}}) {
-      const QString said = w.findChild<QWidget*>(control)->accessibleName();
-      QVERIFY2(said.contains(QRegularExpression("(^|\\W)" + word + "(\\W|$)")), qPrintable(said));
-    }
+    QVERIFY(w.surface()->accessibleName().contains(scheme == core::Scheme::P0 ? "P0" : "Pepsilon"));
     QVERIFY(w.surface()->accessibleDescription().contains("Température"));
+    QVERIFY(w.findChild<QWidget*>("PBY")->accessibleName().contains("Température"));
+    QVERIFY(w.findChild<QWidget*>("PBX")->accessibleName().contains("Position"));
   }
 
   void zeroLevelTakesDefaultRange() {
     fillState([](int n, int) { return n == 0 ? 0.0 : 0.3 * n; }, 9, 3, core::Scheme::Peps);
     GraphWindow w(core::Scheme::Peps);
     QVERIFY(drawLevel(w, "0").value(0).contains("nulles"));
-    QCOMPARE((QList<double>{w.graphState().UMax, w.graphState().OriginY}),
-             (QList<double>{1.0, 1.05}));
+    QCOMPARE(w.graphState().UMax, 1.0);
     QVERIFY(drawLevel(w, "2").isEmpty());
   }
 };

@@ -14,19 +14,13 @@
 
 namespace {
 
-using Fields = QList<QPair<const char*, QString>>;
-const Fields kSmall{{"TxtN", "3"}, {"TxtT", "1"}, {"TxtK", "16"}, {"Txta", "0.5"}, {"Txtu0", "1"}};
+using test::Fields;
+const Fields kSmall{.N = "3", .T = "1", .K = "16", .a = "0.5", .u0 = "1"};
 // 600 x 1001 entries: a mapped table.
-const Fields kBig{
-    {"TxtN", "1000"}, {"TxtT", "1"}, {"TxtK", "598"}, {"Txta", "0.0000002"}, {"Txtu0", "1"}};
-const Fields kPepsExtra{{"TxtV0", "2"}, {"TxtEpsilon", "0.5"}};
+const Fields kBig{.N = "1000", .T = "1", .K = "598", .a = "0.0000002", .u0 = "1"};
+const Fields kPepsExtra{.v0 = "2", .Epsilon = "0.5"};
 
-QStringList click(StabilityWindow* w, const Fields& f) {
-  for (const auto& [name, text] : f) test::setText(w, name, text);
-  test::BoxCatcher boxes;
-  test::button(w, "CmdCalculs")->click();
-  return boxes.texts;
-}
+QStringList click(StabilityWindow* w, const Fields& f) { return test::click(w, "CmdCalculs", f); }
 
 StabilityListModel* listModel(StabilityWindow* w) {
   return qobject_cast<StabilityListModel*>(w->resultList()->lineModel());
@@ -39,7 +33,6 @@ class TestStabilityListModel : public QObject {
 
  private slots:
   void init() {
-    QLocale::setDefault(QLocale::c());
     test::freshState();
     core::MemoryBudget::process().setLimit(0);
   }
@@ -118,11 +111,10 @@ class TestStabilityListModel : public QObject {
     QTest::addColumn<Fields>("first");
     QTest::addColumn<int>("scheme");
     QTest::addColumn<Fields>("next");
-    const Fields bigOther{{"TxtN", "599"}, {"TxtK", "999"}, {"Txta", "0.001"}, {"Txtu0", "-2"}};
-    QTest::newRow("large then small") << kBig << 0 << kSmall;
     QTest::newRow("small then large") << kSmall << 0 << kBig;
-    QTest::newRow("same size, other shape") << kBig << 0 << (kBig + bigOther);
-    QTest::newRow("the other scheme") << kBig << 1 << (kBig + kPepsExtra);
+    QTest::newRow("same size, other shape")
+        << kBig << 0 << kBig.with({.N = "599", .K = "999", .a = "0.001", .u0 = "-2"});
+    QTest::newRow("the other scheme") << kBig << 1 << kBig.with(kPepsExtra);
   }
   void oldLinesStayAfterANewRun() {
     QFETCH(Fields, first);
@@ -139,10 +131,7 @@ class TestStabilityListModel : public QObject {
     // And the new run's table reads as a fresh one: its first level is u0.
     const core::StudyState& s = ModGeneral::state();
     const core::Table2& sol = scheme == 0 ? s.SolP0 : s.SolPeps;
-    QString u0;
-    for (const auto& [name, text] : next)
-      if (QByteArray(name) == "Txtu0") u0 = text;
-    QCOMPARE(sol(1, 1), core::parseNumber(u0.toStdString()).value);
+    QCOMPARE(sol(1, 1), core::parseNumber(next.u0.toStdString()).value);
     QCOMPARE(sol(0, 1), 0.0);
   }
 
@@ -165,7 +154,7 @@ class TestStabilityListModel : public QObject {
     auto* peps = new StabilityWindow(core::Scheme::Peps);
     peps->show();
     const core::StorageCounters before = core::storageCounters();
-    const QStringList boxes = click(peps, kBig + kPepsExtra);
+    const QStringList boxes = click(peps, kBig.with(kPepsExtra));
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith("Mémoire insuffisante : ce calcul demande ") &&
                  boxes[0].contains("liste de la stabilité P0") &&

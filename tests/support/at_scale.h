@@ -21,6 +21,30 @@ inline QImage stretched(const QImage& img, QSize size) {
   return plain(img).scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
+// The rows of a device-ratio test: screens scaled by 1.5 and by 2.
+inline void addScaleRows(bool quarter = true) {
+  QTest::addColumn<QString>("scale");
+  if (quarter) QTest::newRow("1.25") << QStringLiteral("1.25");
+  QTest::newRow("1.5") << QStringLiteral("1.5");
+  QTest::newRow("2") << QStringLiteral("2");
+}
+
+// Sharp at the device ratio of `w`'s screen: its grab has that many more
+// pixels; inside its `border`, the device pixels `band` of the picture (all
+// of it when empty) show `picture` pixel for pixel; and `picture` was drawn
+// at that ratio, not `atOne` stretched.
+inline void checkSharp(QWidget* w, int border, const QImage& picture, const QImage& atOne,
+                       QRect band = QRect()) {
+  const qreal dpr = w->devicePixelRatioF();
+  const QImage grabbed = plain(w->grab().toImage());
+  QCOMPARE(grabbed.size(), (QSizeF(w->size()) * dpr).toSize());  // as Qt rounds it
+  const QImage pic = plain(picture);
+  if (band.isNull()) band = pic.rect();
+  const int b = qRound(border * dpr);
+  QVERIFY(grabbed.copy(band.translated(b, b)) == pic.copy(band));
+  QVERIFY(pic != stretched(atOne, pic.size()));
+}
+
 // Runs `function` of this test program in a child whose screens have the
 // scale factor `scale`; true when it passed, its output in `output`.
 inline bool passesAtScale(const char* function, const QString& scale, QString* output) {

@@ -3,6 +3,7 @@
 // right, the exact solution and its sources, and the error of a refined run.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -10,11 +11,15 @@
 #include <vector>
 
 #include "core/schemes.h"
+#include "core/studies.h"
 
 namespace reftest {
 
 using core::Scheme;
 using Row = std::vector<double>;  // index 0 unused, 1 .. n the grid points
+
+// A double's bits, to compare numbers bit for bit.
+inline std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
 struct Grid {
   double h, Tau, Lambda, Alpha;

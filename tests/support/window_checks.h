@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "support/caption_fit.h"
+#include "caption_fit.h"
 #include "ui/controls.h"
 #include "ui/typeface.h"
 

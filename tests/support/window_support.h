@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMetaType>
+#include <QPair>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -21,7 +24,9 @@ namespace test {
 // Pi as the program stores it at start-up.
 inline double programPi() { return std::bit_cast<double>(std::uint64_t{0x400921FB54442D28}); }
 
+// A fresh study state, numbers shown the French way.
 inline void freshState() {
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
   ModGeneral::resetState();
   ModGeneral::state().Pi = programPi();
 }
@@ -67,6 +72,54 @@ inline QString labelText(QWidget* w, const char* name) {
   return l ? l->text() : QString();
 }
 
+// The texts typed into a study window, by quantity; a null text leaves its
+// field as it is. Written with designated initialisers: {.N = "3", .K = "16"}.
+struct Fields {
+  QString N{}, T{}, K{}, a{}, u0{}, v0{}, Epsilon{}, d{}, w{}, phi{}, R{}, S{}, FF{}, NN{}, k{};
+
+  // Each text's field, by objectName (k goes into TxtR).
+  using Member = QString Fields::*;
+  static const QList<QPair<const char*, Member>>& members() {
+    static const QList<QPair<const char*, Member>> all{
+        {"TxtN", &Fields::N},         {"TxtT", &Fields::T},     {"TxtK", &Fields::K},
+        {"Txta", &Fields::a},         {"Txtu0", &Fields::u0},   {"TxtV0", &Fields::v0},
+        {"TxtEpsilon", &Fields::Epsilon}, {"TxtD", &Fields::d}, {"TxtW", &Fields::w},
+        {"TxtPhi", &Fields::phi},     {"TxtR", &Fields::R},     {"TxtS", &Fields::S},
+        {"TextFF", &Fields::FF},      {"TextNN", &Fields::NN},  {"TxtR", &Fields::k}};
+    return all;
+  }
+  // These fields with the non-null texts of `changes` in place of theirs.
+  Fields with(const Fields& changes) const {
+    Fields out = *this;
+    for (const auto& [name, m] : members())
+      if (!(changes.*m).isNull()) out.*m = changes.*m;
+    return out;
+  }
+  void typeInto(QWidget* w) const {
+    for (const auto& [name, m] : members())
+      if (!(this->*m).isNull()) setText(w, name, this->*m);
+  }
+};
+
+// Types `fields`, clicks `name` and returns the messages shown meanwhile.
+inline QStringList click(QWidget* w, const char* name, const Fields& fields = {}) {
+  fields.typeInto(w);
+  BoxCatcher boxes;
+  button(w, name)->click();
+  return boxes.texts;
+}
+
+// The objectNames of the controls Tab visits from `first`, in order.
+inline QStringList tabOrder(QWidget* first) {
+  QStringList out;
+  QWidget* w = first;
+  do {
+    if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) out << w->objectName();
+    w = w->nextInFocusChain();
+  } while (w && w != first && out.size() < 100);
+  return out;
+}
+
 inline QStringList lines(QWidget* w, const char* name) {
   QStringList out;
   auto* v = w->findChild<QAbstractItemView*>(QString::fromLatin1(name));
@@ -77,3 +130,5 @@ inline QStringList lines(QWidget* w, const char* name) {
 }
 
 }  // namespace test
+
+Q_DECLARE_METATYPE(test::Fields)

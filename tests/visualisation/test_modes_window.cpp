@@ -29,9 +29,7 @@ class TestModesWindow : public QObject {
     QVERIFY(!w->findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
 
     QWidget* study = ModGeneral::showWindow(WindowKind::frmstabp0);
-    vistest::typeAndClick(study,
-                          {{"TxtN", "3"}, {"TxtT", "12.5"}, {"TxtK", "200"}, {"Txta", "0.55"},
-                           {"Txtu0", "1"}},
+    vistest::typeAndClick(study, {.N = "3", .T = "12.5", .K = "200", .a = "0.55", .u0 = "1"},
                           "CmdCalculs");
     QTRY_VERIFY(w->analysis() && w->analysis()->N == 3);
     QTRY_VERIFY(verdict->text().contains(QStringLiteral("diffèrent")));

@@ -53,7 +53,10 @@ class TestSessionReport : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { vistest::initWindowTest(); }
+  void init() {
+    vistest::initWindowTest();
+    QLocale::setDefault(QLocale::c());  // the report's expected texts are written with a point
+  }
   void cleanup() { vistest::cleanupWindowTest(); }
 
   void htmlHoldsEveryRunInOrder() {

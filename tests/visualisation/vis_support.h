@@ -16,10 +16,9 @@
 
 namespace vistest {
 
-// Every visualisation test starts from a fresh state with the window kinds
-// registered, and closes every window after.
+// Every visualisation test starts from a fresh state (French numbers) with
+// the window kinds registered, and closes every window after.
 inline void initWindowTest() {
-  QLocale::setDefault(QLocale::c());
   test::freshState();
   registerWindows();
 }
@@ -86,12 +85,9 @@ inline bool colourNear(const QImage& img, QPointF at, QColor c, int radius = 1) 
 }
 
 // Typed fields and a click in a study window.
-inline void typeAndClick(QWidget* w, const QList<QPair<const char*, QString>>& fields,
-                         const char* button) {
-  for (const auto& [name, text] : fields) test::setText(w, name, text);
-  test::BoxCatcher boxes;
-  test::button(w, button)->click();
-  QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.texts.join(QStringLiteral(" | "))));
+inline void typeAndClick(QWidget* w, const test::Fields& fields, const char* button) {
+  const QStringList shown = test::click(w, button, fields);
+  QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QStringLiteral(" | "))));
 }
 
 }  // namespace vistest

@@ -13,7 +13,7 @@
 #include "epsilon_error/epsilon_error_window.h"
 #include "shell/form1.h"
 #include "stability/stability_window.h"
-#include "support/caption_fit.h"
+#include "caption_fit.h"
 #include "ui/typeface.h"
 
 int main(int argc, char** argv) {

@@ -18,7 +18,7 @@
 #include "guide/guide_window.h"
 #include "shell/mod_general.h"
 #include "stability/graph_window.h"
-#include "support/dark_palette.h"
+#include "dark_palette.h"
 #include "ui/typeface.h"
 #include "visualisation/evolution_window.h"
 

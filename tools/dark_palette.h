@@ -1,4 +1,4 @@
-// A common dark desktop scheme (window #31363b, text #eff0f1, fields #1b1e20);
+// A common dark desktop scheme, shared by the screenshots and the tests (window #31363b, text #eff0f1, fields #1b1e20);
 // the link colour stays the toolkit's own blue.
 #pragma once
 #include <QPalette>
