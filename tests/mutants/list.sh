@@ -23,7 +23,7 @@ m core-d-exponent        src/core/numeric.cpp      core_tests "-L core" "s/c == 
 m core-refusal-text      src/core/failure.cpp      core_tests "-L core" 's/"Saisie incomplète !")/"Saisie incomplète.")/'
 m core-fit-two-points    src/core/journal.cpp      core_tests "-L core" 's/if (xs.size() < 2) return fit;/if (xs.size() < 3) return fit;/'
 m core-first-rows-finite src/core/level_loop.h     core_tests "-L core" 's/if (!finiteColumns(sol.row(m), last)) {/if (false \&\& !finiteColumns(sol.row(m), last)) {/'
-m core-error-digits      src/core/studies.cpp      core_tests "-L core" '/formatFixed(scale, 0, mark)/,/LineText/s/formatFixed(error, 10, mark)/formatFixed(error, 9, mark)/'
+m core-error-digits      src/core/studies.cpp      core_tests "-L core" 's/s.LineText = name + " = " + formatFixed(error, 10, mark)/s.LineText = name + " = " + formatFixed(error, 9, mark)/'
 
 # ---- windows and ui: captions, colours, tab order, lines, keys, scales, exports
 m ui-pdf-page-third      src/ui/export_image.cpp   test_export "-R ^test_export$" 's/QSizeF(size) \* 0.75, QPageSize/QSizeF(size) * 1.0, QPageSize/'
@@ -38,7 +38,7 @@ m stab-caption           src/stability/stability_window.cpp test_stability_windo
 m stab-line-format       src/core/studies.cpp      test_stability_window,test_stability_list_model "-R ^test_stability_(window|list_model)$" 's/return "n= " + formatPlain/return "n = " + formatPlain/'
 m long-run-other-window  src/shell/long_run.cpp    test_epsilon_error_window,test_consistency_window "-R ^test_(epsilon_error|consistency)_window$" '/case QEvent::KeyPress:/{n;s/if (insideWindow(watched))/if (watched)/}'
 m long-run-key-passes    src/shell/long_run.cpp    test_epsilon_error_window,test_consistency_window "-R ^test_(epsilon_error|consistency)_window$" '/case QEvent::KeyPress:/,/break;/s/return true;/return false;/'
-m cons-pi-from-three     src/consistency/consistency_window.cpp test_consistency_window "-R ^test_consistency_window$" 's/setEnabled(s.S >= 2)/setEnabled(s.S >= 3)/'
+m cons-pi-from-three     src/consistency/consistency_window.cpp test_consistency_window "-R ^test_consistency_window$" 's/setEnabled((timeR ? s.R : s.S) >= 2)/setEnabled((timeR ? s.R : s.S - 1) >= 2)/'
 m guide-essayer-appends  src/guide/guide_window.cpp test_guide "-R ^test_guide$" 's/field->setText(text);/field->setText(field->text() + text);/'
 m guide-link-target      src/guide/guide.html      test_guide "-R ^test_guide$" 's/href="essayer:stabp0"/href="essayer:stabpeps"/'
 m evol-slider-bound      src/visualisation/evolution_window.cpp test_evolution_window "-R ^test_evolution_window$" 's/slider_->setRange(0, last);/slider_->setRange(0, last - 1);/'
