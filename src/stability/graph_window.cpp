@@ -36,6 +36,35 @@ QPushButton* buttonTwips(QWidget* parent, const char* name, const QString& text,
   return ui::button(parent, name, text, ui::twipsRect(left, top, width, height));
 }
 
+// x + h + h + ... (each sum rounded) continued while `stop` is false for the
+// next sum: the last sum before the first for which it holds. Where x and its
+// sums stay in one binade and h is not half a spacing off a multiple of it,
+// every addition adds the same r = (x + h) - x, so the k-th sum is exactly
+// x + k·r and is found by bisection (`stop` must hold from some sum on).
+// Elsewhere x itself.
+template <class Stop>
+double lastSumBefore(double x, double h, const Stop& stop) {
+  if (!(x >= DBL_MIN) || !(x < DBL_MAX / 4) || !(h > 0)) return x;
+  int e = 0;
+  std::frexp(x, &e);  // x in [2^(e-1), 2^e)
+  const double top = std::ldexp(1.0, e);
+  const double spacing = std::ldexp(1.0, e - 53);
+  const double r = (x + h) - x;
+  if (!(r >= spacing) || !(h >= spacing) || !(x + r < top) || std::fabs(h - r) == spacing / 2)
+    return x;
+  auto sum = [&](double k) { return x + k * r; };
+  double most = std::floor((top - x) / r) - 1;  // sums 1 .. most stay below top
+  while (most >= 1 && !(sum(most) < top)) --most;
+  if (most < 1 || stop(sum(1))) return x;
+  if (!stop(sum(most))) return sum(most);
+  double below = 1, above = most;  // stop is false at below, true at above
+  while (above - below > 1) {
+    const double mid = std::floor((below + above) / 2);
+    (stop(sum(mid)) ? above : below) = mid;
+  }
+  return sum(below);
+}
+
 }  // namespace
 
 GraphWindow::GraphWindow(core::Scheme scheme, QWidget* parent) : QWidget(parent), scheme_(scheme) {
@@ -261,17 +290,19 @@ void GraphWindow::drawLevel() {
                   level, core::formatPlain(static_cast<double>(sol.lastRowReached() - 1), m)));
     return;
   }
-  if (!core::rowFinite(sol, rowIndex, s.N)) {
+  const double* row = sol.row(rowIndex);
+  // One pass over the level: whether it is finite, and its extremes for the scale.
+  const ui::ValueRange range = ui::finiteRange(row, 1, core::loopLast(s.N));
+  if (!range.allFinite) {
     ui::showFailure(this, core::fail::levelNotFinite(level));
     return;
   }
-  const double* row = sol.row(rowIndex);
 
   bool defaultRange = false;
   bool drawn = false;
   {
     ui::PictureSurface::Batch batch(*PB1);
-    if (g_.AxesDrawn || drawAxes(row, &defaultRange)) {
+    if (g_.AxesDrawn || drawAxes(row, range, &defaultRange)) {
       PB1->show();
       drawCurve(row);
       drawLegend(row);
@@ -285,7 +316,7 @@ void GraphWindow::drawLevel() {
   if (defaultRange) ui::showFailure(this, core::fail::levelAllZero(level));
 }
 
-bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
+bool GraphWindow::drawAxes(const double* row, const ui::ValueRange& range, bool* defaultRange) {
   const core::StudyState& s = ModGeneral::state();
   const std::string m = ui::decimalMark();
   const double N = s.N;
@@ -295,7 +326,6 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
   // The largest and smallest of 0 and the level's values, as a scan that
   // keeps the last of equal values gives them: a zero extreme has the sign
   // of the level's last zero.
-  const ui::ValueRange range = ui::finiteRange(row, 1, last);
   auto lastZero = [&] {
     for (std::int64_t i = last; i >= 1; --i)
       if (row[i] == 0.0) return row[i];
@@ -357,6 +387,9 @@ bool GraphWindow::drawAxes(const double* row, bool* defaultRange) {
         nextEdge = (column + 0.5) * unitsPerPixel * (1 - 1e-9);
     }
     if (x + h == x) break;
+    // Straight to the last grid point before the next column or the end.
+    x = lastSumBefore(x, h,
+                      [&](double next) { return next > xEnd || !(g_.OriginX + next < nextEdge); });
   }
 
   g_.TickTotal = std::floor(std::fabs(g_.ScaleH) / g_.TickStep);

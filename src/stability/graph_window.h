@@ -19,6 +19,7 @@ struct StudyState;
 }  // namespace core
 
 namespace ui {
+struct ValueRange;
 class Frame;
 class PictureSurface;
 class SurfaceLine;
@@ -71,7 +72,7 @@ class GraphWindow : public QWidget {
   bool solutionMatchesGrid() const;
   // First drawing: scale, grid and scale labels. False when the level
   // cannot give a scale.
-  bool drawAxes(const double* row, bool* defaultRange);
+  bool drawAxes(const double* row, const ui::ValueRange& range, bool* defaultRange);
   void drawCurve(const double* row);
   void drawLegend(const double* row);
 

@@ -16,7 +16,8 @@ struct ValueRange {
 };
 
 // The lowest and highest finite values of v[first .. last] (an empty range
-// when last < first), in one pass of four independent running extremes.
+// when last < first), in one pass (two values at a time where the processor
+// can).
 ValueRange finiteRange(const double* v, std::int64_t first, std::int64_t last);
 
 // Splits points first .. last into runs of one column each and calls

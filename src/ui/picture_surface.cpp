@@ -160,6 +160,27 @@ QPointF deviceLinePoint(QPoint at, qreal dpr) {
 
 bool samePoint(QPointF a, QPointF b) { return a.x() == b.x() && a.y() == b.y(); }
 
+// A clip as large as the image on a painter of an image: the same pixels,
+// but Qt then writes one-pixel lines straight into the image instead of
+// going through its span functions, several times faster.
+void clipToImage(QPainter& painter) {
+  painter.setClipRect(QRect(0, 0, painter.device()->width(), painter.device()->height()));
+}
+
+// The device pixels that the segment p–q (pixels of the drawing area) covers
+// at ratio `dpr` when it is vertical there: the column of the pen's width
+// from its upper to its lower end, the square cap included. False for any
+// other segment.
+bool verticalFootprint(QPointF p, QPointF q, qreal dpr, QRect* footprint) {
+  const QPoint a = devicePixel(p, dpr);
+  const QPoint b = devicePixel(q, dpr);
+  if (a.x() != b.x() || a.y() == b.y()) return false;
+  const int w = penWidth(dpr);
+  *footprint = QRect(QPoint(a.x(), std::min(a.y(), b.y())),
+                     QPoint(a.x() + w - 1, std::max(a.y(), b.y()) + w - 1));
+  return true;
+}
+
 }  // namespace
 
 QLineF deviceSegment(QPointF p, QPointF q, qreal dpr) {
@@ -236,6 +257,7 @@ void PictureSurface::renderPending() {
   QImage device(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(),
                 image_.format());
   QPainter painter(&device);
+  clipToImage(painter);
   paintOps(painter, ratio_, rendered_);
   rendered_ = ops_.size();
 }
@@ -270,6 +292,26 @@ void PictureSurface::paintOps(QPainter& painter, qreal dpr, std::size_t from) co
         break;
       }
       case Op::Lines: {
+        // Lone vertical segments side by side with the same ends (a dense
+        // grid) fill one rectangle: the same pixels, filled row by row.
+        QRect block;
+        std::size_t end = k;
+        while (end < ops_.size() && ops_[end].kind == Op::Lines && ops_[end].count == 2 &&
+               ops_[end].color == op.color) {
+          QRect r;
+          if (!verticalFootprint(points_[ops_[end].first], points_[ops_[end].first + 1], dpr, &r))
+            break;
+          if (end > k && (r.top() != block.top() || r.bottom() != block.bottom() ||
+                          r.left() > block.right() + 1 || r.right() < block.left() - 1))
+            break;
+          block = end > k ? block.united(r) : r;
+          ++end;
+        }
+        if (end > k + 1) {
+          painter.fillRect(block, QColor::fromRgb(op.color));
+          k = end - 1;
+          break;
+        }
         // Consecutive points on one device column are joined by vertical
         // segments whose pixels together are the column's span from the
         // lowest to the highest of them: the run is drawn as its first
@@ -328,6 +370,7 @@ QImage PictureSurface::renderedAt(qreal dpr) const {
   out.fill(background_);
   {
     QPainter painter(&out);
+    clipToImage(painter);
     paintOps(painter, dpr, 0);
   }
   out.setDevicePixelRatio(dpr);

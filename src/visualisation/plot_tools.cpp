@@ -16,54 +16,140 @@
 
 namespace vis {
 
+namespace {
+
+// Points 0 .. n + 1 of a level (x_k = k h, the boundary values 0 at both
+// ends) and the device pixel columns they fall on at ratio `dpr`.
+struct LevelPoints {
+  const double* values;
+  std::int64_t n;
+  double h;
+  const Mapping& m;
+  double scale, offset;  // device column of abscissa x: floor(x * scale + offset)
+
+  LevelPoints(const double* v, std::int64_t count, double step, const Mapping& mapping, double dpr)
+      : values(v), n(count), h(step), m(mapping) {
+    scale = dpr * m.area.width() / (m.x1 - m.x0);
+    offset = dpr * m.area.left() - m.x0 * scale;
+  }
+  double valueAt(std::int64_t k) const { return k == 0 || k == n + 1 ? 0.0 : values[k - 1]; }
+  double xAt(std::int64_t k) const { return k == n + 1 ? 1.0 : static_cast<double>(k) * h; }
+  std::int64_t columnOf(std::int64_t k) const {
+    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
+  }
+
+  // Calls visit(a, b, lowest, highest) for every device column, in order:
+  // a and b its first and last point of finite value, lowest and highest
+  // the extremes of its finite values. Columns without one are skipped.
+  template <class Visit>
+  void forEachColumn(const Visit& visit) const {
+    // The last point of column c, from the inverse of the mapping.
+    auto lastOf = [&](std::int64_t k, std::int64_t c) {
+      if (!(h > 0)) return k;
+      return static_cast<std::int64_t>(
+          std::floor((static_cast<double>(c + 1) - offset) / scale / h));
+    };
+    ui::forEachColumn(
+        0, n + 1, [&](std::int64_t k) { return columnOf(k); }, lastOf,
+        [&](std::int64_t k, std::int64_t end) {
+          // First and last finite value of points k .. end; the inner points
+          // are one contiguous run of the level.
+          std::int64_t a = k, b = end;
+          while (a <= end && !std::isfinite(valueAt(a))) ++a;
+          if (a > end) return;
+          while (!std::isfinite(valueAt(b))) --b;
+          const ui::ValueRange r = ui::finiteRange(values, std::max<std::int64_t>(k, 1) - 1,
+                                                   std::min<std::int64_t>(end, n) - 1);
+          double lowest = r.lowest, highest = r.highest;
+          if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
+            lowest = std::min(0.0, lowest);
+            highest = std::max(0.0, highest);
+          }
+          visit(a, b, lowest, highest);
+        });
+  }
+};
+
+std::int64_t deviceColumns(const Mapping& m, double dpr) {
+  return static_cast<std::int64_t>(std::ceil(m.area.width() * dpr)) + 1;
+}
+
+}  // namespace
+
 QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
                         double devicePixelRatio) {
   QPolygonF out;
   const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-  const auto columns = static_cast<std::int64_t>(std::ceil(m.area.width() * dpr)) + 1;
-  auto valueAt = [&](std::int64_t k) { return k == 0 || k == n + 1 ? 0.0 : values[k - 1]; };
-  auto xAt = [&](std::int64_t k) { return k == n + 1 ? 1.0 : static_cast<double>(k) * h; };
+  const std::int64_t columns = deviceColumns(m, dpr);
+  const LevelPoints level(values, n, h, m, dpr);
 
   if (n + 2 <= 4 * columns) {
     out.reserve(static_cast<int>(n + 2));
     for (std::int64_t k = 0; k <= n + 1; ++k) {
-      const double v = valueAt(k);
-      if (std::isfinite(v)) out << QPointF(m.px(xAt(k)), m.py(v));
+      const double v = level.valueAt(k);
+      if (std::isfinite(v)) out << QPointF(m.px(level.xAt(k)), m.py(v));
     }
     return out;
   }
 
   out.reserve(static_cast<int>(4 * columns + 8));
-  // Device pixel column of point k; it never decreases with k.
-  const double scale = dpr * m.area.width() / (m.x1 - m.x0);
-  const double offset = dpr * m.area.left() - m.x0 * scale;
-  auto columnOf = [&](std::int64_t k) {
-    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
-  };
-  // The last point of column c, from the inverse of the mapping.
-  auto lastOf = [&](std::int64_t k, std::int64_t c) {
-    if (!(h > 0)) return k;
-    return static_cast<std::int64_t>(std::floor((static_cast<double>(c + 1) - offset) / scale / h));
-  };
-  ui::forEachColumn(0, n + 1, columnOf, lastOf, [&](std::int64_t k, std::int64_t end) {
-    // First and last finite value of points k .. end; the inner points are
-    // one contiguous run of the level.
-    std::int64_t a = k, b = end;
-    while (a <= end && !std::isfinite(valueAt(a))) ++a;
-    if (a > end) return;
-    while (!std::isfinite(valueAt(b))) --b;
-    const ui::ValueRange r = ui::finiteRange(values, std::max<std::int64_t>(k, 1) - 1,
-                                             std::min<std::int64_t>(end, n) - 1);
-    double lowest = r.lowest, highest = r.highest;
-    if (k == 0 || end == n + 1) {  // a boundary value 0 belongs to this column
-      lowest = std::min(0.0, lowest);
-      highest = std::max(0.0, highest);
-    }
-    const double xMid = m.px((xAt(a) + xAt(b)) / 2);
-    out << QPointF(m.px(xAt(a)), m.py(valueAt(a))) << QPointF(xMid, m.py(lowest))
-        << QPointF(xMid, m.py(highest)) << QPointF(m.px(xAt(b)), m.py(valueAt(b)));
+  level.forEachColumn([&](std::int64_t a, std::int64_t b, double lowest, double highest) {
+    const double xMid = m.px((level.xAt(a) + level.xAt(b)) / 2);
+    out << QPointF(m.px(level.xAt(a)), m.py(level.valueAt(a))) << QPointF(xMid, m.py(lowest))
+        << QPointF(xMid, m.py(highest)) << QPointF(m.px(level.xAt(b)), m.py(level.valueAt(b)));
   });
   return out;
+}
+
+void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
+                     double devicePixelRatio) {
+  const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  const QPen pen = p.pen();
+  if (n + 2 <= deviceColumns(m, dpr) || pen.style() == Qt::SolidLine) {
+    p.drawPolyline(levelPolyline(values, n, h, m, dpr));
+    return;
+  }
+  // The dash runs along x: a column is drawn or left out by the pen's
+  // pattern, counted in pixels of the drawing. Each column drawn is one
+  // vertical segment from its highest to its lowest value, reaching the
+  // last value of the column before it so that the curve stays joined.
+  const QList<qreal> dash = pen.dashPattern();
+  qreal period = 0;
+  for (qreal d : dash) period += d;
+  auto drawn = [&](std::int64_t step) {
+    qreal t = std::fmod(static_cast<qreal>(step), period);
+    for (qsizetype i = 0; i + 1 < dash.size(); i += 2) {
+      if (t < dash[i]) return true;
+      t -= dash[i] + dash[i + 1];
+      if (t < 0) return false;
+    }
+    return true;
+  };
+  const LevelPoints level(values, n, h, m, dpr);
+  const double unit = std::max(1.0, std::round(dpr));
+  std::vector<QLineF> lines;
+  lines.reserve(static_cast<std::size_t>(deviceColumns(m, dpr)));
+  std::int64_t before = std::numeric_limits<std::int64_t>::min();
+  double joinAt = 0;
+  level.forEachColumn([&](std::int64_t a, std::int64_t b, double lowest, double highest) {
+    const std::int64_t c = level.columnOf(a);
+    double top = m.py(highest), bottom = m.py(lowest);
+    if (before == c - 1) {
+      top = std::min(top, joinAt);
+      bottom = std::max(bottom, joinAt);
+    }
+    before = c;
+    joinAt = m.py(level.valueAt(b));
+    if (drawn(static_cast<std::int64_t>(std::floor(static_cast<double>(c) / unit)))) {
+      const double x = m.px((level.xAt(a) + level.xAt(b)) / 2);
+      lines.emplace_back(x, top, x, bottom);
+    }
+  });
+  QPen solid = pen;
+  solid.setStyle(Qt::SolidLine);
+  p.setPen(solid);
+  p.drawLines(lines.data(), static_cast<int>(lines.size()));
+  p.setPen(pen);
 }
 
 std::vector<double> niceTicks(double lo, double hi, int count) {

@@ -42,6 +42,13 @@ struct Mapping {
 QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
                         double devicePixelRatio);
 
+// A long level in the painter's dashed pen: where it has more points than
+// device columns, the dash runs along x (a column drawn whole or left out),
+// each column drawn once from its highest to its lowest value; otherwise
+// the polyline above in that pen.
+void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
+                     double devicePixelRatio);
+
 // About `count` round graduations covering [lo, hi].
 std::vector<double> niceTicks(double lo, double hi, int count);
 
