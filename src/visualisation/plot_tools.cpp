@@ -105,7 +105,7 @@ void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h
                      double devicePixelRatio) {
   const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
   const QPen pen = p.pen();
-  if (n + 2 <= deviceColumns(m, dpr) || pen.style() == Qt::SolidLine) {
+  if (n + 2 <= deviceColumns(m, dpr) || pen.dashPattern().isEmpty()) {
     p.drawPolyline(levelPolyline(values, n, h, m, dpr));
     return;
   }
