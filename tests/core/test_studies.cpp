@@ -78,7 +78,7 @@ TEST(Stability, PepsilonSourceOption) {
   core::StabilityFields f = kStabPeps;
   f.sourceTicked = true;
   f.FF = "8";
-  for (const char* nn : {"2", "1", "17", "", "2.5"}) {  // 2.5 halves to even: level 2
+  for (const char* nn : {"2", "1", "17", "", "-32768", "2.5"}) {  // 2.5 halves to even: 2
     f.NN = nn;
     ASSERT_FALSE(core::runStability(s, Scheme::Peps, f).failure);
     if (nn[0] == '2')
@@ -285,6 +285,7 @@ core::ConsistencyFields consFields(const ConsData& x, int R, int S) {
 core::RunOutcome consistencyRun(core::StudyState& s, Scheme scheme, Half half, const ConsData& x,
                                 int R, int S, std::string_view mark = ".") {
   s.Pi = core::piValue();
+  s.StopRequested = true;  // a key pressed after the last run is forgotten
   const core::Outcome o = core::beginConsistency(s, scheme, half, consFields(x, R, S));
   EXPECT_FALSE(o) << o->message;
   if (o) return {};
@@ -353,6 +354,8 @@ TEST(Consistency, OrdersThatCannotBeComputed) {
   EXPECT_EQ(r.failure->message,
             "Le rapport des différences d'erreurs de l'ordre q1 dépasse le domaine des nombres "
             "représentables : l'ordre n'est pas calculé.");
+  s.R = 29.0;  // the largest R: orders q1 .. q28
+  EXPECT_EQ(core::computeOrders(s, Half::TimeR, ".").lines.size(), 28u);
 }
 
 // A key during the run: no line, the table entry as it was, no row after the
@@ -397,6 +400,7 @@ core::RunOutcome errorRun(core::StudyState& s, const ErrData& x, std::string_vie
                           core::StepHook&& hook = NoHook()) {
   const auto t = [](double v) { return core::formatPlain(v); };
   s.Pi = core::piValue();
+  s.StopRequested = true;  // a key pressed after the last run is forgotten
   const core::Outcome o = core::beginErrorStudy(
       s,
       {.N = t(x.N), .T = t(x.T), .K = t(x.K), .a = t(x.a), .Epsilon = t(x.eps), .u0 = t(x.u0),
@@ -509,13 +513,10 @@ TEST(ErrorStudy, StopInTheSecondRun) {
 TEST(ErrorStudy, GridIsTheCommonGridAfterTheDivision) {
   const struct {
     double N, T, K, a, eps, R;
-  } cases[] = {{3, 1, 16, 0.5, 0.1, 1},
-               {7, 0.3, 3, 1.7, 0.07, 3},
-               {2, 1e-300, 7, 1e300, 3e-5, 5},
+  } cases[] = {{7, 0.3, 3, 1.7, 0.07, 3},
                {123456789, 2.5, 999, 1e-7, -0.2, 7},
                {9007199254740991.0, 3, 1e15, 0.1, 1e-9, 1e6},
-               {2.5, 1.1, 2.5, 0.3, 1e300, 3},
-               {10, 1, 1000000, 3305.785123966942, 1e-6, 2}};
+               {2.5, 1.1, 2.5, 0.3, 1e300, 3}};
   for (const auto& c : cases) {
     core::StudyState s;
     s.N = c.N, s.T = c.T, s.K = c.K, s.a = c.a, s.Epsilon = c.eps, s.R = c.R;
