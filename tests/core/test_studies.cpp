@@ -211,15 +211,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "Valeur trop grande pour k" + kTooLarge, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The budget counts the band matrix and SourceVec beside the solution table:
-// a K whose table alone would fit, but not with them, is refused; six rows
-// fewer fit. Nothing is allocated to find out.
+// The budget counts the band matrix and SourceVec (five columns' worth)
+// beside the solution table's rows 0 .. K + 1. Nothing is allocated to find out.
 TEST(TableBudget, CountsTheBandAndSourceBesideTheTable) {
-  const auto rows = static_cast<std::int64_t>(std::floor(core::tableBudgetBytes() / (8.0 * 1001)));
-  const double K = static_cast<double>(rows - 2);  // rows 0 .. K + 1, N = 1000
-  EXPECT_TRUE(core::checkTableBudget(1000, K));
-  EXPECT_FALSE(core::checkTableBudget(1000, K - 6));
-  EXPECT_TRUE(core::checkTableBudget(1000, (K - 6) / 2 + 1, 2))
+  const double K = std::floor(core::tableBudgetBytes() / (8.0 * 1001)) - 7;  // N = 1000
+  EXPECT_FALSE(core::checkTableBudget(1000, K));
+  EXPECT_TRUE(core::checkTableBudget(1000, K + 1));
+  EXPECT_TRUE(core::checkTableBudget(1000, std::floor(K / 2), 2))
       << "the error study counts both schemes";
 }
 
@@ -316,6 +314,8 @@ TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
 
   // d = 1.3: the order of the exact solution's product shows in E's last bits.
   const ConsData y{3, 0.5, 2, 0.5, 1.3, 3, 0.4, 0.05};
+  ASSERT_TRUE(consistencyRun(s, Scheme::Peps, Half::TimeR, y, 1, 0).completed);
+  EXPECT_EQ(bits(s.ErrH(2)), bits(referenceError(Scheme::Peps, y, 1, 0))) << "Alpha refined";
   const core::RunOutcome out = consistencyRun(s, Scheme::Peps, Half::SpaceS, y, 0, 1, ",");
   ASSERT_TRUE(out.completed);
   const double E = referenceError(Scheme::Peps, y, 0, 1);
@@ -473,7 +473,8 @@ TEST_P(ErrorStudyExact, MatchesTheFormulas) {
   const ErrData& x = GetParam();
   const int n = static_cast<int>(x.N);
   const double eps = x.eps / std::floor(x.k);
-  const Grid g = grid(x.N, x.T, x.K, x.a, eps);
+  const double h = 1 / (1 + x.N), Tau = x.T / x.K;
+  const Grid g{h, Tau, (Tau * x.a) / (h * h), eps / Tau};
   const Exact e{g.h, core::piValue(), x.d, x.w, x.phi, x.a, eps, g.Tau, x.T};
   const auto uo = [&](int i) { return e.uo(i); };
   const auto vo = [&](int i) { return e.vo(i); };
@@ -484,9 +485,7 @@ TEST_P(ErrorStudyExact, MatchesTheFormulas) {
                           [&](int i, std::int64_t m) { return e.f(i, m, false); });
   core::StudyState s;
   ASSERT_TRUE(errorRun(s, x, ".").completed);
-  double sum = 0.0;
-  for (int i = 1; i <= n; ++i) sum = sum + (p0[i] - peps[i]) * (p0[i] - peps[i]);
-  EXPECT_EQ(bits(s.ErrH(1)), bits(std::sqrt(g.h * sum)));
+  EXPECT_EQ(bits(s.ErrH(1)), bits(l2(p0, peps, n, g.h)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
