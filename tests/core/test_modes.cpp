@@ -69,8 +69,11 @@ TEST(Modes, ColourOfAStabilityRun) {
       {Scheme::P0, {"3", "12.5", "200", "0.55", "1"}, core::RunColour::Bounded},
       {Scheme::P0, {"9", "1", "100", "0.6", "1"}, core::RunColour::Grown},
       {Scheme::P0, {"9", "1", "2000", "30", "1"}, core::RunColour::Grown},  // overflows
-      {Scheme::P0, {"49", "0.0204", "100", "1", "1"}, core::RunColour::TooShort},
-      {Scheme::P0, {"9", "0.01", "1", "1", "1"}, core::RunColour::TooShort},
+      // |g| = 1.002 over 2500 steps: a growth of 10^2.2, too little to tell.
+      {Scheme::P0, {"49", "0.501", "2500", "1", "1"}, core::RunColour::TooShort},
+      // Stable, but one step (two for Pepsilon) is too short to tell.
+      {Scheme::P0, {"9", "0.001", "1", "1", "1"}, core::RunColour::TooShort},
+      {Scheme::Peps, {"9", "0.002", "2", "1", "1", "0", "0.014"}, core::RunColour::TooShort},
       {Scheme::Peps, {"9", "7", "500", "1", "1", "0", "0.014"}, core::RunColour::Bounded},
       // A source at level 5 lifts the solution above u0 without any growth.
       {Scheme::Peps, {"9", "7", "500", "1", "1", "0", "0.014", true, "1000", "5"},
