@@ -102,8 +102,9 @@ TEST(Stability, EmptyTestNamesTheRequiredFields) {
   EXPECT_FALSE(core::stabilityFieldsEmpty(Scheme::Peps, f));
   f.FF = f.NN = "";
   EXPECT_FALSE(core::stabilityFieldsEmpty(Scheme::Peps, f));
-  f.v0 = "";
+  f.v0 = f.Epsilon = "";
   EXPECT_FALSE(core::stabilityFieldsEmpty(Scheme::P0, f));
+  f.v0 = "0";
   EXPECT_TRUE(core::stabilityFieldsEmpty(Scheme::Peps, f));
   f.u0 = "";
   EXPECT_TRUE(core::stabilityFieldsEmpty(Scheme::P0, f));
