@@ -43,14 +43,10 @@ TEST(Format, PatternsRoundTheExactBinaryValueHalvesAway) {
     int decimals;
     const char* mark;
     const char* text;
-  } cases[] = {{0.875, 2, ".", "0.88"},
-               {2.5, 0, ".", "3"},
+  } cases[] = {{0.875, 2, ".", "0.88"}, {2.5, 0, ".", "3"}, {-0.0, 2, ".", "0.00"},
                {1.005, 2, ".", "1.00"},  // the double lies just below 1.005
-               {-0.0, 2, ".", "0.00"},
-               {0.5, 2, ",", "0,50"},
-               {55.11351921262, 10, ".", "55.1135192126"},
-               {5e-324, 10, ".", "0.0000000000"},
-               {1e23, 0, ".", "99999999999999991611392"}};
+               {0.5, 2, ",", "0,50"}, {55.11351921262, 10, ".", "55.1135192126"},
+               {5e-324, 10, ".", "0.0000000000"}, {1e23, 0, ".", "99999999999999991611392"}};
   for (const auto& c : cases)
     EXPECT_EQ(core::formatFixed(c.value, c.decimals, c.mark), c.text)
         << c.value << " / " << c.decimals;
@@ -66,12 +62,8 @@ TEST(WholeNumbers, BoundsHalvesToEvenLoopsAndFloor) {
     double value;
     std::int64_t bound, last;
     double floor;
-  } cases[] = {{2.5, 2, 2, 2},
-               {3.5, 4, 3, 3},
-               {0.5, 0, 0, 0},
-               {-2.5, -2, -3, -3},
-               {2.6, 3, 2, 2},
-               {-0.5, 0, -1, -1},
+  } cases[] = {{2.5, 2, 2, 2}, {3.5, 4, 3, 3}, {0.5, 0, 0, 0}, {-2.5, -2, -3, -3},
+               {2.6, 3, 2, 2}, {-0.5, 0, -1, -1},
                {4503599627370497.0, 4503599627370497, 4503599627370497, 4503599627370497.0}};
   for (const auto& c : cases) {
     EXPECT_EQ(core::roundHalfEven(c.value), c.bound) << c.value;

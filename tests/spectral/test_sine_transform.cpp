@@ -12,8 +12,6 @@
 #include "core/study_state.h"
 #include "spectral/sine_transform.h"
 
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace {
 
 using core::Scheme;
@@ -69,10 +67,13 @@ TEST(GrowthMeter, MeasuresTheFactorsOfSourceFreeRuns) {
   };
   // P0, N = 9, Lambda = 0.45 and 0.55 (|g_9| > 1); Pepsilon Alpha = 1 with
   // Lambda = 1.4 (complex factors for some modes) and Alpha = 0.1.
-  const Case cases[] = {{Scheme::P0, {"9", "0.45", "100", "1", "1"}},
-                        {Scheme::P0, {"9", "0.55", "100", "1", "1"}},
-                        {Scheme::Peps, {"9", "1.4", "100", "1", "1", "0", "0.014"}},
-                        {Scheme::Peps, {"9", "0.3", "100", "1", "1", "0.5", "0.0003"}}};
+  const Case cases[] = {
+      {Scheme::P0, {.N = "9", .T = "0.45", .K = "100", .a = "1", .u0 = "1"}},
+      {Scheme::P0, {.N = "9", .T = "0.55", .K = "100", .a = "1", .u0 = "1"}},
+      {Scheme::Peps,
+       {.N = "9", .T = "1.4", .K = "100", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "0.014"}},
+      {Scheme::Peps,
+       {.N = "9", .T = "0.3", .K = "100", .a = "1", .u0 = "1", .v0 = "0.5", .Epsilon = "0.0003"}}};
   const std::int64_t N = 9;
   for (const Case& c : cases) {
     core::StudyState s;
@@ -99,7 +100,8 @@ TEST(GrowthMeter, MeasuresTheFactorsOfSourceFreeRuns) {
 
 TEST(GrowthMeter, SaysWhenARunIsTooShortToMeasure) {
   core::StudyState s;
-  const spectral::Decomposition d = run(s, Scheme::Peps, {"3", "1", "1", "0.5", "1", "0", "0.5"});
+  const spectral::Decomposition d = run(s, Scheme::Peps,
+      {.N = "3", .T = "1", .K = "1", .a = "0.5", .u0 = "1", .v0 = "0", .Epsilon = "0.5"});
   EXPECT_EQ(d.meter.result(1).status, core::MeasuredMode::Status::TooFewLevels);
   EXPECT_EQ(d.meter.result(2).status, core::MeasuredMode::Status::Absent);
 }
