@@ -43,3 +43,18 @@ m guide-essayer-appends  src/guide/guide_window.cpp test_guide "-R ^test_guide$"
 m guide-link-target      src/guide/guide.html      test_guide "-R ^test_guide$" 's/href="essayer:stabp0"/href="essayer:stabpeps"/'
 m evol-slider-bound      src/visualisation/evolution_window.cpp test_evolution_window "-R ^test_evolution_window$" 's/slider_->setRange(0, last);/slider_->setRange(0, last - 1);/'
 m conv-fit-line          src/visualisation/convergence_window.cpp test_convergence_window "-R ^test_convergence_window$" 's/drawSlope(f.slope, my, QPen(kFit, 0));/drawSlope(f.slope, my + 0.5, QPen(kFit, 0));/'
+
+# ---- every window on a dark palette, by the keyboard
+m desk-contrast-floor    src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/kMinimumContrast = 4.5;/kMinimumContrast = 3.0;/'
+m desk-dark-towards      src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/luminance(background) < 0.18 ? colour::white : colour::black/luminance(background) < 0.18 ? colour::black : colour::white/'
+m desk-follow-switch     src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/event->type() == QEvent::ApplicationPaletteChange || //'
+m desk-guide-switch      src/guide/guide_window.cpp test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange) showText();/if (event->type() == QEvent::None) showText();/'
+m desk-menubar-switch    src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange) {/if (event->type() == QEvent::None) {/'
+m desk-shift-f10         src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/key->modifiers() == Qt::ShiftModifier;/key->modifiers() == Qt::ControlModifier;/'
+m desk-menu-key          src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/key->key() == Qt::Key_Menu \&\&/key->key() == Qt::Key_Meta \&\&/'
+m desk-focus-mark        src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/QPen(shade(colour::black, background), 1/QPen(shade(background, background), 1/'
+m desk-drawing-by-tab    src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/drawing->setFocusPolicy(Qt::TabFocus);/drawing->setFocusPolicy(Qt::ClickFocus);/'
+m desk-graph-tab         src/stability/graph_window.cpp test_desktop "-R ^test_desktop$" 's/setTabOrder(CmdQuitter, PB1);/setTabOrder(PB1, CmdQuitter);/'
+m desk-consist-tab       src/consistency/consistency_window.cpp test_desktop "-R ^test_desktop$" 's/Txta, TxtD, TxtW, TxtPhi}/Txta, TxtW, TxtD, TxtPhi}/'
+m desk-slider-space      src/visualisation/evolution_window.cpp test_desktop "-R ^test_desktop$" 's/event->key() == Qt::Key_Space \&\&/event->key() == Qt::Key_Return \&\&/'
+m desk-mnemonic          src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/addItem(stab, "mnupepsilon", QStringLiteral("Schéma P&epsilon")/addItem(stab, "mnupepsilon", QStringLiteral("Schéma \&Pepsilon")/'
