@@ -47,7 +47,7 @@ m conv-fit-line          src/visualisation/convergence_window.cpp test_convergen
 # ---- every window on a dark palette, by the keyboard
 m desk-contrast-floor    src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/kMinimumContrast = 4.5;/kMinimumContrast = 3.0;/'
 m desk-dark-towards      src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/luminance(background) < 0.18 ? colour::white : colour::black/luminance(background) < 0.18 ? colour::black : colour::white/'
-m desk-follow-switch     src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/event->type() == QEvent::ApplicationPaletteChange || //'
+m desk-follow-switch     src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange ||/if (event->type() == QEvent::None ||/'
 m desk-guide-switch      src/guide/guide_window.cpp test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange) showText();/if (event->type() == QEvent::None) showText();/'
 m desk-menubar-switch    src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange) {/if (event->type() == QEvent::None) {/'
 m desk-shift-f10         src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/key->modifiers() == Qt::ShiftModifier;/key->modifiers() == Qt::ControlModifier;/'
