@@ -1,8 +1,5 @@
 // Every window at each screen scale, on a dark desktop palette, and from the keyboard alone.
-#include <QAbstractItemView>
-#include <QGroupBox>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSlider>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -18,8 +15,7 @@
 
 namespace {
 
-// Both schemes computed and a level drawn (every control enabled, every list
-// filled), then every window of the program opened.
+// Both schemes computed, a level drawn, then every window opened: every control enabled.
 QList<QWidget*> openEveryWindow() {
   for (WindowKind study : {WindowKind::frmstabp0, WindowKind::frmstabpeps})
     test::click(
@@ -38,9 +34,8 @@ QColor behind(const QWidget* w) {
   return {};
 }
 
-// The texts of `window` under 4.5:1 against what lies behind them (3:1 when
-// large); `count` counts every text. Labels that fill their own background
-// (the program sets both colours) are left out.
+// The texts of `window` under 4.5:1 (3:1 large) against what lies behind them, counted in
+// `count`; labels that fill their own background (both colours the program's) left out.
 QStringList unreadableTexts(QWidget* window, int* count) {
   QStringList out;
   auto add = [&](QWidget* w, const QString& text, const QColor& fg, const QColor& bg) {
@@ -80,11 +75,8 @@ QStringList unreadableTexts(QWidget* window, int* count) {
           add(w, f.fragment().text(), pick(c.foreground(), text), pick(c.background(), base));
         }
     } else if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model()) {
-      for (int r = 0; r < std::min(v->model()->rowCount(), 50); ++r) {
-        const QModelIndex i = v->model()->index(r, 0);
-        add(w, i.data().toString(), pick(i.data(Qt::ForegroundRole).value<QBrush>(), text),
-            pick(i.data(Qt::BackgroundRole).value<QBrush>(), base));
-      }
+      for (int r = 0; r < std::min(v->model()->rowCount(), 50); ++r)
+        add(w, v->model()->index(r, 0).data().toString(), text, base);
     }
   }
   return out;
@@ -113,8 +105,8 @@ QStringList tabWalk(QWidget* w) {
   for (QWidget* at = start; at && seen.size() < 40;) {
     const QImage focused = at->grab().toImage();
     QTest::keyClick(at, Qt::Key_Tab);
-    const bool moved = QApplication::focusWidget() != at;
-    seen << at->objectName() + (moved && at->grab().toImage() == focused ? "!" : "");
+    const bool unmarked = QApplication::focusWidget() != at && at->grab().toImage() == focused;
+    seen << at->objectName() + (unmarked ? "!" : "");
     at = QApplication::focusWidget();
     if (at == start) break;
   }
@@ -137,89 +129,81 @@ class TestDesktop : public QObject {
     QApplication::setPalette(QPalette());
   }
 
-  // Opened under the light palette (then switched to a dark one) or under the
-  // dark one, at each screen scale: captions whole, frames holding their
-  // controls, every text readable on the dark palette.
-  void everyWindowWholeAndReadable_data() {
+  // Every window opened under the light palette (then switched to a dark one) or the dark
+  // one, at each screen scale: captions whole, frames holding their controls; Tab visits
+  // every control in reading order, each showing its focus, on each palette; texts readable
+  // when dark.
+  void everyWindow_data() {
     QTest::addColumn<QString>("scale");
     QTest::addColumn<bool>("openedDark");
     for (auto [scale, dark] : {std::pair{"1", false}, {"1.25", true}, {"1.5", false}, {"2", true}})
       QTest::newRow(scale) << QString::fromLatin1(scale) << dark;
   }
-  void everyWindowWholeAndReadable() {
+  void everyWindow() {
     QFETCH(QString, scale);
     QFETCH(bool, openedDark);
     ORV_AT_SCALE(scale);
+    const QString f = "TxtN TxtT TxtK Txta ",
+                  c = " CmdCalculerH CmdEffacerH CmdCalculerTau CmdEffacerTau CmdQuitter ListERH "
+                      "ListQ ListERT ListP";
+    const QMap<QString, QString> tabOrders{
+        {"frmstabp0", f + "Txtu0 CmdCalculs Cmdgraphique CmdQuitter ListRes"},
+        {"frmstabpeps", f + "Txtu0 TxtV0 TxtEpsilon CheckF TextFF TextNN CmdCalculs Cmdgraphique "
+                            "CmdQuitter ListRes"},
+        {"FrmStabp0G", "TxtIndicen CmdTracage CmdEffacer CmdQuitter PB1"},
+        {"frmConsistP0", f + "TxtD TxtW TxtPhi TxtR TxtS" + c},
+        {"FrmConsistPepsilon", f + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + c},
+        {"FrmErreurEps0", f + "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH CmdEffacerH "
+                              "ListERH CmdQuitter"},
+        {"FrmEvolution",
+         "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter "
+         "SliderNiveau CmdGarder PBCourbe"},
+        {"FrmCarte", "OptionSolution_0 CheckLog CmdQuitter PBCarte"},
+        {"FrmModes",
+         "OptionSolution_0 CmdQuitter PBAmplification PBModesTemps PBStabilite ListModes"},
+        {"FrmConvergence", "CmdQuitter PBConvergence"},
+        {"FrmGuide", "TxtGuide"}};
     if (openedDark) QApplication::setPalette(test::darkPalette());
     const QList<QWidget*> windows = openEveryWindow();
+    QCOMPARE(windows[0]->devicePixelRatioF(), scale.toDouble());
     QStringList faults;
-    for (QWidget* w : windows) {
-      QCOMPARE(w->devicePixelRatioF(), scale.toDouble());
-      faults << brokenLayout(w);
-    }
-    QApplication::setPalette(test::darkPalette());
-    QCoreApplication::processEvents();
     int texts = 0;
-    for (QWidget* w : windows) faults << unreadableTexts(w, &texts);
+    for (bool dark : openedDark ? QList{true} : QList{false, true}) {
+      QApplication::setPalette(dark ? test::darkPalette() : QPalette());
+      QCoreApplication::processEvents();
+      for (QWidget* w : windows) {
+        if (dark == openedDark) faults << brokenLayout(w);
+        if (dark) faults << unreadableTexts(w, &texts);
+        if (!tabOrders.contains(w->objectName())) continue;
+        QApplication::setActiveWindow(w);
+        if (const QString walk = tabWalk(w).join(' '); walk != tabOrders[w->objectName()])
+          faults << w->objectName() + ": " + walk;
+      }
+    }
     qInfo("%d texts", texts);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
   }
 
-  // Tab visits every control in reading order, each showing that it has the
-  // focus, under the light palette and a dark one; the Menu key and Shift+F10
-  // ask a drawing or a list with the focus for its context menu.
-  void tabFollowsReadingOrder_data() {
-    QTest::addColumn<QString>("order");
-    QTest::addColumn<QString>("menu");
-    auto row = [](const char* window, const QString& order, const char* menu = "") {
-      QTest::newRow(window) << order << QString::fromLatin1(menu);
-    };
-    const QString f = "TxtN TxtT TxtK Txta ",
-                  c = " CmdCalculerH CmdEffacerH CmdCalculerTau CmdEffacerTau CmdQuitter ListERH "
-                      "ListQ ListERT ListP";
-    row("frmstabp0", f + "Txtu0 CmdCalculs Cmdgraphique CmdQuitter ListRes", "ListRes");
-    row("frmstabpeps", f + "Txtu0 TxtV0 TxtEpsilon CheckF TextFF TextNN CmdCalculs Cmdgraphique "
-                           "CmdQuitter ListRes");
-    row("FrmStabp0G", "TxtIndicen CmdTracage CmdEffacer CmdQuitter PB1", "PB1");
-    row("frmConsistP0", f + "TxtD TxtW TxtPhi TxtR TxtS" + c);
-    row("FrmConsistPepsilon", f + "TxtD TxtW TxtPhi TxtEpsilon TxtR TxtS" + c);
-    row("FrmErreurEps0", f + "TxtEpsilon OptionChoix_0 Txtu0 TxtV0 TxtR CmdCalculerH CmdEffacerH "
-                             "ListERH CmdQuitter");
-    row("FrmEvolution",
-        "OptionSolution_0 CmdLecture TxtVitesse CheckEchelle CmdQuitter "
-        "SliderNiveau CmdGarder PBCourbe",
-        "PBCourbe");
-    row("FrmCarte", "OptionSolution_0 CheckLog CmdQuitter PBCarte");
-    row("FrmModes",
-        "OptionSolution_0 CmdQuitter PBAmplification PBModesTemps PBStabilite ListModes");
-    row("FrmConvergence", "CmdQuitter PBConvergence");
-    row("FrmGuide", "TxtGuide");
-  }
-  void tabFollowsReadingOrder() {
-    QFETCH(QString, order);
-    QFETCH(QString, menu);
-    QWidget* w = nullptr;
-    for (QWidget* o : openEveryWindow())
-      if (o->objectName() == QLatin1String(QTest::currentDataTag())) w = o;
-    for (bool dark : {false, true}) {
-      QApplication::setPalette(dark ? test::darkPalette() : QPalette());
-      QApplication::setActiveWindow(w);
-      QCOMPARE(tabWalk(w).join(' '), order);
-    }
-    qInfo("%lld stops", order.split(' ').size());
-    if (menu.isEmpty()) return;
+  // The Menu key and Shift+F10 ask the drawing or list with the focus for its context menu.
+  void contextMenuKeys() {
+    openEveryWindow();
     struct : QObject {
       int asked = 0;
       bool eventFilter(QObject*, QEvent* e) override {
         return e->type() == QEvent::ContextMenu && ++asked;
       }
     } requests;
-    auto* target = w->findChild<QWidget*>(menu);
-    target->installEventFilter(&requests);
-    target->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(target, Qt::Key_Menu);
-    QTest::keyClick(target, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(requests.asked, 2);
+    for (auto [kind, name] : {std::pair{WindowKind::frmstabp0, "ListRes"},
+                              {WindowKind::FrmStabp0G, "PB1"},
+                              {WindowKind::FrmEvolution, "PBCourbe"}}) {
+      QApplication::setActiveWindow(ModGeneral::window(kind));
+      auto* target = ModGeneral::window(kind)->findChild<QWidget*>(name);
+      target->installEventFilter(&requests);
+      target->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(target, Qt::Key_Menu);
+      QTest::keyClick(target, Qt::Key_F10, Qt::ShiftModifier);
+    }
+    QCOMPARE(requests.asked, 6);
   }
 
   // The level slider by the keyboard: arrows, Home, End and space to play.
@@ -240,8 +224,7 @@ class TestDesktop : public QObject {
     QCOMPARE(slider->value(), stopped);
   }
 
-  // The menus open by Alt and a letter, items by their letter; no two
-  // entries of one menu share a letter.
+  // No two entries of one menu share a letter; Alt and a letter open a menu.
   void menusHaveDistinctMnemonics() {
     QWidget* form1 = ModGeneral::showWindow(WindowKind::Form1);
     QVERIFY(QTest::qWaitForWindowActive(form1));
