@@ -58,4 +58,4 @@ m desk-graph-tab         src/stability/graph_window.cpp test_desktop "-R ^test_d
 m desk-consist-tab       src/consistency/consistency_window.cpp test_desktop "-R ^test_desktop$" 's/Txta, TxtD, TxtW, TxtPhi}/Txta, TxtW, TxtD, TxtPhi}/'
 m desk-slider-space      src/visualisation/evolution_window.cpp test_desktop "-R ^test_desktop$" 's/event->key() == Qt::Key_Space \&\&/event->key() == Qt::Key_Return \&\&/'
 m desk-mnemonic          src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/addItem(stab, "mnupepsilon", QStringLiteral("Schéma P&epsilon")/addItem(stab, "mnupepsilon", QStringLiteral("Schéma \&Pepsilon")/'
-m desk-form1-caption     src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/{29, 84, 160, 20}/{29, 84, 90, 20}/'
+m desk-form1-caption     src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/{29, 84, 160, 20}/{29, 84, 80, 20}/'
