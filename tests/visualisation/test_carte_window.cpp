@@ -24,7 +24,17 @@ bool holds(const QImage& img, const QRectF& r, QRgb c) {
   return false;
 }
 
+// One entry `peak` at (point, level) of an N x K table, drawn at `dpr`.
+struct BlowUp {
+  int N, K, point, level;
+  double peak;
+  bool logarithmic;
+  qreal dpr;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(BlowUp)
 
 class TestCarteWindow : public QObject {
   Q_OBJECT
@@ -34,25 +44,14 @@ class TestCarteWindow : public QObject {
   void cleanup() { vistest::cleanupWindowTest(); }
 
   void blowUpStaysVisible_data() {
-    QTest::addColumn<int>("N");
-    QTest::addColumn<int>("K");
-    QTest::addColumn<int>("point");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<double>("peak");
-    QTest::addColumn<bool>("logarithmic");
-    QTest::addColumn<qreal>("dpr");
-    QTest::newRow("more levels than pixels") << 10 << 100000 << 4 << 77777 << 1e6 << false << 1.0;
-    QTest::newRow("both, negative peak") << 3000 << 3000 << 1 << 2999 << -1e8 << false << 1.0;
-    QTest::newRow("both, signed log, scale 2") << 3000 << 3000 << 2500 << 1 << 1e12 << true << 2.0;
+    QTest::addColumn<BlowUp>("c");
+    QTest::newRow("more levels than pixels") << BlowUp{10, 100000, 4, 77777, 1e6, false, 1.0};
+    QTest::newRow("both, negative peak") << BlowUp{3000, 3000, 1, 2999, -1e8, false, 1.0};
+    QTest::newRow("both, signed log, scale 2") << BlowUp{3000, 3000, 2500, 1, 1e12, true, 2.0};
   }
   void blowUpStaysVisible() {
-    QFETCH(int, N);
-    QFETCH(int, K);
-    QFETCH(int, point);
-    QFETCH(int, level);
-    QFETCH(double, peak);
-    QFETCH(bool, logarithmic);
-    QFETCH(qreal, dpr);
+    QFETCH(BlowUp, c);
+    const auto [N, K, point, level, peak, logarithmic, dpr] = c;
     // Small values everywhere, one entry far above them.
     vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) {
       return n == level && i == point ? peak : 0.01 * std::sin(0.1 * i + 0.01 * n);
