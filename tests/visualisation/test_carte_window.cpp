@@ -44,14 +44,15 @@ class TestCarteWindow : public QObject {
   void cleanup() { vistest::cleanupWindowTest(); }
 
   void blowUpStaysVisible_data() {
-    QTest::addColumn<BlowUp>("c");
+    QTest::addColumn<BlowUp>("row");
     QTest::newRow("more levels than pixels") << BlowUp{10, 100000, 4, 77777, 1e6, false, 1.0};
     QTest::newRow("both, negative peak") << BlowUp{3000, 3000, 1, 2999, -1e8, false, 1.0};
     QTest::newRow("both, signed log, scale 2") << BlowUp{3000, 3000, 2500, 1, 1e12, true, 2.0};
   }
   void blowUpStaysVisible() {
-    QFETCH(BlowUp, c);
-    const auto [N, K, point, level, peak, logarithmic, dpr] = c;
+    QFETCH(BlowUp, row);
+    const int N = row.N, K = row.K, point = row.point, level = row.level;
+    const double peak = row.peak;
     // Small values everywhere, one entry far above them.
     vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) {
       return n == level && i == point ? peak : 0.01 * std::sin(0.1 * i + 0.01 * n);
@@ -65,9 +66,9 @@ class TestCarteWindow : public QObject {
     QCOMPARE(reduced.at(c, r), peak);
 
     MapWindow w;
-    w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(logarithmic);
+    w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(row.logarithmic);
     const QSize size(520, 400);
-    const QImage img = vistest::draw(w, size, dpr);
+    const QImage img = vistest::draw(w, size, row.dpr);
     const QRectF area = w.mapArea(QRectF(QPointF(0, 0), QSizeF(size)));
     const QRgb extreme = vis::divergingColor(peak > 0 ? 1.0 : -1.0);
     QVERIFY(holds(img, area, extreme));
