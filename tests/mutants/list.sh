@@ -44,7 +44,7 @@ m guide-link-target      src/guide/guide.html      test_guide "-R ^test_guide$" 
 m evol-slider-bound      src/visualisation/evolution_window.cpp test_evolution_window "-R ^test_evolution_window$" 's/slider_->setRange(0, last);/slider_->setRange(0, last - 1);/'
 m conv-fit-line          src/visualisation/convergence_window.cpp test_convergence_window "-R ^test_convergence_window$" 's/drawSlope(f.slope, my, QPen(kFit, 0));/drawSlope(f.slope, my + 0.5, QPen(kFit, 0));/'
 
-# ---- every window on a dark palette, by the keyboard
+# ---- every window: dark palette, keyboard, captions and frames at each scale
 m desk-contrast-floor    src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/kMinimumContrast = 4.5;/kMinimumContrast = 3.0;/'
 m desk-dark-towards      src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/luminance(background) < 0.18 ? colour::white : colour::black/luminance(background) < 0.18 ? colour::black : colour::white/'
 m desk-follow-switch     src/ui/colours.cpp        test_desktop "-R ^test_desktop$" 's/if (event->type() == QEvent::PaletteChange ||/if (event->type() == QEvent::None ||/'
