@@ -19,24 +19,12 @@ TEST(ParseNumber, PrefixRule) {
   const struct {
     std::string text;
     double value;
-  } cases[] = {
-      {" 12abc", 12.0},
-      {"1.5e2", 150.0},
-      {"abc", 0.0},
-      {"0,5", 0.0},
-      {"-.5", -0.5},
-      {"1D-2", 0.01},
-      {"1 e 2", 100.0},
-      {"1.2.3", 1.2},
-      {"1e", 1.0},
-      {" ", 0.0},
-      {"9007199254740993", 9007199254740992.0},  // tie to even
-      {"4.9e-324", 4.9e-324},
-      {"1e-999", 0.0},
-      {"-1e-999", -0.0},
-      {"1" + std::string(300, '0') + "e-300", 1.0},
-      {"0." + std::string(400, '0') + "1", 0.0},
-  };
+  } cases[] = {{" 12abc", 12.0}, {"1.5e2", 150.0}, {"abc", 0.0}, {"0,5", 0.0}, {"-.5", -0.5},
+               {"1D-2", 0.01}, {"1 e 2", 100.0}, {"1.2.3", 1.2}, {"1e", 1.0}, {" ", 0.0},
+               {"9007199254740993", 9007199254740992.0},  // tie to even
+               {"4.9e-324", 4.9e-324}, {"1e-999", 0.0}, {"-1e-999", -0.0},
+               {"1" + std::string(300, '0') + "e-300", 1.0},
+               {"0." + std::string(400, '0') + "1", 0.0}};
   for (const auto& c : cases) {
     const core::ParsedNumber p = core::parseNumber(c.text);
     EXPECT_FALSE(p.outOfRange) << '"' << c.text << '"';
@@ -55,16 +43,10 @@ TEST(Format, PatternsRoundTheExactBinaryValueHalvesAway) {
     int decimals;
     const char* mark;
     const char* text;
-  } cases[] = {
-      {0.875, 2, ".", "0.88"},
-      {2.5, 0, ".", "3"},
-      {1.005, 2, ".", "1.00"},  // the double lies just below 1.005
-      {-0.0, 2, ".", "0.00"},
-      {0.5, 2, ",", "0,50"},
-      {55.11351921262, 10, ".", "55.1135192126"},
-      {5e-324, 10, ".", "0.0000000000"},
-      {1e23, 0, ".", "99999999999999991611392"},
-  };
+  } cases[] = {{0.875, 2, ".", "0.88"}, {2.5, 0, ".", "3"}, {-0.0, 2, ".", "0.00"},
+               {1.005, 2, ".", "1.00"},  // the double lies just below 1.005
+               {0.5, 2, ",", "0,50"}, {55.11351921262, 10, ".", "55.1135192126"},
+               {5e-324, 10, ".", "0.0000000000"}, {1e23, 0, ".", "99999999999999991611392"}};
   for (const auto& c : cases)
     EXPECT_EQ(core::formatFixed(c.value, c.decimals, c.mark), c.text)
         << c.value << " / " << c.decimals;
@@ -80,12 +62,8 @@ TEST(WholeNumbers, BoundsHalvesToEvenLoopsAndFloor) {
     double value;
     std::int64_t bound, last;
     double floor;
-  } cases[] = {{2.5, 2, 2, 2},
-               {3.5, 4, 3, 3},
-               {0.5, 0, 0, 0},
-               {-2.5, -2, -3, -3},
-               {2.6, 3, 2, 2},
-               {-0.5, 0, -1, -1},
+  } cases[] = {{2.5, 2, 2, 2}, {3.5, 4, 3, 3}, {0.5, 0, 0, 0}, {-2.5, -2, -3, -3},
+               {2.6, 3, 2, 2}, {-0.5, 0, -1, -1},
                {4503599627370497.0, 4503599627370497, 4503599627370497, 4503599627370497.0}};
   for (const auto& c : cases) {
     EXPECT_EQ(core::roundHalfEven(c.value), c.bound) << c.value;
@@ -99,12 +77,11 @@ TEST(Locale, FrenchCLocaleChangesNothing) {
   const std::string previous = std::setlocale(LC_ALL, nullptr);
   ASSERT_NE(std::setlocale(LC_ALL, "fr_FR.UTF-8"), nullptr) << "fr_FR.UTF-8 locale missing";
   const double half = core::parseNumber("0.5").value, big = core::parseNumber("1.5e2").value;
-  const std::string fixed = core::formatFixed(0.5, 2), plain = core::formatPlain(0.25);
+  const std::string shown = core::formatFixed(0.5, 2) + " " + core::formatPlain(0.25);
   std::setlocale(LC_ALL, previous.c_str());
   EXPECT_EQ(bits(half), bits(0.5));
   EXPECT_EQ(bits(big), bits(150.0));
-  EXPECT_EQ(fixed, "0.50");
-  EXPECT_EQ(plain, "0.25");
+  EXPECT_EQ(shown, "0.50 0.25");
 }
 
 }  // namespace

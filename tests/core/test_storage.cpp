@@ -6,9 +6,7 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "core/memory_budget.h"
@@ -21,25 +19,18 @@ namespace {
 
 using core::Scheme;
 
-// Every entry through the table's bounds, as bits, with the bounds and the
-// last row reached: what the list and the graph windows can read.
-struct Snapshot {
-  std::int64_t rowLower, rowUpper, colLower, colUpper, lastRow;
-  std::vector<std::uint64_t> bits;
-  bool operator==(const Snapshot&) const = default;
-};
-
+// The bounds, the last row reached of a solution table, then every entry as
+// bits: what the list and the graph windows can read.
 template <class Table>
-Snapshot snapshot(const Table& t) {
-  Snapshot s{t.rowLower(), t.rowUpper(), t.colLower(), t.colUpper(), 0, {}};
-  if constexpr (std::is_same_v<Table, core::Table2>) s.lastRow = t.lastRowReached();
+std::vector<std::uint64_t> snapshot(const Table& t) {
+  std::vector<std::uint64_t> s{std::uint64_t(t.rowUpper()), std::uint64_t(t.colUpper())};
+  if constexpr (requires { t.lastRowReached(); }) s.push_back(t.lastRowReached());
   for (std::int64_t r = t.rowLower(); r <= t.rowUpper(); ++r)
     for (std::int64_t c = t.colLower(); c <= t.colUpper(); ++c)
-      s.bits.push_back(std::bit_cast<std::uint64_t>(t(r, c)));
+      s.push_back(std::bit_cast<std::uint64_t>(t(r, c)));
   return s;
 }
 
-// A stability run: N, T, K, a, u0 (and v0, Epsilon for Pepsilon).
 struct StabilityRun {
   const char* name;
   Scheme scheme;
@@ -51,10 +42,11 @@ const core::Table2& solution(const core::StudyState& s, Scheme scheme) {
 }
 
 // The same run in a state that never held a table.
-Snapshot fresh(const StabilityRun& run) {
+std::vector<std::uint64_t> fresh(const StabilityRun& run, bool shared = false) {
   core::StudyState s;
   core::runStability(s, run.scheme, run.fields);
-  return snapshot(solution(s, run.scheme));
+  const core::Table2& t = solution(s, run.scheme);
+  return shared ? snapshot(t.share("liste")) : snapshot(t);
 }
 
 // Runs whose tables hold 600 600 entries (mapped, and reusable between
@@ -81,84 +73,38 @@ const StabilityRun kPepsStopped{"Peps unstable", Scheme::Peps,
                                 {.N = "1000", .T = "1", .K = "598", .a = "7.25", .u0 = "1",
                                  .v0 = "0", .Epsilon = "0.0001"}};
 
-struct Sequence {
-  const char* name;
-  std::vector<StabilityRun> runs;
-};
-
 TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
-  const std::vector<Sequence> sequences{
-      {"large, small, large", {kBig, kSmall, kBigOtherShape}},
-      {"fractional N leaves a column, stopped leaves rows", {kBig, kBigFractionalN, kBigStopped}},
-      {"Pepsilon complete then stopped", {kPepsBig, kPepsStopped}},
-      {"ends in copies, then complete", {kBig, kBigEndsInCopies, kBigFractionalN}},
+  const std::vector<std::vector<StabilityRun>> sequences{
+      {kBig, kSmall, kBigOtherShape},
+      {kBig, kBigFractionalN, kBigStopped},
+      {kPepsBig, kPepsStopped},
+      {kBig, kBigEndsInCopies, kBigFractionalN},
   };
-  for (const auto& seq : sequences) {
-    SCOPED_TRACE(seq.name);
+  for (const auto& runs : sequences) {
     core::StudyState s;
-    for (const StabilityRun& run : seq.runs) {
-      SCOPED_TRACE(run.name);
+    for (const StabilityRun& run : runs) {
       core::runStability(s, run.scheme, run.fields);
-      EXPECT_TRUE(snapshot(solution(s, run.scheme)) == fresh(run));
-    }
-  }
-}
-
-// A reused buffer, re-created in every shape of the same size, small
-// (allocated) and large (mapped): whatever is read before, between or after
-// the rows written reads 0, and the written rows read as written.
-TEST(Storage, ReusedRowsReadZeroUntilWritten) {
-  struct Shape {
-    std::int64_t rowLower, rowUpper, colLower, colUpper;
-  };
-  struct Case {
-    const char* name;
-    std::int64_t scale;  // entries = 100 * scale
-    std::vector<Shape> shapes;
-  };
-  const std::vector<Case> cases{
-      {"allocated", 1, {{0, 9, 0, 9}, {0, 19, 0, 4}, {1, 5, 0, 19}, {-2, 7, 3, 12}}},
-      {"mapped", 6000, {{0, 999, 0, 599}, {0, 599, 0, 999}, {0, 5999, 0, 99}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    core::Table2 t("tableau d'essai");
-    ASSERT_TRUE(t.create(0, 100 * c.scale - 1, 0, 0));
-    for (std::int64_t r = 0; r < 100 * c.scale; ++r) t(r, 0) = 7.0;  // an earlier run
-    for (const Shape& shape : c.shapes) {
-      const core::StorageCounters before = core::storageCounters();
-      ASSERT_TRUE(t.create(shape.rowLower, shape.rowUpper, shape.colLower, shape.colUpper));
-      EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-      const std::int64_t written = (shape.rowLower + shape.rowUpper) / 2;
-      const core::Table2& view = t;
-      for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col) t(written, col) = -1.0;
-      for (std::int64_t r = shape.rowLower; r <= shape.rowUpper; ++r)
-        for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col)
-          ASSERT_EQ(view(r, col), r == written ? -1.0 : 0.0) << r << ", " << col;
-      for (std::int64_t r = shape.rowLower; r <= shape.rowUpper; ++r)
-        for (std::int64_t col = shape.colLower; col <= shape.colUpper; ++col) t(r, col) = 9.0;
+      EXPECT_TRUE(snapshot(solution(s, run.scheme)) == fresh(run)) << run.name;
     }
   }
 }
 
 // A table made again at the same size reuses its mapping when nobody else
-// holds it, and takes a new buffer when a list still shows the old one.
+// holds it, and takes a new buffer when a list still shows the old one. A
+// list never sees an earlier run in the rows a stopped run left.
 TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
+  const std::vector<std::uint64_t> shown = fresh(kBigStopped, true);
   core::StudyState s;
   core::runStability(s, Scheme::P0, kBig.fields);
-  ASSERT_TRUE(s.SolP0.exists());
   const core::StorageCounters before = core::storageCounters();
-  core::runStability(s, Scheme::P0, kBigOtherShape.fields);
-  core::StorageCounters after = core::storageCounters();
-  EXPECT_EQ(after.mappings, before.mappings);
-  EXPECT_EQ(after.reuses, before.reuses + 1);
-
+  core::runStability(s, Scheme::P0, kBigStopped.fields);
+  EXPECT_EQ(core::storageCounters().mappings, before.mappings);
+  EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
   const core::SharedTable list = s.SolP0.share("liste de la stabilité P0");
-  const Snapshot shown = snapshot(list);
+  EXPECT_TRUE(snapshot(list) == shown);
   core::runStability(s, Scheme::P0, kBigFractionalN.fields);
-  after = core::storageCounters();
-  EXPECT_EQ(after.mappings, before.mappings + 1);
-  EXPECT_EQ(after.reuses, before.reuses + 1);
+  EXPECT_EQ(core::storageCounters().mappings, before.mappings + 1);
+  EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
   EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
   EXPECT_TRUE(snapshot(s.SolP0) == fresh(kBigFractionalN));
 }
@@ -167,15 +113,13 @@ TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
 class Budget : public ::testing::Test {
  protected:
   void TearDown() override { core::MemoryBudget::process().setLimit(0); }
-  static double tableBytes(const StabilityRun& run) {
-    core::StudyState s;
-    core::runStability(s, run.scheme, run.fields);
-    return static_cast<double>(solution(s, run.scheme).bytes());
-  }
 };
 
 TEST_F(Budget, RefusalsAndWhatTheyName) {
-  const double table = tableBytes(kBig);
+  core::StudyState one;
+  core::runStability(one, Scheme::P0, kBig.fields);
+  const auto table = static_cast<double>(one.SolP0.bytes());
+  one.SolP0.reset();
   struct Case {
     const char* name;
     double limit;   // in tables
@@ -201,7 +145,7 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
       ASSERT_FALSE(core::runStability(s, Scheme::P0, kBig.fields).failure);
       if (c.holdList) list = s.SolP0.share("liste de la stabilité P0");
     }
-    const Snapshot shown = snapshot(list);
+    const std::vector<std::uint64_t> shown = snapshot(list);
     const StabilityRun& run = c.second == Scheme::P0 ? kBig : kPepsBig;
     const core::StorageCounters before = core::storageCounters();
     const core::StabilityResult r = core::runStability(s, run.scheme, run.fields);
@@ -210,18 +154,14 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
       continue;
     }
     ASSERT_TRUE(r.failure);
-    EXPECT_EQ(r.failure->code, core::FailureCode::TablesTooLarge);
     const std::string& m = r.failure->message;
     EXPECT_EQ(m.rfind(c.start, 0), 0u) << m;
     EXPECT_NE(m.find(c.mentions), std::string::npos) << m;
-    if (c.holdList) {
-      EXPECT_NE(m.find("Mo permis. Fermez une fenêtre ou réduisez N ou K."), std::string::npos)
-          << m;
-    }
+    EXPECT_TRUE(!c.holdList || m.find("Mo permis. Fermez une fenêtre ou réduisez N ou K.") !=
+                                   std::string::npos) << m;
     const core::StorageCounters after = core::storageCounters();
-    EXPECT_EQ(after.mappings, before.mappings);
-    EXPECT_EQ(after.allocations, before.allocations);
-    EXPECT_EQ(after.reuses, before.reuses);
+    EXPECT_TRUE(after.mappings == before.mappings && after.allocations == before.allocations &&
+                after.reuses == before.reuses);
     EXPECT_LE(core::MemoryBudget::process().inUse(), c.limit * table);
     if (!c.holdList) continue;
     EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
@@ -238,8 +178,7 @@ TEST_F(Budget, StorageNeverTakesMoreThanTheLimit) {
   const double held = core::MemoryBudget::process().inUse();
   const core::StorageCounters before = core::storageCounters();
   auto a = core::TableBuffer::make(600000);  // 4.8 MB
-  ASSERT_TRUE(a);
-  EXPECT_TRUE(a->mapped());
+  ASSERT_TRUE(a && a->mapped());
   EXPECT_FALSE(core::TableBuffer::make(600000));
   EXPECT_EQ(core::storageCounters().mappings, before.mappings + 1);
   EXPECT_EQ(core::MemoryBudget::process().inUse(), held + 600000.0 * 8);

@@ -25,11 +25,6 @@ struct Grid {
   double h, Tau, Lambda, Alpha;
 };
 
-inline Grid grid(double N, double T, double K, double a, double Epsilon = 0.0) {
-  const double h = 1.0 / (1.0 + N), Tau = T / K;
-  return {h, Tau, (Tau * a) / (h * h), Epsilon / Tau};
-}
-
 // One P0 level by the band formula, left to right, then + Tau*f[i].
 inline Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double Tau = 0) {
   const double d = 1.0 - (Lambda * 2.0);
