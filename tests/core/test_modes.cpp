@@ -1,9 +1,11 @@
-// Amplification factors, bounds, verdicts and the colour of a stability run.
+// Amplification factors, bounds, verdicts, the colour of a stability run and
+// the convergence plot's fit.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <vector>
 
 #include "core/journal.h"
 #include "core/modes.h"
@@ -93,10 +95,23 @@ TEST(Modes, ColourOfAStabilityRun) {
   EXPECT_TRUE(journal.writer(Scheme::Peps).source);
 }
 
-// Two points are enough for the convergence plot's least-squares line.
-TEST(Journal, FitThroughTwoPoints) {
-  const core::LogLogFit fit = core::fitLogLog({0.1, 0.01}, {1e-2, 1e-4});
-  EXPECT_TRUE(fit.valid && fit.slope == 2.0) << fit.slope;
+// The convergence plot's least-squares line: two points are enough; an error
+// a logarithm cannot place is left out; one step, even twice, gives no line.
+TEST(Journal, FitLeavesOutWhatALogCannotPlace) {
+  const struct {
+    std::vector<double> steps, errors;
+    int points;
+    double slope;  // 0: no line
+  } cases[] = {{{0.1, 0.01}, {1e-2, 1e-4}, 2, 2.0},
+               {{0.1, 0.05, 0.025, 0.0125}, {0.3, 0.0, 0.075, -1.0}, 2, 1.0},
+               {{0.1}, {0.3}, 1, 0},
+               {{0.1, 0.1}, {0.3, 0.2}, 2, 0}};
+  for (const auto& c : cases) {
+    const core::LogLogFit fit = core::fitLogLog(c.steps, c.errors);
+    EXPECT_EQ(fit.points, c.points);
+    EXPECT_EQ(fit.valid, c.slope != 0);
+    EXPECT_NEAR(fit.valid ? fit.slope : 0.0, c.slope, 1e-12);
+  }
 }
 
 }  // namespace

@@ -232,34 +232,6 @@ class TestConvergenceWindow : public QObject {
     QVERIFY2(markers >= 4 * p.counts.size(), qPrintable(QString::number(markers)));
   }
 
-  void fitLeavesOutWhatALogCannotPlace_data() {
-    QTest::addColumn<QList<double>>("steps");
-    QTest::addColumn<QList<double>>("errors");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("points");
-    QTest::addColumn<double>("slope");
-    QTest::newRow("exact power 2") << QList<double>{0.1, 0.05, 0.025}
-                                   << QList<double>{0.02, 0.005, 0.00125} << true << 3 << 2.0;
-    QTest::newRow("zero and negative errors left out")
-        << QList<double>{0.1, 0.05, 0.025, 0.0125} << QList<double>{0.3, 0.0, 0.075, -1.0} << true
-        << 2 << 1.0;
-    QTest::newRow("one point") << QList<double>{0.1} << QList<double>{0.3} << false << 1 << 0.0;
-    QTest::newRow("same step twice")
-        << QList<double>{0.1, 0.1} << QList<double>{0.3, 0.2} << false << 2 << 0.0;
-  }
-  void fitLeavesOutWhatALogCannotPlace() {
-    QFETCH(QList<double>, steps);
-    QFETCH(QList<double>, errors);
-    QFETCH(bool, valid);
-    QFETCH(int, points);
-    QFETCH(double, slope);
-    const core::LogLogFit fit =
-        core::fitLogLog({steps.begin(), steps.end()}, {errors.begin(), errors.end()});
-    QCOMPARE(fit.valid, valid);
-    QCOMPARE(fit.points, points);
-    if (valid) QVERIFY(std::fabs(fit.slope - slope) < 1e-12);
-  }
-
   void nothingToShowYet() {
     auto* w = static_cast<ConvergenceWindow*>(ModGeneral::showWindow(WindowKind::FrmConvergence));
     QVERIFY(w);
