@@ -130,12 +130,6 @@ class TestConsistencyWindow : public QObject {
     button(&w, "CmdCalculerQ")->click();  // still enabled by R = 2; with R = -1 it lists nothing
     QVERIFY(lines(&w, "ListQ").isEmpty());
     QCOMPARE(boxes.texts.size(), 2);
-    // T = 0.1, K = 11, R = 0: exactly eleven steps, the last level on row 12.
-    const Data d{3, 0.1, 11, 1, 1, 2, 0, 0};
-    fill(&w, d, QStringLiteral("0"));
-    button(&w, "CmdCalculerH")->click();
-    QCOMPARE(ModGeneral::state().SolP0.rowUpper(), std::int64_t{12});
-    QCOMPARE(bits(ModGeneral::state().ErrH(1)), bits(referenceError(false, true, d, 0)));
   }
 
   void refusals_data() {

@@ -1,6 +1,6 @@
 // The student guide: each "Essayer" link opens its study window with the
 // example's values in place of what was typed and nothing computed; F1 opens
-// the guide from any window; the examples give what the guide announces;
+// the guide from any window; the consistency examples give their orders;
 // every drawing offers one context menu.
 #include <QClipboard>
 #include <QFileInfo>
@@ -14,7 +14,6 @@
 #include "support/window_support.h"
 #include "ui/export_csv.h"
 #include "ui/message.h"
-#include "ui/typeface.h"
 
 namespace {
 
@@ -82,18 +81,6 @@ class TestGuide : public QObject {
       QVERIFY(test::labelText(w, "LblLambda").isEmpty());
       for (QLineEdit* e : w->findChildren<QLineEdit*>()) e->setText("7");  // typed meanwhile
     }
-  }
-
-  // The guide reads in the program's face and is named for a screen reader;
-  // anchors inside the guide scroll rather than open anything.
-  void guideIsInTheProgramFaceAndNamed() {
-    QTextBrowser* b = openGuide();
-    QVERIFY(b);
-    QCOMPARE(b->document()->defaultFont().family(), ui::typefaceFamily());
-    QVERIFY(!b->accessibleName().isEmpty() && !b->accessibleDescription().isEmpty());
-    const int windows = QApplication::topLevelWidgets().size();
-    emit b->anchorClicked(QUrl("#erreur"));
-    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
   }
 
   void f1OpensTheGuide_data() {
@@ -199,24 +186,6 @@ class TestGuide : public QObject {
     QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
     if (file.endsWith(".png")) QCOMPARE(QImage(path).size(), shown * 4);
     else QVERIFY(QFileInfo(path).size() > 100);
-  }
-
-  // E(k) shrinks about by half each time k doubles on the guide's example.
-  void errorExampleShrinksWithK() {
-    test::BoxCatcher boxes;
-    QWidget* w = tryGuideExample("erreur");
-    QVERIFY(w);
-    std::vector<double> errors;
-    for (int k : {1, 2, 4}) {
-      test::setText(w, "TxtR", QString::number(k));
-      test::button(w, "CmdCalculerH")->click();
-      errors.push_back(ModGeneral::state().ErrH(1));
-    }
-    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
-    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
-      const double ratio = errors[i] / errors[i + 1];
-      QVERIFY2(ratio > 1.6 && ratio < 2.4, qPrintable(QString::number(ratio)));
-    }
   }
 };
 

@@ -33,7 +33,7 @@ m ui-write-failure       src/ui/export_csv.cpp     test_export "-R ^test_export$
 m graph-legend-below     src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" 's/(g_.OriginY - uM) - th)/(g_.OriginY + 0 * uM) + th)/'
 m graph-legend-colour    src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" '/::drawLegend(/,/^}/s/setForeColor(ui::colour::red)/setForeColor(ui::colour::blue)/'
 m graph-scale            src/stability/graph_window.cpp test_graph_window "-R ^test_graph_window$" 's/uRange \* 1.2;/uRange * 1.25;/'
-m stab-tab-order         src/stability/stability_window.cpp test_stability_window "-R ^test_stability_window$" 's/{CmdCalculs, Cmdgraphique, CmdQuitter/{Cmdgraphique, CmdCalculs, CmdQuitter/'
+m stab-tab-order         src/stability/stability_window.cpp test_desktop "-R ^test_desktop$" 's/{CmdCalculs, Cmdgraphique, CmdQuitter/{Cmdgraphique, CmdCalculs, CmdQuitter/'
 m stab-caption           src/stability/stability_window.cpp test_stability_window "-R ^test_stability_window$" 's|"Tau = T/K ="), {138|"Tau = K/T ="), {138|'
 m stab-line-format       src/core/studies.cpp      test_stability_window,test_stability_list_model "-R ^test_stability_(window|list_model)$" 's/return "n= " + formatPlain/return "n = " + formatPlain/'
 m long-run-other-window  src/shell/long_run.cpp    test_epsilon_error_window,test_consistency_window "-R ^test_(epsilon_error|consistency)_window$" '/case QEvent::KeyPress:/{n;s/if (insideWindow(watched))/if (watched)/}'

@@ -2,7 +2,6 @@
 // symmetric about 0, the read-out, and tables replaced while the window is open.
 #include <QCheckBox>
 #include <QLabel>
-#include <QRadioButton>
 #include <QtTest>
 #include <cmath>
 
@@ -25,7 +24,17 @@ bool holds(const QImage& img, const QRectF& r, QRgb c) {
   return false;
 }
 
+// One entry `peak` at (point, level) of an N x K table, drawn at `dpr`.
+struct BlowUp {
+  int N, K, point, level;
+  double peak;
+  bool logarithmic;
+  qreal dpr;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(BlowUp)
 
 class TestCarteWindow : public QObject {
   Q_OBJECT
@@ -35,25 +44,15 @@ class TestCarteWindow : public QObject {
   void cleanup() { vistest::cleanupWindowTest(); }
 
   void blowUpStaysVisible_data() {
-    QTest::addColumn<int>("N");
-    QTest::addColumn<int>("K");
-    QTest::addColumn<int>("point");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<double>("peak");
-    QTest::addColumn<bool>("logarithmic");
-    QTest::addColumn<qreal>("dpr");
-    QTest::newRow("more levels than pixels") << 10 << 100000 << 4 << 77777 << 1e6 << false << 1.0;
-    QTest::newRow("both, negative peak") << 3000 << 3000 << 1 << 2999 << -1e8 << false << 1.0;
-    QTest::newRow("both, signed log, scale 2") << 3000 << 3000 << 2500 << 1 << 1e12 << true << 2.0;
+    QTest::addColumn<BlowUp>("row");
+    QTest::newRow("more levels than pixels") << BlowUp{10, 100000, 4, 77777, 1e6, false, 1.0};
+    QTest::newRow("both, negative peak") << BlowUp{3000, 3000, 1, 2999, -1e8, false, 1.0};
+    QTest::newRow("both, signed log, scale 2") << BlowUp{3000, 3000, 2500, 1, 1e12, true, 2.0};
   }
   void blowUpStaysVisible() {
-    QFETCH(int, N);
-    QFETCH(int, K);
-    QFETCH(int, point);
-    QFETCH(int, level);
-    QFETCH(double, peak);
-    QFETCH(bool, logarithmic);
-    QFETCH(qreal, dpr);
+    QFETCH(BlowUp, row);
+    const int N = row.N, K = row.K, point = row.point, level = row.level;
+    const double peak = row.peak;
     // Small values everywhere, one entry far above them.
     vistest::fillTable(Scheme::P0, N, K, [&](int n, int i) {
       return n == level && i == point ? peak : 0.01 * std::sin(0.1 * i + 0.01 * n);
@@ -67,9 +66,9 @@ class TestCarteWindow : public QObject {
     QCOMPARE(reduced.at(c, r), peak);
 
     MapWindow w;
-    w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(logarithmic);
+    w.findChild<QCheckBox*>(QStringLiteral("CheckLog"))->setChecked(row.logarithmic);
     const QSize size(520, 400);
-    const QImage img = vistest::draw(w, size, dpr);
+    const QImage img = vistest::draw(w, size, row.dpr);
     const QRectF area = w.mapArea(QRectF(QPointF(0, 0), QSizeF(size)));
     const QRgb extreme = vis::divergingColor(peak > 0 ? 1.0 : -1.0);
     QVERIFY(holds(img, area, extreme));
@@ -78,26 +77,19 @@ class TestCarteWindow : public QObject {
     QVERIFY(!holds(img, area, otherExtreme));
   }
 
-  void paletteSymmetricAboutZero_data() {
-    QTest::addColumn<bool>("logarithmic");
-    QTest::newRow("linear") << false;
-    QTest::newRow("signed logarithm") << true;
-  }
+  // Opposite values get opposite parameters, away from the colour of 0; the
+  // logarithm lifts small values well above the linear scale.
   void paletteSymmetricAboutZero() {
-    QFETCH(bool, logarithmic);
     const double M = 250;
-    QCOMPARE(vis::paletteParameter(0, M, logarithmic), 0.0);
-    QCOMPARE(vis::paletteParameter(M, M, logarithmic), 1.0);
-    QCOMPARE(vis::paletteParameter(-M, M, logarithmic), -1.0);
-    for (double v : {3.0, 100.0}) {
-      QCOMPARE(vis::paletteParameter(-v, M, logarithmic),
-               -vis::paletteParameter(v, M, logarithmic));
-      QCOMPARE(
-          vis::divergingColor(vis::paletteParameter(v, M, logarithmic)) == vis::divergingColor(0),
-          false);
+    for (bool log : {false, true}) {
+      QCOMPARE(vis::paletteParameter(-M, M, log), -1.0);
+      for (double v : {0.0, 3.0, M}) {
+        QCOMPARE(vis::paletteParameter(-v, M, log), -vis::paletteParameter(v, M, log));
+        QCOMPARE(vis::divergingColor(vis::paletteParameter(v, M, log)) == vis::divergingColor(0),
+                 v == 0);
+      }
     }
-    // The logarithm lifts small values well above the linear scale.
-    if (logarithmic) QVERIFY(vis::paletteParameter(M * 1e-4, M, true) > 0.3);
+    QVERIFY(vis::paletteParameter(M * 1e-4, M, true) > 0.3);
   }
 
   void readOutUnderTheMouse() {
@@ -140,15 +132,6 @@ class TestCarteWindow : public QObject {
     QTRY_COMPARE(w->source().levels(), newN == 0 ? 0 : newK + 1);
     QCOMPARE(w->source().points(), newN);
     QCOMPARE(w->readOut(area.center()).isEmpty(), newN == 0);
-  }
-
-  void nothingToShowYet() {
-    MapWindow w;
-    w.resize(600, 400);
-    QVERIFY(!w.source().available());
-    QVERIFY(!w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_0"))->isEnabled());
-    QCOMPARE(w.readOut(QPointF(300, 200)), QString());
-    (void)vistest::draw(w, QSize(600, 400));
   }
 };
 

@@ -11,26 +11,18 @@
 #include "vis_support.h"
 #include "visualisation/session_report.h"
 
-using Fields = QList<QPair<const char*, QString>>;
-
 namespace {
 
-const Fields kStability = {
-    {"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"}, {"Txta", "1"}, {"Txtu0", "1"}};
+const test::Fields kStability{.N = "9", .T = "0.1", .K = "20", .a = "1", .u0 = "1"};
 // Lambda = 100: the levels leave the double range.
-const Fields kBlowUp = {
-    {"TxtN", "9"}, {"TxtT", "1000"}, {"TxtK", "1000"}, {"Txta", "1"}, {"Txtu0", "1"}};
-const Fields kConsist = {{"TxtN", "9"}, {"TxtT", "0.1"}, {"TxtK", "20"},  {"Txta", "1"},
-                         {"TxtD", "1"}, {"TxtW", "50"},  {"TxtPhi", "0"}, {"TxtS", "0"}};
-const Fields kError = {{"TxtN", "9"}, {"TxtT", "1"},          {"TxtK", "1000"},
-                       {"Txta", "1"}, {"TxtEpsilon", "0.05"}, {"TxtD", "1"},
-                       {"TxtW", "1"}, {"TxtPhi", "0"},        {"TxtR", "2"}};
+const test::Fields kBlowUp = kStability.with({.T = "1000", .K = "1000"});
+const test::Fields kConsist{.N = "9", .T = "0.1", .K = "20", .a = "1", .d = "1", .w = "50",
+                           .phi = "0", .S = "0"};
+const test::Fields kError{.N = "9", .T = "1", .K = "1000", .a = "1", .Epsilon = "0.05",
+                          .d = "1", .w = "1", .phi = "0", .R = "2"};
 
-void click(QWidget* w, const Fields& fields, const char* button, bool expectMessage = false) {
-  for (const auto& [name, text] : fields) test::setText(w, name, text);
-  test::BoxCatcher boxes;
-  test::button(w, button)->click();
-  QCOMPARE(boxes.texts.isEmpty(), !expectMessage);
+void click(QWidget* w, const test::Fields& fields, const char* button, bool expectMessage = false) {
+  QCOMPARE(test::click(w, button, fields).isEmpty(), !expectMessage);
 }
 
 // Stability, an overflow, three consistency runs and their orders, the error study.
@@ -40,7 +32,7 @@ void scriptedSession() {
   click(stab, kBlowUp, "CmdCalculs", true);
   QWidget* consist = ModGeneral::showWindow(WindowKind::frmConsistP0);
   for (const char* r : {"0", "1", "2"})
-    click(consist, kConsist + Fields{{"TxtR", r}}, "CmdCalculerH");
+    click(consist, kConsist.with({.R = r}), "CmdCalculerH");
   click(consist, {}, "CmdCalculerQ");
   QWidget* error = ModGeneral::showWindow(WindowKind::FrmErreurEps0);
   test::button(error, "OptionChoix_1")->click();
@@ -53,10 +45,7 @@ class TestSessionReport : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    vistest::initWindowTest();
-    QLocale::setDefault(QLocale::c());  // the report's expected texts are written with a point
-  }
+  void init() { vistest::initWindowTest(); }
   void cleanup() { vistest::cleanupWindowTest(); }
 
   void htmlHoldsEveryRunInOrder() {
@@ -71,11 +60,11 @@ class TestSessionReport : public QObject {
     // Each run's section: its title, then its data, grid values and outcome.
     const QStringList sections = html.split(QStringLiteral("<h3>")).mid(1);
     const QStringList expected = {
-        "1. Stabilité, schéma P0|N = 9 ; T = 0.1 ; K = 20|Lambda = 0.50000|21 niveaux|: stable",
-        "2. Stabilité, schéma P0|T = 1000|Lambda = 100.00000|dépassement : |: instable",
-        "3. Consistance, schéma P0 (h fixé)|R = 0|Tau = 0.00500|E1 = ",
-        "4. Consistance, schéma P0 (h fixé)|R = 1|Tau = 0.00250|E2 = ",
-        "5. Consistance, schéma P0 (h fixé)|R = 2|Tau = 0.00125|E4 = ",
+        "1. Stabilité, schéma P0|N = 9 ; T = 0.1 ; K = 20|Lambda = 0,50000|21 niveaux|: stable",
+        "2. Stabilité, schéma P0|T = 1000|Lambda = 100,00000|dépassement : |: instable",
+        "3. Consistance, schéma P0 (h fixé)|R = 0|Tau = 0,00500|E1 = ",
+        "4. Consistance, schéma P0 (h fixé)|R = 1|Tau = 0,00250|E2 = ",
+        "5. Consistance, schéma P0 (h fixé)|R = 2|Tau = 0,00125|E4 = ",
         "6. Ordres qi, schéma P0 (h fixé)|q1 = ",
         "7. Erreur entre Ueps/k et Uo|Epsilon = 0.05 ; d = 1|Alpha = |E(k = 2) = "};
     QCOMPARE(sections.size(), expected.size());

@@ -84,6 +84,13 @@ inline bool colourNear(const QImage& img, QPointF at, QColor c, int radius = 1) 
   return false;
 }
 
+inline bool hasColour(const QImage& img, QColor c) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (QColor(img.pixel(x, y)) == c) return true;
+  return false;
+}
+
 // Typed fields and a click in a study window.
 inline void typeAndClick(QWidget* w, const test::Fields& fields, const char* button) {
   const QStringList shown = test::click(w, button, fields);
