@@ -285,6 +285,11 @@ std::shared_ptr<const ModesAnalysis> ModesWindow::analysis() const {
   return analysis_;
 }
 
+bool ModesWindow::startAnalysed(QPainter& p, const QRectF& target) const {
+  current();
+  return startDrawing(p, target, analysis_ ? QString() : source_.emptyReason());
+}
+
 QString ModesWindow::notesText() const {
   if (!analysis_) return source_.emptyReason();
   const ModesAnalysis& a = *analysis_;
@@ -335,9 +340,8 @@ vis::Mapping ModesWindow::amplificationMapping(const QRectF& target) const {
 }
 
 void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
-  current();
   const PaintGuard guard(p);
-  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
+  if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const QFontMetricsF fm(p.font());
   const vis::Mapping m = amplificationMapping(target);
@@ -486,9 +490,8 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
 // ------------------------------------------------------------ mode-time map
 
 void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
-  current();
   const PaintGuard guard(p);
-  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
+  if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const spectral::ModeMap& map = a.map;
   float hi = -std::numeric_limits<float>::infinity(), lo = -hi;

@@ -90,6 +90,8 @@ class ModesWindow : public vis::TableWindow {
  private:
   // Loads the live table and analyses it when it changed (const for render).
   void current() const;
+  // current(), then a white drawing, or the reason there is none (false).
+  bool startAnalysed(QPainter& p, const QRectF& target) const;
   QString notesText() const;
 
   mutable std::shared_ptr<const ModesAnalysis> analysis_;
