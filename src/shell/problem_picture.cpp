@@ -159,10 +159,10 @@ ProblemPicture::ProblemPicture(Problem problem, QSize imageSize, QWidget* parent
 
 void ProblemPicture::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
-  // Text and brace drawn as vectors on the window itself: sharp at every
-  // device pixel ratio.
-  QPainter p(this);
-  p.translate(contentsRect().topLeft());
-  p.setClipRect(QRect(QPoint(0, 0), imageSize_));
-  paintProblemStatement(p, problem_, imageSize_);
+  // Kept as an image at the window's device pixel ratio, so that each of its
+  // pixels falls on one pixel of the screen, at a fractional ratio too.
+  const qreal dpr = devicePixelRatioF();
+  if (image_.isNull() || image_.devicePixelRatio() != dpr)
+    image_ = problemStatementImage(problem_, imageSize_, dpr);
+  QPainter(this).drawImage(contentsRect().topLeft(), image_);
 }

@@ -18,8 +18,8 @@ void paintProblemStatement(QPainter& painter, Problem problem, QSize size);
 // The statement as an image of `size` at `dpr` device pixels per pixel.
 QImage problemStatementImage(Problem problem, QSize size, qreal dpr = 1.0);
 
-// A picture box: a sunken 2-pixel border around the statement, which is
-// drawn afresh at every paint.
+// A picture box: a sunken 2-pixel border around the statement, drawn at the
+// window's device pixel ratio.
 class ProblemPicture : public QFrame {
   Q_OBJECT
 
@@ -34,4 +34,5 @@ class ProblemPicture : public QFrame {
  private:
   Problem problem_;
   QSize imageSize_;
+  QImage image_;
 };

@@ -1,5 +1,5 @@
 // Runs a test function again in a child process whose screens have another
-// scale factor, so a drawing can be checked at device pixel ratio 1.5 or 2.
+// scale factor, so a drawing can be checked at device pixel ratio 1.25, 1.5 or 2.
 #pragma once
 #include <QCoreApplication>
 #include <QImage>
@@ -21,10 +21,10 @@ inline QImage stretched(const QImage& img, QSize size) {
   return plain(img).scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-// The rows of a device-ratio test: screens scaled by 1.5 and by 2.
-inline void addScaleRows(bool quarter = true) {
+// The rows of a device-ratio test: screens scaled by 1.25, 1.5 and 2.
+inline void addScaleRows() {
   QTest::addColumn<QString>("scale");
-  if (quarter) QTest::newRow("1.25") << QStringLiteral("1.25");
+  QTest::newRow("1.25") << QStringLiteral("1.25");
   QTest::newRow("1.5") << QStringLiteral("1.5");
   QTest::newRow("2") << QStringLiteral("2");
 }
