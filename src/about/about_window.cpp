@@ -1,6 +1,5 @@
 #include "about/about_window.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QTimer>
 #include <cmath>
@@ -30,9 +29,9 @@ QString AboutWindow::authorPostalBox() { return QStringLiteral("BP 42"); }
 QString AboutWindow::authorTown() { return QStringLiteral("45000 Orvalend-sur-Loire"); }
 QString AboutWindow::authorEmail() { return QStringLiteral("contact@orvalend.example"); }
 
-AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : ui::ReopeningWindow(parent) {
   buildControls();
-  load();
+  reload();
 }
 
 void AboutWindow::buildControls() {
@@ -105,24 +104,9 @@ void AboutWindow::load() {
   PBFond->placeChild(PB3, 224, 40, 3, 3);
   for (QWidget* d : {PB1, PB2, PB3}) d->setVisible(true);
   TmrAPropos->start();
-  loaded_ = true;
 }
 
-void AboutWindow::unload() {
-  TmrAPropos->stop();
-  loaded_ = false;
-}
-
-void AboutWindow::showEvent(QShowEvent* event) {
-  // A window closed without being destroyed comes back as new.
-  if (!loaded_) load();
-  QWidget::showEvent(event);
-}
-
-void AboutWindow::closeEvent(QCloseEvent* event) {
-  unload();
-  QWidget::closeEvent(event);
-}
+void AboutWindow::unload() { TmrAPropos->stop(); }
 
 void AboutWindow::moveBall(QWidget* ball, int x, int y, int xp, int yp, bool hidden,
                            const QColor& trail) {

@@ -3,7 +3,7 @@
 // orbits and draw their paths, one step every 100 ms.
 #pragma once
 
-#include <QWidget>
+#include "ui/reopening_window.h"
 
 class QColor;
 class QLabel;
@@ -13,7 +13,7 @@ namespace ui {
 class PictureSurface;
 }
 
-class AboutWindow : public QWidget {
+class AboutWindow : public ui::ReopeningWindow {
   Q_OBJECT
 
  public:
@@ -35,21 +35,16 @@ class AboutWindow : public QWidget {
   // One step of the animation (the timer's tick).
   void tick();
 
- protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   void buildControls();
-  void load();
-  void unload();
+  void load() override;
+  void unload() override;
   // One ball of an orbit at (x, y), its trail drawn from (xp, yp).
   void moveBall(QWidget* ball, int x, int y, int xp, int yp, bool hidden, const QColor& trail);
 
   double angle1_ = 0;
   double angle2_ = 0;
   double angle3_ = 0;
-  bool loaded_ = false;
 
   QLabel* Label1 = nullptr;
   ui::PictureSurface* PBFond = nullptr;

@@ -63,22 +63,24 @@ ConsistencyWindow::ConsistencyWindow(core::Scheme scheme, QWidget* parent)
 void ConsistencyWindow::buildIntervals(int height) {
   QWidget* g = ui::frame(this, "FrameIntervalles", QStringLiteral("Définitions des intervalles"),
                          {6, 4, 262, height});
-  TxtN =
+  study_.TxtN =
       ui::field(g, "TxtN", {158, 18, 70, 20},
                 caption(g, QStringLiteral("Nombre de points  N ="), {6, 18, 148, 20}, {}, kRight));
-  TxtT = ui::field(g, "TxtT", {158, 41, 70, 20},
-                   caption(g, QStringLiteral("Durée totale T ="), {6, 41, 148, 20}, {}, kRight),
-                   QStringLiteral("s"));
-  caption(g, QStringLiteral("s"), {232, 41, 24, 20});
-  TxtK = ui::field(
+  study_.TxtT =
+      ui::field(g, "TxtT", {158, 41, 70, 20},
+                caption(g, QStringLiteral("Durée totale T ="), {6, 41, 148, 20}, {}, kRight),
+                QStringLiteral("s"), {232, 41, 24, 20});
+  study_.TxtK = ui::field(
       g, "TxtK", {158, 64, 70, 20},
       caption(g, QStringLiteral("Nb d'interv. de temps K ="), {6, 64, 148, 20}, {}, kRight));
 
-  LblH = ui::valueLabel(g, "LblH", {100, 88, 90, 19},
-                        caption(g, QStringLiteral("h=1/(N+1) ="), {6, 88, 90, 19}, red, kRight));
+  study_.LblH =
+      ui::valueLabel(g, "LblH", {100, 88, 90, 19},
+                     caption(g, QStringLiteral("h=1/(N+1) ="), {6, 88, 90, 19}, red, kRight));
   caption(g, QStringLiteral("m"), {194, 88, 24, 19}, red);
-  LblTau = ui::valueLabel(g, "LblTau", {100, 110, 90, 19},
-                          caption(g, QStringLiteral("Tau = T/K ="), {6, 110, 90, 19}, red, kRight));
+  study_.LblTau =
+      ui::valueLabel(g, "LblTau", {100, 110, 90, 19},
+                     caption(g, QStringLiteral("Tau = T/K ="), {6, 110, 90, 19}, red, kRight));
   caption(g, QStringLiteral("s"), {194, 110, 24, 19}, red);
 
   // The interval sketch: 0 and 1 at the ends, x1 and xN on the inner ticks.
@@ -107,29 +109,30 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
   const auto withUnit = [g](const char* name, const QString& text, const QRect& captionPlace,
                             int fieldLeft, const QString& unit, int unitWidth) {
     const int y = captionPlace.y();
-    QLineEdit* e = ui::field(g, name, {fieldLeft, y, 60, 20},
-                             caption(g, text, captionPlace, {}, kRight), unit);
-    caption(g, unit, {fieldLeft + 64, y, unitWidth, 20});
-    return e;
+    return ui::field(g, name, {fieldLeft, y, 60, 20}, caption(g, text, captionPlace, {}, kRight),
+                     unit, {fieldLeft + 64, y, unitWidth, 20});
   };
-  Txta = withUnit("Txta", QStringLiteral("a ="), {2, 18, 56, 20}, 62, QStringLiteral("m²/s"), 36);
-  TxtW = withUnit("TxtW", QStringLiteral("w = "), {c2, 18, 50, 20}, c2 + 54,
-                  QStringLiteral("rad/s"), 40);
-  TxtD = withUnit("TxtD", QStringLiteral("d = "), {2, 41, 56, 20}, 62, QStringLiteral("°C"), 36);
-  TxtPhi = withUnit("TxtPhi", QStringLiteral("phi = "), {c2, 41, 50, 20}, c2 + 54,
-                    QStringLiteral("rad"), 40);
+  study_.Txta =
+      withUnit("Txta", QStringLiteral("a ="), {2, 18, 56, 20}, 62, QStringLiteral("m²/s"), 36);
+  study_.TxtW = withUnit("TxtW", QStringLiteral("w = "), {c2, 18, 50, 20}, c2 + 54,
+                         QStringLiteral("rad/s"), 40);
+  study_.TxtD =
+      withUnit("TxtD", QStringLiteral("d = "), {2, 41, 56, 20}, 62, QStringLiteral("°C"), 36);
+  study_.TxtPhi = withUnit("TxtPhi", QStringLiteral("phi = "), {c2, 41, 50, 20}, c2 + 54,
+                           QStringLiteral("rad"), 40);
 
   int y = 70;
   if (scheme_ == core::Scheme::Peps) {
-    TxtEpsilon = ui::field(g, "TxtEpsilon", {62, 64, 60, 20},
-                           caption(g, QStringLiteral("Epsilon ="), {2, 64, 56, 20}, {}, kRight),
-                           QStringLiteral("s"));
-    caption(g, QStringLiteral("s"), {126, 64, 36, 20});
-    LblAlpha = ui::valueLabel(g, "LblAlpha", {c2 + 54, 64, 90, 19},
-                              caption(g, QStringLiteral("Alpha ="), {c2, 64, 50, 19}, red, kRight));
+    study_.TxtEpsilon =
+        ui::field(g, "TxtEpsilon", {62, 64, 60, 20},
+                  caption(g, QStringLiteral("Epsilon ="), {2, 64, 56, 20}, {}, kRight),
+                  QStringLiteral("s"), {126, 64, 36, 20});
+    study_.LblAlpha =
+        ui::valueLabel(g, "LblAlpha", {c2 + 54, 64, 90, 19},
+                       caption(g, QStringLiteral("Alpha ="), {c2, 64, 50, 19}, red, kRight));
     y = 93;
   }
-  LblLambda = ui::valueLabel(
+  study_.LblLambda = ui::valueLabel(
       g, "LblLambda", {126, y, 90, 19},
       caption(g, QStringLiteral("Lambda = a.Tau/h² ="), {2, y, 120, 19}, red, kRight));
 
@@ -146,12 +149,11 @@ void ConsistencyWindow::buildRunColumn(int left, int width) {
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
   // The bar tells how far the run has gone: time steps done out of the refined K.
-  const ui::RunNotice notice =
-      ui::runNotice(this, {left, 46, width, 104}, Qt::AlignCenter, {left, 154, width, 14});
-  LblCalculs = notice.label;
-  LblCalculs->setFont(ui::typeface(8, true));
-  ProgressCalculs = notice.progress;
+  notice_ = ui::runNotice(this, {left, 46, width, 104}, Qt::AlignCenter, {left, 154, width, 14});
+  notice_.label->setFont(ui::typeface(8, true));
 }
+
+bool ConsistencyWindow::isComputing() const { return LongRun::runsIn(this); }
 
 void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width, int height) {
   const bool timeR = half == core::Half::TimeR;
@@ -222,8 +224,9 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
 }
 
 void ConsistencyWindow::setTabOrder() {
-  std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, TxtD, TxtW, TxtPhi};
-  if (TxtEpsilon) order.push_back(TxtEpsilon);
+  std::vector<QWidget*> order{study_.TxtN, study_.TxtT, study_.TxtK,  study_.Txta,
+                              study_.TxtD, study_.TxtW, study_.TxtPhi};
+  if (study_.TxtEpsilon) order.push_back(study_.TxtEpsilon);
   order.insert(order.end(),
                {timeHalf_.field, spaceHalf_.field, timeHalf_.computeErrorButton,
                 timeHalf_.computeOrdersButton, timeHalf_.clearButton, spaceHalf_.computeErrorButton,
@@ -233,28 +236,18 @@ void ConsistencyWindow::setTabOrder() {
 
 core::ConsistencyFields ConsistencyWindow::readFields() const {
   core::ConsistencyFields f;
-  f.N = ui::toStd(TxtN->text());
-  f.T = ui::toStd(TxtT->text());
-  f.K = ui::toStd(TxtK->text());
-  f.a = ui::toStd(Txta->text());
-  f.d = ui::toStd(TxtD->text());
-  f.w = ui::toStd(TxtW->text());
-  f.phi = ui::toStd(TxtPhi->text());
+  study_.read(f);  // Epsilon for Pepsilon only: P0 has no such field
   f.R = ui::toStd(timeHalf_.field->text());
   f.S = ui::toStd(spaceHalf_.field->text());
-  if (TxtEpsilon) f.Epsilon = ui::toStd(TxtEpsilon->text());
   return f;
 }
 
 void ConsistencyWindow::showGrid(core::Half half, const core::GridValues& g) {
-  LblH->showNumber(g.h);
-  LblTau->showNumber(g.Tau);
-  LblLambda->showNumber(g.Lambda);
+  study_.show(g);
   if (half == core::Half::TimeR)
     timeHalf_.fixedValue->showNumber(g.h);
   else
     spaceHalf_.fixedValue->showNumber(g.Tau);
-  if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
 void ConsistencyWindow::computeError(core::Half half) {
@@ -262,10 +255,9 @@ void ConsistencyWindow::computeError(core::Half half) {
   core::StudyState& s = ModGeneral::state();
   const core::ConsistencyFields typed = readFields();
   LongRun::click(
-      this, LblCalculs, ProgressCalculs, c.computeErrorButton,
+      this, notice_, c.computeErrorButton,
       [&] { return core::beginConsistency(s, scheme_, half, typed); },
       [&](ui::EventPump& pump) {
-        computing_ = true;
         const bool timeR = half == core::Half::TimeR;
         // The orders button follows the run just started, even if it is stopped.
         c.computeOrdersButton->setEnabled((timeR ? s.R : s.S) >= 2);
@@ -287,7 +279,6 @@ void ConsistencyWindow::computeError(core::Half half) {
                (timeR ? s.ErrH : s.ErrT)(static_cast<std::int64_t>(e) + 1)});
         }
         pump.yieldOnce();
-        computing_ = false;
         return outcome.failure;
       });
 }

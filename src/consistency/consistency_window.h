@@ -10,16 +10,14 @@
 #include <QWidget>
 
 #include "core/studies.h"
+#include "ui/controls.h"
+#include "ui/study_controls.h"
 
 class QAbstractButton;
-class QLabel;
 class QLineEdit;
-class QProgressBar;
 
 namespace ui {
-class Frame;
 class ResultListView;
-class ValueLabel;
 }  // namespace ui
 
 class ConsistencyWindow : public QWidget {
@@ -30,7 +28,7 @@ class ConsistencyWindow : public QWidget {
 
   core::Scheme scheme() const { return scheme_; }
   // True from the running state until the run has stopped or ended.
-  bool isComputing() const { return computing_; }
+  bool isComputing() const;
 
  private:
   struct HalfControls {
@@ -61,23 +59,10 @@ class ConsistencyWindow : public QWidget {
   void clearAll(core::Half half);
 
   const core::Scheme scheme_;
-  bool computing_ = false;
 
   // Controls, named as their objectName.
-  QLineEdit* TxtN = nullptr;
-  QLineEdit* TxtT = nullptr;
-  QLineEdit* TxtK = nullptr;
-  QLineEdit* Txta = nullptr;
-  QLineEdit* TxtD = nullptr;
-  QLineEdit* TxtW = nullptr;
-  QLineEdit* TxtPhi = nullptr;
-  QLineEdit* TxtEpsilon = nullptr;  // Pepsilon only
-  ui::ValueLabel* LblH = nullptr;
-  ui::ValueLabel* LblTau = nullptr;
-  ui::ValueLabel* LblLambda = nullptr;
-  ui::ValueLabel* LblAlpha = nullptr;  // Pepsilon only
-  QLabel* LblCalculs = nullptr;
-  QProgressBar* ProgressCalculs = nullptr;
+  ui::StudyControls study_;
+  ui::RunNotice notice_;  // LblCalculs, ProgressCalculs
   QAbstractButton* CmdQuitter = nullptr;
   HalfControls timeHalf_;
   HalfControls spaceHalf_;

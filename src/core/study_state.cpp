@@ -43,10 +43,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
     clean_ = INT64_MAX;  // a new buffer reads 0 everywhere
   }
   data_ = storage_.buffer()->data();
-  rowLower_ = rowLower;
-  rowUpper_ = rowUpper;
-  colLower_ = colLower;
-  colUpper_ = colUpper;
+  static_cast<TableBounds&>(*this) = TableBounds(rowLower, rowUpper, colLower, colUpper);
   cols_ = colUpper - colLower + 1;
   lastRowReached_ = rowUpper;
   copiesFrom_ = kNoCopies;
@@ -56,10 +53,7 @@ bool Table2::create(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t c
 void Table2::reset() {
   storage_.release();
   data_ = nullptr;
-  rowLower_ = 0;
-  rowUpper_ = -1;
-  colLower_ = 0;
-  colUpper_ = -1;
+  static_cast<TableBounds&>(*this) = TableBounds();
   cols_ = 0;
   lastRowReached_ = -1;
   copiesFrom_ = kNoCopies;
@@ -96,8 +90,7 @@ void Table2::repeatRow(std::int64_t source, std::int64_t from, std::int64_t to) 
 SharedTable Table2::share(const std::string& holder) const {
   if (!storage_) return {};
   if (clean_ <= rowUpper_) cleanThrough(rowUpper_);  // no earlier values in what is shared
-  return SharedTable(TableShare(storage_.pointer(), holder), rowLower_, rowUpper_, colLower_,
-                     colUpper_, copiesFrom_);
+  return SharedTable(TableShare(storage_.pointer(), holder), *this, copiesFrom_);
 }
 
 bool BandMatrix::create(std::int64_t n) {

@@ -79,7 +79,7 @@ class Table1 {
 // The buffer can be shared read-only (share()); the next create() then takes
 // a new buffer, or resets this one when nobody else holds it and its size is
 // the same.
-class Table2 {
+class Table2 : public TableBounds {
  public:
   Table2() = default;
   // `holder` names the table in the memory budget's messages.
@@ -94,10 +94,6 @@ class Table2 {
               std::int64_t colUpper);
   void reset();
   bool exists() const { return static_cast<bool>(storage_); }
-  std::int64_t rowLower() const { return rowLower_; }
-  std::int64_t rowUpper() const { return rowUpper_; }
-  std::int64_t colLower() const { return colLower_; }
-  std::int64_t colUpper() const { return colUpper_; }
   std::int64_t rows() const { return rowUpper_ - rowLower_ + 1; }
   std::int64_t cols() const { return cols_; }
   bool contains(std::int64_t r, std::int64_t c) const {
@@ -145,7 +141,6 @@ class Table2 {
 
  private:
   std::string holder_ = "tableau";
-  std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
   std::int64_t cols_ = 0;  // colUpper_ - colLower_ + 1, read by every row()
   std::int64_t lastRowReached_ = -1;
   std::int64_t copiesFrom_ = kNoCopies;

@@ -90,24 +90,31 @@ class TableShare {
   std::string holder_;
 };
 
-// A read-only view of a table as it was when shared: its bounds and its
-// buffer, which stays valid and unchanged as long as the view lives.
-class SharedTable {
+// The bounds of a two-dimensional table: rows rowLower To rowUpper, columns
+// colLower To colUpper (none while upper < lower).
+class TableBounds {
  public:
-  SharedTable() = default;
-  SharedTable(TableShare share, std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
-              std::int64_t colUpper, std::int64_t copiesFrom = INT64_MAX)
-      : share_(std::move(share)),
-        rowLower_(rowLower),
-        rowUpper_(rowUpper),
-        colLower_(colLower),
-        colUpper_(colUpper),
-        copiesFrom_(copiesFrom) {}
-  bool exists() const { return static_cast<bool>(share_); }
+  TableBounds() = default;
+  TableBounds(std::int64_t rowLower, std::int64_t rowUpper, std::int64_t colLower,
+              std::int64_t colUpper)
+      : rowLower_(rowLower), rowUpper_(rowUpper), colLower_(colLower), colUpper_(colUpper) {}
   std::int64_t rowLower() const { return rowLower_; }
   std::int64_t rowUpper() const { return rowUpper_; }
   std::int64_t colLower() const { return colLower_; }
   std::int64_t colUpper() const { return colUpper_; }
+
+ protected:
+  std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
+};
+
+// A read-only view of a table as it was when shared: its bounds and its
+// buffer, which stays valid and unchanged as long as the view lives.
+class SharedTable : public TableBounds {
+ public:
+  SharedTable() = default;
+  SharedTable(TableShare share, const TableBounds& bounds, std::int64_t copiesFrom = INT64_MAX)
+      : TableBounds(bounds), share_(std::move(share)), copiesFrom_(copiesFrom) {}
+  bool exists() const { return static_cast<bool>(share_); }
   std::int64_t cols() const { return colUpper_ - colLower_ + 1; }
   // As Table2::copiesFrom when shared (INT64_MAX, Table2::kNoCopies: none).
   std::int64_t copiesFrom() const { return copiesFrom_; }
@@ -120,7 +127,6 @@ class SharedTable {
 
  private:
   TableShare share_;
-  std::int64_t rowLower_ = 0, rowUpper_ = -1, colLower_ = 0, colUpper_ = -1;
   std::int64_t copiesFrom_ = INT64_MAX;
 };
 

@@ -51,36 +51,37 @@ EpsilonErrorWindow::EpsilonErrorWindow(QWidget* parent) : QWidget(parent) {
   CmdQuitter = ui::button(this, "CmdQuitter", QStringLiteral("Quitter"), {293, 260, 102, 21});
   connect(CmdQuitter, &QAbstractButton::clicked, this, &QWidget::close);
 
-  const ui::RunNotice notice = ui::runNotice(this, {292, 282, 103, 80},
-                                             Qt::AlignHCenter | Qt::AlignTop, {292, 366, 103, 14});
-  LblCalculs = notice.label;
-  ProgressCalculs = notice.progress;
+  notice_ = ui::runNotice(this, {292, 282, 103, 80}, Qt::AlignHCenter | Qt::AlignTop,
+                          {292, 366, 103, 14});
 
-  QWidget* order[] = {TxtN,          TxtT,         TxtK,        Txta,    TxtEpsilon, OptionChoix_0,
-                      OptionChoix_1, Txtu0,        TxtV0,       TxtD,    TxtW,       TxtPhi,
-                      TxtR,          CmdCalculerH, CmdEffacerH, ListERH, CmdQuitter};
+  QWidget* order[] = {study_.TxtN,   study_.TxtT,   study_.TxtK,  study_.Txta,  study_.TxtEpsilon,
+                      OptionChoix_0, OptionChoix_1, study_.Txtu0, study_.TxtV0, study_.TxtD,
+                      study_.TxtW,   study_.TxtPhi, TxtR,         CmdCalculerH, CmdEffacerH,
+                      ListERH,       CmdQuitter};
   ui::chainTabOrder(order);
 }
 
 EpsilonErrorWindow::~EpsilonErrorWindow() = default;
 
+bool EpsilonErrorWindow::isComputing() const { return LongRun::runsIn(this); }
+
 void EpsilonErrorWindow::buildIntervals() {
   QWidget* f =
       ui::frame(this, "Frame1", QStringLiteral("Définitions des intervalles"), {0, 0, 326, 92});
-  TxtN = ui::field(f, "TxtN", {114, 21, 30, 19},
-                   captionBefore(f, QStringLiteral("Nombre de points  N ="), 112, 22, 108));
-  TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
-                   captionBefore(f, QStringLiteral("Durée totale T ="), 83, 43, 80),
-                   QStringLiteral("s"));
-  caption(f, QStringLiteral("s"), {122, 43, 10, 17});
-  TxtK = ui::field(f, "TxtK", {267, 42, 34, 19},
-                   captionBefore(f, QStringLiteral("Nb d'interv. de temps K ="), 265, 43, 131));
+  study_.TxtN = ui::field(f, "TxtN", {114, 21, 30, 19},
+                          captionBefore(f, QStringLiteral("Nombre de points  N ="), 112, 22, 108));
+  study_.TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
+                          captionBefore(f, QStringLiteral("Durée totale T ="), 83, 43, 80),
+                          QStringLiteral("s"), {122, 43, 10, 17});
+  study_.TxtK =
+      ui::field(f, "TxtK", {267, 42, 34, 19},
+                captionBefore(f, QStringLiteral("Nb d'interv. de temps K ="), 265, 43, 131));
 
-  LblH = ui::valueLabel(f, "LblH", {68, 67, 53, 16},
-                        captionBefore(f, QStringLiteral("h=1/(N+1) ="), 66, 66, 64, red));
+  study_.LblH = ui::valueLabel(f, "LblH", {68, 67, 53, 16},
+                               captionBefore(f, QStringLiteral("h=1/(N+1) ="), 66, 66, 64, red));
   caption(f, QStringLiteral("m"), {123, 66, 12, 17}, red);
-  LblTau = ui::valueLabel(f, "LblTau", {199, 66, 55, 16},
-                          captionBefore(f, QStringLiteral("Tau = T/K ="), 197, 65, 60, red));
+  study_.LblTau = ui::valueLabel(f, "LblTau", {199, 66, 55, 16},
+                                 captionBefore(f, QStringLiteral("Tau = T/K ="), 197, 65, 60, red));
   caption(f, QStringLiteral("s"), {256, 65, 8, 17}, red);
   caption(f, QStringLiteral("tn = n.Tau "), {265, 65, 60, 17}, blue);
 
@@ -102,18 +103,17 @@ void EpsilonErrorWindow::buildIntervals() {
 
 void EpsilonErrorWindow::buildPhysics() {
   QWidget* f = ui::frame(this, "Frame2", QStringLiteral("Grandeurs physiques"), {327, 0, 276, 93});
-  Txta = ui::field(f, "Txta", {27, 17, 40, 19}, captionBefore(f, QStringLiteral("a ="), 25, 18, 20),
-                   QStringLiteral("m²/s"));
-  caption(f, QStringLiteral("m²/s"), {70, 18, 30, 17});
-  TxtEpsilon =
-      ui::field(f, "TxtEpsilon", {58, 59, 39, 19},
-                captionBefore(f, QStringLiteral("Epsilon ="), 56, 60, 52), QStringLiteral("s"));
-  caption(f, QStringLiteral("s"), {100, 60, 10, 17});
-  LblLambda =
+  study_.Txta =
+      ui::field(f, "Txta", {27, 17, 40, 19}, captionBefore(f, QStringLiteral("a ="), 25, 18, 20),
+                QStringLiteral("m²/s"), {70, 18, 30, 17});
+  study_.TxtEpsilon = ui::field(f, "TxtEpsilon", {58, 59, 39, 19},
+                                captionBefore(f, QStringLiteral("Epsilon ="), 56, 60, 52),
+                                QStringLiteral("s"), {100, 60, 10, 17});
+  study_.LblLambda =
       ui::valueLabel(f, "LblLambda", {219, 18, 51, 16},
                      captionBefore(f, QStringLiteral("Lambda = a.Tau/h² ="), 217, 17, 112, red));
-  LblAlpha = ui::valueLabel(f, "LblAlpha", {217, 60, 53, 16},
-                            captionBefore(f, QStringLiteral("Alpha ="), 215, 59, 50, red));
+  study_.LblAlpha = ui::valueLabel(f, "LblAlpha", {217, 60, 53, 16},
+                                   captionBefore(f, QStringLiteral("Alpha ="), 215, 59, 50, red));
 }
 
 void EpsilonErrorWindow::buildChoice() {
@@ -133,14 +133,12 @@ void EpsilonErrorWindow::buildConstantData() {
   FrameConstantes = ui::frame(this, "FrameConstantes",
                               QStringLiteral("f(x,t) = 0, uo et vo constantes"), {1, 137, 394, 56});
   QWidget* f = FrameConstantes;
-  Txtu0 = ui::field(f, "Txtu0", {84, 21, 35, 19},
-                    captionBefore(f, QStringLiteral("uo(x,t) = Cste ="), 82, 22, 80),
-                    QStringLiteral("°C"));
-  caption(f, QStringLiteral("°C"), {122, 22, 20, 17});
-  TxtV0 = ui::field(f, "TxtV0", {229, 21, 36, 19},
-                    captionBefore(f, QStringLiteral("vo(x,t) = Cste ="), 227, 22, 80),
-                    QStringLiteral("°C/s"));
-  caption(f, QStringLiteral("°C/s"), {268, 22, 30, 17});
+  study_.Txtu0 = ui::field(f, "Txtu0", {84, 21, 35, 19},
+                           captionBefore(f, QStringLiteral("uo(x,t) = Cste ="), 82, 22, 80),
+                           QStringLiteral("°C"), {122, 22, 20, 17});
+  study_.TxtV0 = ui::field(f, "TxtV0", {229, 21, 36, 19},
+                           captionBefore(f, QStringLiteral("vo(x,t) = Cste ="), 227, 22, 80),
+                           QStringLiteral("°C/s"), {268, 22, 30, 17});
 }
 
 void EpsilonErrorWindow::buildExactData() {
@@ -155,16 +153,15 @@ void EpsilonErrorWindow::buildExactData() {
   caption(f, QStringLiteral("feps(x,t) = f(x,t) - d.epsilon.w^².sin(pi.x).cos(w.t + phi)"),
           {8, 63, 382, 17}, blue);
 
-  TxtD = ui::field(f, "TxtD", {84, 87, 33, 19},
-                   captionBefore(f, QStringLiteral("d = "), 82, 88, 30), QStringLiteral("°C"));
-  caption(f, QStringLiteral("°C"), {120, 88, 18, 17});
-  TxtW = ui::field(f, "TxtW", {160, 87, 33, 19},
-                   captionBefore(f, QStringLiteral("w = "), 158, 88, 22), QStringLiteral("rad/s"));
-  caption(f, QStringLiteral("rad/s"), {196, 88, 30, 17});
-  TxtPhi =
-      ui::field(f, "TxtPhi", {256, 86, 33, 19},
-                captionBefore(f, QStringLiteral("phi = "), 254, 87, 28), QStringLiteral("rad"));
-  caption(f, QStringLiteral("rad"), {292, 87, 24, 17});
+  study_.TxtD =
+      ui::field(f, "TxtD", {84, 87, 33, 19}, captionBefore(f, QStringLiteral("d = "), 82, 88, 30),
+                QStringLiteral("°C"), {120, 88, 18, 17});
+  study_.TxtW =
+      ui::field(f, "TxtW", {160, 87, 33, 19}, captionBefore(f, QStringLiteral("w = "), 158, 88, 22),
+                QStringLiteral("rad/s"), {196, 88, 30, 17});
+  study_.TxtPhi = ui::field(f, "TxtPhi", {256, 86, 33, 19},
+                            captionBefore(f, QStringLiteral("phi = "), 254, 87, 28),
+                            QStringLiteral("rad"), {292, 87, 24, 17});
   FrameNonConstantes->hide();
 }
 
@@ -198,39 +195,21 @@ void EpsilonErrorWindow::showDataFrame() {
 }
 
 core::ErrorFields EpsilonErrorWindow::readFields() const {
-  const auto text = [](const QLineEdit* e) { return ui::toStd(e->text()); };
   core::ErrorFields f;
-  f.N = text(TxtN);
-  f.T = text(TxtT);
-  f.K = text(TxtK);
-  f.a = text(Txta);
-  f.Epsilon = text(TxtEpsilon);
-  f.u0 = text(Txtu0);
-  f.v0 = text(TxtV0);
-  f.d = text(TxtD);
-  f.w = text(TxtW);
-  f.phi = text(TxtPhi);
-  f.k = text(TxtR);
+  study_.read(f);  // both data frames, whichever shows
+  f.k = ui::StudyControls::text(TxtR);
   return f;
-}
-
-void EpsilonErrorWindow::showGrid(const core::GridValues& g) {
-  LblH->showNumber(g.h);
-  LblTau->showNumber(g.Tau);
-  LblLambda->showNumber(g.Lambda);
-  LblAlpha->showNumber(g.Alpha);
 }
 
 void EpsilonErrorWindow::computeError() {
   core::StudyState& s = ModGeneral::state();
   const core::ErrorFields typed = readFields();
   LongRun::click(
-      this, LblCalculs, ProgressCalculs, CmdCalculerH,
+      this, notice_, CmdCalculerH,
       [&] { return core::beginErrorStudy(s, typed, exactDataSelected()); },
       [&](ui::EventPump& pump) {
-        computing_ = true;
         pump.yieldOnce();
-        showGrid(core::errorStudyGrid(s));
+        study_.show(core::errorStudyGrid(s));
         // The option is asked again at each initial row and each source fill,
         // so a change made during the run takes effect from the next time step.
         const core::RunOutcome result = core::runErrorStudy(
@@ -245,7 +224,6 @@ void EpsilonErrorWindow::computeError() {
           addLine(ui::fromStd(result.line), {k, s.Epsilon, s.ErrH(1)});
           pump.yieldOnce();
         }
-        computing_ = false;
         return result.failure;
       });
 }

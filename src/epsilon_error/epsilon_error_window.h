@@ -6,20 +6,15 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/controls.h"
+#include "ui/study_controls.h"
+
 class QAbstractButton;
-class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QRadioButton;
 
-namespace core {
-struct ErrorFields;
-struct GridValues;
-}  // namespace core
 namespace ui {
-class Frame;
 class ResultListView;
-class ValueLabel;
 }  // namespace ui
 
 class EpsilonErrorWindow : public QWidget {
@@ -31,7 +26,7 @@ class EpsilonErrorWindow : public QWidget {
 
   // True from the running state until the run has ended (completed or
   // stopped).
-  bool isComputing() const { return computing_; }
+  bool isComputing() const;
 
  protected:
   // A key that reaches the window sets StopRequested, unless another window's
@@ -50,29 +45,14 @@ class EpsilonErrorWindow : public QWidget {
   bool exactDataSelected() const;
   void showDataFrame();
   core::ErrorFields readFields() const;
-  void showGrid(const core::GridValues& g);
   void computeError();
   void clearAll();
   void addLine(const QString& line, std::vector<double> numbers = {});
 
   // Controls, named as their objectName.
-  QLineEdit* TxtN = nullptr;
-  QLineEdit* TxtT = nullptr;
-  QLineEdit* TxtK = nullptr;
-  QLineEdit* Txta = nullptr;
-  QLineEdit* TxtEpsilon = nullptr;
-  QLineEdit* Txtu0 = nullptr;
-  QLineEdit* TxtV0 = nullptr;
-  QLineEdit* TxtD = nullptr;
-  QLineEdit* TxtW = nullptr;
-  QLineEdit* TxtPhi = nullptr;
+  ui::StudyControls study_;
   QLineEdit* TxtR = nullptr;
-  ui::ValueLabel* LblH = nullptr;
-  ui::ValueLabel* LblTau = nullptr;
-  ui::ValueLabel* LblLambda = nullptr;
-  ui::ValueLabel* LblAlpha = nullptr;
-  QLabel* LblCalculs = nullptr;
-  QProgressBar* ProgressCalculs = nullptr;
+  ui::RunNotice notice_;  // LblCalculs, ProgressCalculs
   QRadioButton* OptionChoix_0 = nullptr;
   QRadioButton* OptionChoix_1 = nullptr;
   ui::Frame* FrameConstantes = nullptr;
@@ -81,6 +61,4 @@ class EpsilonErrorWindow : public QWidget {
   QAbstractButton* CmdEffacerH = nullptr;
   QAbstractButton* CmdQuitter = nullptr;
   ui::ResultListView* ListERH = nullptr;
-
-  bool computing_ = false;
 };

@@ -13,6 +13,7 @@
 #include "core/modes.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
+#include "ui/event_filter.h"
 #include "ui/typeface.h"
 
 namespace {
@@ -43,27 +44,19 @@ QString describe(const GuideExample& e) {
   return parts.join(QStringLiteral(", "));
 }
 
-class F1Filter : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
-          !QApplication::activeModalWidget()) {
-        ModGeneral::showWindow(WindowKind::FrmGuide);
-        return true;
-      }
-    }
-    return QObject::eventFilter(watched, event);
-  }
-};
-
 }  // namespace
 
 const std::vector<GuideExample>& guideExamples() {
+  using Fields = std::vector<std::pair<QString, QString>>;
+  // The consistency example: the same data for both schemes, Pepsilon's
+  // Epsilon typed before R and S as the tab order goes.
+  const auto consistency = [](const Fields& epsilon) {
+    Fields f{{"TxtN", "4"}, {"TxtT", "0.1"}, {"TxtK", "400"}, {"Txta", "1"},
+             {"TxtD", "1"}, {"TxtW", "1"},   {"TxtPhi", "0"}};
+    f.insert(f.end(), epsilon.begin(), epsilon.end());
+    f.insert(f.end(), {{"TxtR", "0"}, {"TxtS", "0"}});
+    return f;
+  };
   // Typed with a point, as the fields read numbers.
   static const std::vector<GuideExample> examples{
       {QStringLiteral("stabp0"),
@@ -78,29 +71,9 @@ const std::vector<GuideExample>& guideExamples() {
         {"Txtu0", "1"},
         {"TxtV0", "0"},
         {"TxtEpsilon", "0.0625"}}},
-      {QStringLiteral("consistp0"),
-       WindowKind::frmConsistP0,
-       {{"TxtN", "4"},
-        {"TxtT", "0.1"},
-        {"TxtK", "400"},
-        {"Txta", "1"},
-        {"TxtD", "1"},
-        {"TxtW", "1"},
-        {"TxtPhi", "0"},
-        {"TxtR", "0"},
-        {"TxtS", "0"}}},
-      {QStringLiteral("consistpeps"),
-       WindowKind::FrmConsistPepsilon,
-       {{"TxtN", "4"},
-        {"TxtT", "0.1"},
-        {"TxtK", "400"},
-        {"Txta", "1"},
-        {"TxtD", "1"},
-        {"TxtW", "1"},
-        {"TxtPhi", "0"},
-        {"TxtEpsilon", "0.001"},
-        {"TxtR", "0"},
-        {"TxtS", "0"}}},
+      {QStringLiteral("consistp0"), WindowKind::frmConsistP0, consistency({})},
+      {QStringLiteral("consistpeps"), WindowKind::FrmConsistPepsilon,
+       consistency({{"TxtEpsilon", "0.001"}})},
       {QStringLiteral("erreur"),
        WindowKind::FrmErreurEps0,
        {{"TxtN", "9"},
@@ -164,7 +137,15 @@ QWidget* tryGuideExample(const QString& id) {
 void installGuideShortcut() {
   static QObject* filter = nullptr;
   if (filter) return;
-  filter = new F1Filter(qApp);
+  filter = ui::functionFilter(qApp, [](QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier ||
+        QApplication::activeModalWidget())
+      return false;
+    ModGeneral::showWindow(WindowKind::FrmGuide);
+    return true;
+  });
   qApp->installEventFilter(filter);
 }
 

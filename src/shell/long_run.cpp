@@ -22,12 +22,12 @@ LongRun::~LongRun() {
   carryOutHeldClose();
 }
 
-void LongRun::click(QWidget* window, QLabel* busyLabel, QProgressBar* progress,
-                    QAbstractButton* pressed, const std::function<core::Outcome()>& begin,
+void LongRun::click(QWidget* window, const ui::RunNotice& notice, QAbstractButton* pressed,
+                    const std::function<core::Outcome()>& begin,
                     const std::function<core::Outcome(ui::EventPump&)>& body) {
   // The guard comes first: a refused click must not touch StopRequested,
   // which belongs to the run in progress.
-  LongRun run(window, busyLabel, progress);
+  LongRun run(window, notice.label, notice.progress);
   if (!run.acquired()) {
     ui::showFailure(window, core::fail::busy());
     return;
@@ -44,6 +44,10 @@ void LongRun::click(QWidget* window, QLabel* busyLabel, QProgressBar* progress,
   const bool closing = run.closeRequested();
   run.finish();
   if (failure && !closing) ui::showFailure(window, *failure);
+}
+
+bool LongRun::runsIn(const QWidget* window) {
+  return ModGeneral::computationRunning() && ModGeneral::computationOwner() == window;
 }
 
 void LongRun::start(QAbstractButton* pressed) {
@@ -119,17 +123,16 @@ bool LongRun::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     case QEvent::Close:
-      if (watched == window_) {
-        ModGeneral::state().StopRequested = true;
-        closePending_ = true;
-        event->ignore();
-        return true;
-      }
-      break;
     case QEvent::DeferredDelete:
+      // Held back until the run has stopped (the destructor carries it out).
       if (watched == window_) {
         ModGeneral::state().StopRequested = true;
-        deletePending_ = true;
+        if (event->type() == QEvent::Close) {
+          closePending_ = true;
+          event->ignore();
+        } else {
+          deletePending_ = true;
+        }
         return true;
       }
       break;

@@ -43,6 +43,7 @@
 
 #include "core/failure.h"
 
+#include "ui/controls.h"
 #include "ui/event_pump.h"
 
 class QAbstractButton;
@@ -78,13 +79,17 @@ class LongRun final : public QObject {
 
   ui::EventPump& pump() { return pump_; }
 
+  // `window`'s long run holds the one-computation guard (from the click until
+  // the run has ended).
+  static bool runsIn(const QWidget* window);
+
   // The whole click of a long run: the guard (else the busy refusal, and
   // nothing changes), `begin` (a refusal is shown, nothing else changes), the
   // running state with `pressed` disabled while `body` runs with the pump,
   // then idle, and the failure `body` returns shown unless the window is
   // closing.
-  static void click(QWidget* window, QLabel* busyLabel, QProgressBar* progress,
-                    QAbstractButton* pressed, const std::function<core::Outcome()>& begin,
+  static void click(QWidget* window, const ui::RunNotice& notice, QAbstractButton* pressed,
+                    const std::function<core::Outcome()>& begin,
                     const std::function<core::Outcome(ui::EventPump&)>& body);
 
  protected:

@@ -1,7 +1,6 @@
 #include "stability/graph_window.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPolygonF>
@@ -67,9 +66,10 @@ double lastSumBefore(double x, double h, const Stop& stop) {
 
 }  // namespace
 
-GraphWindow::GraphWindow(core::Scheme scheme, QWidget* parent) : QWidget(parent), scheme_(scheme) {
+GraphWindow::GraphWindow(core::Scheme scheme, QWidget* parent)
+    : ui::ReopeningWindow(parent), scheme_(scheme) {
   buildControls();
-  load();
+  reload();
 }
 
 // ------------------------------------------------------------------ layout
@@ -221,21 +221,9 @@ void GraphWindow::load() {
   }
 
   TxtIndicen->setFocus();
-  loaded_ = true;
 }
 
-void GraphWindow::showEvent(QShowEvent* event) {
-  // A window closed without being destroyed comes back as new.
-  if (!loaded_) load();
-  QWidget::showEvent(event);
-}
-
-void GraphWindow::closeEvent(QCloseEvent* event) {
-  loaded_ = false;
-  QWidget::closeEvent(event);
-}
-
-void GraphWindow::clearGraphs() { load(); }
+void GraphWindow::clearGraphs() { reload(); }
 
 // ------------------------------------------------------------------ checks
 

@@ -5,10 +5,10 @@
 // read-out. It reads the shared study state and writes nothing.
 #pragma once
 
-#include <QWidget>
 #include <cstdint>
 
 #include "core/studies.h"
+#include "ui/reopening_window.h"
 
 class QLineEdit;
 class QPushButton;
@@ -42,7 +42,7 @@ struct GraphState {
   double TickTotal = 0;        // scale steps that fit in the whole height
 };
 
-class GraphWindow : public QWidget {
+class GraphWindow : public ui::ReopeningWindow {
   Q_OBJECT
 
  public:
@@ -60,13 +60,9 @@ class GraphWindow : public QWidget {
   // The mouse at user (x, y) over PB1.
   void readOut(double x, double y);
 
- protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
  private:
   void buildControls();
-  void load();
+  void load() override;
   const core::Table2& solution() const;
   // The check that the table still has the shape of the stored N and K.
   bool solutionMatchesGrid() const;
@@ -78,7 +74,6 @@ class GraphWindow : public QWidget {
 
   core::Scheme scheme_;
   GraphState g_;
-  bool loaded_ = false;
 
   ui::Frame* Frame1 = nullptr;
   QLineEdit* TxtIndicen = nullptr;

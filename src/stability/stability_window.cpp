@@ -90,20 +90,20 @@ void StabilityWindow::buildIntervalFrame() {
   caption(f, QStringLiteral("xN"), {259, 10, 17, 11});
   caption(f, QStringLiteral("............"), {204, 12, 50, 12});
 
-  TxtN = ui::field(f, "TxtN", {113, 21, 30, 19},
-                   caption(f, QStringLiteral("Nombre de points  N ="), {5, 24, 112, 17}));
-  TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
-                   caption(f, QStringLiteral("Durée totale T ="), {6, 46, 81, 13}),
-                   QStringLiteral("s"));
-  caption(f, QStringLiteral("s"), {123, 45, 18, 15});
-  TxtK = ui::field(f, "TxtK", {267, 42, 34, 19},
-                   caption(f, QStringLiteral("Nb d'interv. de temps K ="), {144, 45, 122, 15}));
+  study_.TxtN = ui::field(f, "TxtN", {113, 21, 30, 19},
+                          caption(f, QStringLiteral("Nombre de points  N ="), {5, 24, 112, 17}));
+  study_.TxtT = ui::field(f, "TxtT", {85, 42, 34, 19},
+                          caption(f, QStringLiteral("Durée totale T ="), {6, 46, 81, 13}),
+                          QStringLiteral("s"), {123, 45, 18, 15});
+  study_.TxtK =
+      ui::field(f, "TxtK", {267, 42, 34, 19},
+                caption(f, QStringLiteral("Nb d'interv. de temps K ="), {144, 45, 122, 15}));
   QLabel* hCaption =
       caption(f, QStringLiteral("h=1/(N+1) ="), {7, 68, 80, 22}, red, Qt::AlignLeft | Qt::AlignTop);
-  LblH = ui::valueLabel(f, "LblH", {68, 67, 53, 16}, hCaption);
+  study_.LblH = ui::valueLabel(f, "LblH", {68, 67, 53, 16}, hCaption);
   caption(f, QStringLiteral("m"), {123, 67, 29, 14}, red);
   QLabel* tauCaption = caption(f, QStringLiteral("Tau = T/K ="), {138, 66, 64, 14}, red);
-  LblTau = ui::valueLabel(f, "LblTau", {199, 66, 55, 16}, tauCaption);
+  study_.LblTau = ui::valueLabel(f, "LblTau", {199, 66, 55, 16}, tauCaption);
   caption(f, QStringLiteral("s"), {255, 66, 12, 16}, red);
   caption(f, QStringLiteral("tn = n.Tau "), {270, 66, 54, 16}, blue);
 }
@@ -113,36 +113,31 @@ void StabilityWindow::buildPhysicalFrame() {
   const bool peps = isPeps(scheme_);
   QWidget* f = ui::frame(this, "Frame2", QStringLiteral("Grandeurs physiques"),
                          peps ? QRect(327, 25, 276, 94) : QRect(329, 26, 276, 92));
-  Txta = ui::field(f, "Txta", {27, 17, 40, 19}, caption(f, QStringLiteral("a ="), {7, 21, 19, 16}),
-                   QStringLiteral("m²/s"));
-  caption(f, QStringLiteral("m²/s"), {71, 20, 32, 15});
+  study_.Txta =
+      ui::field(f, "Txta", {27, 17, 40, 19}, caption(f, QStringLiteral("a ="), {7, 21, 19, 16}),
+                QStringLiteral("m²/s"), {71, 20, 32, 15});
   QLabel* lambdaCaption =
       caption(f, QStringLiteral("Lambda = a.Tau/h² ="), {114, 19, 105, 15}, ui::colour::red);
-  LblLambda = ui::valueLabel(f, "LblLambda", {219, 18, 51, 16}, lambdaCaption);
-  LblLambda->setNote(stabilityConditionText(scheme_));
+  study_.LblLambda = ui::valueLabel(f, "LblLambda", {219, 18, 51, 16}, lambdaCaption);
+  study_.LblLambda->setNote(stabilityConditionText(scheme_));
+  study_.Txtu0 =
+      ui::field(f, "Txtu0", peps ? QRect(72, 41, 38, 19) : QRect(78, 41, 45, 19),
+                caption(f, QStringLiteral("u0(x )= Cste ="),
+                        peps ? QRect(5, 44, 71, 15) : QRect(8, 44, 71, 15)),
+                QStringLiteral("°C"), peps ? QRect(112, 44, 25, 16) : QRect(127, 44, 25, 16));
   if (!peps) {
-    Txtu0 = ui::field(f, "Txtu0", {78, 41, 45, 19},
-                      caption(f, QStringLiteral("u0(x )= Cste ="), {8, 44, 71, 15}),
-                      QStringLiteral("°C"));
-    caption(f, QStringLiteral("°C"), {127, 44, 25, 16});
     caption(f, QStringLiteral("f(x,t) = 0"), {9, 64, 47, 15});
     return;
   }
-  Txtu0 = ui::field(f, "Txtu0", {72, 41, 38, 19},
-                    caption(f, QStringLiteral("u0(x )= Cste ="), {5, 44, 71, 15}),
-                    QStringLiteral("°C"));
-  caption(f, QStringLiteral("°C"), {112, 44, 25, 16});
-  TxtV0 = ui::field(f, "TxtV0", {202, 41, 36, 19},
-                    caption(f, QStringLiteral("v0(x )= Cste ="), {132, 44, 71, 15}),
-                    QStringLiteral("°C/s"));
-  caption(f, QStringLiteral("°C/s"), {242, 44, 25, 16});
-  TxtEpsilon =
-      ui::field(f, "TxtEpsilon", {72, 65, 39, 19},
-                caption(f, QStringLiteral("Epsilon ="), {8, 68, 71, 15}), QStringLiteral("s"));
-  caption(f, QStringLiteral("s"), {115, 68, 14, 16});
+  study_.TxtV0 = ui::field(f, "TxtV0", {202, 41, 36, 19},
+                           caption(f, QStringLiteral("v0(x )= Cste ="), {132, 44, 71, 15}),
+                           QStringLiteral("°C/s"), {242, 44, 25, 16});
+  study_.TxtEpsilon = ui::field(f, "TxtEpsilon", {72, 65, 39, 19},
+                                caption(f, QStringLiteral("Epsilon ="), {8, 68, 71, 15}),
+                                QStringLiteral("s"), {115, 68, 14, 16});
   caption(f, QStringLiteral("f(x,t) = 0"), {128, 68, 47, 15});
   QLabel* alphaCaption = caption(f, QStringLiteral("Alpha ="), {176, 68, 41, 15}, ui::colour::red);
-  LblAlpha = ui::valueLabel(f, "LblAlpha", {218, 66, 53, 16}, alphaCaption);
+  study_.LblAlpha = ui::valueLabel(f, "LblAlpha", {218, 66, 53, 16}, alphaCaption);
 }
 
 void StabilityWindow::buildSourceRow() {
@@ -157,11 +152,12 @@ void StabilityWindow::buildSourceRow() {
 }
 
 void StabilityWindow::setTabOrders() {
-  std::vector<QWidget*> order{TxtN, TxtT, TxtK, Txta, Txtu0};
-  if (isPeps(scheme_)) order.insert(order.end(), {TxtV0, TxtEpsilon, CheckF, TextFF, TextNN});
+  std::vector<QWidget*> order{study_.TxtN, study_.TxtT, study_.TxtK, study_.Txta, study_.Txtu0};
+  if (isPeps(scheme_))
+    order.insert(order.end(), {study_.TxtV0, study_.TxtEpsilon, CheckF, TextFF, TextNN});
   order.insert(order.end(), {CmdCalculs, Cmdgraphique, CmdQuitter, ListRes});
   ui::chainTabOrder(order);
-  TxtN->setFocus();
+  study_.TxtN->setFocus();
 }
 
 QString StabilityWindow::stabilityConditionText(core::Scheme scheme) {
@@ -185,14 +181,8 @@ QString StabilityWindow::stabilityConditionText(core::Scheme scheme) {
 
 core::StabilityFields StabilityWindow::readFields() const {
   core::StabilityFields f;
-  f.N = ui::toStd(TxtN->text());
-  f.T = ui::toStd(TxtT->text());
-  f.K = ui::toStd(TxtK->text());
-  f.a = ui::toStd(Txta->text());
-  f.u0 = ui::toStd(Txtu0->text());
+  study_.read(f);  // v0 and Epsilon for Pepsilon only: P0 has no such fields
   if (isPeps(scheme_)) {
-    f.v0 = ui::toStd(TxtV0->text());
-    f.Epsilon = ui::toStd(TxtEpsilon->text());
     f.sourceTicked = CheckF->isChecked();
     f.FF = ui::toStd(TextFF->text());
     f.NN = ui::toStd(TextNN->text());
@@ -240,17 +230,10 @@ void StabilityWindow::runComputation() {
     if (r.failure) ui::showFailure(this, *r.failure);
     return;
   }
-  showGridValues(r.grid);
+  study_.show(r.grid);
   fillList(r.levels, r.grid.h);
   busy.release();
   if (r.failure) ui::showFailure(this, *r.failure);  // a level left the double range
-}
-
-void StabilityWindow::showGridValues(const core::GridValues& g) {
-  LblH->showNumber(g.h);
-  LblTau->showNumber(g.Tau);
-  LblLambda->showNumber(g.Lambda);
-  if (LblAlpha) LblAlpha->showNumber(g.Alpha);
 }
 
 void StabilityWindow::fillList(std::int64_t levels, double h) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/studies.h"
+#include "ui/study_controls.h"
 
 class QCheckBox;
 class QLabel;
@@ -17,7 +18,6 @@ class QPushButton;
 
 namespace ui {
 class ResultListView;
-class ValueLabel;
 }  // namespace ui
 
 class StabilityWindow : public QWidget {
@@ -49,26 +49,15 @@ class StabilityWindow : public QWidget {
   void buildSourceRow();
   void setTabOrders();
   core::StabilityFields readFields() const;
-  void showGridValues(const core::GridValues& g);
   // The list of levels 0 .. levels - 1, the abscissas at multiples of h.
   void fillList(std::int64_t levels, double h);
 
   core::Scheme scheme_;
   // Controls, named as their objectName.
-  QLineEdit* TxtN = nullptr;
-  QLineEdit* TxtT = nullptr;
-  QLineEdit* TxtK = nullptr;
-  QLineEdit* Txta = nullptr;
-  QLineEdit* Txtu0 = nullptr;
-  QLineEdit* TxtV0 = nullptr;
-  QLineEdit* TxtEpsilon = nullptr;
+  ui::StudyControls study_;
   QCheckBox* CheckF = nullptr;
   QLineEdit* TextFF = nullptr;
   QLineEdit* TextNN = nullptr;
-  ui::ValueLabel* LblH = nullptr;
-  ui::ValueLabel* LblTau = nullptr;
-  ui::ValueLabel* LblLambda = nullptr;
-  ui::ValueLabel* LblAlpha = nullptr;
   QPushButton* CmdCalculs = nullptr;
   QPushButton* Cmdgraphique = nullptr;
   QPushButton* CmdQuitter = nullptr;

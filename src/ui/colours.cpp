@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/event_filter.h"
+
 namespace ui {
 
 namespace {
@@ -59,20 +61,6 @@ void applyColors(QWidget* w) {
   w->setPalette(p);
 }
 
-// Shades a coloured control again when the palette it stands on changes.
-class ColourFollower : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::PaletteChange ||
-        event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ParentChange)
-      applyColors(static_cast<QWidget*>(watched));
-    return false;
-  }
-};
-
 }  // namespace
 
 bool darkScheme() {
@@ -106,7 +94,13 @@ QColor ink() {
 }
 
 void setColors(QWidget* w, const QColor& text, const QColor& background) {
-  static ColourFollower* follower = new ColourFollower(qApp);
+  // Shades a coloured control again when the palette it stands on changes.
+  static QObject* follower = functionFilter(qApp, [](QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ParentChange)
+      applyColors(static_cast<QWidget*>(watched));
+    return false;
+  });
   w->setProperty(kTextProperty, text);
   w->setProperty(kBackgroundProperty, background);
   if (background.isValid()) w->setAutoFillBackground(true);

@@ -109,6 +109,13 @@ QLineEdit* field(QWidget* parent, const char* name, const QRect& place, QLabel* 
   return e;
 }
 
+QLineEdit* field(QWidget* parent, const char* name, const QRect& place, QLabel* caption,
+                 const QString& unit, const QRect& unitPlace) {
+  QLineEdit* e = field(parent, name, place, caption, unit);
+  ui::caption(parent, unit, unitPlace);
+  return e;
+}
+
 ValueLabel::ValueLabel(QWidget* parent, const char* name, const QRect& place, QLabel* caption)
     : QLabel(parent) {
   setObjectName(QString::fromLatin1(name));

@@ -46,6 +46,9 @@ QString accessibleNameOf(const QString& captionText);
 // the focus shows its text from the start.
 QLineEdit* field(QWidget* parent, const char* name, const QRect& place, QLabel* caption = nullptr,
                  const QString& unit = QString());
+// The same, its unit also written after it in a caption at `unitPlace`.
+QLineEdit* field(QWidget* parent, const char* name, const QRect& place, QLabel* caption,
+                 const QString& unit, const QRect& unitPlace);
 
 // A value label: blue on yellow, empty until the first run. A value wider
 // than the label keeps its place and is shown whole in the tooltip.

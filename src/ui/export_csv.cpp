@@ -206,8 +206,13 @@ QString saveCsv(const CsvWritable& source, const QString& fileName) {
     file.cancelWriting();
     return QStringLiteral("la mémoire manque pour préparer le fichier");
   }
-  if (!written) {
-    const QString reason = frenchFileError(file);
+  return finishSave(file, written);
+}
+
+QString finishSave(QSaveFile& file, bool written, const QString& notWritten) {
+  const bool failed = file.error() != QFileDevice::NoError;
+  if (!written || failed) {
+    const QString reason = failed || notWritten.isEmpty() ? frenchFileError(file) : notWritten;
     file.cancelWriting();
     return reason;
   }

@@ -15,6 +15,7 @@
 
 class QAbstractItemModel;
 class QIODevice;
+class QSaveFile;
 class QWidget;
 
 namespace ui {
@@ -163,5 +164,11 @@ QString askSaveFileName(QWidget* parent, const QString& title, const QStringList
 
 // The French reason for a failed write on a file device.
 QString frenchFileError(const QIODevice& device);
+
+// The end of a save: `file` replaces the file named only when everything was
+// `written` and the device reports no error; otherwise it is dropped. Returns
+// the French reason it was not written (`notWritten` when the device reports
+// nothing and one is given), empty when written.
+QString finishSave(QSaveFile& file, bool written, const QString& notWritten = QString());
 
 }  // namespace ui

@@ -105,15 +105,7 @@ QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& f
       break;
     }
   }
-  if (!drawn || file.error() != QFileDevice::NoError) {
-    const QString reason = file.error() != QFileDevice::NoError
-                               ? frenchFileError(file)
-                               : QStringLiteral("le dessin n'a pas pu être préparé");
-    file.cancelWriting();
-    return reason;
-  }
-  if (!file.commit()) return frenchFileError(file);
-  return {};
+  return finishSave(file, drawn, QStringLiteral("le dessin n'a pas pu être préparé"));
 }
 
 bool printDrawing(QPrinter& printer, const QSize& size, const DrawingPaint& paint) {

@@ -7,73 +7,60 @@
 #include <QWidget>
 
 #include "ui/colours.h"
+#include "ui/event_filter.h"
 
 namespace ui {
 
 namespace {
 
-class ContextMenuKeys : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ContextMenu) {
-      // Some platforms follow the Menu key with a menu request of their own,
-      // at the mouse pointer: the key has already opened the menu.
-      const auto* request = static_cast<QContextMenuEvent*>(event);
-      if (menuKeyHandled_ && request->reason() == QContextMenuEvent::Keyboard &&
-          event->spontaneous()) {
-        menuKeyHandled_ = false;
-        return true;
-      }
-      return false;
+// The Menu key or Shift+F10 sends a context-menu request to the focus widget.
+bool contextMenuKey(QObject* watched, QEvent* event, bool& menuKeyHandled) {
+  if (event->type() == QEvent::ContextMenu) {
+    // Some platforms follow the Menu key with a menu request of their own,
+    // at the mouse pointer: the key has already opened the menu.
+    const auto* request = static_cast<QContextMenuEvent*>(event);
+    if (menuKeyHandled && request->reason() == QContextMenuEvent::Keyboard &&
+        event->spontaneous()) {
+      menuKeyHandled = false;
+      return true;
     }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const bool menuKey = key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier;
-    const bool shiftF10 = key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier;
-    auto* w = static_cast<QWidget*>(watched);
-    if (!(menuKey || shiftF10) || w != QApplication::focusWidget() ||
-        w->contextMenuPolicy() == Qt::NoContextMenu ||
-        w->contextMenuPolicy() == Qt::PreventContextMenu)
-      return false;
-    menuKeyHandled_ = menuKey;
-    const QPoint centre = w->rect().center();
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, centre, w->mapToGlobal(centre),
-                              key->modifiers());
-    QApplication::sendEvent(w, &request);
-    return true;
-  }
-
- private:
-  bool menuKeyHandled_ = false;
-};
-
-// Draws a drawing again when it gains or loses the focus, for its mark.
-class RepaintOnFocus : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-      static_cast<QWidget*>(watched)->update();
     return false;
   }
-};
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const bool menuKey = key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier;
+  const bool shiftF10 = key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier;
+  auto* w = static_cast<QWidget*>(watched);
+  if (!(menuKey || shiftF10) || w != QApplication::focusWidget() ||
+      w->contextMenuPolicy() == Qt::NoContextMenu ||
+      w->contextMenuPolicy() == Qt::PreventContextMenu)
+    return false;
+  menuKeyHandled = menuKey;
+  const QPoint centre = w->rect().center();
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, centre, w->mapToGlobal(centre),
+                            key->modifiers());
+  QApplication::sendEvent(w, &request);
+  return true;
+}
 
 }  // namespace
 
 void installContextMenuKeys() {
   static QObject* filter = nullptr;
   if (filter) return;
-  filter = new ContextMenuKeys(qApp);
+  filter = functionFilter(qApp, [menuKeyHandled = false](QObject* watched, QEvent* event) mutable {
+    return contextMenuKey(watched, event, menuKeyHandled);
+  });
   qApp->installEventFilter(filter);
 }
 
 void repaintOnFocus(QWidget* w) {
-  static QObject* repaint = new RepaintOnFocus(qApp);
+  // Drawn again when it gains or loses the focus, for its mark.
+  static QObject* repaint = functionFilter(qApp, [](QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+      static_cast<QWidget*>(watched)->update();
+    return false;
+  });
   w->installEventFilter(repaint);
 }
 

@@ -6,6 +6,7 @@
 //                  check box, result list
 //   number_text.h  the decimal mark and the core's strings
 //   interval_sketch.h  the grid sketch of the study windows
+//   study_controls.h   the fields and labels the study windows share
 //   busy_cursor.h  the wait cursor over a long non-yielding run
 //   keyboard.h     context-menu keys, drawings reached by Tab
 #pragma once
@@ -17,4 +18,5 @@
 #include "ui/keyboard.h"
 #include "ui/number_text.h"
 #include "ui/placement.h"
+#include "ui/study_controls.h"
 #include "ui/typeface.h"

@@ -74,21 +74,14 @@ double paletteParameter(double v, double maxAbs, bool logarithmic) {
 
 }  // namespace vis
 
-MapWindow::MapWindow(QWidget* parent) : QWidget(parent) {
-  buildControls();
-  chooseScheme(vis::SchemeChooser::opening());
-}
-
-void MapWindow::buildControls() {
+MapWindow::MapWindow(QWidget* parent) : vis::TableWindow(parent) {
   const auto [layout, bar] = vis::setUpWindow(
       this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
-  chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
-  bar->addWidget(chooser_);
+  addChooser(bar);
 
-  checkLog_ = new QCheckBox(QStringLiteral("Échelle logarithmique signée"), this);
-  checkLog_->setObjectName(QStringLiteral("CheckLog"));
-  vis::described(
-      checkLog_, checkLog_->text(),
+  const QString logScale = QStringLiteral("Échelle logarithmique signée");
+  checkLog_ = vis::named(
+      new QCheckBox(logScale, this), "CheckLog", logScale,
       QStringLiteral("Couleurs selon signe(u)·log(1 + |u|/c) au lieu d'une échelle linéaire"));
   checkLog_->setToolTip(
       QStringLiteral("Couleur selon signe(u)·log(1 + |u|/c) : montre à la fois les petites "
@@ -96,8 +89,7 @@ void MapWindow::buildControls() {
   connect(checkLog_, &QCheckBox::toggled, this, [this] { surface_->update(); });
   bar->addWidget(checkLog_);
   bar->addStretch();
-  cmdQuitter_ = vis::quitButton(this, QStringLiteral("Ferme la carte espace–temps"));
-  bar->addWidget(cmdQuitter_);
+  bar->addWidget(vis::quitButton(this, QStringLiteral("Ferme la carte espace–temps")));
 
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBCarte"), [this](QPainter& p, const QRectF& r) { render(p, r); }, this);
@@ -109,21 +101,16 @@ void MapWindow::buildControls() {
   surface_->onMouseMove = [this](QPointF pos) { readOutLabel_->setText(readOut(pos)); };
   surface_->onLeave = [this] { readOutLabel_->clear(); };
 
-  readOutLabel_ = new QLabel(this);
-  readOutLabel_->setObjectName(QStringLiteral("LblLecture"));
-  vis::described(readOutLabel_, QStringLiteral("Lecture sous la souris"),
+  readOutLabel_ =
+      vis::named(new QLabel(this), "LblLecture", QStringLiteral("Lecture sous la souris"),
                  QStringLiteral("x, t et u au point de la carte sous la souris"));
   readOutLabel_->setMinimumHeight(readOutLabel_->fontMetrics().height() + 4);
   layout->addWidget(readOutLabel_);
 
-  refreshTimer_ = vis::refreshTimer(this, [this] {
-    if ((source_.changed() || chooser_->outdated())) synchronise();
+  vis::refreshTimer(this, [this] {
+    if (outdated()) synchronise();
   });
-}
-
-void MapWindow::chooseScheme(core::Scheme scheme) {
-  source_.setScheme(scheme);
-  synchronise();
+  open();
 }
 
 void MapWindow::synchronise() {

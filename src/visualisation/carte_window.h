@@ -5,18 +5,15 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
 #include <cstdint>
 #include <vector>
 
 #include "visualisation/plot_tools.h"
-#include "visualisation/solution_source.h"
+#include "visualisation/table_window.h"
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace vis {
 class RenderSurface;
@@ -41,7 +38,7 @@ ReducedMap reduceTable(const core::Table2& table, std::int64_t levels, std::int6
 double paletteParameter(double v, double maxAbs, bool logarithmic);
 }  // namespace vis
 
-class MapWindow : public QWidget {
+class MapWindow : public vis::TableWindow {
   Q_OBJECT
 
  public:
@@ -49,8 +46,6 @@ class MapWindow : public QWidget {
 
   void render(QPainter& painter, const QRectF& target) const;
 
-  core::Scheme scheme() const { return source_.scheme(); }
-  const vis::SolutionSource& source() const { return source_; }
   // The image area inside `target`.
   QRectF mapArea(const QRectF& target) const;
   vis::RenderSurface* surface() const { return surface_; }
@@ -58,25 +53,19 @@ class MapWindow : public QWidget {
   QString readOut(QPointF position) const;
 
  public slots:
-  void chooseScheme(core::Scheme scheme);
-  void synchronise();
+  void synchronise() override;
 
  private:
-  void buildControls();
   // Reduced map and image for an area of `size` device pixels.
   const QImage& image(QSize size) const;
 
-  mutable vis::SolutionSource source_;
   mutable vis::ReducedMap reduced_;
   mutable vis::TableIdentity reducedFor_;
   mutable QImage image_;
   mutable bool imageLog_ = false;
   mutable bool cacheValid_ = false;
 
-  vis::SchemeChooser* chooser_ = nullptr;
   QCheckBox* checkLog_ = nullptr;
   QLabel* readOutLabel_ = nullptr;
-  QPushButton* cmdQuitter_ = nullptr;
-  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

@@ -92,9 +92,8 @@ ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
   note->setWordWrap(true);
   vis::described(note, QStringLiteral("Note"), note->text());
   bar->addWidget(note, 1);
-  cmdQuitter_ =
-      vis::quitButton(this, QStringLiteral("Ferme la fenêtre des courbes de convergence"));
-  bar->addWidget(cmdQuitter_);
+  bar->addWidget(
+      vis::quitButton(this, QStringLiteral("Ferme la fenêtre des courbes de convergence")));
   surface_ = new vis::RenderSurface(
       QStringLiteral("PBConvergence"), [this](QPainter& p, const QRectF& r) { render(p, r); },
       this);
@@ -104,7 +103,7 @@ ConvergenceWindow::ConvergenceWindow(QWidget* parent) : QWidget(parent) {
                      "moindres carrés et les pentes de référence 1 et 2"));
   layout->addWidget(surface_, 1);
 
-  refreshTimer_ = vis::refreshTimer(this, [this] {
+  vis::refreshTimer(this, [this] {
     if (ModGeneral::journal().revision() != seen_) synchronise();
   });
   synchronise();

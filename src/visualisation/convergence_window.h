@@ -11,10 +11,6 @@
 
 #include "core/journal.h"
 
-class QLabel;
-class QPushButton;
-class QTimer;
-
 namespace vis {
 class RenderSurface;
 }
@@ -52,7 +48,5 @@ class ConvergenceWindow : public QWidget {
   void renderPanel(QPainter& p, const QRectF& r, int k) const;
 
   std::uint64_t seen_ = ~std::uint64_t{0};
-  QPushButton* cmdQuitter_ = nullptr;
-  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

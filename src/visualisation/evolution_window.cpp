@@ -44,35 +44,25 @@ QString studyName(const core::TableWriter& w) {
 
 }  // namespace
 
-EvolutionWindow::EvolutionWindow(QWidget* parent) : QWidget(parent) {
-  buildControls();
-  chooseScheme(vis::SchemeChooser::opening());
-}
-
-void EvolutionWindow::buildControls() {
+EvolutionWindow::EvolutionWindow(QWidget* parent) : vis::TableWindow(parent) {
   const auto [layout, bar] =
       vis::setUpWindow(this, QStringLiteral("FrmEvolution"),
                        QStringLiteral("Évolution de la solution"), QSize(760, 540));
 
-  chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
-  bar->addWidget(chooser_);
+  addChooser(bar);
 
-  playButton_ = new QPushButton(QStringLiteral("Lecture"), this);
-  playButton_->setObjectName(QStringLiteral("CmdLecture"));
-  vis::described(playButton_, QStringLiteral("Lecture"),
-                 QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
+  playButton_ = vis::button(this, "CmdLecture", QStringLiteral("Lecture"),
+                            QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
   connect(playButton_, &QPushButton::clicked, this, &EvolutionWindow::togglePlay);
   bar->addWidget(playButton_);
 
   auto* speedLabel = new QLabel(QStringLiteral("Niveaux par seconde :"), this);
   bar->addWidget(speedLabel);
-  speed_ = new QSpinBox(this);
-  speed_->setObjectName(QStringLiteral("TxtVitesse"));
+  speed_ = vis::named(
+      new QSpinBox(this), "TxtVitesse", QStringLiteral("Niveaux par seconde"),
+      QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
   speed_->setRange(1, 100000);
   speed_->setValue(20);
-  vis::described(
-      speed_, QStringLiteral("Niveaux par seconde"),
-      QStringLiteral("Nombre de niveaux de temps montrés par seconde pendant la lecture"));
   speedLabel->setBuddy(speed_);
   connect(speed_, &QSpinBox::valueChanged, this, [this] {
     // The new speed counts from the level shown now.
@@ -81,45 +71,37 @@ void EvolutionWindow::buildControls() {
   });
   bar->addWidget(speed_);
 
-  ownScaleCheck_ = new QCheckBox(QStringLiteral("Échelle propre à chaque niveau"), this);
-  ownScaleCheck_->setObjectName(QStringLiteral("CheckEchelle"));
-  vis::described(ownScaleCheck_, ownScaleCheck_->text(),
-                 QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle tient la plus "
-                                "grande valeur du calcul"));
+  const QString ownScale = QStringLiteral("Échelle propre à chaque niveau");
+  ownScaleCheck_ = vis::named(new QCheckBox(ownScale, this), "CheckEchelle", ownScale,
+                              QStringLiteral("Coché : l'échelle suit chaque niveau ; sinon elle "
+                                             "tient la plus grande valeur du calcul"));
   connect(ownScaleCheck_, &QCheckBox::toggled, this, [this] { surface_->update(); });
   bar->addWidget(ownScaleCheck_);
   bar->addStretch();
 
-  cmdQuitter_ =
-      vis::quitButton(this, QStringLiteral("Ferme la fenêtre d'évolution de la solution"));
-  bar->addWidget(cmdQuitter_);
+  bar->addWidget(
+      vis::quitButton(this, QStringLiteral("Ferme la fenêtre d'évolution de la solution")));
 
   auto* levelRow = new QHBoxLayout;
   layout->addLayout(levelRow);
-  slider_ = new QSlider(Qt::Horizontal, this);
-  slider_->setObjectName(QStringLiteral("SliderNiveau"));
-  vis::described(slider_, QStringLiteral("Niveau de temps n"),
-                 QStringLiteral("Choisit le niveau de temps montré"));
+  slider_ = vis::named(new QSlider(Qt::Horizontal, this), "SliderNiveau",
+                       QStringLiteral("Niveau de temps n"),
+                       QStringLiteral("Choisit le niveau de temps montré"));
   connect(slider_, &QSlider::valueChanged, this, &EvolutionWindow::setLevel);
   levelRow->addWidget(slider_, 1);
-  levelLabel_ = new QLabel(this);
-  levelLabel_->setObjectName(QStringLiteral("LblNiveau"));
-  vis::described(levelLabel_, QStringLiteral("Niveau montré"),
-                 QStringLiteral("Le niveau n et son temps t"));
+  levelLabel_ = vis::named(new QLabel(this), "LblNiveau", QStringLiteral("Niveau montré"),
+                           QStringLiteral("Le niveau n et son temps t"));
   levelLabel_->setMinimumWidth(230);
   levelRow->addWidget(levelLabel_);
 
-  keepButton_ = new QPushButton(QStringLiteral("Garder pour comparer"), this);
-  keepButton_->setObjectName(QStringLiteral("CmdGarder"));
-  vis::described(keepButton_, keepButton_->text(),
-                 QStringLiteral("Garde la courbe de ce calcul pour la comparer aux suivants "
-                                "(quatre au plus)"));
+  keepButton_ = vis::button(this, "CmdGarder", QStringLiteral("Garder pour comparer"),
+                            QStringLiteral("Garde la courbe de ce calcul pour la comparer aux "
+                                           "suivants (quatre au plus)"));
   connect(keepButton_, &QPushButton::clicked, this, &EvolutionWindow::keepRun);
   levelRow->addWidget(keepButton_);
-  clearKeptButton_ = new QPushButton(QStringLiteral("Effacer les courbes gardées"), this);
-  clearKeptButton_->setObjectName(QStringLiteral("CmdEffacerGardees"));
-  vis::described(clearKeptButton_, clearKeptButton_->text(),
-                 QStringLiteral("Oublie les courbes gardées et libère leur mémoire"));
+  clearKeptButton_ =
+      vis::button(this, "CmdEffacerGardees", QStringLiteral("Effacer les courbes gardées"),
+                  QStringLiteral("Oublie les courbes gardées et libère leur mémoire"));
   connect(clearKeptButton_, &QPushButton::clicked, this, &EvolutionWindow::clearKept);
   levelRow->addWidget(clearKeptButton_);
 
@@ -135,9 +117,10 @@ void EvolutionWindow::buildControls() {
   playTimer_->setInterval(15);
   connect(playTimer_, &QTimer::timeout, this, &EvolutionWindow::tick);
   // A run in a study window may replace the tables at any time.
-  refreshTimer_ = vis::refreshTimer(this, [this] {
+  vis::refreshTimer(this, [this] {
     if ((needsSync() || chooser_->outdated())) synchronise();
   });
+  open();
 }
 
 void EvolutionWindow::current() const { source_.refresh(); }
@@ -169,9 +152,8 @@ void EvolutionWindow::synchronise() {
 
 void EvolutionWindow::chooseScheme(core::Scheme scheme) {
   pause();
-  source_.setScheme(scheme);
   level_ = 0;
-  synchronise();
+  TableWindow::chooseScheme(scheme);
 }
 
 void EvolutionWindow::setLevel(int n) {

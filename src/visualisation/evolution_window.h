@@ -5,14 +5,13 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QWidget>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "visualisation/kept_runs.h"
 #include "visualisation/plot_tools.h"
-#include "visualisation/solution_source.h"
+#include "visualisation/table_window.h"
 
 class QCheckBox;
 class QLabel;
@@ -26,7 +25,7 @@ namespace vis {
 class RenderSurface;
 }
 
-class EvolutionWindow : public QWidget {
+class EvolutionWindow : public vis::TableWindow {
   Q_OBJECT
 
  public:
@@ -35,10 +34,8 @@ class EvolutionWindow : public QWidget {
   // Draws the current level into `target` on any paint device.
   void render(QPainter& painter, const QRectF& target) const;
 
-  core::Scheme scheme() const { return source_.scheme(); }
   std::int64_t level() const { return level_; }
   bool playing() const;
-  const vis::SolutionSource& source() const { return source_; }
   // The value range drawn for the current level (fixed or per level) and
   // the mapping of a level into `target`.
   std::pair<double, double> valueRange() const;
@@ -56,15 +53,14 @@ class EvolutionWindow : public QWidget {
 
  public slots:
   void setLevel(int n);
-  void chooseScheme(core::Scheme scheme);
+  void chooseScheme(core::Scheme scheme) override;
   // CmdLecture: play from the current level (from 0 at the last one) or pause.
   void togglePlay();
   // CmdGarder: keeps the table shown for comparison (a refusal in a message).
   void keepRun();
   // CmdEffacerGardees: frees every kept run.
   void clearKept();
-  // Loads the live table when it changed and brings the controls in line.
-  void synchronise();
+  void synchronise() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -72,7 +68,6 @@ class EvolutionWindow : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void buildControls();
   void tick();
   void pause();
   // The table may have changed since the last look: reload (const for render).
@@ -84,7 +79,6 @@ class EvolutionWindow : public QWidget {
   // The controls follow another table than the one loaded, or than the live one.
   bool needsSync() const { return source_.changed() || !(source_.identity() == syncedFor_); }
 
-  mutable vis::SolutionSource source_;
   vis::TableIdentity syncedFor_;
   std::int64_t level_ = 0;
   QElapsedTimer clock_;
@@ -92,16 +86,13 @@ class EvolutionWindow : public QWidget {
   mutable std::vector<double> exact_;
   vis::KeptRuns kept_;
 
-  vis::SchemeChooser* chooser_ = nullptr;
   QPushButton* playButton_ = nullptr;
   QSlider* slider_ = nullptr;
   QSpinBox* speed_ = nullptr;
   QCheckBox* ownScaleCheck_ = nullptr;
   QLabel* levelLabel_ = nullptr;
-  QPushButton* cmdQuitter_ = nullptr;
   QPushButton* keepButton_ = nullptr;
   QPushButton* clearKeptButton_ = nullptr;
   QTimer* playTimer_ = nullptr;
-  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* surface_ = nullptr;
 };

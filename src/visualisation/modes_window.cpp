@@ -127,13 +127,17 @@ int ModesListModel::rowCount(const QModelIndex& parent) const {
   return static_cast<int>(std::min<std::int64_t>(analysis_->N, std::numeric_limits<int>::max()));
 }
 
-QString ModesListModel::line(int row) const {
-  if (!analysis_ || row < 0 || row >= rowCount()) return QString();
+ModesListModel::Mode ModesListModel::mode(std::int64_t row) const {
   const ModesAnalysis& a = *analysis_;
   const std::int64_t j = row + 1;
   const double theta = core::modeAngle(j, a.N);
-  const core::Amplification g = core::amplification(a.scheme, a.Lambda, a.Alpha, theta);
-  const core::MeasuredMode& m = a.measured[static_cast<std::size_t>(row)];
+  return {j, theta, core::amplification(a.scheme, a.Lambda, a.Alpha, theta),
+          a.measured[static_cast<std::size_t>(row)]};
+}
+
+QString ModesListModel::line(int row) const {
+  if (!analysis_ || row < 0 || row >= rowCount()) return QString();
+  const auto [j, theta, g, m] = mode(row);
   QString s = QStringLiteral("j=%1  θ=%2  g=%3  ")
                   .arg(j)
                   .arg(vis::shortNumber(theta, 5), factorText(g.g1));
@@ -157,11 +161,7 @@ void ModesListModel::csvHeader(ui::CsvBuffer& out) const {
 }
 
 void ModesListModel::csvRow(ui::CsvBuffer& out, std::int64_t row) const {
-  const ModesAnalysis& a = *analysis_;
-  const std::int64_t j = row + 1;
-  const double theta = core::modeAngle(j, a.N);
-  const core::Amplification g = core::amplification(a.scheme, a.Lambda, a.Alpha, theta);
-  const core::MeasuredMode& m = a.measured[static_cast<std::size_t>(row)];
+  const auto [j, theta, g, m] = mode(row);
   out.integer(j);
   out.number(theta);
   out.number(g.g1.real());
@@ -181,28 +181,19 @@ void ModesListModel::csvRow(ui::CsvBuffer& out, std::int64_t row) const {
 
 // ---------------------------------------------------------------- the window
 
-ModesWindow::ModesWindow(QWidget* parent) : QWidget(parent) {
-  buildControls();
-  chooseScheme(vis::SchemeChooser::opening());
-}
-
-void ModesWindow::buildControls() {
+ModesWindow::ModesWindow(QWidget* parent) : vis::TableWindow(parent) {
   const auto [layout, bar] =
       vis::setUpWindow(this, QStringLiteral("FrmModes"),
                        QStringLiteral("Modes de Fourier et stabilité"), QSize(1040, 760));
-  chooser_ = new vis::SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
-  bar->addWidget(chooser_);
-  lblVerdict_ = new QLabel(this);
-  lblVerdict_->setObjectName(QStringLiteral("LblVerdict"));
+  addChooser(bar);
+  lblVerdict_ = vis::named(new QLabel(this), "LblVerdict", QStringLiteral("Verdict"),
+                           QStringLiteral("La stabilité selon les modes de la grille et selon "
+                                          "tous les θ, et ce que la mesure ne peut pas montrer"));
   lblVerdict_->setWordWrap(true);
   lblVerdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  vis::described(lblVerdict_, QStringLiteral("Verdict"),
-                 QStringLiteral("La stabilité selon les modes de la grille et selon tous les θ, "
-                                "et ce que la mesure ne peut pas montrer"));
   bar->addWidget(lblVerdict_, 1);
-  cmdQuitter_ =
-      vis::quitButton(this, QStringLiteral("Ferme la fenêtre des modes de Fourier"));
-  bar->addWidget(cmdQuitter_, 0, Qt::AlignTop);
+  bar->addWidget(vis::quitButton(this, QStringLiteral("Ferme la fenêtre des modes de Fourier")), 0,
+                 Qt::AlignTop);
 
   auto surface = [this](const char* name, void (ModesWindow::*render)(QPainter&, const QRectF&)
                                               const,
@@ -245,16 +236,10 @@ void ModesWindow::buildControls() {
   grid->setColumnStretch(1, 1);
   layout->addLayout(grid, 1);
 
-  refreshTimer_ = vis::refreshTimer(this, [this] {
-    if (source_.changed() || chooser_->outdated() ||
-        ModGeneral::journal().revision() != journalSeen_)
-      synchronise();
+  vis::refreshTimer(this, [this] {
+    if (outdated() || ModGeneral::journal().revision() != journalSeen_) synchronise();
   });
-}
-
-void ModesWindow::chooseScheme(core::Scheme scheme) {
-  source_.setScheme(scheme);
-  synchronise();
+  open();
 }
 
 void ModesWindow::current() const {
@@ -298,6 +283,11 @@ void ModesWindow::current() const {
 std::shared_ptr<const ModesAnalysis> ModesWindow::analysis() const {
   current();
   return analysis_;
+}
+
+bool ModesWindow::startAnalysed(QPainter& p, const QRectF& target) const {
+  current();
+  return startDrawing(p, target, analysis_ ? QString() : source_.emptyReason());
 }
 
 QString ModesWindow::notesText() const {
@@ -350,9 +340,8 @@ vis::Mapping ModesWindow::amplificationMapping(const QRectF& target) const {
 }
 
 void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
-  current();
   const PaintGuard guard(p);
-  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
+  if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const QFontMetricsF fm(p.font());
   const vis::Mapping m = amplificationMapping(target);
@@ -501,9 +490,8 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
 // ------------------------------------------------------------ mode-time map
 
 void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
-  current();
   const PaintGuard guard(p);
-  if (!startDrawing(p, target, analysis_ ? QString() : source_.emptyReason())) return;
+  if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const spectral::ModeMap& map = a.map;
   float hi = -std::numeric_limits<float>::infinity(), lo = -hi;

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QImage>
-#include <QWidget>
 #include <complex>
 #include <cstdint>
 #include <memory>
@@ -17,11 +16,9 @@
 #include "spectral/sine_transform.h"
 #include "ui/result_list.h"
 #include "visualisation/plot_tools.h"
-#include "visualisation/solution_source.h"
+#include "visualisation/table_window.h"
 
 class QLabel;
-class QPushButton;
-class QTimer;
 
 namespace vis {
 class RenderSurface;
@@ -60,10 +57,19 @@ class ModesListModel : public ui::LineListModel, public ui::CsvWritable {
   void csvRow(ui::CsvBuffer& out, std::int64_t row) const override;
 
  private:
+  // Mode j = row + 1: its angle, its factors by the formula, its measure.
+  struct Mode {
+    std::int64_t j;
+    double theta;
+    core::Amplification g;
+    const core::MeasuredMode& m;
+  };
+  Mode mode(std::int64_t row) const;
+
   std::shared_ptr<const ModesAnalysis> analysis_;
 };
 
-class ModesWindow : public QWidget {
+class ModesWindow : public vis::TableWindow {
   Q_OBJECT
 
  public:
@@ -73,24 +79,21 @@ class ModesWindow : public QWidget {
   void renderModeMap(QPainter& painter, const QRectF& target) const;
   void renderStabilityMap(QPainter& painter, const QRectF& target) const;
 
-  core::Scheme scheme() const { return source_.scheme(); }
-  const vis::SolutionSource& source() const { return source_; }
   // The analysis of the table shown (nullptr when there is nothing to show).
   std::shared_ptr<const ModesAnalysis> analysis() const;
   // The curve's plotting area inside `target`.
   vis::Mapping amplificationMapping(const QRectF& target) const;
 
  public slots:
-  void chooseScheme(core::Scheme scheme);
-  void synchronise();
+  void synchronise() override;
 
  private:
-  void buildControls();
   // Loads the live table and analyses it when it changed (const for render).
   void current() const;
+  // current(), then a white drawing, or the reason there is none (false).
+  bool startAnalysed(QPainter& p, const QRectF& target) const;
   QString notesText() const;
 
-  mutable vis::SolutionSource source_;
   mutable std::shared_ptr<const ModesAnalysis> analysis_;
   mutable vis::TableIdentity analysedFor_;
   mutable bool analysed_ = false;
@@ -98,10 +101,7 @@ class ModesWindow : public QWidget {
   mutable const ModesAnalysis* mapImageFor_ = nullptr;
   std::uint64_t journalSeen_ = ~std::uint64_t{0};
 
-  vis::SchemeChooser* chooser_ = nullptr;
   QLabel* lblVerdict_ = nullptr;
-  QPushButton* cmdQuitter_ = nullptr;
-  QTimer* refreshTimer_ = nullptr;
   vis::RenderSurface* amplification_ = nullptr;
   vis::RenderSurface* modeMap_ = nullptr;
   vis::RenderSurface* stabilityMap_ = nullptr;

@@ -216,10 +216,13 @@ WindowLayout setUpWindow(QWidget* window, const QString& name, const QString& ti
   return l;
 }
 
+QPushButton* button(QWidget* window, const char* objectName, const QString& text,
+                    const QString& description) {
+  return named(new QPushButton(text, window), objectName, text, description);
+}
+
 QPushButton* quitButton(QWidget* window, const QString& description) {
-  auto* b = new QPushButton(QStringLiteral("Quitter"), window);
-  b->setObjectName(QStringLiteral("CmdQuitter"));
-  described(b, QStringLiteral("Quitter"), description);
+  QPushButton* b = button(window, "CmdQuitter", QStringLiteral("Quitter"), description);
   QObject::connect(b, &QPushButton::clicked, window, &QWidget::close);
   return b;
 }

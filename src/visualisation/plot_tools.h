@@ -72,6 +72,16 @@ W* described(W* w, const QString& name, const QString& description) {
   w->setAccessibleDescription(description);
   return w;
 }
+// `w` named `objectName` and described as above.
+template <class W>
+W* named(W* w, const char* objectName, const QString& name, const QString& description) {
+  w->setObjectName(QString::fromLatin1(objectName));
+  return described(w, name, description);
+}
+
+// A push button of `window` named `objectName`, its text also its accessible name.
+QPushButton* button(QWidget* window, const char* objectName, const QString& text,
+                    const QString& description);
 
 // A top-level window named `name`, of `size`, laid out as a column whose
 // first row is `bar` (the controls) and whose rest follows in `column`.

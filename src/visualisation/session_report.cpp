@@ -216,8 +216,7 @@ QString writeReport(const QString& fileName, ReportFormat format, const QDateTim
     // QTextDocument::print lays the text out on the page and numbers the pages.
     document.print(&pdf);
   }
-  if (file.error() != QFileDevice::NoError || !file.commit()) return ui::frenchFileError(file);
-  return QString();
+  return ui::finishSave(file, true);
 }
 
 void saveReportAs(QWidget* parent) {

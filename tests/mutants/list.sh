@@ -55,7 +55,7 @@ m desk-menu-key          src/ui/keyboard.cpp       test_desktop "-R ^test_deskto
 m desk-focus-mark        src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/QPen(shade(colour::black, background), 1/QPen(shade(background, background), 1/'
 m desk-drawing-by-tab    src/ui/keyboard.cpp       test_desktop "-R ^test_desktop$" 's/drawing->setFocusPolicy(Qt::TabFocus);/drawing->setFocusPolicy(Qt::ClickFocus);/'
 m desk-graph-tab         src/stability/graph_window.cpp test_desktop "-R ^test_desktop$" 's/setTabOrder(CmdQuitter, PB1);/setTabOrder(PB1, CmdQuitter);/'
-m desk-consist-tab       src/consistency/consistency_window.cpp test_desktop "-R ^test_desktop$" 's/Txta, TxtD, TxtW, TxtPhi}/Txta, TxtW, TxtD, TxtPhi}/'
+m desk-consist-tab       src/consistency/consistency_window.cpp test_desktop "-R ^test_desktop$" 's/study_.TxtD, study_.TxtW, study_.TxtPhi}/study_.TxtW, study_.TxtD, study_.TxtPhi}/'
 m desk-slider-space      src/visualisation/evolution_window.cpp test_desktop "-R ^test_desktop$" 's/event->key() == Qt::Key_Space \&\&/event->key() == Qt::Key_Return \&\&/'
 m desk-mnemonic          src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/addItem(stab, "mnupepsilon", QStringLiteral("Schéma P&epsilon")/addItem(stab, "mnupepsilon", QStringLiteral("Schéma \&Pepsilon")/'
 m desk-form1-caption     src/shell/form1.cpp       test_desktop "-R ^test_desktop$" 's/{29, 84, 160, 20}/{29, 84, 80, 20}/'
