@@ -402,10 +402,10 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
     const vis::KeptRun& run = kept_.runs()[k];
     const int K = static_cast<int>(k);
     p.setPen(QPen(vis::KeptRuns::colour(K), 0, vis::KeptRuns::dash(K)));
-    vis::drawLevelDashed(p, run.level(keptLevel(K)), run.points, run.h, m, dpr);
+    vis::drawLevel(p, run.level(keptLevel(K)), run.points, run.h, m, dpr);
   }
   p.setPen(QPen(kCurve, 0));
-  p.drawPolyline(vis::levelPolyline(source_.level(n), source_.points(), source_.h(), m, dpr));
+  vis::drawLevel(p, source_.level(n), source_.points(), source_.h(), m, dpr);
   p.restore();
 
   drawLegend(p, m);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <limits>
 
 #include "ui/level_columns.h"
@@ -34,8 +35,9 @@ struct LevelPoints {
   }
   double valueAt(std::int64_t k) const { return k == 0 || k == n + 1 ? 0.0 : values[k - 1]; }
   double xAt(std::int64_t k) const { return k == n + 1 ? 1.0 : static_cast<double>(k) * h; }
+  double deviceX(std::int64_t k) const { return xAt(k) * scale + offset; }
   std::int64_t columnOf(std::int64_t k) const {
-    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
+    return static_cast<std::int64_t>(std::floor(deviceX(k)));
   }
 
   // Calls visit(a, b, lowest, highest) for every device column, in order:
@@ -74,6 +76,65 @@ std::int64_t deviceColumns(const Mapping& m, double dpr) {
   return static_cast<std::int64_t>(std::ceil(m.area.width() * dpr)) + 1;
 }
 
+// The device rows from `top` to `bottom` (both drawn) of device column `column`.
+struct Span {
+  std::int64_t column;
+  double top, bottom;
+};
+
+// Fills `spans` (in column order) in `colour`, a device pixel being 1 / dpr
+// of the painter, as rectangles each as wide as the rows it covers run
+// unbroken from column to column. Qt fills a wide rectangle a row at a time,
+// far faster than a column pixel by pixel, and a steep level covers most of
+// the height.
+void fillSpans(QPainter& p, const QColor& colour, double dpr, const std::vector<Span>& spans) {
+  auto fill = [&](std::int64_t c0, std::int64_t c1, double y0, double y1) {
+    p.fillRect(QRectF(static_cast<double>(c0) / dpr, y0 / dpr,
+                      static_cast<double>(c1 - c0 + 1) / dpr, (y1 - y0 + 1) / dpr),
+               colour);
+  };
+  // The rows of the previous column, cut into bands by the column where
+  // their run began, top band first.
+  struct Band {
+    std::int64_t from;
+    double top, bottom;
+  };
+  std::deque<Band> open;
+  std::int64_t last = 0;  // the previous column
+  for (const Span& s : spans) {
+    const bool joined = !open.empty() && s.column == last + 1;
+    const double t = joined ? s.top : std::numeric_limits<double>::infinity();
+    const double b = joined ? s.bottom : -std::numeric_limits<double>::infinity();
+    // Rows of the previous column this one leaves end their run.
+    while (!open.empty() && open.front().top < t) {
+      Band& f = open.front();
+      fill(f.from, last, f.top, std::min(f.bottom, t - 1));
+      if (f.bottom < t)
+        open.pop_front();
+      else
+        f.top = t;
+    }
+    while (!open.empty() && open.back().bottom > b) {
+      Band& k = open.back();
+      fill(k.from, last, std::max(k.top, b + 1), k.bottom);
+      if (k.top > b)
+        open.pop_back();
+      else
+        k.bottom = b;
+    }
+    // Rows this column adds begin a run here.
+    if (open.empty()) {
+      open.push_back({s.column, s.top, s.bottom});
+    } else {
+      if (s.top < open.front().top) open.push_front({s.column, s.top, open.front().top - 1});
+      if (s.bottom > open.back().bottom)
+        open.push_back({s.column, open.back().bottom + 1, s.bottom});
+    }
+    last = s.column;
+  }
+  for (const Band& k : open) fill(k.from, last, k.top, k.bottom);
+}
+
 }  // namespace
 
 QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
@@ -101,22 +162,23 @@ QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Ma
   return out;
 }
 
-void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
-                     double devicePixelRatio) {
+void drawLevel(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
+               double devicePixelRatio) {
   const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
   const QPen pen = p.pen();
-  if (n + 2 <= deviceColumns(m, dpr) || pen.dashPattern().isEmpty()) {
+  if (n + 2 <= deviceColumns(m, dpr)) {
     p.drawPolyline(levelPolyline(values, n, h, m, dpr));
     return;
   }
-  // The dash runs along x: a column is drawn or left out by the pen's
-  // pattern, counted in pixels of the drawing. Each column drawn is one
-  // vertical segment from its highest to its lowest value, reaching the
-  // last value of the column before it so that the curve stays joined.
+  // A dashed pen's dash runs along x: a column is drawn or left out by the
+  // pen's pattern, counted in pixels of the drawing. Each column drawn covers
+  // the device rows from its highest to its lowest value, reaching the last
+  // value of the column before it so that the curve stays joined.
   const QList<qreal> dash = pen.dashPattern();
   qreal period = 0;
   for (qreal d : dash) period += d;
   auto drawn = [&](std::int64_t step) {
+    if (dash.isEmpty()) return true;
     qreal t = std::fmod(static_cast<qreal>(step), period);
     for (qsizetype i = 0; i + 1 < dash.size(); i += 2) {
       if (t < dash[i]) return true;
@@ -125,31 +187,39 @@ void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h
     }
     return true;
   };
+  // Rows far outside the drawing are cut off before they become integers.
+  const double rowLimit = dpr * (std::fabs(m.area.top()) + std::fabs(m.area.bottom())) + 4;
+  auto row = [&](double y) { return std::floor(std::clamp(y * dpr, -rowLimit, rowLimit)); };
   const LevelPoints level(values, n, h, m, dpr);
   const double unit = std::max(1.0, std::round(dpr));
-  std::vector<QLineF> lines;
-  lines.reserve(static_cast<std::size_t>(deviceColumns(m, dpr)));
-  std::int64_t before = std::numeric_limits<std::int64_t>::min();
-  double joinAt = 0;
+  std::vector<Span> spans;
+  spans.reserve(static_cast<std::size_t>(deviceColumns(m, dpr)));
+  // The segment from the last point of a column to the first of the next
+  // joins them: it goes to the one of the two it lengthens least, so that a
+  // lone peak stays one column wide.
+  auto added = [](const Span& s, double y) { return std::max({0.0, s.top - y, y - s.bottom}); };
+  auto extend = [](Span& s, double y) {
+    s.top = std::min(s.top, y);
+    s.bottom = std::max(s.bottom, y);
+  };
+  std::int64_t before = std::numeric_limits<std::int64_t>::min(), last = 0;
   level.forEachColumn([&](std::int64_t a, std::int64_t b, double lowest, double highest) {
     const std::int64_t c = level.columnOf(a);
-    double top = m.py(highest), bottom = m.py(lowest);
+    const bool shown = drawn(static_cast<std::int64_t>(std::floor(static_cast<double>(c) / unit)));
+    Span here{c, row(m.py(highest)), row(m.py(lowest))};
+    Span* previous = !spans.empty() && spans.back().column == c - 1 ? &spans.back() : nullptr;
     if (before == c - 1) {
-      top = std::min(top, joinAt);
-      bottom = std::max(bottom, joinAt);
+      const double y0 = row(m.py(level.valueAt(last))), y1 = row(m.py(level.valueAt(a)));
+      if (previous && (!shown || added(*previous, y1) <= added(here, y0)))
+        extend(*previous, y1);
+      else
+        extend(here, y0);
     }
     before = c;
-    joinAt = m.py(level.valueAt(b));
-    if (drawn(static_cast<std::int64_t>(std::floor(static_cast<double>(c) / unit)))) {
-      const double x = m.px((level.xAt(a) + level.xAt(b)) / 2);
-      lines.emplace_back(x, top, x, bottom);
-    }
+    last = b;
+    if (shown) spans.push_back(here);
   });
-  QPen solid = pen;
-  solid.setStyle(Qt::SolidLine);
-  p.setPen(solid);
-  p.drawLines(lines.data(), static_cast<int>(lines.size()));
-  p.setPen(pen);
+  fillSpans(p, pen.color(), dpr, spans);
 }
 
 std::vector<double> niceTicks(double lo, double hi, int count) {

@@ -42,12 +42,12 @@ struct Mapping {
 QPolygonF levelPolyline(const double* values, std::int64_t n, double h, const Mapping& m,
                         double devicePixelRatio);
 
-// A long level in the painter's dashed pen: where it has more points than
-// device columns, the dash runs along x (a column drawn whole or left out),
-// each column drawn once from its highest to its lowest value; otherwise
-// the polyline above in that pen.
-void drawLevelDashed(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
-                     double devicePixelRatio);
+// A level in the painter's pen. Where it has more points than device
+// columns, each column is drawn once from its highest to its lowest value,
+// joined to the column before it; a dashed pen's dash then runs along x (a
+// column drawn whole or left out). Otherwise the polyline above in that pen.
+void drawLevel(QPainter& p, const double* values, std::int64_t n, double h, const Mapping& m,
+               double devicePixelRatio);
 
 // About `count` round graduations covering [lo, hi].
 std::vector<double> niceTicks(double lo, double hi, int count);
