@@ -35,9 +35,8 @@ struct LevelPoints {
   }
   double valueAt(std::int64_t k) const { return k == 0 || k == n + 1 ? 0.0 : values[k - 1]; }
   double xAt(std::int64_t k) const { return k == n + 1 ? 1.0 : static_cast<double>(k) * h; }
-  double deviceX(std::int64_t k) const { return xAt(k) * scale + offset; }
   std::int64_t columnOf(std::int64_t k) const {
-    return static_cast<std::int64_t>(std::floor(deviceX(k)));
+    return static_cast<std::int64_t>(std::floor(xAt(k) * scale + offset));
   }
 
   // Calls visit(a, b, lowest, highest) for every device column, in order:
@@ -172,8 +171,7 @@ void drawLevel(QPainter& p, const double* values, std::int64_t n, double h, cons
   }
   // A dashed pen's dash runs along x: a column is drawn or left out by the
   // pen's pattern, counted in pixels of the drawing. Each column drawn covers
-  // the device rows from its highest to its lowest value, reaching the last
-  // value of the column before it so that the curve stays joined.
+  // the device rows from its highest to its lowest value.
   const QList<qreal> dash = pen.dashPattern();
   qreal period = 0;
   for (qreal d : dash) period += d;
@@ -217,7 +215,7 @@ void drawLevel(QPainter& p, const double* values, std::int64_t n, double h, cons
     }
     before = c;
     last = b;
-    if (shown) spans.push_back(here);
+    if (shown && here.top <= here.bottom) spans.push_back(here);
   });
   fillSpans(p, pen.color(), dpr, spans);
 }
