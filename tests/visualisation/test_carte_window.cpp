@@ -15,15 +15,6 @@ using core::Scheme;
 
 namespace {
 
-// Does the image hold colour c anywhere inside r (logical coordinates)?
-bool holds(const QImage& img, const QRectF& r, QRgb c) {
-  const qreal dpr = img.devicePixelRatio();
-  for (int y = qRound(r.top() * dpr); y < qRound(r.bottom() * dpr); ++y)
-    for (int x = qRound(r.left() * dpr); x < qRound(r.right() * dpr); ++x)
-      if (img.pixel(x, y) == c) return true;
-  return false;
-}
-
 // One entry `peak` at (point, level) of an N x K table, drawn at `dpr`.
 struct BlowUp {
   int N, K, point, level;
@@ -70,11 +61,11 @@ class TestCarteWindow : public QObject {
     const QSize size(520, 400);
     const QImage img = vistest::draw(w, size, row.dpr);
     const QRectF area = w.mapArea(QRectF(QPointF(0, 0), QSizeF(size)));
-    const QRgb extreme = vis::divergingColor(peak > 0 ? 1.0 : -1.0);
-    QVERIFY(holds(img, area, extreme));
+    const QColor extreme = vis::divergingColor(peak > 0 ? 1.0 : -1.0);
+    QVERIFY(vistest::hasColour(img, extreme, area));
     // Only there: the rest of the map is pale.
-    const QRgb otherExtreme = vis::divergingColor(peak > 0 ? -1.0 : 1.0);
-    QVERIFY(!holds(img, area, otherExtreme));
+    const QColor otherExtreme = vis::divergingColor(peak > 0 ? -1.0 : 1.0);
+    QVERIFY(!vistest::hasColour(img, otherExtreme, area));
   }
 
   // Opposite values get opposite parameters, away from the colour of 0; the

@@ -84,10 +84,14 @@ inline bool colourNear(const QImage& img, QPointF at, QColor c, int radius = 1) 
   return false;
 }
 
-inline bool hasColour(const QImage& img, QColor c) {
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (QColor(img.pixel(x, y)) == c) return true;
+// A pixel of colour c anywhere in `img`, or inside `area` (logical) if given.
+inline bool hasColour(const QImage& img, QColor c, const QRectF& area = {}) {
+  const qreal dpr = img.devicePixelRatio();
+  const QRectF r =
+      area.isNull() ? QRectF(img.rect()) : QRectF(area.topLeft() * dpr, area.size() * dpr);
+  for (int y = qRound(r.top()); y < qRound(r.bottom()); ++y)
+    for (int x = qRound(r.left()); x < qRound(r.right()); ++x)
+      if (img.valid(x, y) && QColor(img.pixel(x, y)) == c) return true;
   return false;
 }
 
