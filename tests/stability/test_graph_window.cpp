@@ -35,8 +35,8 @@ void fillState(const std::function<double(int, int)>& value, int N = 9, int K = 
 // Level 1 beyond the range, level 2 beyond single precision, level 3 infinite.
 void fillHuge() {
   fillState([](int n, int i) {
-    return n == 1   ? (i % 2 ? 1e300 : -1e300)
-           : n == 2 ? 1e39 * i
+    return n == 1             ? (i % 2 ? 1e300 : -1e300)
+           : n == 2           ? 1e39 * i
            : n == 3 && i == 4 ? std::numeric_limits<double>::infinity()
                               : 1.0;
   });
@@ -54,11 +54,6 @@ int count(const QImage& img, const QRect& r, const std::function<bool(QColor)>& 
   for (int y = r.top(); y <= r.bottom(); ++y)
     for (int x = r.left(); x <= r.right(); ++x) n += img.valid(x, y) && is(img.pixelColor(x, y));
   return n;
-}
-
-// The pixels of one colour in an image, as a mask.
-QImage maskOf(QImage img, const QColor& colour) {
-  return test::plain(img).createMaskFromColor(colour.rgb(), Qt::MaskOutColor);
 }
 
 }  // namespace
@@ -80,25 +75,26 @@ class TestGraphWindow : public QObject {
     QVERIFY(drawLevel(w, "0").isEmpty());
     ui::PictureSurface* pb1 = w.surface();
     const QStringList texts = pb1->printedTexts();
-    QCOMPARE(texts, QStringList({"0,21 °C", "0,42 °C", "0,63 °C", "0,84 °C", "1,05 °C",
-                                 "0,00 °C", "n = 0"}));
+    QCOMPARE(texts, QStringList({"0,21 °C", "0,42 °C", "0,63 °C", "0,84 °C", "1,05 °C", "0,00 °C",
+                                 "n = 0"}));
     const QList<QPointF> at = pb1->printedAt();
-    const double th = pb1->textHeight("2"), bottom = pb1->scaleHeight();
-    for (int k = 0; k < 6; ++k) QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= bottom, qPrintable(texts[k]));
+    const double th = pb1->textHeight("2");
+    for (int k = 0; k < 6; ++k)
+      QVERIFY2(at[k].y() >= 0 && at[k].y() + th <= pb1->scaleHeight(), qPrintable(texts[k]));
     const QImage shown = pb1->image();
     const QPoint bar = pb1->toPixelRounded(w.graphState().OriginX + 0.5, w.graphState().OriginY);
-    QVERIFY2(std::abs(bar.y() - shown.height() * 7 / 8.0) <= 1, qPrintable(QString::number(bar.y())));
+    QVERIFY2(std::abs(bar.y() - shown.height() * 7 / 8.0) <= 1,
+             qPrintable(QString::number(bar.y())));
     const QPoint b(pb1->border(), pb1->border());
     QCOMPARE(pb1->grab().toImage().pixelColor(bar + b), QColor(255, 0, 0));  // a child widget
     // The legend's box ends at most a text height above the point u(0.5) = 1.
     const double top = w.graphState().OriginY - 1.0;
     QVERIFY2(at[6].y() + th <= top + 1e-9 && at[6].y() >= top - 2 * th,
              qPrintable(QString("%1 %2").arg(at[6].y()).arg(top)));
-    const QPoint from = pb1->toPixelRounded(at[6].x(), at[6].y());
-    const QPoint to = pb1->toPixelRounded(at[6].x() + pb1->textWidth("n = 0"), at[6].y() + th);
-    QVERIFY(count(shown, QRect(from, to), [](QColor c) {
-              return c.red() > 200 && c.green() < 100 && c.blue() < 100;
-            }) > 5);
+    const QRect legend(pb1->toPixelRounded(at[6].x(), at[6].y()),
+                       pb1->toPixelRounded(at[6].x() + pb1->textWidth("n = 0"), at[6].y() + th));
+    QVERIFY(count(shown, legend,
+                  [](QColor c) { return c.red() > 200 && c.green() < 100 && c.blue() < 100; }) > 5);
   }
 
   // An all-negative level scales down from 0; an all-zero one takes the
@@ -116,75 +112,55 @@ class TestGraphWindow : public QObject {
 
   void levelChoice_data() {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("legend");  // empty: refused
-    QTest::addColumn<QString>("message");
-    QTest::newRow("3") << "3" << "n = 3" << "";
-    QTest::newRow("2.9 draws level 2") << "2.9" << "n = 2" << "";
-    QTest::newRow("empty draws level 0") << "" << "n = 0" << "";
-    QTest::newRow("above K") << "4" << ""
-                             << "Saisie incorrecte : n doit être inférieure ou égale à K !";
-    QTest::newRow("negative") << "-0.5" << ""
-                              << QString::fromStdString(core::fail::levelNegative().message);
+    QTest::addColumn<QString>("shown");  // the legend, or the refusal
+    const auto row = [](const char* typed, const QString& shown) {
+      QTest::addRow("'%s'", typed) << QString(typed) << shown;
+    };
+    row("3", "n = 3");
+    row("2.9", "n = 2");
+    row("", "n = 0");
+    row("4", "Saisie incorrecte : n doit être inférieure ou égale à K !");
+    row("-0.5", QString::fromStdString(core::fail::levelNegative().message));
   }
   void levelChoice() {
     QFETCH(QString, typed);
-    QFETCH(QString, legend);
-    QFETCH(QString, message);
+    QFETCH(QString, shown);
     fillState([](int n, int) { return n + 1.0; });
     GraphWindow w(core::Scheme::P0);
-    QCOMPARE(drawLevel(w, typed), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(w.graphState().AxesDrawn, !legend.isEmpty());
-    QCOMPARE(w.surface()->printedTexts().value(6), legend);
+    const QStringList boxes = drawLevel(w, typed);
+    QCOMPARE(boxes.isEmpty() ? w.surface()->printedTexts().value(6) : boxes.join('|'), shown);
+    QCOMPARE(w.graphState().AxesDrawn, boxes.isEmpty());
   }
 
   void laterDrawingsKeepFirstScaleUntilEffacer() {
     fillState([](int n, int) { return n == 3 ? 5.0 : 1.0; });
     GraphWindow w(core::Scheme::P0);
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    QVERIFY(drawLevel(w, "3").isEmpty());
+    QVERIFY(drawLevel(w, "0").isEmpty() && drawLevel(w, "3").isEmpty());
     QCOMPARE(w.graphState().UMax, 1.0);
     QCOMPARE(w.surface()->printedTexts().mid(5), QStringList({"0,00 °C", "n = 0", "n = 3"}));
     test::button(&w, "CmdEffacer")->click();
     QVERIFY(!w.graphState().AxesDrawn && w.surface()->isHidden());
-    QVERIFY(test::field(&w, "TxtIndicen")->text().isEmpty());
-    QVERIFY(w.surface()->printedTexts().isEmpty());
+    QVERIFY(test::field(&w, "TxtIndicen")->text().isEmpty() &&
+            w.surface()->printedTexts().isEmpty());
     QVERIFY(drawLevel(w, "3").isEmpty());
     QCOMPARE(w.graphState().UMax, 5.0);
-  }
-
-  // The read-out of a mouse point, beyond the data too; a screen reader
-  // hears the value each box shows.
-  void readOutTexts() {
-    fillState([](int, int) { return 1.0; });
-    GraphWindow w(core::Scheme::P0);
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    auto readOut = [&w](double x, double y) {
-      w.readOut(x, y);
-      return w.findChild<ui::PictureSurface*>("PBX")->printedTexts() +
-             w.findChild<ui::PictureSurface*>("PBY")->printedTexts();
-    };
-    QCOMPARE(readOut(0.35, 0.3), QStringList({"x = 0,25 m", "U = 0,75 °C"}));
-    QCOMPARE(readOut(0.05, 1.1), QStringList({"x = -0,05 m", "U = -0,05 °C"}));
-    QCOMPARE(w.findChild<ui::PictureSurface*>("PBY")->accessibleDescription(),
-             QString("U = -0,05 °C"));
   }
 
   void refusalsChangeNothing_data() {
     QTest::addColumn<QString>("level");
     QTest::addColumn<QString>("says");
     QTest::addColumn<Change>("change");
-    QTest::newRow("range overflows") << "1" << "trop grandes" << Change();
-    QTest::newRow("beyond single precision") << "2" << "trop grandes" << Change();
-    QTest::newRow("infinite") << "3" << "infinies" << Change();
-    QTest::newRow("N changed") << "1" << "ne correspondent pas"
-                               << Change([](core::StudyState& s) { s.N = 19; });
-    QTest::newRow("K huge") << "1" << "ne correspondent pas"
-                            << Change([](core::StudyState& s) { s.K = 1e300; });
-    QTest::newRow("no table") << "1" << "Aucun résultat"
-                              << Change([](core::StudyState& s) { s.SolP0.reset(); });
-    QTest::newRow("stopped before the level")
-        << "3" << "n'a pas été calculé"
-        << Change([](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); });
+    const auto row = [](const char* name, const char* level, const char* says, Change change) {
+      QTest::newRow(name) << QString(level) << QString(says) << change;
+    };
+    row("range overflows", "1", "trop grandes", {});
+    row("beyond single precision", "2", "trop grandes", {});
+    row("infinite", "3", "infinies", {});
+    row("N changed", "1", "ne correspondent pas", [](core::StudyState& s) { s.N = 19; });
+    row("K huge", "1", "ne correspondent pas", [](core::StudyState& s) { s.K = 1e300; });
+    row("no table", "1", "Aucun résultat", [](core::StudyState& s) { s.SolP0.reset(); });
+    row("stopped before the level", "3", "n'a pas été calculé",
+        [](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); });
   }
   void refusalsChangeNothing() {
     QFETCH(QString, level);
@@ -209,9 +185,9 @@ class TestGraphWindow : public QObject {
     QCOMPARE(w.surface()->image(), before);
   }
 
-  // A level is drawn as one polyline; its blue pixels are exactly those of
-  // its segments (from u = 0 at x = 0, point to point, to u = 0 at x = 1)
-  // drawn one by one, on the surface and replayed at ratio 2.
+  // A level's blue pixels are exactly those of its segments (from u = 0 at
+  // x = 0, point to point, to u = 0 at x = 1) drawn one by one, on the
+  // surface and replayed at ratio 2.
   void longLevelHasThePixelsOfItsSegments_data() {
     QTest::addColumn<int>("N");
     QTest::addColumn<QString>("shape");
@@ -231,8 +207,7 @@ class TestGraphWindow : public QObject {
         },
         N, 1);
     GraphWindow w(core::Scheme::P0);
-    QVERIFY(drawLevel(w, "0").isEmpty());
-    QVERIFY(drawLevel(w, "1").isEmpty());
+    QVERIFY(drawLevel(w, "0").isEmpty() && drawLevel(w, "1").isEmpty());
     ui::PictureSurface* pb1 = w.surface();
     const double h = ModGeneral::state().h, ox = w.graphState().OriginX,
                  oy = w.graphState().OriginY;
@@ -249,13 +224,17 @@ class TestGraphWindow : public QObject {
         ref.drawLine(ox + i * h, oy - sol(row, i), ox + (i + 1.0) * h, oy - sol(row, i + 1), blue);
       ref.drawLine(ox + N * h, oy - sol(row, N), ox + 1, oy, blue);
     }
-    QCOMPARE(maskOf(pb1->image(), blue), maskOf(ref.image(), blue));
-    QCOMPARE(maskOf(pb1->renderedAt(2.0), blue), maskOf(ref.renderedAt(2.0), blue));
+    const auto mask = [&blue](const QImage& img) {
+      return test::plain(img).createMaskFromColor(blue.rgb(), Qt::MaskOutColor);
+    };
+    QCOMPARE(mask(pb1->image()), mask(ref.image()));
+    QCOMPARE(mask(pb1->renderedAt(2.0)), mask(ref.renderedAt(2.0)));
   }
 
-  // The read-out boxes lie above the cross-hair lines: where LineY crosses
-  // PBY the box's red text shows and no line pixel, and LineX does not cut PBX.
-  void readOutBoxesLieAboveTheCrossHair() {
+  // The read-out of a mouse point, beyond the data too, heard by a screen
+  // reader; its boxes lie above the cross-hair lines: where LineY crosses PBY
+  // the box's red text shows and no line pixel, and LineX does not cut PBX.
+  void readOut() {
     fillState([](int, int) { return 1.0; });
     GraphWindow w(core::Scheme::P0);
     w.show();
@@ -267,12 +246,16 @@ class TestGraphWindow : public QObject {
     // The red text smoothed onto the yellow box: red full, green well below.
     const auto red = [](QColor c) { return c.red() >= 224 && c.green() < 160 && c.blue() < 64; };
     const auto isLine = [&line](QColor c) { return c == line; };
-    for (double y : {0.64, 0.3}) {
-      w.readOut(0.6, y);
+    for (auto [x, y, texts] : {std::tuple{0.6, 0.64, QStringList{"x = 0,50 m", "U = 0,41 °C"}},
+                               {0.35, 0.3, {"x = 0,25 m", "U = 0,75 °C"}},
+                               {0.05, 1.1, {"x = -0,05 m", "U = -0,05 °C"}}}) {
+      w.readOut(x, y);
+      QCOMPARE(pbX->printedTexts() + pbY->printedTexts(), texts);
+      QCOMPARE(pbY->accessibleDescription(), texts[1]);
       const QImage shown = w.surface()->grab().toImage();
-      const int row = w.findChild<QWidget*>("LineY")->y(),
-                column = w.findChild<QWidget*>("LineX")->x();
-      const QRect alongY(pbY->x(), row, pbY->width(), 1), acrossX(column, pbX->y(), 1, pbX->height());
+      const int row = w.findChild<QWidget*>("LineY")->y();
+      const QRect alongY(pbY->x(), row, pbY->width(), 1),
+          acrossX(w.findChild<QWidget*>("LineX")->x(), pbX->y(), 1, pbX->height());
       QVERIFY(count(shown, alongY, red) > 0);
       QCOMPARE(count(shown, alongY, isLine) + count(shown, acrossX, isLine), 0);
     }
@@ -304,7 +287,6 @@ class TestGraphWindow : public QObject {
     QTest::newRow("P0") << core::Scheme::P0 << 13.5;
     QTest::newRow("Pepsilon") << core::Scheme::Peps << 8.25;
   }
-
   // Every caption and value of a worked example in the embedded face at its
   // window's size (Label3 at its own), whole; the graph's texts in the same
   // face; the level field named n, the drawing and read-outs in French.
@@ -313,11 +295,9 @@ class TestGraphWindow : public QObject {
     QFETCH(double, titleSize);
     fillState([](int n, int i) { return 0.1 * n * i; }, 3, 16, scheme);
     core::StudyState& s = ModGeneral::state();
-    s.T = 1;
-    s.Tau = 0.0625;
-    s.Lambda = 1;
+    s.T = s.Lambda = 1;
+    s.Tau = s.Epsilon = 0.0625;
     s.Alpha = 0.5;
-    s.Epsilon = 0.0625;
     GraphWindow w(scheme);
     test::checkCaptions(
         &w, [&](const QString& name) { return name == "Label3" ? titleSize : 8.25; }, 13);
