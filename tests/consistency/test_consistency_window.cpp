@@ -2,46 +2,33 @@
 // orders lines read whole, captions, field names.
 #include <QKeyEvent>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QtTest>
-#include <bit>
 #include <cmath>
-#include <cstdint>
-#include <vector>
 
 #include "consistency/consistency_window.h"
 #include "core/failure.h"
 #include "support/reference_solution.h"
 #include "support/window_checks.h"
 #include "support/window_support.h"
-#include "ui/controls.h"
 #include "ui/line_tips.h"
-#include "ui/typeface.h"
 
 using namespace test;
 
 namespace {
 
 using Data = reftest::ConsData;
+using core::Scheme;
 
-// The error of run `count` of a half, from the formulas of the schemes.
-double referenceError(bool peps, bool timeHalf, const Data& in, int count) {
-  return reftest::referenceError(peps ? core::Scheme::Peps : core::Scheme::P0, in,
-                                 timeHalf ? count : 0, timeHalf ? 0 : count);
-}
-
-using reftest::bits;
 QString fixed(double v, int decimals) { return QLocale().toString(v, 'f', decimals); }
 QString msg(const core::Failure& f) { return QString::fromStdString(f.message); }
-bool running(QWidget* w) {
-  return w->findChild<QLabel*>(QStringLiteral("LblCalculs"))->isVisible();
-}
+bool running(QWidget* w) { return w->findChild<QLabel*>("LblCalculs")->isVisible(); }
 
-void fill(QWidget* w, const Data& d, const QString& R, const QString& S = QStringLiteral("0")) {
-  const auto t = [](double v) { return QString::number(v, 'g', 17); };
-  test::Fields{.N = t(d.N), .T = t(d.T), .K = t(d.K), .a = t(d.a), .Epsilon = t(d.Epsilon),
-               .d = t(d.d), .w = t(d.w), .phi = t(d.phi), .R = R, .S = S}
-      .typeInto(w);
+// Types the data, R and S, every number in full.
+void fill(QWidget* w, const Data& d, double R, double S = 0) {
+  const double v[] = {d.N, d.T, d.K, d.a, d.Epsilon, d.d, d.w, d.phi, R, S};
+  const char* names[] = {"TxtN", "TxtT", "TxtK",   "Txta", "TxtEpsilon",
+                         "TxtD", "TxtW", "TxtPhi", "TxtR", "TxtS"};
+  for (int k = 0; k < 10; ++k) setText(w, names[k], QString::number(v[k], 'g', 17));
 }
 
 const Data kData{10, 1, 20, 0.1, 2, 3, 0.5, 0.01};
@@ -58,45 +45,46 @@ class TestConsistencyWindow : public QObject {
   void init() { freshState(); }
 
   void runsAndOrder_data() {
-    QTest::addColumn<bool>("peps");
+    QTest::addColumn<Scheme>("scheme");
     QTest::addColumn<bool>("timeHalf");
-    QTest::newRow("P0 time") << false << true;
-    QTest::newRow("Pepsilon space") << true << false;
+    QTest::newRow("P0 time") << Scheme::P0 << true;
+    QTest::newRow("Pepsilon space") << Scheme::Peps << false;
   }
-
   // Runs 0 … 5 then the orders: E bit for bit against the reference, and
   // every line of the errors and of the orders fits its list's viewport,
   // measured with the list's font.
   void runsAndOrder() {
-    QFETCH(bool, peps);
+    QFETCH(Scheme, scheme);
     QFETCH(bool, timeHalf);
     const Data d = timeHalf ? kData : Data{4, 0.5, 4000, 0.1, 1, 1, 0.3, 0};
     BoxCatcher boxes;
-    ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
+    ConsistencyWindow w(scheme);
     w.show();
     double E[6];
     QStringList expected;
     for (int r = 0; r <= 5; ++r) {
-      fill(&w, d, QString::number(timeHalf ? r : 0), QString::number(timeHalf ? 0 : r));
+      fill(&w, d, timeHalf ? r : 0, timeHalf ? 0 : r);
       button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
-      E[r] = referenceError(peps, timeHalf, d, r);
+      E[r] = reftest::referenceError(scheme, d, timeHalf ? r : 0, timeHalf ? 0 : r);
       auto& s = ModGeneral::state();
-      QCOMPARE(bits(timeHalf ? s.ErrH(r + 1) : s.ErrT(r + 1)), bits(E[r]));
+      QCOMPARE(reftest::bits(timeHalf ? s.ErrH(r + 1) : s.ErrT(r + 1)), reftest::bits(E[r]));
       expected << QStringLiteral("E%1 = ").arg(1 << r) + fixed(E[r], 10);
     }
-    QCOMPARE(lines(&w, timeHalf ? "ListERH" : "ListERT"), expected);
+    const char* errors = timeHalf ? "ListERH" : "ListERT";
+    const char* orders = timeHalf ? "ListQ" : "ListP";
+    QCOMPARE(lines(&w, errors), expected);
     // The labels show the steps as typed, not the refined ones.
     QCOMPARE(labelText(&w, "LblH") + ' ' + labelText(&w, "LblTau"),
              fixed(1 / (1 + d.N), 5) + ' ' + fixed(d.T / d.K, 5));
     button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP")->click();
     const double o = std::log((E[0] - E[1]) / (E[1] - E[2])) / std::log(2.0);
-    const QStringList orders = lines(&w, timeHalf ? "ListQ" : "ListP");
-    QCOMPARE(orders.size(), 4);
-    QCOMPARE(orders[0], (timeHalf ? "q" : "p") +
-                            QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") + fixed(o, 4));
-    QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 &&
-            boxes.texts.isEmpty());  // order 1 in time, 2 in space
-    for (const char* name : {timeHalf ? "ListQ" : "ListP", timeHalf ? "ListERH" : "ListERT"}) {
+    QCOMPARE(lines(&w, orders).size(), 4);
+    QCOMPARE(lines(&w, orders)[0], (timeHalf ? "q" : "p") +
+                                       QStringLiteral("1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = ") +
+                                       fixed(o, 4));
+    // Order 1 in time, 2 in space.
+    QVERIFY(std::abs(o - (timeHalf ? 1 : 2)) < 0.2 && boxes.texts.isEmpty());
+    for (const char* name : {orders, errors}) {
       auto* list = w.findChild<QAbstractItemView*>(name);
       for (int row = 0; row < list->model()->rowCount(); ++row) {
         const QModelIndex index = list->model()->index(row, 0);
@@ -107,22 +95,20 @@ class TestConsistencyWindow : public QObject {
     }
   }
 
-  // 2.7 runs R = 2 (alone, so q1 is undefined); -0.5 is refused yet stored as R = -1, adding no
-  // line.
+  // 2.7 runs R = 2 (alone, so q1 is undefined); -0.5 is refused yet stored
+  // as R = -1, adding no line.
   void countFieldAndStepCount() {
     BoxCatcher boxes;
-    ConsistencyWindow w(core::Scheme::P0);
-    fill(&w, kData, QStringLiteral("2.7"));
+    ConsistencyWindow w(Scheme::P0);
+    fill(&w, kData, 2.7);
     button(&w, "CmdCalculerH")->click();
     QCOMPARE(ModGeneral::state().R.value(), 2.0);
     QCOMPARE(lines(&w, "ListERH"),
-             QStringList{"E4 = " + fixed(referenceError(false, true, kData, 2), 10)});
+             QStringList{"E4 = " + fixed(reftest::referenceError(Scheme::P0, kData, 2, 0), 10)});
     button(&w, "CmdCalculerQ")->click();
-    QCOMPARE(lines(&w, "ListQ"),
-             QStringList{QStringLiteral("q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = indéfini")});
-    QVERIFY2(boxes.texts.size() == 1 && boxes.last().contains(QStringLiteral("E1, E2")),
-             qPrintable(boxes.last()));
-    setText(&w, "TxtR", QStringLiteral("-0.5"));
+    QCOMPARE(lines(&w, "ListQ"), QStringList{"q1 = Ln((E1 - E2)/(E2 - E4))/Ln2 = indéfini"});
+    QVERIFY2(boxes.texts.size() == 1 && boxes.last().contains("E1, E2"), qPrintable(boxes.last()));
+    setText(&w, "TxtR", "-0.5");
     button(&w, "CmdCalculerH")->click();
     QCOMPARE(boxes.last(), QStringLiteral("Valeur incorrecte de R !"));
     QCOMPARE(ModGeneral::state().R.value(), -1.0);
@@ -133,37 +119,40 @@ class TestConsistencyWindow : public QObject {
   }
 
   void refusals_data() {
-    QTest::addColumn<bool>("peps");
+    QTest::addColumn<Scheme>("scheme");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("timeHalf");
     QTest::addColumn<QString>("expected");  // the message's beginning
-    QTest::newRow("empty Epsilon") << true << "TxtEpsilon" << "" << false << "Saisie incomplète !";
-    QTest::newRow("S = -3") << false << "TxtS" << "-3" << false << "Valeur incorrecte de S !";
-    QTest::newRow("K = 0") << false << "TxtK" << "0" << true << msg(core::fail::kTooSmall());
-    QTest::newRow("Epsilon = -Tau") << true << "TxtEpsilon" << "-0.05" << true
-                                    << msg(core::fail::alphaMinusOne());
-    QTest::newRow("overflow") << false << "Txta" << "1e200" << true << "Les valeurs sortent";
+    const auto row = [](const char* tag, Scheme scheme, const char* name, const char* value,
+                        bool timeHalf, const QString& expected) {
+      QTest::newRow(tag) << scheme << QString(name) << QString(value) << timeHalf << expected;
+    };
+    row("empty Epsilon", Scheme::Peps, "TxtEpsilon", "", false, "Saisie incomplète !");
+    row("S = -3", Scheme::P0, "TxtS", "-3", false, "Valeur incorrecte de S !");
+    row("K = 0", Scheme::P0, "TxtK", "0", true, msg(core::fail::kTooSmall()));
+    row("Epsilon = -Tau", Scheme::Peps, "TxtEpsilon", "-0.05", true,
+        msg(core::fail::alphaMinusOne()));
+    row("overflow", Scheme::P0, "Txta", "1e200", true, "Les valeurs sortent");
   }
-
   // Each refusal once: its message, no line, the window idle and usable again.
   void refusals() {
-    QFETCH(bool, peps);
+    QFETCH(Scheme, scheme);
     QFETCH(QString, name);
     QFETCH(QString, value);
     QFETCH(bool, timeHalf);
     QFETCH(QString, expected);
     BoxCatcher boxes;
-    ConsistencyWindow w(peps ? core::Scheme::Peps : core::Scheme::P0);
+    ConsistencyWindow w(scheme);
     w.show();
-    fill(&w, kData, QStringLiteral("0"));
+    fill(&w, kData, 0);
     setText(&w, name.toLatin1().constData(), value);
     button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
     QCOMPARE(boxes.texts.size(), 1);
     QVERIFY2(boxes.last().startsWith(expected), qPrintable(boxes.last()));
     QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty());
     QVERIFY(!running(&w) && !ModGeneral::computationRunning());
-    fill(&w, kData, QStringLiteral("0"));
+    fill(&w, kData, 0);
     button(&w, "CmdCalculerH")->click();
     QCOMPARE(lines(&w, "ListERH").size(), 1);
   }
@@ -173,34 +162,31 @@ class TestConsistencyWindow : public QObject {
     QTest::newRow("qi, R") << true;
     QTest::newRow("pi, S") << false;
   }
-
   // "Calculer les qi" ("les pi") is enabled exactly when the half's last run
   // had R (S) >= 2; "Tout Effacer" then clears the lists of its half only.
   void ordersButtonAndToutEffacer() {
     QFETCH(bool, timeHalf);
     BoxCatcher boxes;
-    ConsistencyWindow w(core::Scheme::P0);
+    ConsistencyWindow w(Scheme::P0);
     const char* run = timeHalf ? "CmdCalculerH" : "CmdCalculerTau";
-    const char* errors = timeHalf ? "ListERH" : "ListERT";
     const char* orders = timeHalf ? "ListQ" : "ListP";
     QAbstractButton* q = button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP");
     QVERIFY(!q->isEnabled());
     for (const auto& [count, enabled] : {std::pair{2, true}, {0, false}, {3, true}, {1, false}}) {
-      const QString c = QString::number(count);
-      fill(&w, kData, timeHalf ? c : "0", timeHalf ? "0" : c);
+      fill(&w, kData, timeHalf ? count : 0, timeHalf ? 0 : count);
       button(&w, run)->click();
       QCOMPARE(q->isEnabled(), enabled);
     }
-    fill(&w, kData, "0", "0");  // the other half leaves it alone
+    fill(&w, kData, 0, 0);  // the other half leaves it alone
     button(&w, timeHalf ? "CmdCalculerTau" : "CmdCalculerH")->click();
     QVERIFY(!q->isEnabled());
-    fill(&w, kData, "2", "2");
+    fill(&w, kData, 2, 2);
     button(&w, run)->click();
     q->click();
     const QStringList shown = lines(&w, orders);
     QCOMPARE(shown.size(), 1);
     button(&w, timeHalf ? "CmdEffacerH" : "CmdEffacerTau")->click();
-    QVERIFY(lines(&w, errors).isEmpty() && lines(&w, orders).isEmpty());
+    QVERIFY(lines(&w, timeHalf ? "ListERH" : "ListERT").isEmpty() && lines(&w, orders).isEmpty());
     QCOMPARE(lines(&w, timeHalf ? "ListERT" : "ListERH").size(), 1);
     q->click();
     QCOMPARE(lines(&w, orders), shown);
@@ -212,12 +198,12 @@ class TestConsistencyWindow : public QObject {
   // click keeps that request): no line, the earlier error kept, the key not typed.
   void keyStopsRunAndOthersAreRefused() {
     BoxCatcher boxes;
-    ConsistencyWindow w(core::Scheme::P0), other(core::Scheme::Peps);
+    ConsistencyWindow w(Scheme::P0), other(Scheme::Peps);
     w.show(), other.show();
     QLineEdit* focus = field(&w, "TxtPhi");
     focus->setFocus();
-    fill(&w, kLong, QStringLiteral("24"));
-    fill(&other, kData, QStringLiteral("0"));
+    fill(&w, kLong, 24);
+    fill(&other, kData, 0);
     ModGeneral::state().ErrH(25) = 0.125;
     bool seenRunning = false;
     QTimer::singleShot(60, &w, [&] {
@@ -226,8 +212,8 @@ class TestConsistencyWindow : public QObject {
                     !button(&w, "CmdCalculerH")->isEnabled();
       QTest::keyClick(field(&other, "TxtN"), Qt::Key_Y);
       seenRunning = seenRunning && !ModGeneral::state().StopRequested;
-      QCoreApplication::postEvent(
-          focus, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+      QCoreApplication::postEvent(focus,
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
       button(&w, "CmdCalculerTau")->click();  // its box lets the key through
       button(&other, "CmdCalculerH")->click();
       seenRunning =
@@ -235,8 +221,7 @@ class TestConsistencyWindow : public QObject {
     });
     button(&w, "CmdCalculerH")->click();
     QVERIFY(seenRunning);
-    const QString busy = msg(core::fail::busy());
-    QCOMPARE(boxes.texts, (QStringList{busy, busy}));
+    QCOMPARE(boxes.texts, QStringList(2, msg(core::fail::busy())));
     QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty() &&
             lines(&other, "ListERH").isEmpty());
     QCOMPARE(ModGeneral::state().ErrH(25), 0.125);
@@ -253,14 +238,13 @@ class TestConsistencyWindow : public QObject {
     QTest::newRow("Quitter") << 1;
     QTest::newRow("every window closed") << 2;
   }
-
   // Closing the window during a run stops it; the window goes only once the run has unwound.
   void closingDuringRun() {
     QFETCH(int, how);
     ModGeneral::setFactory(WindowKind::frmConsistP0,
-                           [] { return new ConsistencyWindow(core::Scheme::P0); });
+                           [] { return new ConsistencyWindow(Scheme::P0); });
     QPointer<QWidget> w = ModGeneral::showWindow(WindowKind::frmConsistP0);
-    fill(w, kLong, QStringLiteral("24"));
+    fill(w, kLong, 24);
     bool aliveAfterRequest = false;
     QTimer::singleShot(40, w, [&] {
       if (how == 0) w->close();
@@ -275,23 +259,17 @@ class TestConsistencyWindow : public QObject {
     QTRY_VERIFY(w.isNull());
   }
 
-  void captionsAndFieldNames_data() {
-    QTest::addColumn<core::Scheme>("scheme");
-    QTest::newRow("P0") << core::Scheme::P0;
-    QTest::newRow("Pepsilon") << core::Scheme::Peps;
-  }
-
   // The embedded face at 8 pt for every caption (the running label and the
   // lower frames' titles in bold), each whole in its box; each field named
   // for its quantity.
   void captionsAndFieldNames() {
-    QFETCH(core::Scheme, scheme);
-    ConsistencyWindow w(scheme);
-    test::checkCaptions(
-        &w, [](const QString&) { return 8.0; }, 41);
-    test::checkFieldsNamed(&w,
-                           "TxtN=N TxtT=T TxtK=K Txta=a TxtD=d TxtW=w TxtPhi=phi TxtR=R TxtS=S");
-    if (scheme == core::Scheme::Peps) test::checkFieldNamed(&w, "TxtEpsilon", "Epsilon");
+    for (Scheme scheme : {Scheme::P0, Scheme::Peps}) {
+      ConsistencyWindow w(scheme);
+      test::checkCaptions(
+          &w, [](const QString&) { return 8.0; }, 41);
+      const QByteArray names = "TxtN=N TxtT=T TxtK=K Txta=a TxtD=d TxtW=w TxtPhi=phi TxtR=R TxtS=S";
+      test::checkFieldsNamed(&w, scheme == Scheme::P0 ? names : names + " TxtEpsilon=Epsilon");
+    }
   }
 };
 
