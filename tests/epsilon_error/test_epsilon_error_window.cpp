@@ -16,8 +16,8 @@ using test::Fields;
 void fill(QWidget& w, const Fields& fields) { fields.typeInto(&w); }
 
 // Two interior points, two time steps, constant data u0 = 1, v0 = 0.
-const Fields kExample{.N = "2", .T = "2", .K = "2", .a = "1", .u0 = "1", .v0 = "0",
-                      .Epsilon = "1", .k = "1"};
+const Fields kExample{
+    .N = "2", .T = "2", .K = "2", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "1", .k = "1"};
 const QString kFirst = QStringLiteral("E(k = 1) = 55,1135192126");
 
 QStringList calculer(QWidget& w) { return test::click(&w, "CmdCalculerH"); }
@@ -42,7 +42,8 @@ class TestEpsilonErrorWindow : public QObject {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("alpha");
     QTest::newRow("k = 1") << Fields{} << kFirst << "1,00000";
-    QTest::newRow("2.9") << Fields{.k = "2.9"} << "E(k = 2) = 56,3382640840" << "0,50000";
+    QTest::newRow("2.9") << Fields{.k = "2.9"} << "E(k = 2) = 56,3382640840"
+                         << "0,50000";
   }
 
   // Two clicks give two identical lines (the study's own lines are checked
@@ -83,7 +84,8 @@ class TestEpsilonErrorWindow : public QObject {
     QTest::newRow("N = 1") << Fields{.N = "1"} << text(core::fail::nTooSmall());
     QTest::newRow("N not whole") << Fields{.N = "2.5"} << text(core::fail::notWhole("N"));
     QTest::newRow("too large") << Fields{.N = "100000", .K = "100000"} << "Calcul trop volumineux";
-    QTest::newRow("overflow") << Fields{.T = "1000", .K = "300"} << "Les valeurs sortent du domaine";
+    QTest::newRow("overflow") << Fields{.T = "1000", .K = "300"}
+                              << "Les valeurs sortent du domaine";
     for (const char* k : {"0", "a"})
       QTest::addRow("k = '%s'", k) << Fields{.k = k} << "Valeur de k incorrecte !";
   }
