@@ -22,11 +22,9 @@ const Fields kPepsExtra{.v0 = "2", .Epsilon = "0.5"};
 
 QStringList click(StabilityWindow* w, const Fields& f) { return test::click(w, "CmdCalculs", f); }
 
-StabilityListModel* listModel(StabilityWindow* w) {
-  return qobject_cast<StabilityListModel*>(w->resultList()->lineModel());
-}
-
 }  // namespace
+
+Q_DECLARE_METATYPE(core::Scheme)
 
 class TestStabilityListModel : public QObject {
   Q_OBJECT
@@ -38,35 +36,14 @@ class TestStabilityListModel : public QObject {
   }
   void cleanup() { core::MemoryBudget::process().setLimit(0); }
 
-  void linesFromTheNumbers_data() {
-    QTest::addColumn<double>("h");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<QList<double>>("values");
-    QTest::addColumn<QString>("mark");
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("three levels, point")
-        << 0.25 << 3 << QList<double>{1, 1, 1, 0.5, 1, 0.5, 0.875, -0.004, 12.5} << "."
-        << QStringList{"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
-                       "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.88 # -0.00 # 12.50"};
-    QTest::newRow("comma") << 0.5 << 1 << QList<double>{0.5, -1} << ","
-                           << QStringList{"x =    # 0,50", "n= 0  # 0,50", "n= 1  # -1,00"};
-    QTest::newRow("no level") << 0.5 << 2 << QList<double>{} << "."
-                              << QStringList{"x =    # 0.50 # 1.00"};
-  }
+  // A level's line: each value to two decimals, a minus sign kept, as wide as it comes.
   void linesFromTheNumbers() {
-    QFETCH(double, h);
-    QFETCH(int, columns);
-    QFETCH(QList<double>, values);
-    QFETCH(QString, mark);
-    QFETCH(QStringList, lines);
-    QWidget w;
-    auto* view = new ui::ResultListView(&w);
-    view->setObjectName("ListRes");
-    auto* model = new StabilityListModel(view);
-    view->setLineModel(model);
-    model->setLevels(h, columns, values.size() / columns,
-                     std::vector<double>(values.begin(), values.end()), mark);
-    QCOMPARE(test::lines(&w, "ListRes"), lines);
+    StabilityListModel m;
+    m.setLevels(0.25, 3, 3, std::vector<double>{1, 1, 1, 0.5, 1, 0.5, 0.875, -0.004, 12.5}, ".");
+    QStringList lines;
+    for (int r = 0; r < m.rowCount(); ++r) lines << m.index(r).data().toString();
+    QCOMPARE(lines, QStringList({"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
+                                 "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.88 # -0.00 # 12.50"}));
   }
 
   // The width is known without building every line; it must never fall short,
@@ -99,28 +76,27 @@ class TestStabilityListModel : public QObject {
   // Later runs re-create the tables; the list keeps showing its own run.
   void oldLinesStayAfterANewRun_data() {
     QTest::addColumn<Fields>("first");
-    QTest::addColumn<int>("scheme");
+    QTest::addColumn<core::Scheme>("scheme");
     QTest::addColumn<Fields>("next");
-    QTest::newRow("small then large") << kSmall << 0 << kBig;
+    QTest::newRow("small then large") << kSmall << core::Scheme::P0 << kBig;
     QTest::newRow("same size, other shape")
-        << kBig << 0 << kBig.with({.N = "599", .K = "999", .a = "0.001", .u0 = "-2"});
-    QTest::newRow("the other scheme") << kBig << 1 << kBig.with(kPepsExtra);
+        << kBig << core::Scheme::P0
+        << kBig.with({.N = "599", .K = "999", .a = "0.001", .u0 = "-2"});
+    QTest::newRow("the other scheme") << kBig << core::Scheme::Peps << kBig.with(kPepsExtra);
   }
   void oldLinesStayAfterANewRun() {
     QFETCH(Fields, first);
-    QFETCH(int, scheme);
+    QFETCH(core::Scheme, scheme);
     QFETCH(Fields, next);
-    StabilityWindow w(core::Scheme::P0);
+    StabilityWindow w(core::Scheme::P0), second(scheme);
     w.show();
     QVERIFY(click(&w, first).isEmpty());
     const QStringList shown = test::lines(&w, "ListRes");
-    StabilityWindow second(core::Scheme::P0);
-    StabilityWindow peps(core::Scheme::Peps);
-    QVERIFY(click(scheme == 0 ? &second : &peps, next).isEmpty());
+    QVERIFY(click(&second, next).isEmpty());
     QCOMPARE(test::lines(&w, "ListRes"), shown);
     // And the new run's table reads as a fresh one: its first level is u0.
     const core::StudyState& s = ModGeneral::state();
-    const core::Table2& sol = scheme == 0 ? s.SolP0 : s.SolPeps;
+    const core::Table2& sol = scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
     QCOMPARE(sol(1, 1), core::parseNumber(next.u0.toStdString()).value);
     QCOMPARE(sol(0, 1), 0.0);
   }
@@ -129,35 +105,31 @@ class TestStabilityListModel : public QObject {
   // budget counts what the list holds: a second large run is refused before
   // anything is taken, and the first list is left intact.
   void secondLargeRunRefusedWhileTheFirstListHoldsItsData() {
-    StabilityWindow p0(core::Scheme::P0);
+    StabilityWindow p0(core::Scheme::P0), peps(core::Scheme::Peps);
     p0.show();
     QVERIFY(click(&p0, kBig).isEmpty());
-    StabilityListModel* model = listModel(&p0);
-    QVERIFY(model);
+    auto* model = qobject_cast<StabilityListModel*>(p0.resultList()->lineModel());
     const core::Table2& sol = ModGeneral::state().SolP0;
-    QCOMPARE(model->table().row(1), sol.row(1));
+    QVERIFY(model && model->table().row(1) == sol.row(1));
     QCOMPARE(model->bytesHeld(), sol.bytes());
-    const double table = static_cast<double>(ModGeneral::state().SolP0.bytes());
-    core::MemoryBudget::process().setLimit(1.5 * table);
+    const double limit = 1.5 * static_cast<double>(sol.bytes());
+    core::MemoryBudget::process().setLimit(limit);
     const QStringList shown = test::lines(&p0, "ListRes");
-    auto* peps = new StabilityWindow(core::Scheme::Peps);
-    peps->show();
+    peps.show();
     const core::StorageCounters before = core::storageCounters();
-    const QStringList boxes = click(peps, kBig.with(kPepsExtra));
-    QCOMPARE(boxes.size(), 1);
-    QVERIFY2(boxes[0].startsWith("Mémoire insuffisante : ce calcul demande ") &&
+    const QStringList boxes = click(&peps, kBig.with(kPepsExtra));
+    QVERIFY2(boxes.size() == 1 &&
+                 boxes[0].startsWith("Mémoire insuffisante : ce calcul demande ") &&
                  boxes[0].contains("liste de la stabilité P0") &&
                  boxes[0].endsWith("Fermez une fenêtre ou réduisez N ou K."),
-             qPrintable(boxes[0]));
-    QCOMPARE(core::storageCounters().mappings, before.mappings);
-    QCOMPARE(core::storageCounters().allocations, before.allocations);
-    QCOMPARE(test::lines(&p0, "ListRes"), shown);
-    QVERIFY(test::lines(peps, "ListRes").isEmpty());
-    QVERIFY(core::MemoryBudget::process().inUse() <= 1.5 * table);
+             qPrintable(boxes.join('|')));
+    const core::StorageCounters after = core::storageCounters();
+    QVERIFY(after.mappings == before.mappings && after.allocations == before.allocations);
+    QVERIFY(test::lines(&peps, "ListRes").isEmpty());
+    QVERIFY(core::MemoryBudget::process().inUse() <= limit);
     // The same run in the first window is refused too: its list holds the old table.
     QVERIFY(click(&p0, kBig).value(0).startsWith("Mémoire insuffisante"));
     QCOMPARE(test::lines(&p0, "ListRes"), shown);
-    delete peps;
   }
 };
 
