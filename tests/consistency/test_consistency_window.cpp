@@ -31,6 +31,13 @@ void fill(QWidget* w, const Data& d, double R, double S = 0) {
   for (int k = 0; k < 10; ++k) setText(w, names[k], QString::number(v[k], 'g', 17));
 }
 
+// Types the data with `count` refinements of the time half (R) or the space
+// half (S), and runs that half.
+void run(QWidget* w, const Data& d, double count, bool timeHalf) {
+  fill(w, d, timeHalf ? count : 0, timeHalf ? 0 : count);
+  button(w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
+}
+
 const Data kData{10, 1, 20, 0.1, 2, 3, 0.5, 0.01};
 const Data kLong{2, 1, 1, 0.1, 1, 1, 0, 0};  // with R = 24: 2^24 steps, long enough to stop
 
@@ -63,8 +70,7 @@ class TestConsistencyWindow : public QObject {
     double E[6];
     QStringList expected;
     for (int r = 0; r <= 5; ++r) {
-      fill(&w, d, timeHalf ? r : 0, timeHalf ? 0 : r);
-      button(&w, timeHalf ? "CmdCalculerH" : "CmdCalculerTau")->click();
+      run(&w, d, r, timeHalf);
       E[r] = reftest::referenceError(scheme, d, timeHalf ? r : 0, timeHalf ? 0 : r);
       auto& s = ModGeneral::state();
       QCOMPARE(reftest::bits(timeHalf ? s.ErrH(r + 1) : s.ErrT(r + 1)), reftest::bits(E[r]));
@@ -100,8 +106,7 @@ class TestConsistencyWindow : public QObject {
   void countFieldAndStepCount() {
     BoxCatcher boxes;
     ConsistencyWindow w(Scheme::P0);
-    fill(&w, kData, 2.7);
-    button(&w, "CmdCalculerH")->click();
+    run(&w, kData, 2.7, true);
     QCOMPARE(ModGeneral::state().R.value(), 2.0);
     QCOMPARE(lines(&w, "ListERH"),
              QStringList{"E4 = " + fixed(reftest::referenceError(Scheme::P0, kData, 2, 0), 10)});
@@ -152,8 +157,7 @@ class TestConsistencyWindow : public QObject {
     QVERIFY2(boxes.last().startsWith(expected), qPrintable(boxes.last()));
     QVERIFY(lines(&w, "ListERH").isEmpty() && lines(&w, "ListERT").isEmpty());
     QVERIFY(!running(&w) && !ModGeneral::computationRunning());
-    fill(&w, kData, 0);
-    button(&w, "CmdCalculerH")->click();
+    run(&w, kData, 0, true);
     QCOMPARE(lines(&w, "ListERH").size(), 1);
   }
 
@@ -168,20 +172,16 @@ class TestConsistencyWindow : public QObject {
     QFETCH(bool, timeHalf);
     BoxCatcher boxes;
     ConsistencyWindow w(Scheme::P0);
-    const char* run = timeHalf ? "CmdCalculerH" : "CmdCalculerTau";
     const char* orders = timeHalf ? "ListQ" : "ListP";
     QAbstractButton* q = button(&w, timeHalf ? "CmdCalculerQ" : "CmdCalculerP");
     QVERIFY(!q->isEnabled());
     for (const auto& [count, enabled] : {std::pair{2, true}, {0, false}, {3, true}, {1, false}}) {
-      fill(&w, kData, timeHalf ? count : 0, timeHalf ? 0 : count);
-      button(&w, run)->click();
+      run(&w, kData, count, timeHalf);
       QCOMPARE(q->isEnabled(), enabled);
     }
-    fill(&w, kData, 0, 0);  // the other half leaves it alone
-    button(&w, timeHalf ? "CmdCalculerTau" : "CmdCalculerH")->click();
+    run(&w, kData, 2, !timeHalf);  // the other half leaves it alone
     QVERIFY(!q->isEnabled());
-    fill(&w, kData, 2, 2);
-    button(&w, run)->click();
+    run(&w, kData, 2, timeHalf);
     q->click();
     const QStringList shown = lines(&w, orders);
     QCOMPARE(shown.size(), 1);
