@@ -110,26 +110,46 @@ class TestGraphWindow : public QObject {
     QCOMPARE(w.graphState().UMax, 1.0);
   }
 
+  // A typed level draws with its legend, or is refused with nothing drawn.
   void levelChoice_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");  // the legend, or the refusal
-    const auto row = [](const char* typed, const QString& shown) {
-      QTest::addRow("'%s'", typed) << QString(typed) << shown;
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("shown");  // the legend, or part of the refusal
+    QTest::addColumn<Change>("change");  // to the huge levels
+    const auto row = [](const char* name, const char* level, const QString& shown,
+                        Change change = {}) {
+      QTest::newRow(name) << QString(level) << shown << change;
     };
-    row("3", "n = 3");
-    row("2.9", "n = 2");
-    row("", "n = 0");
-    row("4", "Saisie incorrecte : n doit être inférieure ou égale à K !");
-    row("-0.5", QString::fromStdString(core::fail::levelNegative().message));
+    const Change plain = [](core::StudyState& s) {
+      for (int n = 0; n <= 3; ++n)
+        for (int i = 1; i <= 9; ++i) s.SolP0(n + 1, i) = n + 1.0;
+    };
+    row("3", "3", "n = 3", plain);
+    row("2.9 draws level 2", "2.9", "n = 2", plain);
+    row("empty draws level 0", "", "n = 0");
+    row("above K", "4", "Saisie incorrecte : n doit être inférieure ou égale à K !");
+    row("negative", "-0.5", QString::fromStdString(core::fail::levelNegative().message));
+    row("range overflows", "1", "trop grandes");
+    row("beyond single precision", "2", "trop grandes");
+    row("infinite", "3", "infinies");
+    row("N changed", "1", "ne correspondent pas", [](core::StudyState& s) { s.N = 19; });
+    row("K huge", "1", "ne correspondent pas", [](core::StudyState& s) { s.K = 1e300; });
+    row("no table", "1", "Aucun résultat", [](core::StudyState& s) { s.SolP0.reset(); });
+    row("stopped before the level", "3", "n'a pas été calculé",
+        [](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); });
   }
   void levelChoice() {
-    QFETCH(QString, typed);
+    QFETCH(QString, level);
     QFETCH(QString, shown);
-    fillState([](int n, int) { return n + 1.0; });
+    QFETCH(Change, change);
+    fillHuge();
+    if (change) change(ModGeneral::state());
     GraphWindow w(core::Scheme::P0);
-    const QStringList boxes = drawLevel(w, typed);
-    QCOMPARE(boxes.isEmpty() ? w.surface()->printedTexts().value(6) : boxes.join('|'), shown);
-    QCOMPARE(w.graphState().AxesDrawn, boxes.isEmpty());
+    const QStringList boxes = drawLevel(w, level);
+    if (shown.startsWith("n = "))
+      QCOMPARE(boxes.join('|') + w.surface()->printedTexts().value(6), shown);
+    else
+      QVERIFY2(boxes.size() == 1 && boxes[0].contains(shown), qPrintable(boxes.join('|')));
+    QCOMPARE(w.graphState().AxesDrawn && !w.surface()->isHidden(), boxes.isEmpty());
   }
 
   void laterDrawingsKeepFirstScaleUntilEffacer() {
@@ -144,34 +164,6 @@ class TestGraphWindow : public QObject {
             w.surface()->printedTexts().isEmpty());
     QVERIFY(drawLevel(w, "3").isEmpty());
     QCOMPARE(w.graphState().UMax, 5.0);
-  }
-
-  void refusalsChangeNothing_data() {
-    QTest::addColumn<QString>("level");
-    QTest::addColumn<QString>("says");
-    QTest::addColumn<Change>("change");
-    const auto row = [](const char* name, const char* level, const char* says, Change change) {
-      QTest::newRow(name) << QString(level) << QString(says) << change;
-    };
-    row("range overflows", "1", "trop grandes", {});
-    row("beyond single precision", "2", "trop grandes", {});
-    row("infinite", "3", "infinies", {});
-    row("N changed", "1", "ne correspondent pas", [](core::StudyState& s) { s.N = 19; });
-    row("K huge", "1", "ne correspondent pas", [](core::StudyState& s) { s.K = 1e300; });
-    row("no table", "1", "Aucun résultat", [](core::StudyState& s) { s.SolP0.reset(); });
-    row("stopped before the level", "3", "n'a pas été calculé",
-        [](core::StudyState& s) { s.SolP0.stoppedAfterRow(3); });
-  }
-  void refusalsChangeNothing() {
-    QFETCH(QString, level);
-    QFETCH(QString, says);
-    QFETCH(Change, change);
-    fillHuge();
-    if (change) change(ModGeneral::state());
-    GraphWindow w(core::Scheme::P0);
-    const QStringList shown = drawLevel(w, level);
-    QVERIFY2(shown.size() == 1 && shown[0].contains(says), qPrintable(shown.join('|')));
-    QVERIFY(!w.graphState().AxesDrawn && w.surface()->isHidden());
   }
 
   // Once the scale is set, huge values run off the surface without harm,
