@@ -259,8 +259,7 @@ class TestConsistencyWindow : public QObject {
     QTRY_VERIFY(w.isNull());
   }
 
-  // Each field named for its quantity. Captions fit in every window's walk
-  // of the desktop test.
+  // Each field named for its quantity (captions: the desktop test's walk).
   void fieldsNamed() {
     for (Scheme scheme : {Scheme::P0, Scheme::Peps}) {
       ConsistencyWindow w(scheme);

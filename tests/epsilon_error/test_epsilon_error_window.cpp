@@ -98,8 +98,7 @@ class TestEpsilonErrorWindow : public QObject {
     QCOMPARE(lines(w), QStringList{kFirst});
   }
 
-  // Each field named for its quantity. Captions fit in every window's walk
-  // of the desktop test.
+  // Each field named for its quantity (captions: the desktop test's walk).
   void fieldsNamed() {
     EpsilonErrorWindow w;
     test::checkFieldsNamed(

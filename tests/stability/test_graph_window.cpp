@@ -278,9 +278,8 @@ class TestGraphWindow : public QObject {
     QTest::newRow("P0") << core::Scheme::P0;
     QTest::newRow("Pepsilon") << core::Scheme::Peps;
   }
-  // The level field named n, the drawing named for its scheme; the graph's
-  // texts in the embedded face. Captions fit in every window's walk of the
-  // desktop test.
+  // The level field named n, the drawing named for its scheme, the graph's
+  // texts in the embedded face (captions: the desktop test's walk).
   void namesForAScreenReader() {
     QFETCH(core::Scheme, scheme);
     fillState([](int, int) { return 1.0; }, 3, 16, scheme);

@@ -89,7 +89,6 @@ class TestStabilityWindow : public QObject {
     QTest::addColumn<Fields>("typed");
     QTest::addColumn<QString>("message");  // empty: any single message
     const auto P0 = core::Scheme::P0, Peps = core::Scheme::Peps;
-    const core::Failure busy = core::fail::busy();
     QTest::newRow("N = 1") << P0 << Fields{.N = "1"} << msg(core::fail::nTooSmall());
     QTest::newRow("a out of range")
         << P0 << Fields{.a = "1e999"} << msg(core::fail::numberOutOfRange("a"));
@@ -97,7 +96,8 @@ class TestStabilityWindow : public QObject {
     QTest::newRow("u0 empty") << P0 << Fields{.u0 = ""} << "Saisie incomplète !";
     QTest::newRow("Pepsilon v0 empty") << Peps << Fields{.v0 = ""} << "Saisie incomplète !";
     QTest::newRow("NN = 32767") << Peps << Fields{.NN = "32767"} << msg(core::fail::nnOutOfRange());
-    QTest::newRow("busy, before the empty N") << P0 << Fields{.N = "", .K = "4"} << msg(busy);
+    QTest::newRow("busy, before the empty N")
+        << P0 << Fields{.N = "", .K = "4"} << msg(core::fail::busy());
   }
 
   // One message (while another window computes, that one first), the list,
@@ -141,8 +141,7 @@ class TestStabilityWindow : public QObject {
     QTest::newRow("P0") << core::Scheme::P0;
     QTest::newRow("Pepsilon") << core::Scheme::Peps;
   }
-  // Each field and value named for its quantity. Captions fit in every
-  // window's walk of the desktop test.
+  // Each field and value named for its quantity (captions: the desktop test's walk).
   void fieldsNamed() {
     QFETCH(core::Scheme, scheme);
     Win win(scheme);
