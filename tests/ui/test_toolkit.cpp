@@ -254,8 +254,9 @@ class TestToolkit : public QObject {
   }
 
   // The clock is read every stride steps; events run only once the interval
-  // has passed, or when a pass is asked for.
-  void pumpPassesAreGatedByTheInterval() {
+  // has passed, or when a pass is asked for. The bar shows the steps done (in
+  // millionths beyond int), at most every bar interval.
+  void eventPump() {
     ui::EventPump strided(nullptr, 0ms);
     strided.setStride(100);
     for (std::int64_t m = 0; m < 1000; ++m) strided.atStep(m, 1000);
@@ -271,10 +272,7 @@ class TestToolkit : public QObject {
     QCOMPARE(gated.passes() + posted, 0);
     gated.yieldOnce();
     QCOMPARE(posted, 1);
-  }
 
-  // The bar shows the steps done (in millionths beyond int), at most every bar interval.
-  void pumpProgressBar() {
     QProgressBar bar;
     ui::EventPump pump(&bar, 0ms, 0ms);
     pump.setStride(1);
