@@ -1,6 +1,7 @@
 // The stability list: lines built from the run's numbers, read from the
 // table the run filled (shared, never copied), unchanged when later runs
 // re-create the tables, and the memory budget counting the list's data.
+#include <QBuffer>
 #include <QtTest>
 
 #include "core/memory_budget.h"
@@ -10,6 +11,7 @@
 #include "stability/stability_list_model.h"
 #include "stability/stability_window.h"
 #include "support/window_support.h"
+#include "ui/export_csv.h"
 #include "ui/result_list.h"
 
 namespace {
@@ -44,6 +46,18 @@ class TestStabilityListModel : public QObject {
     for (int r = 0; r < m.rowCount(); ++r) lines << m.index(r).data().toString();
     QCOMPARE(lines, QStringList({"x =    # 0.25 # 0.50 # 0.75", "n= 0  # 1.00 # 1.00 # 1.00",
                                  "n= 1  # 0.50 # 1.00 # 0.50", "n= 2  # 0.88 # -0.00 # 12.50"}));
+  }
+
+  // "Enregistrer sous…" of the list writes its run's levels: n, t = n·Tau, one column per x.
+  void listSavesItsLevels() {
+    StabilityWindow w(core::Scheme::P0);
+    QVERIFY(click(&w, kSmall).isEmpty());
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    QVERIFY(ui::writeCsv(*qobject_cast<StabilityListModel*>(w.resultList()->lineModel()), csv));
+    QVERIFY2(
+        csv.data().startsWith("n,t,x=0.25,x=0.5,x=0.75\r\n0,0,1,1,1\r\n1,0.0625,0.5,1,0.5\r\n"),
+        csv.data().left(100).constData());
   }
 
   // The width is known without building every line; it must never fall short,
