@@ -123,13 +123,14 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   };
   switch (study) {
     case Study::ConsistencyTime:
-      e.divisor = std::ldexp(1.0, static_cast<int>(s.R));
-      e.error = entry(s.ErrH, s.R + 1);
+    case Study::ConsistencySpace: {
+      // The error of the finest grid: divisor 2^R of Tau, or 2^S of h.
+      const bool inTime = study == Study::ConsistencyTime;
+      const double count = inTime ? s.R : s.S;
+      e.divisor = std::ldexp(1.0, static_cast<int>(count));
+      e.error = entry(inTime ? s.ErrH : s.ErrT, count + 1);
       break;
-    case Study::ConsistencySpace:
-      e.divisor = std::ldexp(1.0, static_cast<int>(s.S));
-      e.error = entry(s.ErrT, s.S + 1);
-      break;
+    }
     case Study::Error:
       e.divisor = s.R;
       e.error = entry(s.ErrH, 1);
