@@ -26,7 +26,6 @@ namespace {
 
 const QColor& kCurve = ui::colour::blue;
 const QColor& kExact = ui::colour::red;
-const QColor kGrid(220, 220, 220);
 
 QString studyName(const core::TableWriter& w) {
   if (!w.known) return QString();
@@ -339,7 +338,7 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   const QFontMetricsF fm(p.font());
 
   // Grid and graduations.
-  p.setPen(QPen(kGrid, 0));
+  p.setPen(QPen(QColor(220, 220, 220), 0));  // the grid, light
   const std::vector<double> uTicks = vis::niceTicks(m.u0, m.u1, 6);
   const std::vector<double> xTicks = vis::niceTicks(0, 1, 5);
   for (double u : uTicks)
