@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "core/memory_budget.h"
-#include "core/schemes.h"
 #include "core/studies.h"
-#include "core/study_state.h"
 #include "core/table_storage.h"
 
 namespace {
@@ -32,60 +30,47 @@ std::vector<std::uint64_t> snapshot(const Table& t) {
 }
 
 struct StabilityRun {
-  const char* name;
   Scheme scheme;
   core::StabilityFields fields;
+  const core::Table2& in(core::StudyState& s) const {
+    core::runStability(s, scheme, fields);
+    return scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+  }
+  // The same run in a state that never held a table.
+  std::vector<std::uint64_t> fresh(bool shared = false) const {
+    core::StudyState s;
+    return shared ? snapshot(in(s).share("liste")) : snapshot(in(s));
+  }
 };
-
-const core::Table2& solution(const core::StudyState& s, Scheme scheme) {
-  return scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
-}
-
-// The same run in a state that never held a table.
-std::vector<std::uint64_t> fresh(const StabilityRun& run, bool shared = false) {
-  core::StudyState s;
-  core::runStability(s, run.scheme, run.fields);
-  const core::Table2& t = solution(s, run.scheme);
-  return shared ? snapshot(t.share("liste")) : snapshot(t);
-}
 
 // Runs whose tables hold 600 600 entries (mapped, and reusable between
 // them) or other sizes: a fractional N leaves its last column unwritten,
 // Lambda = 12.1 stops at an early level and leaves the rows after it.
-core::StabilityFields p0(const char* N, const char* K, const char* a, const char* u0) {
-  return {.N = N, .T = "1", .K = K, .a = a, .u0 = u0};
+StabilityRun p0(const char* N, const char* K, const char* a, const char* u0) {
+  return {Scheme::P0, {.N = N, .T = "1", .K = K, .a = a, .u0 = u0}};
 }
-const StabilityRun kBig{"N=1000 K=598", Scheme::P0, p0("1000", "598", "0.0000002", "1")};
-const StabilityRun kBigOtherShape{"N=599 K=999", Scheme::P0, p0("599", "999", "0.001", "-2")};
-const StabilityRun kBigFractionalN{"N=999.6 K=597.6", Scheme::P0,
-                                   p0("999.6", "597.6", "0.0000002", "3")};
-const StabilityRun kBigStopped{"N=1000 K=598 unstable", Scheme::P0,
-                               p0("1000", "598", "7.25", "1")};
-const StabilityRun kSmall{"N=10 K=20", Scheme::P0, p0("10", "20", "0.05", "1")};
-// The same size again, Lambda = 0.4: the levels stop changing near level
-// 22 500 and the rest of the table is written as copies of that level.
-const StabilityRun kBigEndsInCopies{"N=10 K=54598 Lambda=0.4", Scheme::P0,
-                                    p0("10", "54598", "180.48925619834712", "1")};
-const StabilityRun kPepsBig{"Peps N=1000 K=598", Scheme::Peps,
-                            {.N = "1000", .T = "1", .K = "598", .a = "0.0000002", .u0 = "1",
-                             .v0 = "2", .Epsilon = "0.5"}};
-const StabilityRun kPepsStopped{"Peps unstable", Scheme::Peps,
-                                {.N = "1000", .T = "1", .K = "598", .a = "7.25", .u0 = "1",
-                                 .v0 = "0", .Epsilon = "0.0001"}};
+StabilityRun peps(const char* a, const char* v0, const char* Epsilon) {
+  StabilityRun r = p0("1000", "598", a, "1");
+  r.scheme = Scheme::Peps, r.fields.v0 = v0, r.fields.Epsilon = Epsilon;
+  return r;
+}
+const StabilityRun kBig = p0("1000", "598", "0.0000002", "1");
+const StabilityRun kBigFractionalN = p0("999.6", "597.6", "0.0000002", "3");
+const StabilityRun kBigStopped = p0("1000", "598", "7.25", "1");
+const StabilityRun kPepsBig = peps("0.0000002", "2", "0.5");
 
 TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
+  // N = 10, K = 54598, Lambda = 0.4: the levels stop changing near level
+  // 22 500 and the rest of the table is written as copies of that level.
   const std::vector<std::vector<StabilityRun>> sequences{
-      {kBig, kSmall, kBigOtherShape},
+      {kBig, p0("10", "20", "0.05", "1"), p0("599", "999", "0.001", "-2")},
       {kBig, kBigFractionalN, kBigStopped},
-      {kPepsBig, kPepsStopped},
-      {kBig, kBigEndsInCopies, kBigFractionalN},
-  };
+      {kPepsBig, peps("7.25", "0", "0.0001")},
+      {kBig, p0("10", "54598", "180.48925619834712", "1"), kBigFractionalN}};
   for (const auto& runs : sequences) {
     core::StudyState s;
-    for (const StabilityRun& run : runs) {
-      core::runStability(s, run.scheme, run.fields);
-      EXPECT_TRUE(snapshot(solution(s, run.scheme)) == fresh(run)) << run.name;
-    }
+    for (const StabilityRun& run : runs)
+      EXPECT_TRUE(snapshot(run.in(s)) == run.fresh()) << run.fields.N << ' ' << run.fields.a;
   }
 }
 
@@ -93,20 +78,19 @@ TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
 // holds it, and takes a new buffer when a list still shows the old one. A
 // list never sees an earlier run in the rows a stopped run left.
 TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
-  const std::vector<std::uint64_t> shown = fresh(kBigStopped, true);
+  const std::vector<std::uint64_t> shown = kBigStopped.fresh(true);
   core::StudyState s;
-  core::runStability(s, Scheme::P0, kBig.fields);
+  kBig.in(s);
   const core::StorageCounters before = core::storageCounters();
-  core::runStability(s, Scheme::P0, kBigStopped.fields);
+  const core::SharedTable list = kBigStopped.in(s).share("liste de la stabilité P0");
   EXPECT_EQ(core::storageCounters().mappings, before.mappings);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-  const core::SharedTable list = s.SolP0.share("liste de la stabilité P0");
   EXPECT_TRUE(snapshot(list) == shown);
-  core::runStability(s, Scheme::P0, kBigFractionalN.fields);
+  const core::Table2& t = kBigFractionalN.in(s);
   EXPECT_EQ(core::storageCounters().mappings, before.mappings + 1);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
   EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
-  EXPECT_TRUE(snapshot(s.SolP0) == fresh(kBigFractionalN));
+  EXPECT_TRUE(snapshot(t) == kBigFractionalN.fresh());
 }
 
 // The budget: refusals before anything is taken, naming what is held.
@@ -117,27 +101,25 @@ class Budget : public ::testing::Test {
 
 TEST_F(Budget, RefusalsAndWhatTheyName) {
   core::StudyState one;
-  core::runStability(one, Scheme::P0, kBig.fields);
-  const auto table = static_cast<double>(one.SolP0.bytes());
+  const auto table = static_cast<double>(kBig.in(one).bytes());
   one.SolP0.reset();
-  struct Case {
-    const char* name;
-    double limit;   // in tables
-    bool holdList;  // a list shows the first P0 run
-    Scheme second;
-    const char* start;     // the message begins with this, or nullptr: accepted
-    const char* mentions;  // and names this
-  };
-  const std::vector<Case> cases{
-      {"alone, too large", 0.5, false, Scheme::P0, "Calcul trop volumineux", "Réduisez N ou K."},
-      {"the other table stays", 1.5, false, Scheme::Peps, "Mémoire insuffisante",
-       "solution du schéma P0 : "},
-      {"a list and its table count once", 2.2, true, Scheme::Peps, nullptr, nullptr},
-      {"the list keeps the old table", 1.5, true, Scheme::P0, "Mémoire insuffisante",
-       "liste de la stabilité P0 et solution du schéma P0"},
-  };
+  // The limit in tables; a list shows the first P0 run; the second run; how
+  // the refusal begins (null: accepted) and what it names.
+  const struct {
+    double limit;
+    bool holdList;
+    StabilityRun second;
+    const char *start, *mentions;
+  } cases[] = {{0.5, false, kBig, "Calcul trop volumineux", "Réduisez N ou K."},
+               // The other table stays.
+               {1.5, false, kPepsBig, "Mémoire insuffisante", "solution du schéma P0 : "},
+               // A list and its table count once.
+               {2.2, true, kPepsBig, nullptr, nullptr},
+               // The list keeps the old table.
+               {1.5, true, kBig, "Mémoire insuffisante",
+                "liste de la stabilité P0 et solution du schéma P0"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.limit);
     core::MemoryBudget::process().setLimit(c.limit * table);
     core::StudyState s;
     core::SharedTable list;
@@ -146,9 +128,8 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
       if (c.holdList) list = s.SolP0.share("liste de la stabilité P0");
     }
     const std::vector<std::uint64_t> shown = snapshot(list);
-    const StabilityRun& run = c.second == Scheme::P0 ? kBig : kPepsBig;
     const core::StorageCounters before = core::storageCounters();
-    const core::StabilityResult r = core::runStability(s, run.scheme, run.fields);
+    const core::StabilityResult r = core::runStability(s, c.second.scheme, c.second.fields);
     if (!c.start) {
       EXPECT_FALSE(r.failure) << r.failure->message;
       continue;
@@ -157,8 +138,9 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
     const std::string& m = r.failure->message;
     EXPECT_EQ(m.rfind(c.start, 0), 0u) << m;
     EXPECT_NE(m.find(c.mentions), std::string::npos) << m;
-    EXPECT_TRUE(!c.holdList || m.find("Mo permis. Fermez une fenêtre ou réduisez N ou K.") !=
-                                   std::string::npos) << m;
+    EXPECT_TRUE(!c.holdList ||
+                m.find("Mo permis. Fermez une fenêtre ou réduisez N ou K.") != std::string::npos)
+        << m;
     const core::StorageCounters after = core::storageCounters();
     EXPECT_TRUE(after.mappings == before.mappings && after.allocations == before.allocations &&
                 after.reuses == before.reuses);
