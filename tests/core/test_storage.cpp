@@ -4,7 +4,6 @@
 // was; a refusal comes before any memory is taken and names what is held.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,22 +11,12 @@
 #include "core/memory_budget.h"
 #include "core/studies.h"
 #include "core/table_storage.h"
+#include "support/reference_solution.h"
 
 namespace {
 
 using core::Scheme;
-
-// The bounds, the last row reached of a solution table, then every entry as
-// bits: what the list and the graph windows can read.
-template <class Table>
-std::vector<std::uint64_t> snapshot(const Table& t) {
-  std::vector<std::uint64_t> s{std::uint64_t(t.rowUpper()), std::uint64_t(t.colUpper())};
-  if constexpr (requires { t.lastRowReached(); }) s.push_back(t.lastRowReached());
-  for (std::int64_t r = t.rowLower(); r <= t.rowUpper(); ++r)
-    for (std::int64_t c = t.colLower(); c <= t.colUpper(); ++c)
-      s.push_back(std::bit_cast<std::uint64_t>(t(r, c)));
-  return s;
-}
+using reftest::tableBits;
 
 struct StabilityRun {
   Scheme scheme;
@@ -39,7 +28,7 @@ struct StabilityRun {
   // The same run in a state that never held a table.
   std::vector<std::uint64_t> fresh(bool shared = false) const {
     core::StudyState s;
-    return shared ? snapshot(in(s).share("liste")) : snapshot(in(s));
+    return shared ? tableBits(in(s).share("liste")) : tableBits(in(s));
   }
 };
 
@@ -70,7 +59,7 @@ TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
   for (const auto& runs : sequences) {
     core::StudyState s;
     for (const StabilityRun& run : runs)
-      EXPECT_TRUE(snapshot(run.in(s)) == run.fresh()) << run.fields.N << ' ' << run.fields.a;
+      EXPECT_TRUE(tableBits(run.in(s)) == run.fresh()) << run.fields.N << ' ' << run.fields.a;
   }
 }
 
@@ -85,12 +74,12 @@ TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
   const core::SharedTable list = kBigStopped.in(s).share("liste de la stabilité P0");
   EXPECT_EQ(core::storageCounters().mappings, before.mappings);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-  EXPECT_TRUE(snapshot(list) == shown);
+  EXPECT_TRUE(tableBits(list) == shown);
   const core::Table2& t = kBigFractionalN.in(s);
   EXPECT_EQ(core::storageCounters().mappings, before.mappings + 1);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-  EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
-  EXPECT_TRUE(snapshot(t) == kBigFractionalN.fresh());
+  EXPECT_TRUE(tableBits(list) == shown) << "the list's lines changed under it";
+  EXPECT_TRUE(tableBits(t) == kBigFractionalN.fresh());
 }
 
 // The budget: refusals before anything is taken, naming what is held.
@@ -127,7 +116,7 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
       ASSERT_FALSE(core::runStability(s, Scheme::P0, kBig.fields).failure);
       if (c.holdList) list = s.SolP0.share("liste de la stabilité P0");
     }
-    const std::vector<std::uint64_t> shown = snapshot(list);
+    const std::vector<std::uint64_t> shown = tableBits(list);
     const core::StorageCounters before = core::storageCounters();
     const core::StabilityResult r = core::runStability(s, c.second.scheme, c.second.fields);
     if (!c.start) {
@@ -146,7 +135,7 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
                 after.reuses == before.reuses);
     EXPECT_LE(core::MemoryBudget::process().inUse(), c.limit * table);
     if (!c.holdList) continue;
-    EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
+    EXPECT_TRUE(tableBits(list) == shown) << "the list's lines changed under it";
     // The list let go: the same run is accepted and reuses the mapping.
     list = core::SharedTable();
     ASSERT_FALSE(core::runStability(s, Scheme::P0, kBig.fields).failure);

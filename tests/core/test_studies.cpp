@@ -59,14 +59,9 @@ void expectLevels(const core::Table2& sol, const std::vector<Row>& want, std::in
       EXPECT_EQ(bits(sol(first + l + 1, i)), bits(want[l][i - 1])) << "level " << first + l;
 }
 
-std::vector<std::uint64_t> levelBits(const core::Table2& sol) {
-  std::vector<std::uint64_t> out;
-  for (std::int64_t m = 1; m <= sol.rowUpper(); ++m)
-    for (std::int64_t i = sol.colLower(); i <= sol.colUpper(); ++i) out.push_back(bits(sol(m, i)));
-  return out;
-}
-
-TEST(Stability, WorkedLists) {
+// The worked lists of both schemes. The source enters level NN only; NN = 1,
+// K + 1 or empty applies none; an unticked box leaves FF and NN as they were.
+TEST(Stability, WorkedListsAndTheSource) {
   core::StudyState s;
   core::StabilityResult r = core::runStability(s, Scheme::P0, kStabP0);
   ASSERT_FALSE(r.failure) << r.failure->message;
@@ -77,30 +72,23 @@ TEST(Stability, WorkedLists) {
   expectLevels(
       s.SolPeps,
       {{1, 1, 1}, {1, 1, 1}, {0.75, 1, 0.75}, {0.5, 0.875, 0.5}, {0.34375, 0.625, 0.34375}});
-  // N = K = 2.5: columns 0 To 2, rows 0 To round(3.5) = 4, levels 0 .. 2.
-  r = core::runStability(s, Scheme::P0, {.N = "2.5", .T = "1", .K = "2.5", .a = "0.3", .u0 = "1"});
-  ASSERT_FALSE(r.failure) << r.failure->message;
-  EXPECT_TRUE(r.levels == 3 && s.SolP0.colUpper() == 2 && s.SolP0.rowUpper() == 4);
-}
-
-// The source enters level NN only; NN = 1, K + 1 or empty applies none; an
-// unticked box leaves FF and NN as they were.
-TEST(Stability, PepsilonSourceOption) {
-  core::StudyState plain, s;
-  ASSERT_FALSE(core::runStability(plain, Scheme::Peps, kStabPeps).failure);
+  const std::vector<std::uint64_t> plain = tableBits(s.SolPeps);
   for (const char* nn : {"2", "1", "17", "", "-32768", "2.5"}) {  // 2.5 halves to even: 2
     ASSERT_FALSE(core::runStability(s, Scheme::Peps, with(kSource, &SF::NN, nn)).failure);
     if (nn[0] == '2')
       expectLevels(s.SolPeps, {{1, 1.25, 1}, {0.8125, 1.25, 0.8125}, {0.625, 1.03125, 0.625}}, 2);
     else
-      EXPECT_EQ(levelBits(s.SolPeps), levelBits(plain.SolPeps)) << "NN = \"" << nn << '"';
+      EXPECT_EQ(tableBits(s.SolPeps), plain) << "NN = \"" << nn << '"';
   }
   SF f = with(with(kSource, &SF::FF, "99"), &SF::NN, "3");
   f.sourceTicked = false;
   ASSERT_FALSE(core::runStability(s, Scheme::Peps, f).failure);
-  EXPECT_EQ(bits(s.FF), bits(8.0));
-  EXPECT_EQ(static_cast<int>(s.NN), 2);
-  EXPECT_EQ(levelBits(s.SolPeps), levelBits(plain.SolPeps));
+  EXPECT_TRUE(bits(s.FF) == bits(8.0) && static_cast<int>(s.NN) == 2);
+  EXPECT_EQ(tableBits(s.SolPeps), plain);
+  // N = K = 2.5: columns 0 To 2, rows 0 To round(3.5) = 4, levels 0 .. 2.
+  r = core::runStability(s, Scheme::P0, {.N = "2.5", .T = "1", .K = "2.5", .a = "0.3", .u0 = "1"});
+  ASSERT_FALSE(r.failure) << r.failure->message;
+  EXPECT_TRUE(r.levels == 3 && s.SolP0.colUpper() == 2 && s.SolP0.rowUpper() == 4);
 }
 
 // P0 needs N, a, u0, T, K; Pepsilon also v0 and Epsilon; FF and NN never.
@@ -296,20 +284,17 @@ TEST(Consistency, ErrorsAndOrderMatchTheFormulas) {
 // that overflows: "indéfini"; only the overflow is named.
 TEST(Consistency, OrdersThatCannotBeComputed) {
   core::StudyState s;
-  s.R = 4.0;
-  for (std::int64_t i = 1; i <= 4; ++i) s.ErrH(i) = std::vector<double>{1.0, 2.0, 1.5, 1.5}[i - 1];
-  core::OrdersResult r = core::computeOrders(s, Half::TimeR, ".");
+  const auto orders = [&s](double R, const std::vector<double>& E) {
+    s.R = R;
+    for (std::size_t i = 0; i < E.size(); ++i) s.ErrH(i + 1) = E[i];
+    return core::computeOrders(s, Half::TimeR, ".");
+  };
+  core::OrdersResult r = orders(4, {1.0, 2.0, 1.5, 1.5});
   ASSERT_EQ(r.lines.size(), 3u);
   for (const auto& line : r.lines) EXPECT_FALSE(line.defined) << line.text;
   EXPECT_EQ(r.lines[2].text, "q3 = Ln((E4 - E8)/(E8 - E16))/Ln2 = indéfini");
-  EXPECT_TRUE(std::isnan(s.OrdQ(1)));
-  EXPECT_FALSE(r.failure);
-  s.R = 3.0;
-  s.ErrH(1) = 1e300;
-  s.ErrH(2) = 1e-300;
-  s.ErrH(3) = std::nextafter(1e-300, 0.0);
-  s.ErrH(4) = 0;  // never computed
-  r = core::computeOrders(s, Half::TimeR, ".");
+  EXPECT_TRUE(std::isnan(s.OrdQ(1)) && !r.failure);
+  r = orders(3, {1e300, 1e-300, std::nextafter(1e-300, 0.0), 0});  // E8 never computed
   ASSERT_EQ(r.lines.size(), 2u);
   EXPECT_TRUE(!r.lines[0].defined && r.lines[0].overflow);
   EXPECT_TRUE(r.lines[1].defined && !r.lines[1].overflow) << r.lines[1].text;
@@ -317,34 +302,7 @@ TEST(Consistency, OrdersThatCannotBeComputed) {
   EXPECT_EQ(r.failure->message,
             "Le rapport des différences d'erreurs de l'ordre q1 dépasse le domaine des nombres "
             "représentables : l'ordre n'est pas calculé.");
-  s.R = 29.0;  // the largest R: orders q1 .. q28
-  EXPECT_EQ(core::computeOrders(s, Half::TimeR, ".").lines.size(), 28u);
-}
-
-// A key during the run: no line, the table entry as it was, no row after the
-// stop, and SourceVec holding the source of the last step run. N = 6 takes the
-// path where the steps do not store their source, so the run must store it.
-TEST(ConsistencyStop, KeepsTheLastStepsSource) {
-  for (const bool peps : {false, true}) {
-    const Scheme scheme = peps ? Scheme::Peps : Scheme::P0;
-    const ConsData x{6, 1, 200000, 0.1, 1, 1, 0.3, peps ? 0.001 : 0.0};
-    core::StudyState s;
-    s.ErrH(1) = 123.0;
-    StopHook hook(&s, 0);
-    const core::RunOutcome out = consistencyRun(s, scheme, Half::TimeR, x, 0, 0, ".", hook);
-    EXPECT_FALSE(out.completed || out.failure || !out.line.empty());
-    EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
-    ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
-    const core::Table2& sol = peps ? s.SolPeps : s.SolP0;
-    const std::int64_t lastStep = hook.stoppedAt + (peps ? 2 : 1);
-    EXPECT_EQ(out.levels, lastStep);
-    EXPECT_EQ(sol.lastRowReached(), lastStep);
-    EXPECT_FALSE(rowZero(sol, lastStep));
-    EXPECT_TRUE(rowZero(sol, lastStep + 1)) << "no row after the stop";
-    const Exact e{1.0 / 7.0, core::piValue(), x.d, x.w, x.phi, x.a, x.Epsilon, s.Tau, x.T};
-    for (int i = 1; i <= 6; ++i)
-      EXPECT_EQ(bits(s.SourceVec(i)), bits(e.f(i, lastStep, peps))) << peps << ' ' << i;
-  }
+  EXPECT_EQ(orders(29, {}).lines.size(), 28u) << "the largest R: orders q1 .. q28";
 }
 
 struct ErrData {
@@ -431,8 +389,31 @@ TEST(ErrorStudy, LineAndError) {
   }
 }
 
-// A key during the second (P0) run: no line, ErrH(1) as it was.
-TEST(ErrorStudy, StopInTheSecondRun) {
+// A key during a consistency run: no line, the table entry as it was, no
+// row after the stop, and SourceVec holding the source of the last step run
+// (N = 6 takes the path where the steps do not store their source, so the
+// run must store it). A key during the second (P0) run of the error study:
+// no line, ErrH(1) as it was.
+TEST(Stop, NoLineAndNothingAfterTheStop) {
+  for (const bool peps : {false, true}) {
+    const Scheme scheme = peps ? Scheme::Peps : Scheme::P0;
+    const ConsData x{6, 1, 200000, 0.1, 1, 1, 0.3, peps ? 0.001 : 0.0};
+    core::StudyState s;
+    s.ErrH(1) = 123.0;
+    StopHook hook(&s, 0);
+    const core::RunOutcome out = consistencyRun(s, scheme, Half::TimeR, x, 0, 0, ".", hook);
+    EXPECT_FALSE(out.completed || out.failure || !out.line.empty());
+    EXPECT_EQ(bits(s.ErrH(1)), bits(123.0));
+    ASSERT_GE(hook.stoppedAt, 0) << "the hook was never polled";
+    const core::Table2& sol = peps ? s.SolPeps : s.SolP0;
+    const std::int64_t lastStep = hook.stoppedAt + (peps ? 2 : 1);
+    EXPECT_TRUE(out.levels == lastStep && sol.lastRowReached() == lastStep);
+    EXPECT_FALSE(rowZero(sol, lastStep));
+    EXPECT_TRUE(rowZero(sol, lastStep + 1)) << "no row after the stop";
+    const Exact e{1.0 / 7.0, core::piValue(), x.d, x.w, x.phi, x.a, x.Epsilon, s.Tau, x.T};
+    for (int i = 1; i <= 6; ++i)
+      EXPECT_EQ(bits(s.SourceVec(i)), bits(e.f(i, lastStep, peps))) << peps << ' ' << i;
+  }
   core::StudyState s;
   s.ErrH(1) = 42.0;
   StopHook stop(&s, 100010);

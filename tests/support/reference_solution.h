@@ -20,6 +20,17 @@ using Row = std::vector<double>;  // index 0 unused, 1 .. n the grid points
 // A double's bits, to compare numbers bit for bit.
 inline std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
+// The bounds, the last row reached of a solution table, then every entry as
+// bits: what the list and the graph windows can read.
+template <class Table>
+std::vector<std::uint64_t> tableBits(const Table& t) {
+  std::vector<std::uint64_t> s{std::uint64_t(t.rowUpper()), std::uint64_t(t.colUpper())};
+  if constexpr (requires { t.lastRowReached(); }) s.push_back(t.lastRowReached());
+  for (std::int64_t r = t.rowLower(); r <= t.rowUpper(); ++r)
+    for (std::int64_t c = t.colLower(); c <= t.colUpper(); ++c) s.push_back(bits(t(r, c)));
+  return s;
+}
+
 // One P0 level by the band formula, left to right, then + Tau*f[i].
 inline Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double Tau = 0) {
   const double d = 1.0 - (Lambda * 2.0);
