@@ -1,13 +1,9 @@
 // libFuzzer target for the text a user types and the numbers a window shows,
-// each input checked against a reading made here independently:
-// - parseNumber gives, bit for bit, strtod's reading (C locale) of the prefix
-//   the number-prefix rule accepts, rebuilt here from the text without its
-//   blanks, and reports out of range exactly when that value overflows;
-// - formatFixed gives, for each display pattern, the exact binary value
-//   rounded here by hand (halves away from zero), and reading that text back
-//   gives the rounded value;
-// - the work stays linear: the bytes allocated (counted by a sanitizer hook)
-//   are bounded by a multiple of the input's length, itself capped.
+// against readings made here: parseNumber gives strtod's value (C locale) of
+// the accepted prefix, bit for bit, and out of range exactly on overflow;
+// formatFixed gives the exact binary value rounded by hand, halves away from
+// zero, which reads back as the rounded value; the bytes allocated (counted by
+// a sanitizer hook) stay linear in the input's length, itself capped.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -40,7 +36,6 @@ void ignoreRelease(const volatile void*) {}
 }
 
 std::uint64_t raw(double v) { return std::bit_cast<std::uint64_t>(v); }
-
 std::string bits(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%a (%016llx)", v, static_cast<unsigned long long>(raw(v)));
