@@ -45,9 +45,7 @@ TEST(Modes, GridBoundIsWhereTheLargestRootCrossesOne) {
 
 TEST(Modes, VerdictsDifferWhereTheGridMissesTheUnstableAngles) {
   const core::Verdicts v = core::verdicts(Scheme::P0, 0.55, 0, 3);
-  EXPECT_TRUE(v.gridStable);
-  EXPECT_FALSE(v.allStable);
-  EXPECT_EQ(v.gridMode, 3);
+  EXPECT_TRUE(v.gridStable && !v.allStable && v.gridMode == 3);
   const std::string text = core::stabilityVerdict(Scheme::P0, 0.55, 0, 3, ",");
   EXPECT_NE(text.find("vaut 0,8778 (j = 3) ≤ 1"), std::string::npos) << text;
   EXPECT_NE(text.find("diffèrent"), std::string::npos);
