@@ -115,7 +115,9 @@ TEST(Schemes, BandedEqualsDenseOnRandomData) {
 
 // A step tells whether the level it wrote is finite: one value beyond the
 // double range, in any column, for short rows of an even and an odd number of
-// columns, a long row, and rows with clipped edges (N = 3.5).
+// columns, a long row, and rows with clipped edges (N = 3.5). So does the test
+// on the exponent bits, at the edges of the double range, in every position
+// of a row; column 0 is never looked at.
 TEST(Schemes, StepTellsWhetherTheLevelIsFinite) {
   for (const bool peps : {false, true})
     for (const double N : {9.0, 10.0, 40.0, 3.5})
@@ -130,6 +132,15 @@ TEST(Schemes, StepTellsWhetherTheLevelIsFinite) {
         const core::StepFacts f =
             core::LevelStep(s, peps).advance(peps ? 3 : 2, core::sourceValues(s));
         EXPECT_EQ(f.finite, at == 0) << (peps ? "Pepsilon" : "P0") << ", N = " << N << ", " << at;
+      }
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  for (const double v : {-std::numeric_limits<double>::max(), 4.9e-324, -inf, -std::nan("")})
+    for (std::int64_t last : {1, 7, 33})
+      for (std::int64_t at = 1; at <= last; ++at) {
+        std::vector<double> row(static_cast<std::size_t>(last) + 1, 1.0);
+        row[0] = inf;
+        row[static_cast<std::size_t>(at)] = v;
+        EXPECT_EQ(core::finiteColumns(row.data(), last), std::isfinite(v)) << v << " at " << at;
       }
 }
 
@@ -237,20 +248,6 @@ TEST(LoopScript, CopiesOnlyWhatTheStepWouldGiveAgain) {
     for (std::int64_t m = 2; m <= 8; ++m) rows.push_back(sol(m, 2));
     EXPECT_EQ(rows, c.values);
   }
-}
-
-// The finiteness test on the exponent bits, at the edges of the double range,
-// in every position of a row; column 0 is never looked at.
-TEST(FiniteColumns, EdgesOfTheRangeInEveryColumn) {
-  constexpr double inf = std::numeric_limits<double>::infinity();
-  for (const double v : {-std::numeric_limits<double>::max(), 4.9e-324, -inf, -std::nan("")})
-    for (std::int64_t last : {1, 7, 33})
-      for (std::int64_t at = 1; at <= last; ++at) {
-        std::vector<double> row(static_cast<std::size_t>(last) + 1, 1.0);
-        row[0] = inf;
-        row[static_cast<std::size_t>(at)] = v;
-        EXPECT_EQ(core::finiteColumns(row.data(), last), std::isfinite(v)) << v << " at " << at;
-      }
 }
 
 }  // namespace

@@ -192,9 +192,10 @@ TEST(StabilityOverflow, StopsAtTheFirstNonFiniteLevel) {
     const auto row = [&](std::int64_t m) { return Row(sol.row(m), sol.row(m) + 11); };
     for (std::int64_t m = 1; m <= r.levels; ++m)
       ASSERT_TRUE(allFinite(sol.row(m) + 1, sol.row(m) + 11)) << m;
-    const Row next = scheme == Scheme::P0
-                         ? p0Band(row(r.levels), 10, s.Lambda)
-                         : pepsBand(row(r.levels), row(r.levels - 1), 10, s.Lambda, s.Alpha);
+    const bool peps = scheme == Scheme::Peps;
+    const Row before = row(r.levels - 1);
+    const Row next =
+        band(row(r.levels), peps ? &before : nullptr, 10, s.Lambda, peps ? s.Alpha : 0);
     EXPECT_FALSE(allFinite(next.data(), next.data() + 11));
     EXPECT_TRUE(rowZero(sol, r.levels + 1)) << "the non-finite level is reset";
     EXPECT_EQ(sol.lastRowReached(), r.levels) << "later rows are marked as never computed";

@@ -31,23 +31,11 @@ std::vector<std::uint64_t> tableBits(const Table& t) {
   return s;
 }
 
-// One P0 level by the band formula, left to right, then + Tau*f[i].
-inline Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double Tau = 0) {
-  const double d = 1.0 - (Lambda * 2.0);
-  Row next(n + 1, 0.0);
-  for (int i = 1; i <= n; ++i) {
-    double v = 0.0;
-    if (i > 1) v = v + Lambda * prev[i - 1];
-    v = v + d * prev[i];
-    if (i < n) v = v + Lambda * prev[i + 1];
-    next[i] = f ? v + Tau * (*f)[i] : v;
-  }
-  return next;
-}
-
-// One Pepsilon level by the band formula; the source term is passed whole.
-inline Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, double Alpha,
-                    const Row* term = nullptr) {
+// One level by the band formula, summed left to right: Pepsilon's, or P0's
+// when there is no `prev2` (with Alpha = 0 its products are P0's: 1 - Lambda*2
+// and Lambda), then + term[i], the source term passed whole.
+inline Row band(const Row& prev, const Row* prev2, int n, double Lambda, double Alpha,
+                const Row* term = nullptr) {
   const double c = ((Alpha * 2.0) + 1.0) - (Lambda * 2.0), inv = 1.0 / (Alpha + 1.0);
   Row next(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) {
@@ -55,7 +43,7 @@ inline Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, dou
     if (i > 1) v = v + prev[i - 1] * (Lambda * inv);
     v = v + prev[i] * (c * inv);
     if (i < n) v = v + prev[i + 1] * (Lambda * inv);
-    v = v + prev2[i] * (-(Alpha / (Alpha + 1.0)));
+    if (prev2) v = v + (*prev2)[i] * (-(Alpha / (Alpha + 1.0)));
     next[i] = term ? v + (*term)[i] : v;
   }
   return next;
@@ -89,17 +77,13 @@ inline double l2(const Row& u, const Row& v, int n, double h) {
 // row 1 (uo), row 2 of Pepsilon (uo + Tau*vo), then each step with its source.
 inline Row finalRow(Scheme scheme, const Exact& e, int n, std::int64_t K) {
   const bool peps = scheme == Scheme::Peps;
-  const double Lambda = (e.Tau * e.a) / (e.h * e.h), Alpha = e.Epsilon / e.Tau;
+  const double Lambda = (e.Tau * e.a) / (e.h * e.h), Alpha = peps ? e.Epsilon / e.Tau : 0.0;
   Row prev2(n + 1, 0.0), prev(n + 1, 0.0), term(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) prev[i] = e.uo(i);
   for (int i = 1; peps && i <= n; ++i) prev2[i] = std::exchange(prev[i], prev[i] + e.Tau * e.vo(i));
   for (std::int64_t m = peps ? 3 : 2; m <= K + 1; ++m) {
-    for (int i = 1; i <= n; ++i)
-      term[i] = peps ? (e.Tau * (1.0 / (Alpha + 1.0))) * e.f(i, m, true) : e.f(i, m, false);
-    if (peps)
-      prev2 = std::exchange(prev, pepsBand(prev, prev2, n, Lambda, Alpha, &term));
-    else
-      prev = p0Band(prev, n, Lambda, &term, e.Tau);
+    for (int i = 1; i <= n; ++i) term[i] = (e.Tau * (1.0 / (Alpha + 1.0))) * e.f(i, m, peps);
+    prev2 = std::exchange(prev, band(prev, peps ? &prev2 : nullptr, n, Lambda, Alpha, &term));
   }
   return prev;
 }
