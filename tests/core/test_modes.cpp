@@ -16,8 +16,7 @@ namespace {
 using core::Scheme;
 
 // The largest root modulus of (1 + A) g^2 - (1 + 2A - mu) g + A over the
-// grid's modes, from the companion matrix's characteristic roots computed
-// with std::complex, not the program's root routine.
+// grid's modes, by std::complex, not the program's root routine.
 double largestRoot(double Lambda, double A, std::int64_t N) {
   double top = 0;
   for (std::int64_t j = 1; j <= N; ++j) {

@@ -37,9 +37,8 @@ TEST(Grid, PiAndNoAlphaForP0) {
   EXPECT_FALSE(s.Alpha.isSet()) << "the P0 grid leaves Alpha alone";
 }
 
-// Every entry of (0 To n, 0 To n): 'd' = 1 - (Lambda*2), 'L' = Lambda, '.' = 0.
-// N = 2.5 writes (N, N - 1) over (2, 2); N = 3.5 writes it at (4, 2) and the
-// middle loop leaves row 3 empty.
+// Every entry: 'd' = 1 - (Lambda*2), 'L' = Lambda, '.' = 0. N = 2.5 writes
+// (N, N - 1) over (2, 2); N = 3.5 writes it at (4, 2), row 3 left empty.
 TEST(BuildMatP0, BandIncludingFractionalN) {
   const struct {
     double N;
@@ -113,11 +112,9 @@ TEST(Schemes, BandedEqualsDenseOnRandomData) {
   }
 }
 
-// A step tells whether the level it wrote is finite: one value beyond the
-// double range, in any column, for short rows of an even and an odd number of
-// columns, a long row, and rows with clipped edges (N = 3.5). So does the test
-// on the exponent bits, at the edges of the double range, in every position
-// of a row; column 0 is never looked at.
+// One non-finite value in any column of a level: the step says so (odd, even,
+// long rows, clipped edges at N = 3.5), and so does finiteColumns at the edges
+// of the double range (column 0 never looked at).
 TEST(Schemes, StepTellsWhetherTheLevelIsFinite) {
   for (const bool peps : {false, true})
     for (const double N : {9.0, 10.0, 40.0, 3.5})
@@ -155,10 +152,9 @@ void plainStability(core::StudyState& s, bool peps, bool source) {
     peps ? core::AdvancePeps(s, m, kind) : core::AdvanceP0(s, m);
 }
 
-// N = 10, Lambda = 0.4: the level stops changing near level 22 500. A source
-// that enters before that level, or after it, must be computed and the next
-// fixed level found afresh; Lambda = 1e-4 never reaches one. After the last
-// computed level every row is a copy of the one before.
+// N = 10, Lambda = 0.4: the level stops changing near level 22 500; a source
+// before or after it is computed and the next fixed level found afresh;
+// Lambda = 1e-4 never reaches one. After the last computed level, copies.
 TEST(FixedLevel, SameTableAsThePlainLoop) {
   const struct {
     double K, lambda;

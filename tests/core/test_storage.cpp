@@ -1,7 +1,5 @@
-// Table storage and the process's memory budget: a table made again, on a
-// new buffer or on a reused one, reads exactly as a freshly zeroed table
-// after runs of every size order; a buffer shared with a list stays as it
-// was; a refusal comes before any memory is taken and names what is held.
+// Table storage and the process's memory budget: a table made again reads as
+// a fresh one; a list's buffer stays; a refusal takes nothing, names what is held.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -63,9 +61,8 @@ TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
   }
 }
 
-// A table made again at the same size reuses its mapping when nobody else
-// holds it, and takes a new buffer when a list still shows the old one. A
-// list never sees an earlier run in the rows a stopped run left.
+// The same size reuses the mapping unless a list still shows it, and the list
+// never sees an earlier run in the rows a stopped run left.
 TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
   const std::vector<std::uint64_t> shown = kBigStopped.fresh(true);
   core::StudyState s;

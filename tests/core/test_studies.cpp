@@ -172,31 +172,25 @@ TEST(TableBudget, CountsTheBandAndSourceBesideTheTable) {
       << "the error study counts both schemes";
 }
 
-bool allFinite(const double* from, const double* to) {
-  return std::all_of(from, to, [](double v) { return std::isfinite(v); });
-}
-
-// An unstable run (Lambda = 12.1) stops at the first level holding a
-// non-finite value, which is cleared and named; the levels before are kept.
-// So does a value beyond the double range in the rows written before the
-// loop (u0 + Tau*v0): the run stops at level 1 and keeps level 0.
+// A run (Lambda = 12.1, or u0 + Tau*v0 beyond the double range) stops at the
+// first level holding a non-finite value, which is cleared and named.
 TEST(StabilityOverflow, StopsAtTheFirstNonFiniteLevel) {
-  for (const Scheme scheme : {Scheme::P0, Scheme::Peps}) {
+  const auto finite = [](const Row& r) {
+    return std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); });
+  };
+  for (const bool peps : {false, true}) {
     core::StudyState s;
     const core::StabilityResult r = core::runStability(
-        s, scheme,
+        s, peps ? Scheme::Peps : Scheme::P0,
         {.N = "10", .T = "100", .K = "1000", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "0.01"});
-    const core::Table2& sol = scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+    const core::Table2& sol = peps ? s.SolPeps : s.SolP0;
     ASSERT_TRUE(r.failure && r.levels > 2);
     EXPECT_EQ(r.failure->message, core::fail::overflow(r.levels).message);
     const auto row = [&](std::int64_t m) { return Row(sol.row(m), sol.row(m) + 11); };
-    for (std::int64_t m = 1; m <= r.levels; ++m)
-      ASSERT_TRUE(allFinite(sol.row(m) + 1, sol.row(m) + 11)) << m;
-    const bool peps = scheme == Scheme::Peps;
+    for (std::int64_t m = 1; m <= r.levels; ++m) ASSERT_TRUE(finite(row(m))) << m;
     const Row before = row(r.levels - 1);
-    const Row next =
-        band(row(r.levels), peps ? &before : nullptr, 10, s.Lambda, peps ? s.Alpha : 0);
-    EXPECT_FALSE(allFinite(next.data(), next.data() + 11));
+    EXPECT_FALSE(
+        finite(band(row(r.levels), peps ? &before : nullptr, 10, s.Lambda, peps ? s.Alpha : 0)));
     EXPECT_TRUE(rowZero(sol, r.levels + 1)) << "the non-finite level is reset";
     EXPECT_EQ(sol.lastRowReached(), r.levels) << "later rows are marked as never computed";
   }
@@ -338,10 +332,8 @@ TEST(ErrorOverflow, NamedAndNotListed) {
   }
 }
 
-// The line, eps/k in place of eps, every level computed; the same again on
-// exact-solution data: both runs with their sources, eps/k in feps, E(k) bit
-// for bit against the formulas (the norm's operation order shows in the last
-// bits only on some data).
+// The line, eps/k in place of eps, every level computed; on exact-solution
+// data E(k) bit for bit against the formulas (both runs with their sources).
 TEST(ErrorStudy, LineAndError) {
   const auto run = [](const ErrData& x, std::string_view mark = ".") {
     core::StudyState s;
@@ -373,11 +365,9 @@ TEST(ErrorStudy, LineAndError) {
   }
 }
 
-// A key during a consistency run: no line, the table entry as it was, no
-// row after the stop, and SourceVec holding the source of the last step run
-// (N = 6 takes the path where the steps do not store their source, so the
-// run must store it). A key during the second (P0) run of the error study:
-// no line, ErrH(1) as it was.
+// A key: no line, the error as it was, no row after the stop; SourceVec holds
+// the last step's source (at N = 6 the run itself stores it). The error study
+// is stopped in its second (P0) run.
 TEST(Stop, NoLineAndNothingAfterTheStop) {
   for (const bool peps : {false, true}) {
     const Scheme scheme = peps ? Scheme::Peps : Scheme::P0;

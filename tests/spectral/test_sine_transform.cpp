@@ -49,12 +49,9 @@ spectral::Decomposition run(core::StudyState& s, const core::StabilityFields& f)
   return spectral::decompose(scheme, t.row(1) + 1, N + 1, N, levels, 64, 64);
 }
 
-// Every step rounds each coefficient by about eps N |c|max; constant data
-// start with |c|max / |c_j| <= cot^2(pi / (2N + 2)) for the odd modes, and
-// the fit weighs most the levels where the mode is largest, so a one-term
-// ratio is good to eps N cot^2. The two-term Pepsilon fit divides by the
-// determinant of its normal equations, which the meter accepts down to 1e-6
-// of their scale: up to sqrt(1e6) = 1e3 times more, and 10 for margin.
+// A one-term ratio is good to eps N cot^2(pi / (2N + 2)) (each step's rounding
+// against the smallest odd mode of constant data); the two-term Pepsilon fit
+// may lose sqrt(1e6) = 1e3 more (its accepted determinant), and 10 for margin.
 double tolerance(std::int64_t N) {
   const double c = 1 / std::tan(std::numbers::pi / static_cast<double>(2 * N + 2));
   return std::numeric_limits<double>::epsilon() * static_cast<double>(N) * c * c * 1e4;
