@@ -113,9 +113,9 @@ Attempt cons(std::string CF::*field, const char* text, Half half = Half::TimeR) 
     return core::beginConsistency(s, sc, half, with(kCons, field, text));
   };
 }
-Attempt err(const char* k) {
-  return
-      [=](core::StudyState& s) { return core::beginErrorStudy(s, with(kErr, &EF::k, k), false); };
+Attempt err(std::string EF::*field, const char* text) {
+  const EF f = with(kErr, field, text);
+  return [=](core::StudyState& s) { return core::beginErrorStudy(s, f, false); };
 }
 
 // Each refusal comes before any table is created; what was stored before it
@@ -130,11 +130,12 @@ TEST(Refusals, AnsweredBeforeAnyTable) {
   } cases[] = {
       {false, cons(&CF::S, ""), "Saisie incomplète !"},
       {true, cons(&CF::R, "-1"), bad + "R !"},
-      {false, err("0.5"), "Valeur de k incorrecte !"},
+      {false, err(&EF::k, "0.5"), "Valeur de k incorrecte !"},
       {true, cons(&CF::R, "30"), bad + "R : R doit être au plus 29."},
       {true, cons(&CF::S, "30", Half::SpaceS), bad + "S : S doit être au plus 29."},
       {true, cons(&CF::R, "29"), "Calcul trop volumineux"},
       {true, cons(&CF::N, "2.5"), bad + "N : N doit être un nombre entier."},
+      {true, err(&EF::K, "4.5"), bad + "K : K doit être un nombre entier."},
       {true, stab(&SF::N, "1.99"), bad + "N : il faut au moins 2 points intérieurs (N >= 2)."},
       {true, stab(&SF::K, "0.99"), bad + "K : il faut au moins un intervalle de temps (K >= 1)."},
       {true, stab(&SF::T, "0", Scheme::Peps),
@@ -149,7 +150,7 @@ TEST(Refusals, AnsweredBeforeAnyTable) {
       {false, stab(&SF::N, "1e999"), big + "N" + range},
       {true, cons(&CF::R, "-1e999"), big + "R" + range},
       {true, cons(&CF::S, " - 2 D 400", Half::SpaceS), big + "S" + range},
-      {false, err(" - 2 D 400"), big + "k" + range}};
+      {false, err(&EF::k, " - 2 D 400"), big + "k" + range}};
   for (const auto& c : cases) {
     core::StudyState s;
     const core::Outcome o = c.attempt(s);
