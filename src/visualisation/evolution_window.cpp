@@ -18,6 +18,7 @@
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
+#include "ui/controls.h"
 #include "ui/message.h"
 #include "visualisation/render_surface.h"
 
@@ -45,11 +46,8 @@ QString studyName(const core::TableWriter& w) {
 }  // namespace
 
 EvolutionWindow::EvolutionWindow(QWidget* parent) : vis::TableWindow(parent) {
-  const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmEvolution"),
-                       QStringLiteral("Évolution de la solution"), QSize(760, 540));
-
-  addChooser(bar);
+  const auto [layout, bar] = setUp(QStringLiteral("FrmEvolution"),
+                                   QStringLiteral("Évolution de la solution"), QSize(760, 540));
 
   playButton_ = vis::button(this, "CmdLecture", QStringLiteral("Lecture"),
                             QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
@@ -112,10 +110,7 @@ EvolutionWindow::EvolutionWindow(QWidget* parent) : vis::TableWindow(parent) {
                                 "exacte quand elle est connue"));
   layout->addWidget(surface_, 1);
 
-  playTimer_ = new QTimer(this);
-  playTimer_->setObjectName(QStringLiteral("TmrLecture"));
-  playTimer_->setInterval(15);
-  connect(playTimer_, &QTimer::timeout, this, &EvolutionWindow::tick);
+  playTimer_ = ui::timer(this, "TmrLecture", 15, [this] { tick(); });
   // A run in a study window may replace the tables at any time.
   vis::refreshTimer(this, [this] {
     if ((needsSync() || chooser_->outdated())) synchronise();
@@ -178,10 +173,7 @@ void EvolutionWindow::updateKeepButtons() {
 
 void EvolutionWindow::keepRun() {
   // A run in progress still writes its table: keep it once it is done.
-  if (ModGeneral::computationRunning()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
+  if (ModGeneral::refusedWhileRunning(this)) return;
   if (needsSync()) synchronise();
   if (const core::Outcome refused = kept_.keep(source_)) ui::showFailure(this, *refused);
   updateKeepButtons();
@@ -338,16 +330,9 @@ vis::Mapping EvolutionWindow::mapping(const QRectF& target) const {
 
 void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   current();
-  p.save();
-  p.fillRect(target, Qt::white);
+  const vis::PaintGuard guard(p);
+  if (!vis::startDrawing(p, target, source_.emptyReason())) return;
   p.setRenderHint(QPainter::Antialiasing, false);
-  p.setFont(vis::drawingFont());
-
-  if (!source_.available()) {
-    vis::drawMessage(p, target, source_.emptyReason());
-    p.restore();
-    return;
-  }
 
   const vis::Mapping m = mapping(target);
   const std::int64_t n = shownLevel();
@@ -415,7 +400,6 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
         QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
         Qt::AlignRight, QStringLiteral("Calcul en cours…"));
   }
-  p.restore();
 }
 
 void EvolutionWindow::drawLegend(QPainter& p, const vis::Mapping& m) const {

@@ -1,6 +1,7 @@
 #include "visualisation/plot_tools.h"
 
 #include <QButtonGroup>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include <deque>
 #include <limits>
 
+#include "ui/controls.h"
 #include "ui/level_columns.h"
 #include "ui/typeface.h"
 #include "visualisation/solution_source.h"
@@ -272,6 +274,23 @@ void drawMessage(QPainter& p, const QRectF& r, const QString& text) {
   p.restore();
 }
 
+void leftTick(QPainter& p, const QRectF& area, const QRectF& target, double py,
+              const QString& text) {
+  const QFontMetricsF fm(p.font());
+  p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
+  p.drawText(
+      QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
+      Qt::AlignRight | Qt::AlignVCenter, text);
+}
+
+bool startDrawing(QPainter& p, const QRectF& target, const QString& empty) {
+  p.fillRect(target, Qt::white);
+  p.setFont(drawingFont());
+  if (empty.isEmpty()) return true;
+  drawMessage(p, target, empty);
+  return false;
+}
+
 QFont drawingFont() { return ui::sansFont(8.5); }
 
 WindowLayout setUpWindow(QWidget* window, const QString& name, const QString& title, QSize size) {
@@ -296,10 +315,7 @@ QPushButton* quitButton(QWidget* window, const QString& description) {
 }
 
 QTimer* refreshTimer(QWidget* window, std::function<void()> refresh) {
-  auto* t = new QTimer(window);
-  t->setObjectName(QStringLiteral("TmrActualise"));
-  t->setInterval(250);
-  QObject::connect(t, &QTimer::timeout, window, [window, refresh = std::move(refresh)] {
+  QTimer* t = ui::timer(window, "TmrActualise", 250, [window, refresh = std::move(refresh)] {
     if (window->isVisible()) refresh();
   });
   t->start();
