@@ -8,10 +8,12 @@
 #include "app/windows.h"
 #include "caption_fit.h"
 #include "dark_palette.h"
+#include "shell/problem_picture.h"
 #include "support/at_scale.h"
 #include "support/window_support.h"
 #include "ui/colours.h"
 #include "ui/controls.h"
+#include "ui/typeface.h"
 
 namespace {
 
@@ -82,11 +84,14 @@ QStringList unreadableTexts(QWidget* window, int* count) {
   return out;
 }
 
-// The captions of `window` wider than their box and the controls outside their frame.
+// The captions of `window` wider than their box or not in the embedded face, and the controls
+// outside their frame.
 QStringList brokenLayout(QWidget* window) {
   QStringList out = test::childrenOutsideFrames<ui::Frame>(window);
-  for (const test::CaptionFit& c : test::captionFits(window))
+  for (const test::CaptionFit& c : test::captionFits(window)) {
     if (c.overflow() > 0) out << c.text + QStringLiteral(": %1 px too wide").arg(c.overflow());
+    if (c.widget->font().family() != ui::typefaceFamily()) out << c.text + ": not embedded face";
+  }
   for (QWidget* f : window->findChildren<QWidget*>())
     if (qobject_cast<QGroupBox*>(f) || qobject_cast<QFrame*>(f))
       for (QWidget* c : f->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -163,7 +168,13 @@ class TestDesktop : public QObject {
         {"FrmGuide", "TxtGuide"}};
     if (openedDark) QApplication::setPalette(test::darkPalette());
     const QList<QWidget*> windows = openEveryWindow();
-    QCOMPARE(windows[0]->devicePixelRatioF(), scale.toDouble());
+    const qreal dpr = scale.toDouble();
+    QCOMPARE(windows[0]->devicePixelRatioF(), dpr);
+    // Form1's problem statements show, pixel for pixel, their drawing at the screen's ratio.
+    for (auto* p : windows[0]->findChildren<ProblemPicture*>())
+      if (dpr != 1)
+        test::checkSharp(p, 2, problemStatementImage(p->problem(), p->imageSize(), dpr),
+                         problemStatementImage(p->problem(), p->imageSize()));
     QStringList faults;
     int texts = 0;
     for (bool dark : openedDark ? QList{true} : QList{false, true}) {

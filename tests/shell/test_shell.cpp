@@ -61,17 +61,13 @@ class TestShell : public QObject {
   void eachItemOpensOneNonModalWindow_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("window");
-    QTest::newRow("mnup0") << "mnup0" << "frmstabp0";
-    QTest::newRow("mnupepsilon") << "mnupepsilon" << "frmstabpeps";
-    QTest::newRow("mnuconsistp0") << "mnuconsistp0" << "frmConsistP0";
-    QTest::newRow("mnuconsistpepsilon") << "mnuconsistpepsilon" << "FrmConsistPepsilon";
-    QTest::newRow("mnuCalculErreur") << "mnuCalculErreur" << "FrmErreurEps0";
-    QTest::newRow("mnuAPropos") << "mnuAPropos" << "FrmAPropos";
-    QTest::newRow("mnuguide") << "mnuguide" << "FrmGuide";
-    QTest::newRow("mnuevolution") << "mnuevolution" << "FrmEvolution";
-    QTest::newRow("mnucarte") << "mnucarte" << "FrmCarte";
-    QTest::newRow("mnuconvergence") << "mnuconvergence" << "FrmConvergence";
-    QTest::newRow("mnumodes") << "mnumodes" << "FrmModes";
+    for (const QString& pair :
+         QStringLiteral("mnup0=frmstabp0 mnupepsilon=frmstabpeps mnuconsistp0=frmConsistP0 "
+                        "mnuconsistpepsilon=FrmConsistPepsilon mnuCalculErreur=FrmErreurEps0 "
+                        "mnuAPropos=FrmAPropos mnuguide=FrmGuide mnuevolution=FrmEvolution "
+                        "mnucarte=FrmCarte mnuconvergence=FrmConvergence mnumodes=FrmModes")
+             .split(' '))
+      QTest::newRow(qPrintable(pair)) << pair.section('=', 0, 0) << pair.section('=', 1);
   }
 
   // A second choice of the item shows the same window.

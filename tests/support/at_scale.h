@@ -24,9 +24,7 @@ inline QImage stretched(const QImage& img, QSize size) {
 // The rows of a device-ratio test: screens scaled by 1.25, 1.5 and 2.
 inline void addScaleRows() {
   QTest::addColumn<QString>("scale");
-  QTest::newRow("1.25") << QStringLiteral("1.25");
-  QTest::newRow("1.5") << QStringLiteral("1.5");
-  QTest::newRow("2") << QStringLiteral("2");
+  for (const char* scale : {"1.25", "1.5", "2"}) QTest::newRow(scale) << QString::fromLatin1(scale);
 }
 
 // Sharp at the device ratio of `w`'s screen: its grab has that many more
