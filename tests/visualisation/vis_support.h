@@ -1,6 +1,5 @@
 // Helpers shared by the visualisation window tests: tables written straight
-// into the study state, runs through the study windows, and drawings made
-// offscreen at a chosen device pixel ratio.
+// into the study state, and drawings made offscreen at a chosen device pixel ratio.
 #pragma once
 
 #include <QImage>
@@ -27,11 +26,6 @@ inline void cleanupWindowTest() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-inline core::Table2& table(core::Scheme scheme) {
-  core::StudyState& s = ModGeneral::state();
-  return scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
-}
-
 // A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by
 // value(n, i), recorded in the journal as a stability run.
 inline void fillTable(core::Scheme scheme, int N, int K,
@@ -41,7 +35,7 @@ inline void fillTable(core::Scheme scheme, int N, int K,
   s.K = K;
   s.h = 1.0 / (1 + N);
   s.Tau = Tau;
-  core::Table2& sol = table(scheme);
+  core::Table2& sol = scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
   QVERIFY(sol.create(0, K + 1, 0, N));
   for (int n = 0; n <= K; ++n) {
     double* row = sol.row(n + 1);
@@ -93,12 +87,6 @@ inline bool hasColour(const QImage& img, QColor c, const QRectF& area = {}) {
     for (int x = qRound(r.left()); x < qRound(r.right()); ++x)
       if (img.valid(x, y) && QColor(img.pixel(x, y)) == c) return true;
   return false;
-}
-
-// Typed fields and a click in a study window.
-inline void typeAndClick(QWidget* w, const test::Fields& fields, const char* button) {
-  const QStringList shown = test::click(w, button, fields);
-  QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QStringLiteral(" | "))));
 }
 
 }  // namespace vistest
