@@ -1,12 +1,11 @@
 // The About window: the three orbits (places, wraps, hidden arc), a clean restart, and the
-// picture named for a screen reader and made at the screen's device pixel ratio.
+// picture named for a screen reader. Its sharpness at each screen scale: test_desktop.
 #include <QPointer>
 #include <QtTest>
 
 #include "about/about_background.h"
 #include "about/about_window.h"
 #include "shell/mod_general.h"
-#include "support/at_scale.h"
 #include "ui/picture_surface.h"
 
 namespace {
@@ -62,24 +61,6 @@ class TestAboutWindow : public QObject {
     QCOMPARE(w->angle1(), 0.5);
     QCOMPARE(w->picture()->image(), cleanPicture());
     w->close();
-  }
-
-  // On a screen scaled by 1.25, 1.5 or 2 the picture is made at that ratio (the heat map
-  // sampled finer, not stretched) and shown pixel for pixel.
-  void pictureAtDeviceRatio_data() { test::addScaleRows(); }
-  void pictureAtDeviceRatio() {
-    QFETCH(QString, scale);
-    ORV_AT_SCALE(scale);
-    AboutWindow w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.timer()->stop();
-    const QImage fine = test::plain(about::backgroundImage(scale.toDouble()));
-    QVERIFY(test::plain(w.picture()->image()) == fine);
-    w.tick();
-    // The top rows of the picture hold no dot: there the grab is the picture.
-    test::checkSharp(w.picture(), w.picture()->border(), w.picture()->image(), cleanPicture(),
-                     QRect(0, 0, fine.width(), qFloor(16 * scale.toDouble())));
   }
 };
 

@@ -5,6 +5,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include "about/about_background.h"
+#include "about/about_window.h"
 #include "app/windows.h"
 #include "caption_fit.h"
 #include "dark_palette.h"
@@ -13,6 +15,7 @@
 #include "support/window_support.h"
 #include "ui/colours.h"
 #include "ui/controls.h"
+#include "ui/picture_surface.h"
 #include "ui/typeface.h"
 
 namespace {
@@ -170,11 +173,18 @@ class TestDesktop : public QObject {
     const QList<QWidget*> windows = openEveryWindow();
     const qreal dpr = scale.toDouble();
     QCOMPARE(windows[0]->devicePixelRatioF(), dpr);
-    // Form1's problem statements show, pixel for pixel, their drawing at the screen's ratio.
-    for (auto* p : windows[0]->findChildren<ProblemPicture*>())
-      if (dpr != 1)
-        test::checkSharp(p, 2, problemStatementImage(p->problem(), p->imageSize(), dpr),
-                         problemStatementImage(p->problem(), p->imageSize()));
+    // Form1's problem statements and the About picture (its top rows, which no orbit reaches)
+    // show, pixel for pixel, their drawing made at the screen's ratio, not stretched.
+    for (QWidget* w : windows) {
+      for (auto* p : w->findChildren<ProblemPicture*>())
+        if (dpr != 1)
+          test::checkSharp(p, 2, problemStatementImage(p->problem(), p->imageSize(), dpr),
+                           problemStatementImage(p->problem(), p->imageSize()));
+      if (auto* about = qobject_cast<AboutWindow*>(w); about && dpr != 1)
+        test::checkSharp(about->picture(), about->picture()->border(),
+                         about::backgroundImage(dpr), about::backgroundImage(),
+                         QRect(0, 0, qRound(124 * dpr), qFloor(2 * dpr)));
+    }
     QStringList faults;
     int texts = 0;
     for (bool dark : openedDark ? QList{true} : QList{false, true}) {
