@@ -223,7 +223,13 @@ class TestEvolutionWindow : public QObject {
     w->togglePlay();
     QTRY_VERIFY(w->level() > 150);  // a tick of the player
 
-    vistest::replaceTable(newN, newK, recorded);
+    // The P0 table gone, re-created without the journal hearing of it, or a new recorded run.
+    if (newN == 0)
+      ModGeneral::state().SolP0.reset();
+    else if (recorded)
+      vistest::fillTable(Scheme::P0, newN, newK, wave);
+    else
+      QVERIFY(ModGeneral::state().SolP0.create(0, newK + 1, 0, newN));
     if (stoppedAfterRow) ModGeneral::state().SolP0.stoppedAfterRow(stoppedAfterRow);
     (void)map->readOut(area.center());
     (void)vistest::draw(*map, QSize(500, 400), 2.0);

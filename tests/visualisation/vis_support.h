@@ -44,18 +44,6 @@ inline void fillTable(core::Scheme scheme, int N, int K,
   ModGeneral::journal().recordRun(s, core::Study::Stability, scheme, true);
 }
 
-// The P0 table replaced behind an open window: gone (N = 0), re-created
-// without the journal hearing of it, or a new recorded run.
-inline void replaceTable(int N, int K, bool recorded) {
-  core::Table2& sol = ModGeneral::state().SolP0;
-  if (N == 0)
-    sol.reset();
-  else if (recorded)
-    fillTable(core::Scheme::P0, N, K, [](int n, int i) { return n - i * 0.5; });
-  else
-    QVERIFY(sol.create(0, K + 1, 0, N));
-}
-
 // Draws `render` into a size x size image at device pixel ratio `dpr`.
 template <class Window>
 QImage draw(const Window& w, QSize size, qreal dpr = 1.0) {
