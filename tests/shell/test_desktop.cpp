@@ -155,7 +155,6 @@ int yellowCount(const QImage& img) {
     for (int x = 0; x < img.width(); ++x) n += QColor(img.pixel(x, y)) == QColor(255, 255, 0);
   return n;
 }
-QImage cleanPicture() { return about::backgroundImage().convertToFormat(QImage::Format_RGB32); }
 
 }  // namespace
 
@@ -295,7 +294,7 @@ class TestDesktop : public QObject {
     QTRY_VERIFY(guard.isNull());
     w = qobject_cast<AboutWindow*>(ModGeneral::showWindow(WindowKind::FrmAPropos));
     QCOMPARE(w->angle1(), 0.5);
-    QCOMPARE(w->picture()->image(), cleanPicture());
+    QCOMPARE(w->picture()->image(), about::backgroundImage().convertToFormat(QImage::Format_RGB32));
     w->close();
   }
 

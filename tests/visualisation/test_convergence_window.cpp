@@ -37,42 +37,41 @@ const Fields kSpaceP0{.N = "4", .T = "1", .K = "1000", .a = "1", .d = "1", .w = 
 // off at a part of the order of Tau that the two schemes do not share.)
 const Fields kError{.N = "9", .T = "1", .K = "1000", .a = "1", .Epsilon = "0.05", .d = "1",
                     .w = "1", .phi = "0"};
-const Fields kPepsEps{.Epsilon = "0.0001"};
+const Fields kConsistPeps = kConsistP0.with({.Epsilon = "0.0001"});
+const Fields kSpacePeps = kSpaceP0.with({.Epsilon = "0.0001"});
 
-// The five plots in their order: the study half each shows, the window and
-// buttons of its runs, and a worked example.
+// The five plots in their order: the study half each shows, the window of its runs (the
+// space halvings through TxtS and the "Tau" buttons, the others through TxtR and the "H" ones),
+// and a worked example.
 struct Plot {
   WindowKind kind;
-  const char *counter, *compute, *clear;
   Study study;
   Scheme scheme;
   QList<int> counts;  // the halvings (or k) of the example's runs
   Fields example;
+  bool space() const { return study == Study::ConsistencySpace; }
 };
 using enum WindowKind;
 const Plot kPlots[] = {
-    {frmConsistP0, "TxtR", "CmdCalculerH", "CmdEffacerH", Study::ConsistencyTime, Scheme::P0,
-     {0, 1, 2, 3}, kConsistP0},
-    {frmConsistP0, "TxtS", "CmdCalculerTau", "CmdEffacerTau", Study::ConsistencySpace, Scheme::P0,
-     {0, 1, 2}, kSpaceP0},
-    {FrmErreurEps0, "TxtR", "CmdCalculerH", "CmdEffacerH", Study::Error, Scheme::Peps,
-     {1, 2, 4, 8}, kError},
-    {FrmConsistPepsilon, "TxtR", "CmdCalculerH", "CmdEffacerH", Study::ConsistencyTime,
-     Scheme::Peps, {0, 1, 2, 3}, kConsistP0.with(kPepsEps)},
-    {FrmConsistPepsilon, "TxtS", "CmdCalculerTau", "CmdEffacerTau", Study::ConsistencySpace,
-     Scheme::Peps, {0, 1, 2}, kSpaceP0.with(kPepsEps)}};
+    {frmConsistP0, Study::ConsistencyTime, Scheme::P0, {0, 1, 2, 3}, kConsistP0},
+    {frmConsistP0, Study::ConsistencySpace, Scheme::P0, {0, 1, 2}, kSpaceP0},
+    {FrmErreurEps0, Study::Error, Scheme::Peps, {1, 2, 4, 8}, kError},
+    {FrmConsistPepsilon, Study::ConsistencyTime, Scheme::Peps, {0, 1, 2, 3}, kConsistPeps},
+    {FrmConsistPepsilon, Study::ConsistencySpace, Scheme::Peps, {0, 1, 2}, kSpacePeps}};
 
 // One run of plot `plot`'s half typed into its window: the counter gets `count`.
 void run(int plot, Fields fields, int count) {
   const Plot& p = kPlots[plot];
   QWidget* w = ModGeneral::showWindow(p.kind);
   if (p.kind == WindowKind::FrmErreurEps0) test::button(w, "OptionChoix_1")->click();
-  (p.counter == QLatin1String("TxtS") ? fields.S : fields.R) = QString::number(count);
-  QCOMPARE(test::click(w, p.compute, fields), QStringList());
+  (p.space() ? fields.S : fields.R) = QString::number(count);
+  QCOMPARE(test::click(w, p.space() ? "CmdCalculerTau" : "CmdCalculerH", fields), QStringList());
 }
 
 void clear(int plot) {
-  test::button(ModGeneral::window(kPlots[plot].kind), kPlots[plot].clear)->click();
+  test::button(ModGeneral::window(kPlots[plot].kind),
+               kPlots[plot].space() ? "CmdEffacerTau" : "CmdEffacerH")
+      ->click();
 }
 
 }  // namespace

@@ -120,21 +120,6 @@ class TestEvolutionWindow : public QObject {
     }
   }
 
-  // Plays to the last level and pauses; from there it starts again at 0.
-  void playsToTheLastLevelAndPauses() {
-    vistest::fillTable(Scheme::P0, 20, 40, wave);
-    EvolutionWindow w;
-    w.findChild<QSpinBox*>(QStringLiteral("TxtVitesse"))->setValue(400);
-    auto* lecture = test::button(&w, "CmdLecture");
-    lecture->click();
-    QCOMPARE(lecture->text(), QStringLiteral("Pause"));
-    QTRY_VERIFY(!w.playing());
-    QCOMPARE(slider(w)->value(), 40);
-    QCOMPARE(lecture->text(), QStringLiteral("Lecture"));
-    lecture->click();
-    QVERIFY(w.playing() && w.level() < 40);
-  }
-
   void scaleHoldsLargestMagnitude_data() {
     QTest::addColumn<int>("peakLevel");
     QTest::addColumn<double>("peak");
@@ -248,8 +233,9 @@ class TestEvolutionWindow : public QObject {
     QCOMPARE(map->readOut(area.center()).isEmpty(), newN == 0);
   }
 
-  // No table yet: nothing to choose or play; a Pepsilon table enables its option only.
-  void nothingToShowYet() {
+  // No table yet: nothing to choose or play. A Pepsilon table enables its option only; it
+  // plays to the last level and pauses, and from there starts again at 0.
+  void nothingToShowYetThenPlays() {
     EvolutionWindow w;
     const auto option = [&w](int k) {
       return w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_%1").arg(k))->isEnabled();
@@ -258,9 +244,19 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(w.source().emptyReason().contains(QStringLiteral("n'a pas encore été calculée")));
     w.togglePlay();
     QVERIFY(!w.playing());
-    vistest::fillTable(Scheme::Peps, 30, 40, wave);
+    vistest::fillTable(Scheme::Peps, 20, 40, wave);
     w.synchronise();
     QVERIFY(option(1) && !option(0));
+    test::button(&w, "OptionSolution_1")->click();
+    w.findChild<QSpinBox*>(QStringLiteral("TxtVitesse"))->setValue(400);
+    auto* lecture = test::button(&w, "CmdLecture");
+    lecture->click();
+    QCOMPARE(lecture->text(), QStringLiteral("Pause"));
+    QTRY_VERIFY(!w.playing());
+    QCOMPARE(slider(w)->value(), 40);
+    QCOMPARE(lecture->text(), QStringLiteral("Lecture"));
+    lecture->click();
+    QVERIFY(w.playing() && w.level() < 40);
   }
 
   // Kept runs of other time steps show the level nearest the current time,
