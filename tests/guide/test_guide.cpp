@@ -1,10 +1,7 @@
 // The student guide: each "Essayer" link opens its study window with the
 // example's values in place of what was typed and nothing computed; F1 opens
 // the guide from any window, not from a message box; the consistency examples
-// give their orders; every drawing offers one context menu.
-#include <QClipboard>
-#include <QFileInfo>
-#include <QTemporaryDir>
+// give their orders.
 #include <QTextBrowser>
 #include <QtTest>
 #include <cmath>
@@ -12,7 +9,6 @@
 #include "app/windows.h"
 #include "guide/guide_window.h"
 #include "support/window_support.h"
-#include "ui/export_csv.h"
 #include "ui/message.h"
 
 Q_DECLARE_METATYPE(WindowKind)
@@ -121,46 +117,6 @@ class TestGuide : public QObject {
       }
     }
     QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
-  }
-
-  void drawingsOfferTheirMenu_data() {
-    QTest::addColumn<QString>("surface");
-    QTest::addColumn<WindowKind>("kind");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("stability graph, PNG") << "PB1" << WindowKind::FrmStabp0G << "g.png";
-    QTest::newRow("evolution, SVG") << "PBCourbe" << WindowKind::FrmEvolution << "e.svg";
-    QTest::newRow("map, PDF") << "PBCarte" << WindowKind::FrmCarte << "c.pdf";
-    QTest::newRow("convergence, PNG") << "PBConvergence" << WindowKind::FrmConvergence << "v.png";
-  }
-
-  // One context menu on every drawing: the copy is the drawing as it shows,
-  // the saved image the drawing again at the file's resolution.
-  void drawingsOfferTheirMenu() {
-    QFETCH(QString, surface);
-    QFETCH(WindowKind, kind);
-    QFETCH(QString, file);
-    test::BoxCatcher boxes;
-    test::click(tryGuideExample("stabp0"), "CmdCalculs");
-    QWidget* w = ModGeneral::showWindow(kind);
-    if (surface == "PB1") test::click(w, "CmdTracage");
-    auto* drawing = w->findChild<QWidget*>(surface);
-    QStringList menu;
-    for (const QAction* a : drawing->actions()) menu << a->objectName();
-    QCOMPARE(menu, QStringList({"actCopierImage", "actEnregistrerImage", "actImprimer"}));
-    const int border = surface == "PB1" ? 2 : 0;  // the graph's frame is not drawn
-    const QSize shown = drawing->size() - QSize(2, 2) * border;
-    QGuiApplication::clipboard()->clear();
-    drawing->findChild<QAction*>("actCopierImage")->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->image().size(), shown);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(file);
-    ui::setSaveFileNameProvider(
-        [path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
-    drawing->findChild<QAction*>("actEnregistrerImage")->trigger();
-    ui::setSaveFileNameProvider({});
-    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
-    QVERIFY(file.endsWith(".png") ? QImage(path).size() == shown * 4
-                                  : QFileInfo(path).size() > 100);
   }
 };
 

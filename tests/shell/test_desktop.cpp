@@ -1,9 +1,13 @@
 // The program as a student uses it: Form1 and its menu, one instance per window kind, fresh
 // windows after a close, "Quitter" during a long run, the About window's orbits; every window
-// at each screen scale, on a dark desktop palette, and from the keyboard alone.
+// at each screen scale, on a dark desktop palette, and from the keyboard alone; every
+// drawing's context menu.
+#include <QClipboard>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
@@ -19,6 +23,7 @@
 #include "support/window_support.h"
 #include "ui/colours.h"
 #include "ui/controls.h"
+#include "ui/export_csv.h"
 #include "ui/picture_surface.h"
 #include "ui/typeface.h"
 
@@ -365,15 +370,36 @@ class TestDesktop : public QObject {
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
   }
 
-  // The Menu key and Shift+F10 ask the drawing or list with the focus for its context
-  // menu; space on the level slider plays and pauses.
-  void keysForMenusAndSlider() {
+  // Every drawing offers one context menu, which the Menu key and Shift+F10 ask for as they do
+  // a list's: the copy is the drawing as it shows, the saved image the drawing again at the
+  // file's resolution. Space on the level slider plays and pauses.
+  void keysAndDrawingMenus() {
     openEveryWindow();
-    for (auto [kind, name] : {std::pair{WindowKind::frmstabp0, "ListRes"},
-                              {WindowKind::FrmStabp0G, "PB1"},
-                              {WindowKind::FrmEvolution, "PBCourbe"}}) {
+    test::BoxCatcher boxes;
+    QTemporaryDir dir;
+    for (auto [kind, name, file] : {std::tuple{WindowKind::frmstabp0, "ListRes", ""},
+                                    {WindowKind::FrmStabp0G, "PB1", "g.png"},
+                                    {WindowKind::FrmEvolution, "PBCourbe", "e.svg"},
+                                    {WindowKind::FrmCarte, "PBCarte", "c.pdf"},
+                                    {WindowKind::FrmConvergence, "PBConvergence", "v.png"}}) {
       QApplication::setActiveWindow(ModGeneral::window(kind));
       auto* target = ModGeneral::window(kind)->findChild<QWidget*>(name);
+      if (*file) {
+        QStringList menu;
+        for (const QAction* a : target->actions()) menu << a->objectName();
+        QCOMPARE(menu, QStringList({"actCopierImage", "actEnregistrerImage", "actImprimer"}));
+        // The graph's 2-pixel frame is not part of its drawing.
+        const QSize shown = target->size() - QSize(4, 4) * (kind == WindowKind::FrmStabp0G);
+        QGuiApplication::clipboard()->clear();
+        target->findChild<QAction*>("actCopierImage")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), shown);
+        const QString path = dir.filePath(file);
+        ui::setSaveFileNameProvider(
+            [path](QWidget*, const QString&, const QStringList&, QString*) { return path; });
+        target->findChild<QAction*>("actEnregistrerImage")->trigger();
+        QVERIFY(path.endsWith(".png") ? QImage(path).size() == shown * 4
+                                      : QFileInfo(path).size() > 100);
+      }
       target->setContextMenuPolicy(Qt::CustomContextMenu);
       QSignalSpy asked(target, &QWidget::customContextMenuRequested);
       target->setFocus(Qt::TabFocusReason);
@@ -381,6 +407,8 @@ class TestDesktop : public QObject {
       QTest::keyClick(target, Qt::Key_F10, Qt::ShiftModifier);
       QCOMPARE(asked.count(), 2);
     }
+    ui::setSaveFileNameProvider({});
+    QVERIFY2(boxes.texts.isEmpty(), qPrintable(boxes.last()));
     auto* slider =
         ModGeneral::window(WindowKind::FrmEvolution)->findChild<QSlider*>("SliderNiveau");
     slider->setFocus(Qt::TabFocusReason);
