@@ -25,7 +25,6 @@ Q_DECLARE_METATYPE(core::Scheme)
 
 namespace {
 
-// The program's colours: the computed curve blue, the exact one red.
 const QColor& kCurve = ui::colour::blue;
 const QColor& kExact = ui::colour::red;
 
@@ -292,14 +291,11 @@ class TestEvolutionWindow : public QObject {
     QVERIFY(w.valueRange().second >= w.kept().runs()[1].runMax);
     test::button(&w, "CmdEffacerGardees")->click();
     QVERIFY(w.kept().runs().empty());
-  }
-
-  // A kept run that would leave no room to compute the table again is
-  // refused with what holds the memory, and nothing is kept.
-  void budgetRefusesAKeptRun() {
+    // A kept run that would leave no room to compute the table again is refused with what holds
+    // the memory, and nothing is kept.
     vistest::fillTable(Scheme::P0, 999, 299, wave);  // 2.4 MB
+    w.synchronise();
     core::MemoryBudget::process().setLimit(4e6);
-    EvolutionWindow w;
     test::BoxCatcher boxes;
     test::button(&w, "CmdGarder")->click();
     QTRY_COMPARE(boxes.texts.size(), 1);

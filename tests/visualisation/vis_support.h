@@ -15,8 +15,7 @@
 
 namespace vistest {
 
-// Every visualisation test starts from a fresh state (French numbers) with
-// the window kinds registered, and closes every window after.
+// Each test: a fresh state (French numbers), the window kinds registered; every window closed.
 inline void initWindowTest() {
   test::freshState();
   registerWindows();
