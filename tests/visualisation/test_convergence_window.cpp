@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QProcess>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -207,16 +206,14 @@ class TestConvergenceWindow : public QObject {
   void modesFollowTheStabilityRuns() {
     auto* w = qobject_cast<ModesWindow*>(ModGeneral::showWindow(WindowKind::FrmModes));
     auto* verdict = w->findChild<QLabel*>(QStringLiteral("LblVerdict"));
-    const auto option = [w](int k) {
-      return w->findChild<QRadioButton*>(QStringLiteral("OptionSolution_%1").arg(k))->isEnabled();
-    };
     QVERIFY(verdict->text().startsWith(QStringLiteral("Rien à afficher")));
-    QVERIFY(!option(0));
+    QVERIFY(!test::button(w, "OptionSolution_0")->isEnabled());
     QWidget* study = ModGeneral::showWindow(WindowKind::frmstabp0);
     test::click(study, "CmdCalculs", {.N = "3", .T = "12.5", .K = "200", .a = "0.55", .u0 = "1"});
     QTRY_VERIFY(w->analysis() && w->analysis()->N == 3);
     QTRY_VERIFY(verdict->text().contains(QStringLiteral("diffèrent")));
-    QVERIFY(option(0) && !option(1));
+    QVERIFY(test::button(w, "OptionSolution_0")->isEnabled());
+    QVERIFY(!test::button(w, "OptionSolution_1")->isEnabled());
     const QStringList lines = test::lines(w, "ListModes");
     QCOMPARE(lines.size(), 3);
     // Mode 1 decays faster than mode 3 (0,68 against 0,88): below the noise after level 115.
