@@ -25,8 +25,6 @@ using test::Fields;
 
 namespace {
 
-using reftest::bits;
-
 const Fields kConsistP0{.N = "9", .T = "0.1", .K = "20", .a = "1", .d = "1", .w = "50",
                         .phi = "0", .R = "0", .S = "0"};
 const Fields kSpaceP0{.N = "4", .T = "1", .K = "1000", .a = "1", .d = "1", .w = "0",
@@ -89,7 +87,8 @@ class TestConvergenceWindow : public QObject {
     // Study, scheme, divisor, then error, Tau, h and Epsilon bit for bit.
     const auto entry = [](Study study, Scheme scheme, double divisor, auto... v) {
       QString text = QString("%1 %2 %3").arg(int(study)).arg(int(scheme)).arg(divisor);
-      for (double d : {static_cast<double>(v)...}) text += QString(" %1").arg(bits(d), 0, 16);
+      for (double d : {static_cast<double>(v)...})
+        text += QString(" %1").arg(reftest::bits(d), 0, 16);
       return text;
     };
     QStringList expected, got;

@@ -3,7 +3,6 @@
 // runs. The space-time map: decimation keeps an isolated blow-up, the palette is symmetric about
 // 0, the read-out. Both: tables replaced while the window is open.
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QtTest>
@@ -236,16 +235,14 @@ class TestEvolutionWindow : public QObject {
   // plays to the last level and pauses, and from there starts again at 0.
   void nothingToShowYetThenPlays() {
     EvolutionWindow w;
-    const auto option = [&w](int k) {
-      return w.findChild<QRadioButton*>(QStringLiteral("OptionSolution_%1").arg(k))->isEnabled();
-    };
-    QVERIFY(!option(0) && !option(1));
+    const auto option = [&w](const char* name) { return test::button(&w, name)->isEnabled(); };
+    QVERIFY(!option("OptionSolution_0") && !option("OptionSolution_1"));
     QVERIFY(w.source().emptyReason().contains(QStringLiteral("n'a pas encore été calculée")));
     w.togglePlay();
     QVERIFY(!w.playing());
     vistest::fillTable(Scheme::Peps, 20, 40, wave);
     w.synchronise();
-    QVERIFY(option(1) && !option(0));
+    QVERIFY(option("OptionSolution_1") && !option("OptionSolution_0"));
     test::button(&w, "OptionSolution_1")->click();
     w.findChild<QSpinBox*>(QStringLiteral("TxtVitesse"))->setValue(400);
     auto* lecture = test::button(&w, "CmdLecture");
