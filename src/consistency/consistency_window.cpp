@@ -20,7 +20,6 @@
 namespace {
 
 using ui::caption;
-using ui::colour::blue;
 using ui::colour::red;
 
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
@@ -139,7 +138,7 @@ void ConsistencyWindow::buildPhysics(int left, int width, int height) {
   // Broken at its wide gap, before "avec", when it does not fit one line.
   QLabel* formula =
       caption(g, QStringLiteral("uexacte(x,t) = sin[pi.x].g(t)       avec g(t) = d.cos[wt+phi]"),
-              {8, height - 48, width - 16, 40}, blue);
+              {8, height - 48, width - 16, 40}, ui::colour::blue);
   formula->setWordWrap(true);
 }
 
@@ -161,7 +160,7 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
   c.frame = ui::frame(this, timeR ? "FrameHFixe" : "FrameTauFixe",
                       timeR ? QStringLiteral("Pour h fixé ") : QStringLiteral("Pour Tau fixé "),
                       {left, top, width, height});
-  c.frame->setTitleLook(ui::typeface(8, true), blue);
+  c.frame->setTitleLook(ui::typeface(8, true), ui::colour::blue);
   QWidget* g = c.frame;
   const QString name = timeR ? QStringLiteral("R") : QStringLiteral("S");
 
@@ -214,7 +213,7 @@ void ConsistencyWindow::buildHalf(core::Half half, int left, int top, int width,
                           .arg(letter));
   c.orders->resultModel()->setCsvColumns({"i", timeR ? "q" : "p"});
   caption(g, QStringLiteral("|| uexacte - uapprox || < C.[h^p + Tau^q]"),
-          {8, height - 24, width - 16, 18}, blue);
+          {8, height - 24, width - 16, 18}, ui::colour::blue);
 
   connect(c.computeErrorButton, &QAbstractButton::clicked, this,
           [this, half] { computeError(half); });
@@ -268,8 +267,8 @@ void ConsistencyWindow::computeError(core::Half half) {
         const core::Study study =
             timeR ? core::Study::ConsistencyTime : core::Study::ConsistencySpace;
         ModGeneral::journal().recordRun(s, study, scheme_, outcome.completed);
-        ModGeneral::journal().noteSession(core::sessionRun(
-            study, scheme_, core::typedValues(typed, scheme_, timeR), outcome));
+        ModGeneral::journal().noteSession(
+            core::sessionRun(study, scheme_, core::typedValues(typed, scheme_, timeR), outcome));
         if (outcome.completed) {
           // The CSV export writes the divisor, the refined step and the error in full.
           const double e = timeR ? s.R : s.S;

@@ -36,7 +36,9 @@ std::string formatFixed(double value, int decimals, std::string_view mark = ".")
 std::string formatPlain(double value, std::string_view mark = ".");
 
 // Shows an unset value as the empty text.
-class Real;
+template <class T>
+class Stored;
+using Real = Stored<double>;
 std::string formatPlain(const Real& value, std::string_view mark = ".");
 
 // A whole double as a 64-bit integer, NaN as 0, beyond +-9.2e18 held there.

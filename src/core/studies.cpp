@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 
@@ -160,12 +161,28 @@ bool stabilityFieldsEmpty(Scheme scheme, const StabilityFields& f) {
 
 namespace {
 
+struct Target {
+  Real& value;
+  const std::string& text;
+  const char* caption;
+};
+
+// Stores the fields in turn; what was stored before a refusal stays stored.
+Outcome store(std::initializer_list<Target> targets) {
+  for (const Target& t : targets) ORV_TRY(store(t.value, t.text, t.caption));
+  return {};
+}
+
 // N, T and K, in this order: the first fields every study stores.
 template <class Fields>
 Outcome storeGrid(StudyState& s, const Fields& f) {
-  ORV_TRY(store(s.N, f.N, "N"));
-  ORV_TRY(store(s.T, f.T, "T"));
-  return store(s.K, f.K, "K");
+  return store({{s.N, f.N, "N"}, {s.T, f.T, "T"}, {s.K, f.K, "K"}});
+}
+
+// d, w and phi, in this order: the data of the exact solution.
+template <class Fields>
+Outcome storeExactData(StudyState& s, const Fields& f) {
+  return store({{s.d, f.d, "d"}, {s.w, f.w, "w"}, {s.phi, f.phi, "phi"}});
 }
 
 Outcome storeStabilityFields(StudyState& s, Scheme scheme, const StabilityFields& f) {
@@ -259,9 +276,7 @@ Outcome beginConsistency(StudyState& s, Scheme scheme, Half half, const Consiste
 
   ORV_TRY(storeGrid(s, f));
   ORV_TRY(store(s.a, f.a, "a"));
-  ORV_TRY(store(s.d, f.d, "d"));
-  ORV_TRY(store(s.w, f.w, "w"));
-  ORV_TRY(store(s.phi, f.phi, "phi"));
+  ORV_TRY(storeExactData(s, f));
   Real& count = inTime ? s.R : s.S;
   ORV_TRY(storeFloor(count, inTime ? f.R : f.S, inTime ? "R" : "S"));
   if (peps) ORV_TRY(store(s.Epsilon, f.Epsilon, "Epsilon"));
@@ -439,9 +454,7 @@ Outcome beginErrorStudy(StudyState& s, const ErrorFields& f, bool exactData) {
 
   ORV_TRY(storeGrid(s, f));
   if (exactData) {
-    ORV_TRY(store(s.d, f.d, "d"));
-    ORV_TRY(store(s.w, f.w, "w"));
-    ORV_TRY(store(s.phi, f.phi, "phi"));
+    ORV_TRY(storeExactData(s, f));
   } else {
     ORV_TRY(store(s.u0, f.u0, "u0"));
     ORV_TRY(store(s.v0, f.v0, "v0"));

@@ -14,42 +14,29 @@
 
 namespace core {
 
-// A double that holds no value until first written: it counts as 0 in
+// A number that holds no value until first written: it counts as 0 in
 // arithmetic and shows as an empty text.
-class Real {
+template <class T>
+class Stored {
  public:
-  Real() = default;
-  Real& operator=(double v) {
+  Stored() = default;
+  Stored& operator=(T v) {
     value_ = v;
     set_ = true;
     return *this;
   }
-  operator double() const { return value_; }  // NOLINT: reads as a plain double
-  double value() const { return value_; }
+  operator T() const { return value_; }  // NOLINT: reads as a plain number
+  T value() const { return value_; }
   bool isSet() const { return set_; }
-  void clear() { *this = Real(); }
+  void clear() { *this = Stored(); }
 
  private:
-  double value_ = 0.0;
+  T value_ = 0;
   bool set_ = false;
 };
 
-// The 16-bit signed integer `NN`, empty until first written.
-class Int16 {
- public:
-  Int16() = default;
-  Int16& operator=(std::int16_t v) {
-    value_ = v;
-    set_ = true;
-    return *this;
-  }
-  operator std::int16_t() const { return value_; }  // NOLINT
-  bool isSet() const { return set_; }
-
- private:
-  std::int16_t value_ = 0;
-  bool set_ = false;
-};
+using Real = Stored<double>;
+using Int16 = Stored<std::int16_t>;  // `NN`
 
 // One-dimensional table (lower To upper); a created table reads 0 everywhere.
 class Table1 {

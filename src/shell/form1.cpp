@@ -83,21 +83,24 @@ void Form1::buildContents() {
   titleLabel(area, "Label4", QStringLiteral("Modèle de Mervodan"), {27, 206, 160, 20},
              ui::typeface(9.75, true), yellow);
 
-  auto* picture1 = new ProblemPicture(Problem::P0, QSize(467, 87), area);
-  picture1->setObjectName(QStringLiteral("Picture1"));
-  picture1->setAccessibleName(QStringLiteral("Problème P0"));
-  picture1->setAccessibleDescription(QStringLiteral(
-      "-a.Delta u0 + u0_t = f pour x dans (0,1), t > 0 ; u0(x,0) = u0(x) pour x dans (0,1) ; "
-      "u0(0,t) = u0(1,t) = 0 pour t > 0"));
-  ui::place(picture1, 28, 106, 471, 91);
-  auto* picture2 = new ProblemPicture(Problem::Pepsilon, QSize(472, 108), area);
-  picture2->setObjectName(QStringLiteral("Picture2"));
-  picture2->setAccessibleName(QStringLiteral("Problème Pepsilon"));
-  picture2->setAccessibleDescription(QStringLiteral(
-      "epsilon.ueps_tt - a.Delta ueps + ueps_t = f pour x dans (0,1), t > 0 ; "
-      "ueps(x,0) = u0(x) pour x dans (0,1) ; ueps_t(x,0) = v0eps(x) pour x dans (0,1) ; "
-      "ueps(0,t) = ueps(1,t) = 0 pour t > 0"));
-  ui::place(picture2, 25, 227, 476, 112);
+  // A problem's statement, named for screen readers by its text in one line.
+  const auto picture = [area](Problem problem, const char* name, const QString& accessibleName,
+                              const QString& statement, const QRect& place) {
+    auto* p = new ProblemPicture(problem, place.size() - QSize(4, 4), area);
+    p->setObjectName(QLatin1String(name));
+    p->setAccessibleName(accessibleName);
+    p->setAccessibleDescription(statement);
+    ui::place(p, place);
+  };
+  picture(Problem::P0, "Picture1", QStringLiteral("Problème P0"),
+          QStringLiteral("-a.Delta u0 + u0_t = f pour x dans (0,1), t > 0 ; u0(x,0) = u0(x) pour "
+                         "x dans (0,1) ; u0(0,t) = u0(1,t) = 0 pour t > 0"),
+          {28, 106, 471, 91});
+  picture(Problem::Pepsilon, "Picture2", QStringLiteral("Problème Pepsilon"),
+          QStringLiteral("epsilon.ueps_tt - a.Delta ueps + ueps_t = f pour x dans (0,1), t > 0 ; "
+                         "ueps(x,0) = u0(x) pour x dans (0,1) ; ueps_t(x,0) = v0eps(x) pour x "
+                         "dans (0,1) ; ueps(0,t) = ueps(1,t) = 0 pour t > 0"),
+          {25, 227, 476, 112});
 }
 
 QAction* Form1::addItem(QMenu* menu, const char* name, const QString& caption, WindowKind kind) {

@@ -34,7 +34,6 @@ class StabilityListModel : public ui::LineListModel, public ui::CsvWritable {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QString line(int row) const override;
-  qsizetype widestLine() const override { return widest_; }
   // Bytes of the numbers the model keeps alive: the shared table's buffer
   // counts whole, as the process's memory budget counts it.
   std::size_t bytesHeld() const override;
@@ -69,7 +68,6 @@ class StabilityListModel : public ui::LineListModel, public ui::CsvWritable {
   std::int64_t levels_ = 0;
   double h_ = 0.0;
   std::string mark_ = ".";
-  qsizetype widest_ = 0;
   bool shown_ = false;  // the header and the levels, or nothing after clear()
   double tau_ = 0.0;
   bool hasTau_ = false;

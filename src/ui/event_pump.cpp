@@ -13,10 +13,12 @@ constexpr std::int64_t kScaledRange = 1'000'000;
 EventPump::EventPump(QProgressBar* bar, Clock::duration interval, Clock::duration barInterval)
     : bar_(bar), interval_(interval), barInterval_(barInterval), lastPass_(Clock::now()) {}
 
-void EventPump::yieldOnce() {
-  const auto start = Clock::now();
+void EventPump::yieldOnce() { pass(Clock::now()); }
+
+void EventPump::pass(Clock::time_point start) {
   ++passes_;
   QCoreApplication::processEvents();
+  // Measured after the pass, so a slow repaint does not eat the next interval.
   lastPass_ = Clock::now();
   timeInPasses_ += lastPass_ - start;
 }
@@ -32,11 +34,7 @@ void EventPump::poll(std::int64_t done, std::int64_t total) {
     lastShown_ = now;
     showProgress(done, total);
   }
-  ++passes_;
-  QCoreApplication::processEvents();
-  // Measured after the pass, so a slow repaint does not eat the next interval.
-  lastPass_ = Clock::now();
-  timeInPasses_ += lastPass_ - now;
+  pass(now);
 }
 
 void EventPump::showProgress(std::int64_t done, std::int64_t total) {

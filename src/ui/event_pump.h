@@ -51,6 +51,8 @@ class EventPump : public core::StepHook {
   void poll(std::int64_t done, std::int64_t total) override;
 
  private:
+  // One pass of the event loop, its time from `start` counted.
+  void pass(Clock::time_point start);
   void showProgress(std::int64_t done, std::int64_t total);
 
   QPointer<QProgressBar> bar_;

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -18,6 +17,7 @@
 #include <thread>
 #include <utility>
 
+#include "ui/busy_cursor.h"
 #include "ui/message.h"
 #include "ui/number_text.h"
 
@@ -282,13 +282,17 @@ void saveCsvAs(QWidget* parent, const CsvWritable& source) {
   const QString name = askSaveFileName(parent, QStringLiteral("Enregistrer sous"),
                                        {QStringLiteral("Fichiers CSV (*.csv)")});
   if (name.isEmpty()) return;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString reason = saveCsv(source, name);
-  QGuiApplication::restoreOverrideCursor();
-  if (!reason.isEmpty()) {
-    showFailure(parent,
-                core::fail::fileNotSaved(toStd(QDir::toNativeSeparators(name)), toStd(reason)));
-  }
+  writeOrSay(
+      parent, name, [&] { return saveCsv(source, name); }, core::fail::fileNotSaved);
+}
+
+void writeOrSay(QWidget* parent, const QString& fileName, const std::function<QString()>& write,
+                SaveFailure failure) {
+  BusyCursor busy(true);
+  const QString reason = write();
+  busy.release();
+  if (!reason.isEmpty())
+    showFailure(parent, failure(toStd(QDir::toNativeSeparators(fileName)), toStd(reason)));
 }
 
 }  // namespace ui

@@ -18,6 +18,10 @@ class QIODevice;
 class QSaveFile;
 class QWidget;
 
+namespace core {
+struct Failure;
+}
+
 namespace ui {
 
 // Builds CSV text in memory, one row at a time; fields are separated by
@@ -170,5 +174,12 @@ QString frenchFileError(const QIODevice& device);
 // the French reason it was not written (`notWritten` when the device reports
 // nothing and one is given), empty when written.
 QString finishSave(QSaveFile& file, bool written, const QString& notWritten = QString());
+
+// Writes a file through `write` under the wait cursor; the French reason it
+// returns, if any, is shown in a message made by `failure` from the file's
+// name and that reason.
+using SaveFailure = core::Failure (*)(const std::string& file, const std::string& reason);
+void writeOrSay(QWidget* parent, const QString& fileName, const std::function<QString()>& write,
+                SaveFailure failure);
 
 }  // namespace ui

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
@@ -32,9 +31,13 @@ PrintDialogProvider& printProvider() {
   return p;
 }
 
-bool paintOn(QPaintDevice& device, double scale, const QSize& size, const DrawingPaint& paint) {
+// The drawing of logical size `size` on `device`, moved by `offset` device
+// units and scaled by `scale`, clipped to its own area.
+bool paintOn(QPaintDevice& device, double scale, const QSize& size, const DrawingPaint& paint,
+             QPointF offset = {}) {
   QPainter painter;
   if (!painter.begin(&device)) return false;
+  if (!offset.isNull()) painter.translate(offset);
   painter.scale(scale, scale);
   painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(size)));
   paint(painter, size);
@@ -110,15 +113,19 @@ QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& f
 
 bool printDrawing(QPrinter& printer, const QSize& size, const DrawingPaint& paint) {
   if (size.isEmpty()) return false;
-  QPainter painter;
-  if (!painter.begin(&printer)) return false;
   const QSizeF area = printer.pageRect(QPrinter::DevicePixel).size();
   const double scale = std::min(area.width() / size.width(), area.height() / size.height());
-  painter.translate((area.width() - size.width() * scale) / 2, 0);
-  painter.scale(scale, scale);
+  return paintOn(printer, scale, size, paint, {(area.width() - size.width() * scale) / 2, 0});
+}
+
+QImage drawnImage(const QSize& size, qreal dpr, const DrawingPaint& paint, QImage::Format format) {
+  QImage image(size * dpr, format);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::white);
+  QPainter painter(&image);
   painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(size)));
   paint(painter, size);
-  return painter.end();
+  return image;
 }
 
 void saveImageAs(QWidget* parent, const QSize& size, const DrawingPaint& paint) {
@@ -129,13 +136,9 @@ void saveImageAs(QWidget* parent, const QSize& size, const DrawingPaint& paint) 
                        QStringLiteral("Document PDF (*.pdf)")},
                       &filter);
   if (name.isEmpty()) return;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString reason = saveImage(size, paint, name, formatOf(name, filter));
-  QGuiApplication::restoreOverrideCursor();
-  if (!reason.isEmpty()) {
-    showFailure(parent,
-                core::fail::imageNotSaved(toStd(QDir::toNativeSeparators(name)), toStd(reason)));
-  }
+  writeOrSay(
+      parent, name, [&] { return saveImage(size, paint, name, formatOf(name, filter)); },
+      core::fail::imageNotSaved);
 }
 
 void setPrintDialogProvider(PrintDialogProvider provider) { printProvider() = std::move(provider); }
@@ -198,15 +201,7 @@ void enableImageExport(QWidget* widget, DrawingPaint paint, std::function<QSize(
   if (!size) size = [widget] { return widget->size(); };
   // The copy: the drawing at the screen's device pixel ratio, as it shows.
   auto copied = [widget, paint, size] {
-    const qreal dpr = widget->devicePixelRatioF();
-    const QSize logical = size();
-    QImage image(logical * dpr, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(logical)));
-    paint(painter, logical);
-    return image;
+    return drawnImage(size(), widget->devicePixelRatioF(), paint);
   };
   addDrawingMenu(widget, paint, size, copied);
 }

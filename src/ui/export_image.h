@@ -4,6 +4,7 @@
 // resolution instead of being copied from the screen.
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -30,6 +31,10 @@ constexpr int kPngScale = 4;
 // success, else the French reason.
 QString saveImage(const QSize& size, const DrawingPaint& paint, const QString& fileName,
                   ImageFormat format);
+// The drawing on white at `dpr` device pixels per logical pixel, clipped to
+// its own area.
+QImage drawnImage(const QSize& size, qreal dpr, const DrawingPaint& paint,
+                  QImage::Format format = QImage::Format_ARGB32_Premultiplied);
 // Paints the drawing centred on the printer's page, as large as fits.
 bool printDrawing(QPrinter& printer, const QSize& size, const DrawingPaint& paint);
 

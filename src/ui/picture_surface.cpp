@@ -107,18 +107,18 @@ void PictureSurface::setScaleTwips() {
   twipScale_ = true;
 }
 
-double PictureSurface::unitsPerPixelX() const {
-  const double w = drawingRect().width();
+double PictureSurface::unitsPerPixel(double scale, double pixels) const {
   if (pixelScale_) return 1.0;
   if (twipScale_) return 15.0;
-  return w > 0 ? scaleWidth_ / w : 1.0;
+  return pixels > 0 ? scale / pixels : 1.0;
+}
+
+double PictureSurface::unitsPerPixelX() const {
+  return unitsPerPixel(scaleWidth_, drawingRect().width());
 }
 
 double PictureSurface::unitsPerPixelY() const {
-  const double h = drawingRect().height();
-  if (pixelScale_) return 1.0;
-  if (twipScale_) return 15.0;
-  return h > 0 ? scaleHeight_ / h : 1.0;
+  return unitsPerPixel(scaleHeight_, drawingRect().height());
 }
 
 QPointF PictureSurface::toPixel(double x, double y) const {

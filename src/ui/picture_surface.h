@@ -144,6 +144,9 @@ class PictureSurface : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  // User units per device-independent pixel along an axis of `pixels`
+  // pixels whose user scale is `scale`.
+  double unitsPerPixel(double scale, double pixels) const;
   // One recorded drawing. Lines: `count` points from points_[first], each
   // joined to the next; Text: texts_[first]; Picture: pictures_[first].
   struct Op {

@@ -27,11 +27,14 @@ class LineListModel : public QAbstractListModel {
   // The text of line `row` (0 = first line), as shown; empty outside the list.
   virtual QString line(int row) const = 0;
   // The length, in characters, of the longest line (or a few more).
-  virtual qsizetype widestLine() const = 0;
+  virtual qsizetype widestLine() const { return widest_; }
   // Memory the model keeps for its lines, in bytes.
   virtual std::size_t bytesHeld() const = 0;
 
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+ protected:
+  qsizetype widest_ = 0;  // kept up to date by models that measure their lines
 };
 
 // Plain text lines.
@@ -46,7 +49,6 @@ class ResultListModel : public LineListModel, public CsvWritable {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QString line(int row) const override;
-  qsizetype widestLine() const override { return widest_; }
   std::size_t bytesHeld() const override;
 
   // CSV export (result_list_csv.cpp): the column names of the list and, per
@@ -60,7 +62,6 @@ class ResultListModel : public LineListModel, public CsvWritable {
 
  private:
   QStringList lines_;
-  qsizetype widest_ = 0;
   QStringList csvColumns_;
   std::vector<std::vector<double>> csvNumbers_;
 };

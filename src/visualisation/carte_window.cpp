@@ -152,14 +152,8 @@ const QImage& MapWindow::image(QSize size) const {
 
 void MapWindow::render(QPainter& p, const QRectF& target) const {
   source_.refresh();
-  p.save();
-  p.fillRect(target, Qt::white);
-  p.setFont(vis::drawingFont());
-  if (!source_.available()) {
-    vis::drawMessage(p, target, source_.emptyReason());
-    p.restore();
-    return;
-  }
+  const vis::PaintGuard guard(p);
+  if (!vis::startDrawing(p, target, source_.emptyReason())) return;
   const QFontMetricsF fm(p.font());
   const QRectF area = mapArea(target);
   const double dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
@@ -186,10 +180,7 @@ void MapWindow::render(QPainter& p, const QRectF& target) const {
              Qt::AlignHCenter, QStringLiteral("x (m)"));
   for (double t : vis::niceTicks(0, tLast, 6)) {
     const double py = tLast > 0 ? area.bottom() - t / tLast * area.height() : area.bottom();
-    p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
-    p.drawText(
-        QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
-        Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(t));
+    vis::leftTick(p, area, target, py, vis::shortNumber(t));
   }
   const QString table =
       source_.scheme() == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
@@ -241,7 +232,6 @@ void MapWindow::render(QPainter& p, const QRectF& target) const {
   p.drawText(QRectF(barRect.left() - 10, target.top() + 6, target.right() - barRect.left() + 10,
                     fm.height() + 4),
              Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("u (°C)"));
-  p.restore();
 }
 
 QString MapWindow::readOut(QPointF pos) const {

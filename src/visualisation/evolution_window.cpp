@@ -338,16 +338,9 @@ vis::Mapping EvolutionWindow::mapping(const QRectF& target) const {
 
 void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   current();
-  p.save();
-  p.fillRect(target, Qt::white);
+  const vis::PaintGuard guard(p);
+  if (!vis::startDrawing(p, target, source_.emptyReason())) return;
   p.setRenderHint(QPainter::Antialiasing, false);
-  p.setFont(vis::drawingFont());
-
-  if (!source_.available()) {
-    vis::drawMessage(p, target, source_.emptyReason());
-    p.restore();
-    return;
-  }
 
   const vis::Mapping m = mapping(target);
   const std::int64_t n = shownLevel();
@@ -415,7 +408,6 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
         QRectF(m.area.left(), m.area.bottom() + 4 + fm.height(), m.area.width(), fm.height()),
         Qt::AlignRight, QStringLiteral("Calcul en cours…"));
   }
-  p.restore();
 }
 
 void EvolutionWindow::drawLegend(QPainter& p, const vis::Mapping& m) const {

@@ -49,21 +49,20 @@ core::Outcome KeptRuns::keep(const SolutionSource& source) {
   if (core::Outcome refused = core::MemoryBudget::process().check(
           bytes, {}, "effacez les courbes gardées.", "garder cette courbe"))
     return refused;
-  KeptRun run;
-  run.scheme = source.scheme();
-  run.writer = source.writer();
-  run.levels = source.levels();
-  run.points = source.points();
-  run.h = source.h();
-  run.Tau = source.Tau();
-  run.runMin = source.runMin();
-  run.runMax = source.runMax();
-  run.table = table.share(
+  const core::Scheme scheme = source.scheme();
+  const QString name =
       QStringLiteral("courbe gardée %1 (%2)")
           .arg(runs_.size() + 1)
-          .arg(run.scheme == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps"))
-          .toStdString());
-  runs_.push_back(std::move(run));
+          .arg(scheme == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps"));
+  runs_.push_back({.table = table.share(name.toStdString()),
+                   .scheme = scheme,
+                   .writer = source.writer(),
+                   .levels = source.levels(),
+                   .points = source.points(),
+                   .h = source.h(),
+                   .Tau = source.Tau(),
+                   .runMin = source.runMin(),
+                   .runMax = source.runMax()});
   return {};
 }
 

@@ -79,25 +79,6 @@ std::vector<ColumnSpan> columnSpans(std::int64_t count, const QRectF& area, doub
   return spans;
 }
 
-// Restores the painter however a drawing ends.
-struct PaintGuard {
-  explicit PaintGuard(QPainter& p) : p_(p) { p_.save(); }
-  ~PaintGuard() { p_.restore(); }
-  PaintGuard(const PaintGuard&) = delete;
-  PaintGuard& operator=(const PaintGuard&) = delete;
-  QPainter& p_;
-};
-
-// White paper and the drawings' font; with `empty` given, that sentence in
-// the middle instead of a drawing (false).
-bool startDrawing(QPainter& p, const QRectF& target, const QString& empty) {
-  p.fillRect(target, Qt::white);
-  p.setFont(vis::drawingFont());
-  if (empty.isEmpty()) return true;
-  vis::drawMessage(p, target, empty);
-  return false;
-}
-
 // Horizontal grid lines across m.area and their values left of it.
 void valueGraduations(QPainter& p, const vis::Mapping& m, const QRectF& target, int digits) {
   const QFontMetricsF fm(p.font());
@@ -106,8 +87,8 @@ void valueGraduations(QPainter& p, const vis::Mapping& m, const QRectF& target, 
     p.setPen(QPen(ui::colour::lightGrey, 0));
     p.drawLine(QPointF(m.area.left(), m.py(y)), QPointF(m.area.right(), m.py(y)));
     p.setPen(Qt::black);
-    p.drawText(QRectF(target.left(), m.py(y) - fm.height() / 2,
-                      m.area.left() - target.left() - 4, fm.height()),
+    p.drawText(QRectF(target.left(), m.py(y) - fm.height() / 2, m.area.left() - target.left() - 4,
+                      fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, vis::shortNumber(y, digits));
   }
 }
@@ -138,9 +119,8 @@ ModesListModel::Mode ModesListModel::mode(std::int64_t row) const {
 QString ModesListModel::line(int row) const {
   if (!analysis_ || row < 0 || row >= rowCount()) return QString();
   const auto [j, theta, g, m] = mode(row);
-  QString s = QStringLiteral("j=%1  θ=%2  g=%3  ")
-                  .arg(j)
-                  .arg(vis::shortNumber(theta, 5), factorText(g.g1));
+  QString s =
+      QStringLiteral("j=%1  θ=%2  g=%3  ").arg(j).arg(vis::shortNumber(theta, 5), factorText(g.g1));
   if (m.status == core::MeasuredMode::Status::Measured)
     s += QStringLiteral("mesuré %1  n=%2–%3")
              .arg(factorText(m.g))
@@ -195,8 +175,8 @@ ModesWindow::ModesWindow(QWidget* parent) : vis::TableWindow(parent) {
   bar->addWidget(vis::quitButton(this, QStringLiteral("Ferme la fenêtre des modes de Fourier")), 0,
                  Qt::AlignTop);
 
-  auto surface = [this](const char* name, void (ModesWindow::*render)(QPainter&, const QRectF&)
-                                              const,
+  auto surface = [this](const char* name,
+                        void (ModesWindow::*render)(QPainter&, const QRectF&) const,
                         const QString& title, const QString& description) {
     auto* s = new vis::RenderSurface(
         QString::fromLatin1(name),
@@ -209,10 +189,10 @@ ModesWindow::ModesWindow(QWidget* parent) : vis::TableWindow(parent) {
       QStringLiteral("Facteurs d'amplification"),
       QStringLiteral("|g(θ)| de 0 à π, les modes de la grille en points, les facteurs mesurés "
                      "en croix, la droite |g| = 1"));
-  modeMap_ = surface("PBModesTemps", &ModesWindow::renderModeMap,
-                     QStringLiteral("Carte modes–temps"),
-                     QStringLiteral("log10 |c_j(n)| : les modes en travers, les niveaux vers le "
-                                    "haut, la plus grande valeur de chaque pixel"));
+  modeMap_ =
+      surface("PBModesTemps", &ModesWindow::renderModeMap, QStringLiteral("Carte modes–temps"),
+              QStringLiteral("log10 |c_j(n)| : les modes en travers, les niveaux vers le "
+                             "haut, la plus grande valeur de chaque pixel"));
   stabilityMap_ = surface(
       "PBStabilite", &ModesWindow::renderStabilityMap, QStringLiteral("Carte de stabilité"),
       QStringLiteral("Les études de stabilité de la séance dans le plan (Lambda, Alpha), avec "
@@ -269,9 +249,8 @@ void ModesWindow::current() const {
         core::amplification(a->scheme, a->Lambda, a->Alpha, core::modeAngle(j, a->N)).largest();
 
   const core::Table2& t = vis::SolutionSource::table(a->scheme);
-  spectral::Decomposition d =
-      spectral::decompose(a->scheme, t.row(1) + 1, t.colUpper() - t.colLower() + 1, a->N,
-                          a->levels, 1024, 1024);
+  spectral::Decomposition d = spectral::decompose(
+      a->scheme, t.row(1) + 1, t.colUpper() - t.colLower() + 1, a->N, a->levels, 1024, 1024);
   a->measured.resize(static_cast<std::size_t>(a->N));
   for (std::int64_t j = 1; j <= a->N; ++j) {
     a->measured[static_cast<std::size_t>(j - 1)] = d.meter.result(j);
@@ -287,15 +266,14 @@ std::shared_ptr<const ModesAnalysis> ModesWindow::analysis() const {
 
 bool ModesWindow::startAnalysed(QPainter& p, const QRectF& target) const {
   current();
-  return startDrawing(p, target, analysis_ ? QString() : source_.emptyReason());
+  return vis::startDrawing(p, target, analysis_ ? QString() : source_.emptyReason());
 }
 
 QString ModesWindow::notesText() const {
   if (!analysis_) return source_.emptyReason();
   const ModesAnalysis& a = *analysis_;
   QStringList lines;
-  lines << text(core::stabilityVerdict(a.scheme, a.Lambda, a.Alpha, a.N,
-                                       ui::decimalMark()));
+  lines << text(core::stabilityVerdict(a.scheme, a.Lambda, a.Alpha, a.N, ui::decimalMark()));
   if (a.levels < (a.scheme == core::Scheme::P0 ? 2 : 3)) lines << text(core::tooShortNote());
   if (a.source) lines << text(core::sourceNote());
   std::int64_t absent = 0;
@@ -340,7 +318,7 @@ vis::Mapping ModesWindow::amplificationMapping(const QRectF& target) const {
 }
 
 void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
-  const PaintGuard guard(p);
+  const vis::PaintGuard guard(p);
   if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const QFontMetricsF fm(p.font());
@@ -352,7 +330,9 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
   // Where |g| > 1, shaded column by column.
   const int columns = std::max(1, static_cast<int>(r.width() * dpr));
   for (int c = 0; c < columns;) {
-    auto unstable = [&](int k) { return g(m.xAt(r.left() + (k + 0.5) / dpr)).largest() > 1 + 1e-12; };
+    auto unstable = [&](int k) {
+      return g(m.xAt(r.left() + (k + 0.5) / dpr)).largest() > 1 + 1e-12;
+    };
     if (!unstable(c)) {
       ++c;
       continue;
@@ -473,8 +453,9 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
     p.drawText(QPointF(x + 20, y), label);
     x += 28 + fm.horizontalAdvance(label);
   };
-  legend(kStrong, 0, a.scheme == core::Scheme::P0 ? QStringLiteral("|g|")
-                                                  : QStringLiteral("|g| le plus grand"));
+  legend(
+      kStrong, 0,
+      a.scheme == core::Scheme::P0 ? QStringLiteral("|g|") : QStringLiteral("|g| le plus grand"));
   if (a.scheme == core::Scheme::Peps) legend(kWeak, 1, QStringLiteral("l'autre racine"));
   legend(kGridModes, 2, QStringLiteral("modes de la grille"));
   legend(kMeasured, 3, QStringLiteral("mesurés"));
@@ -490,7 +471,7 @@ void ModesWindow::renderAmplification(QPainter& p, const QRectF& target) const {
 // ------------------------------------------------------------ mode-time map
 
 void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
-  const PaintGuard guard(p);
+  const vis::PaintGuard guard(p);
   if (!startAnalysed(p, target)) return;
   const ModesAnalysis& a = *analysis_;
   const spectral::ModeMap& map = a.map;
@@ -552,10 +533,7 @@ void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
   for (double n : vis::niceTicks(0, last, 6)) {
     if (n < 0 || n > last || n != std::floor(n)) continue;
     const double py = last > 0 ? area.bottom() - n / last * area.height() : area.bottom();
-    p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
-    p.drawText(
-        QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
-        Qt::AlignRight | Qt::AlignVCenter, QString::number(static_cast<std::int64_t>(n)));
+    vis::leftTick(p, area, target, py, QString::number(static_cast<std::int64_t>(n)));
   }
   p.drawText(QRectF(target.left() + 4, target.top() + 4, target.width() - 8, fm.height() + 4),
              Qt::AlignLeft,
@@ -587,9 +565,9 @@ void ModesWindow::renderModeMap(QPainter& p, const QRectF& target) const {
 
 void ModesWindow::renderStabilityMap(QPainter& p, const QRectF& target) const {
   current();
-  const PaintGuard guard(p);
+  const vis::PaintGuard guard(p);
   const auto& runs = ModGeneral::journal().stabilityRuns();
-  if (!startDrawing(p, target, runs.empty() ? text(core::noStabilityRunMessage()) : QString()))
+  if (!vis::startDrawing(p, target, runs.empty() ? text(core::noStabilityRunMessage()) : QString()))
     return;
   const QFontMetricsF fm(p.font());
   const QString rule = text(core::stabilityColourRule());
@@ -624,9 +602,9 @@ void ModesWindow::renderStabilityMap(QPainter& p, const QRectF& target) const {
   valueGraduations(p, m, target, 4);
   p.drawText(QRectF(r.left(), r.bottom() + 3 + fm.height(), r.width(), fm.height()),
              Qt::AlignHCenter, QStringLiteral("Lambda"));
-  p.drawText(QRectF(target.left() + 4, target.top() + 4, target.width() - 8, fm.height()),
-             Qt::AlignLeft,
-             QStringLiteral("Études de stabilité de la séance : Alpha selon Lambda (Alpha = 0 : P0)"));
+  p.drawText(
+      QRectF(target.left() + 4, target.top() + 4, target.width() - 8, fm.height()), Qt::AlignLeft,
+      QStringLiteral("Études de stabilité de la séance : Alpha selon Lambda (Alpha = 0 : P0)"));
 
   p.save();
   p.setClipRect(r);

@@ -1,6 +1,7 @@
 #include "visualisation/plot_tools.h"
 
 #include <QButtonGroup>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
@@ -270,6 +271,23 @@ void drawMessage(QPainter& p, const QRectF& r, const QString& text) {
   p.setPen(QColor(60, 60, 60));
   p.drawText(r.adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, text);
   p.restore();
+}
+
+void leftTick(QPainter& p, const QRectF& area, const QRectF& target, double py,
+              const QString& text) {
+  const QFontMetricsF fm(p.font());
+  p.drawLine(QPointF(area.left() - 5, py), QPointF(area.left() - 1, py));
+  p.drawText(
+      QRectF(target.left(), py - fm.height() / 2, area.left() - target.left() - 7, fm.height()),
+      Qt::AlignRight | Qt::AlignVCenter, text);
+}
+
+bool startDrawing(QPainter& p, const QRectF& target, const QString& empty) {
+  p.fillRect(target, Qt::white);
+  p.setFont(drawingFont());
+  if (empty.isEmpty()) return true;
+  drawMessage(p, target, empty);
+  return false;
 }
 
 QFont drawingFont() { return ui::sansFont(8.5); }

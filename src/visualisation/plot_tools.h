@@ -61,6 +61,24 @@ QRgb divergingColor(double s);
 // The message shown in the middle of a drawing when there is nothing to draw.
 void drawMessage(QPainter& p, const QRectF& r, const QString& text);
 
+// A graduation left of `area` at height `py`: a short tick outside its edge
+// and `text` right-aligned before it, from the left of `target`.
+void leftTick(QPainter& p, const QRectF& area, const QRectF& target, double py,
+              const QString& text);
+
+// Restores the painter however a drawing ends.
+struct PaintGuard {
+  explicit PaintGuard(QPainter& p) : p_(p) { p_.save(); }
+  ~PaintGuard() { p_.restore(); }
+  PaintGuard(const PaintGuard&) = delete;
+  PaintGuard& operator=(const PaintGuard&) = delete;
+  QPainter& p_;
+};
+
+// White paper and the drawings' font; with `empty` given, that sentence in
+// the middle instead of a drawing (false).
+bool startDrawing(QPainter& p, const QRectF& target, const QString& empty);
+
 // The font of the drawings, whatever the paint device (screen, image file,
 // printer): the program's face.
 QFont drawingFont();

@@ -2,8 +2,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
 #include <QPageLayout>
@@ -18,6 +16,7 @@
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/export_csv.h"
+#include "ui/export_image.h"
 #include "ui/message.h"
 #include "ui/number_text.h"
 #include "visualisation/carte_window.h"
@@ -100,13 +99,12 @@ class Figures {
 
   template <class Window>
   QString image(const Window& window, QSize size, const QString& alt) {
-    QImage img(size * kImageScale, QImage::Format_RGB32);
-    img.setDevicePixelRatio(kImageScale);
-    img.fill(Qt::white);
-    {
-      QPainter p(&img);
-      window.render(p, QRectF(QPointF(0, 0), QSizeF(size)));
-    }
+    const QImage img = ui::drawnImage(
+        size, kImageScale,
+        [&window](QPainter& p, const QSize& logical) {
+          window.render(p, QRectF(QPointF(0, 0), QSizeF(logical)));
+        },
+        QImage::Format_RGB32);
     QString src;
     if (inline_) {
       QByteArray png;
@@ -229,12 +227,8 @@ void saveReportAs(QWidget* parent) {
                                       name.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive)
                                   ? ReportFormat::Html
                                   : ReportFormat::Pdf;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString reason = writeReport(name, format);
-  QGuiApplication::restoreOverrideCursor();
-  if (!reason.isEmpty())
-    ui::showFailure(parent, core::fail::reportNotWritten(ui::toStd(QDir::toNativeSeparators(name)),
-                                                         ui::toStd(reason)));
+  ui::writeOrSay(
+      parent, name, [&] { return writeReport(name, format); }, core::fail::reportNotWritten);
 }
 
 }  // namespace vis

@@ -17,16 +17,15 @@ const core::Table2& SolutionSource::table(core::Scheme scheme) {
 
 TableIdentity SolutionSource::identityOf(core::Scheme scheme) {
   const core::Table2& sol = table(scheme);
-  TableIdentity id;
-  id.writerSerial = ModGeneral::journal().writer(scheme).serial;
-  if (!sol.exists()) return id;
-  id.base = sol.row(sol.rowLower()) + sol.colLower();
-  id.rowLower = sol.rowLower();
-  id.rowUpper = sol.rowUpper();
-  id.colLower = sol.colLower();
-  id.colUpper = sol.colUpper();
-  id.lastRow = sol.lastRowReached();
-  return id;
+  const std::uint64_t serial = ModGeneral::journal().writer(scheme).serial;
+  if (!sol.exists()) return {.writerSerial = serial};
+  return {.base = sol.row(sol.rowLower()) + sol.colLower(),
+          .rowLower = sol.rowLower(),
+          .rowUpper = sol.rowUpper(),
+          .colLower = sol.colLower(),
+          .colUpper = sol.colUpper(),
+          .lastRow = sol.lastRowReached(),
+          .writerSerial = serial};
 }
 
 bool SolutionSource::computed(core::Scheme scheme) {
@@ -108,6 +107,7 @@ std::pair<double, double> SolutionSource::extremes() const {
 }
 
 QString SolutionSource::emptyReason() const {
+  if (available()) return {};
   const core::Table2& sol = table(scheme_);
   const QString name =
       scheme_ == core::Scheme::P0 ? QStringLiteral("SolP0") : QStringLiteral("SolPeps");
