@@ -299,7 +299,6 @@ class TestDesktop : public QObject {
     w = qobject_cast<AboutWindow*>(ModGeneral::showWindow(WindowKind::FrmAPropos));
     QCOMPARE(w->angle1(), 0.5);
     QCOMPARE(w->picture()->image(), about::backgroundImage().convertToFormat(QImage::Format_RGB32));
-    w->close();
   }
 
   // Every window opened under the light palette (then switched to a dark one) or the dark one,
