@@ -86,10 +86,7 @@ void AboutWindow::buildControls() {
   label5->setWordWrap(true);
   ui::setColors(label5, ui::colour::yellow, ui::colour::darkGreen);
 
-  TmrAPropos = new QTimer(this);
-  TmrAPropos->setObjectName(QStringLiteral("TmrAPropos"));
-  TmrAPropos->setInterval(100);
-  connect(TmrAPropos, &QTimer::timeout, this, &AboutWindow::tick);
+  TmrAPropos = ui::timer(this, "TmrAPropos", 100, [this] { tick(); });
 }
 
 void AboutWindow::load() {

@@ -26,6 +26,11 @@ bool sameStudy(const JournalEntry& e, Study study, Scheme scheme) {
   return e.study == study && (study == Study::Error || e.scheme == scheme);
 }
 
+// The divisor of a consistency run's finest grid: 2^R of Tau, or 2^S of h.
+double finestDivisor(const StudyState& s, Study study) {
+  return std::ldexp(1.0, static_cast<int>(study == Study::ConsistencyTime ? s.R : s.S));
+}
+
 // The fields as typed. The halvings scale exactly by powers of two, so the
 // typed N and K come back bit for bit; the error study's Epsilon comes back
 // as (eps/k)·k, within an ulp or two of the typed value.
@@ -33,8 +38,8 @@ std::vector<double> typedData(const StudyState& s, Study study, Scheme scheme, b
   switch (study) {
     case Study::ConsistencyTime:
     case Study::ConsistencySpace: {
+      const double scale = finestDivisor(s, study);
       const bool inTime = study == Study::ConsistencyTime;
-      const double scale = std::ldexp(1.0, static_cast<int>(inTime ? s.R : s.S));
       const double N = inTime ? double(s.N) : (s.N + 1) / scale - 1;
       const double K = inTime ? s.K / scale : double(s.K);
       return {N, s.T, K, s.a, s.d, s.w, s.phi, scheme == Scheme::Peps ? double(s.Epsilon) : 0.0};
@@ -123,12 +128,10 @@ void Journal::recordRun(const StudyState& s, Study study, Scheme scheme, bool co
   };
   switch (study) {
     case Study::ConsistencyTime:
-      e.divisor = std::ldexp(1.0, static_cast<int>(s.R));
-      e.error = entry(s.ErrH, s.R + 1);
-      break;
     case Study::ConsistencySpace:
-      e.divisor = std::ldexp(1.0, static_cast<int>(s.S));
-      e.error = entry(s.ErrT, s.S + 1);
+      // The error of the finest grid.
+      e.divisor = finestDivisor(s, study);
+      e.error = study == Study::ConsistencyTime ? entry(s.ErrH, s.R + 1) : entry(s.ErrT, s.S + 1);
       break;
     case Study::Error:
       e.divisor = s.R;

@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "ui/message.h"
+
 namespace {
 
 struct Slots {
@@ -90,6 +92,12 @@ void endComputation(QWidget* owner) {
 }
 
 bool computationRunning() { return registry().computing; }
+
+bool refusedWhileRunning(QWidget* window) {
+  if (!computationRunning()) return false;
+  ui::showFailure(window, core::fail::busy());
+  return true;
+}
 
 QWidget* computationOwner() { return registry().computationOwner; }
 

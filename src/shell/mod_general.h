@@ -58,6 +58,8 @@ void closeAll();
 bool beginComputation(QWidget* owner);
 void endComputation(QWidget* owner);
 bool computationRunning();
+// While one runs: says so in a message over `window` and returns true.
+bool refusedWhileRunning(QWidget* window);
 QWidget* computationOwner();
 
 }  // namespace ModGeneral

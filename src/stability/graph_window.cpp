@@ -433,13 +433,11 @@ void GraphWindow::drawCurve(const double* row) {
 
 void GraphWindow::drawLegend(const double* row) {
   const core::StudyState& s = ModGeneral::state();
-  const double N = s.N;
-  const double h = s.h;
-  const double mPoint = std::floor(N / 2 + 1);
+  const double mPoint = std::floor(s.N / 2 + 1);
   const double w = PB1->textWidth(QStringLiteral("n = "));
   const double th = PB1->textHeight(QStringLiteral("2"));
   const double uM = row[static_cast<std::int64_t>(mPoint)];
-  PB1->setTextPos((g_.OriginX + mPoint * h) - w, (g_.OriginY - uM) - th);
+  PB1->setTextPos((g_.OriginX + mPoint * s.h) - w, (g_.OriginY - uM) - th);
   PB1->setForeColor(ui::colour::red);
   PB1->print(QStringLiteral("n = ") +
              ui::fromStd(core::formatPlain(g_.LevelRow - 1, ui::decimalMark())));

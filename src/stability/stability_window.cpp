@@ -198,10 +198,7 @@ bool StabilityWindow::showsBusyCursor(const core::StabilityFields& fields) {
 
 void StabilityWindow::runComputation() {
   // A consistency or error run is using the shared tables: refuse first.
-  if (ModGeneral::computationRunning()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
+  if (ModGeneral::refusedWhileRunning(this)) return;
   const core::StabilityFields fields = readFields();
   if (core::stabilityFieldsEmpty(scheme_, fields)) {
     ui::showFailure(this, core::fail::emptyField());

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <algorithm>
 
 #include "ui/line_tips.h"
@@ -159,6 +160,14 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
   b->setAutoDefault(false);
   ui::place(b, place);
   return b;
+}
+
+QTimer* timer(QObject* parent, const char* name, int interval, std::function<void()> onTimeout) {
+  auto* t = new QTimer(parent);
+  t->setObjectName(QString::fromLatin1(name));
+  t->setInterval(interval);
+  QObject::connect(t, &QTimer::timeout, parent, std::move(onTimeout));
+  return t;
 }
 
 Frame::Frame(QWidget* parent, const char* name, const QString& title, const QRect& place)

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <span>
 
 #include "ui/colours.h"
@@ -22,6 +23,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace ui {
 
@@ -73,6 +75,8 @@ ValueLabel* valueLabel(QWidget* parent, const char* name, const QRect& place,
                        QLabel* caption = nullptr);
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& place);
+// A timer `name` that calls `onTimeout` every `interval` ms once started.
+QTimer* timer(QObject* parent, const char* name, int interval, std::function<void()> onTimeout);
 
 // Tab goes from each widget to the next, in the order given.
 void chainTabOrder(std::span<QWidget* const> widgets);

@@ -75,15 +75,23 @@ QRect PictureSurface::drawingRect() const {
                std::max(0, height() - 2 * border_));
 }
 
-void PictureSurface::setScaleWidth(double width) {
-  if (pixelScale_ || twipScale_) scaleHeight_ = scaleHeight();
+void PictureSurface::leaveFixedScale() {
+  // The other axis keeps the scale it has now.
+  if (pixelScale_ || twipScale_) {
+    const double width = scaleWidth(), height = scaleHeight();
+    scaleWidth_ = width;
+    scaleHeight_ = height;
+  }
   pixelScale_ = twipScale_ = false;
+}
+
+void PictureSurface::setScaleWidth(double width) {
+  leaveFixedScale();
   scaleWidth_ = width;
 }
 
 void PictureSurface::setScaleHeight(double height) {
-  if (pixelScale_ || twipScale_) scaleWidth_ = scaleWidth();
-  pixelScale_ = twipScale_ = false;
+  leaveFixedScale();
   scaleHeight_ = height;
 }
 

@@ -147,6 +147,8 @@ class PictureSurface : public QWidget {
   // User units per device-independent pixel along an axis of `pixels`
   // pixels whose user scale is `scale`.
   double unitsPerPixel(double scale, double pixels) const;
+  // From pixels or twips to a scale of the user's own.
+  void leaveFixedScale();
   // One recorded drawing. Lines: `count` points from points_[first], each
   // joined to the next; Text: texts_[first]; Picture: pictures_[first].
   struct Op {

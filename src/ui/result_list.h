@@ -44,17 +44,17 @@ class ResultListModel : public LineListModel, public CsvWritable {
  public:
   using LineListModel::LineListModel;
 
-  void appendLine(const QString& text);
   void clear();
+  void appendLine(const QString& text);
+  // A line with the numbers behind its text, which the CSV export writes
+  // under the columns named by setCsvColumns (result_list_csv.cpp).
+  void appendLine(const QString& text, std::vector<double> numbers);
+  void setCsvColumns(const QStringList& names) { csvColumns_ = names; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QString line(int row) const override;
   std::size_t bytesHeld() const override;
 
-  // CSV export (result_list_csv.cpp): the column names of the list and, per
-  // line, the numbers behind its text.
-  void setCsvColumns(const QStringList& names) { csvColumns_ = names; }
-  void appendLine(const QString& text, std::vector<double> numbers);
   std::int64_t csvRows() const override;
   std::int64_t csvFieldsPerRow() const override;
   void csvHeader(CsvBuffer& out) const override;

@@ -75,9 +75,8 @@ double paletteParameter(double v, double maxAbs, bool logarithmic) {
 }  // namespace vis
 
 MapWindow::MapWindow(QWidget* parent) : vis::TableWindow(parent) {
-  const auto [layout, bar] = vis::setUpWindow(
-      this, QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
-  addChooser(bar);
+  const auto [layout, bar] =
+      setUp(QStringLiteral("FrmCarte"), QStringLiteral("Carte espace–temps"), QSize(760, 560));
 
   const QString logScale = QStringLiteral("Échelle logarithmique signée");
   checkLog_ = vis::named(

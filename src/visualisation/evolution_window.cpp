@@ -18,6 +18,7 @@
 #include "core/numeric.h"
 #include "shell/mod_general.h"
 #include "ui/colours.h"
+#include "ui/controls.h"
 #include "ui/message.h"
 #include "visualisation/render_surface.h"
 
@@ -25,7 +26,6 @@ namespace {
 
 const QColor& kCurve = ui::colour::blue;
 const QColor& kExact = ui::colour::red;
-const QColor kGrid(220, 220, 220);
 
 QString studyName(const core::TableWriter& w) {
   if (!w.known) return QString();
@@ -45,11 +45,8 @@ QString studyName(const core::TableWriter& w) {
 }  // namespace
 
 EvolutionWindow::EvolutionWindow(QWidget* parent) : vis::TableWindow(parent) {
-  const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmEvolution"),
-                       QStringLiteral("Évolution de la solution"), QSize(760, 540));
-
-  addChooser(bar);
+  const auto [layout, bar] = setUp(QStringLiteral("FrmEvolution"),
+                                   QStringLiteral("Évolution de la solution"), QSize(760, 540));
 
   playButton_ = vis::button(this, "CmdLecture", QStringLiteral("Lecture"),
                             QStringLiteral("Lance ou interrompt la lecture des niveaux de temps"));
@@ -112,10 +109,7 @@ EvolutionWindow::EvolutionWindow(QWidget* parent) : vis::TableWindow(parent) {
                                 "exacte quand elle est connue"));
   layout->addWidget(surface_, 1);
 
-  playTimer_ = new QTimer(this);
-  playTimer_->setObjectName(QStringLiteral("TmrLecture"));
-  playTimer_->setInterval(15);
-  connect(playTimer_, &QTimer::timeout, this, &EvolutionWindow::tick);
+  playTimer_ = ui::timer(this, "TmrLecture", 15, [this] { tick(); });
   // A run in a study window may replace the tables at any time.
   vis::refreshTimer(this, [this] {
     if ((needsSync() || chooser_->outdated())) synchronise();
@@ -178,10 +172,7 @@ void EvolutionWindow::updateKeepButtons() {
 
 void EvolutionWindow::keepRun() {
   // A run in progress still writes its table: keep it once it is done.
-  if (ModGeneral::computationRunning()) {
-    ui::showFailure(this, core::fail::busy());
-    return;
-  }
+  if (ModGeneral::refusedWhileRunning(this)) return;
   if (needsSync()) synchronise();
   if (const core::Outcome refused = kept_.keep(source_)) ui::showFailure(this, *refused);
   updateKeepButtons();
@@ -347,7 +338,7 @@ void EvolutionWindow::render(QPainter& p, const QRectF& target) const {
   const QFontMetricsF fm(p.font());
 
   // Grid and graduations.
-  p.setPen(QPen(kGrid, 0));
+  p.setPen(QPen(QColor(220, 220, 220), 0));  // the grid, light
   const std::vector<double> uTicks = vis::niceTicks(m.u0, m.u1, 6);
   const std::vector<double> xTicks = vis::niceTicks(0, 1, 5);
   for (double u : uTicks)

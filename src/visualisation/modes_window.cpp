@@ -163,9 +163,8 @@ void ModesListModel::csvRow(ui::CsvBuffer& out, std::int64_t row) const {
 
 ModesWindow::ModesWindow(QWidget* parent) : vis::TableWindow(parent) {
   const auto [layout, bar] =
-      vis::setUpWindow(this, QStringLiteral("FrmModes"),
-                       QStringLiteral("Modes de Fourier et stabilité"), QSize(1040, 760));
-  addChooser(bar);
+      setUp(QStringLiteral("FrmModes"), QStringLiteral("Modes de Fourier et stabilité"),
+            QSize(1040, 760));
   lblVerdict_ = vis::named(new QLabel(this), "LblVerdict", QStringLiteral("Verdict"),
                            QStringLiteral("La stabilité selon les modes de la grille et selon "
                                           "tous les θ, et ce que la mesure ne peut pas montrer"));

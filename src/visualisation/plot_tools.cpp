@@ -12,6 +12,7 @@
 #include <deque>
 #include <limits>
 
+#include "ui/controls.h"
 #include "ui/level_columns.h"
 #include "ui/typeface.h"
 #include "visualisation/solution_source.h"
@@ -314,10 +315,7 @@ QPushButton* quitButton(QWidget* window, const QString& description) {
 }
 
 QTimer* refreshTimer(QWidget* window, std::function<void()> refresh) {
-  auto* t = new QTimer(window);
-  t->setObjectName(QStringLiteral("TmrActualise"));
-  t->setInterval(250);
-  QObject::connect(t, &QTimer::timeout, window, [window, refresh = std::move(refresh)] {
+  QTimer* t = ui::timer(window, "TmrActualise", 250, [window, refresh = std::move(refresh)] {
     if (window->isVisible()) refresh();
   });
   t->start();

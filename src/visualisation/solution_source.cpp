@@ -17,15 +17,16 @@ const core::Table2& SolutionSource::table(core::Scheme scheme) {
 
 TableIdentity SolutionSource::identityOf(core::Scheme scheme) {
   const core::Table2& sol = table(scheme);
-  const std::uint64_t serial = ModGeneral::journal().writer(scheme).serial;
-  if (!sol.exists()) return {.writerSerial = serial};
-  return {.base = sol.row(sol.rowLower()) + sol.colLower(),
-          .rowLower = sol.rowLower(),
-          .rowUpper = sol.rowUpper(),
-          .colLower = sol.colLower(),
-          .colUpper = sol.colUpper(),
-          .lastRow = sol.lastRowReached(),
-          .writerSerial = serial};
+  TableIdentity id;
+  id.writerSerial = ModGeneral::journal().writer(scheme).serial;
+  if (!sol.exists()) return id;
+  id.base = sol.row(sol.rowLower()) + sol.colLower();
+  id.rowLower = sol.rowLower();
+  id.rowUpper = sol.rowUpper();
+  id.colLower = sol.colLower();
+  id.colUpper = sol.colUpper();
+  id.lastRow = sol.lastRowReached();
+  return id;
 }
 
 bool SolutionSource::computed(core::Scheme scheme) {

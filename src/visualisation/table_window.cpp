@@ -9,9 +9,11 @@ void TableWindow::chooseScheme(core::Scheme scheme) {
   synchronise();
 }
 
-void TableWindow::addChooser(QBoxLayout* bar) {
+WindowLayout TableWindow::setUp(const QString& name, const QString& title, QSize size) {
+  const WindowLayout layout = setUpWindow(this, name, title, size);
   chooser_ = new SchemeChooser(this, [this](core::Scheme scheme) { chooseScheme(scheme); });
-  bar->addWidget(chooser_);
+  layout.bar->addWidget(chooser_);
+  return layout;
 }
 
 }  // namespace vis

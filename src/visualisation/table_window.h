@@ -27,8 +27,9 @@ class TableWindow : public QWidget {
 
  protected:
   using QWidget::QWidget;
-  // The frame "Table", added to `bar` while the window is built.
-  void addChooser(QBoxLayout* bar);
+  // The window's name, title and size (setUpWindow), with the frame "Table"
+  // first in its bar.
+  WindowLayout setUp(const QString& name, const QString& title, QSize size);
   // Once built: the window opens on the computed table, P0 first.
   void open() { chooseScheme(SchemeChooser::opening()); }
   // The live table, or which tables are computed, changed since the last look.

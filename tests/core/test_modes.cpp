@@ -16,8 +16,7 @@ namespace {
 using core::Scheme;
 
 // The largest root modulus of (1 + A) g^2 - (1 + 2A - mu) g + A over the
-// grid's modes, from the companion matrix's characteristic roots computed
-// with std::complex, not the program's root routine.
+// grid's modes, by std::complex, not the program's root routine.
 double largestRoot(double Lambda, double A, std::int64_t N) {
   double top = 0;
   for (std::int64_t j = 1; j <= N; ++j) {
@@ -45,9 +44,7 @@ TEST(Modes, GridBoundIsWhereTheLargestRootCrossesOne) {
 
 TEST(Modes, VerdictsDifferWhereTheGridMissesTheUnstableAngles) {
   const core::Verdicts v = core::verdicts(Scheme::P0, 0.55, 0, 3);
-  EXPECT_TRUE(v.gridStable);
-  EXPECT_FALSE(v.allStable);
-  EXPECT_EQ(v.gridMode, 3);
+  EXPECT_TRUE(v.gridStable && !v.allStable && v.gridMode == 3);
   const std::string text = core::stabilityVerdict(Scheme::P0, 0.55, 0, 3, ",");
   EXPECT_NE(text.find("vaut 0,8778 (j = 3) ≤ 1"), std::string::npos) << text;
   EXPECT_NE(text.find("diffèrent"), std::string::npos);
@@ -58,38 +55,33 @@ TEST(Modes, VerdictsDifferWhereTheGridMissesTheUnstableAngles) {
             std::string::npos);
 }
 
+// Runs through the study and the journal (Pepsilon when v0 is given):
+// bounded, grown, overflowed, too short to tell.
 TEST(Modes, ColourOfAStabilityRun) {
-  // Runs through the study and the journal: bounded, grown, overflowed, too short.
-  struct Case {
-    Scheme scheme;
-    core::StabilityFields fields;
-    core::RunColour colour;
-  };
   using enum core::RunColour;
   using F = core::StabilityFields;
   const F peps{.N = "9", .T = "7", .K = "500", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "0.014"};
-  F source = peps, short2 = peps;
+  F source = peps, short2 = peps;  // a source at level 5 lifts the solution without any growth
   source.sourceTicked = true, source.FF = "1000", source.NN = "5";
   short2.T = "0.002", short2.K = "2";
-  const Case cases[] = {
-      {Scheme::P0, {.N = "3", .T = "12.5", .K = "200", .a = "0.55", .u0 = "1"}, Bounded},
-      {Scheme::P0, {.N = "9", .T = "1", .K = "100", .a = "0.6", .u0 = "1"}, Grown},
-      {Scheme::P0, {.N = "9", .T = "1", .K = "2000", .a = "30", .u0 = "1"}, Grown},  // overflow
-      // |g| = 1.002 over 2500 steps: a growth of 10^2.2, too little to tell.
-      {Scheme::P0, {.N = "49", .T = "0.501", .K = "2500", .a = "1", .u0 = "1"}, TooShort},
-      // Stable, but one step (two for Pepsilon) is too short to tell.
-      {Scheme::P0, {.N = "9", .T = "0.001", .K = "1", .a = "1", .u0 = "1"}, TooShort},
-      {Scheme::Peps, short2, TooShort},
-      {Scheme::Peps, peps, Bounded},
-      // A source at level 5 lifts the solution above u0 without any growth.
-      {Scheme::Peps, source, Bounded},
-  };
+  // |g| = 1.002 over 2500 steps (N = 49): a growth of 10^2.2, too little to
+  // tell; a stable run of one step (two for Pepsilon) is too short as well.
+  const std::pair<F, core::RunColour> cases[] = {
+      {{.N = "3", .T = "12.5", .K = "200", .a = "0.55", .u0 = "1"}, Bounded},
+      {{.N = "9", .T = "1", .K = "100", .a = "0.6", .u0 = "1"}, Grown},
+      {{.N = "9", .T = "1", .K = "2000", .a = "30", .u0 = "1"}, Grown},
+      {{.N = "49", .T = "0.501", .K = "2500", .a = "1", .u0 = "1"}, TooShort},
+      {{.N = "9", .T = "0.001", .K = "1", .a = "1", .u0 = "1"}, TooShort},
+      {short2, TooShort},
+      {peps, Bounded},
+      {source, Bounded}};
   core::Journal journal;
-  for (const Case& c : cases) {
+  for (const auto& [fields, colour] : cases) {
+    const core::Scheme scheme = fields.v0.empty() ? Scheme::P0 : Scheme::Peps;
     core::StudyState s;
-    core::runStability(s, c.scheme, c.fields);
-    journal.recordStabilityRun(s, c.scheme, c.fields.sourceTicked);
-    EXPECT_EQ(journal.stabilityRuns().back().colour, c.colour) << c.fields.N << " " << c.fields.a;
+    core::runStability(s, scheme, fields);
+    journal.recordStabilityRun(s, scheme, fields.sourceTicked);
+    EXPECT_EQ(journal.stabilityRuns().back().colour, colour) << fields.N << " " << fields.a;
   }
   EXPECT_TRUE(journal.stabilityRuns()[2].facts.overflowed);
   EXPECT_TRUE(journal.writer(Scheme::Peps).source);

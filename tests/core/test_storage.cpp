@@ -1,112 +1,82 @@
-// Table storage and the process's memory budget: a table made again, on a
-// new buffer or on a reused one, reads exactly as a freshly zeroed table
-// after runs of every size order; a buffer shared with a list stays as it
-// was; a refusal comes before any memory is taken and names what is held.
+// Table storage and the process's memory budget: a table made again reads as
+// a fresh one; a list's buffer stays; a refusal takes nothing, names what is held.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/memory_budget.h"
-#include "core/schemes.h"
 #include "core/studies.h"
-#include "core/study_state.h"
 #include "core/table_storage.h"
+#include "support/reference_solution.h"
 
 namespace {
 
 using core::Scheme;
-
-// The bounds, the last row reached of a solution table, then every entry as
-// bits: what the list and the graph windows can read.
-template <class Table>
-std::vector<std::uint64_t> snapshot(const Table& t) {
-  std::vector<std::uint64_t> s{std::uint64_t(t.rowUpper()), std::uint64_t(t.colUpper())};
-  if constexpr (requires { t.lastRowReached(); }) s.push_back(t.lastRowReached());
-  for (std::int64_t r = t.rowLower(); r <= t.rowUpper(); ++r)
-    for (std::int64_t c = t.colLower(); c <= t.colUpper(); ++c)
-      s.push_back(std::bit_cast<std::uint64_t>(t(r, c)));
-  return s;
-}
+using reftest::tableBits;
 
 struct StabilityRun {
-  const char* name;
   Scheme scheme;
   core::StabilityFields fields;
+  const core::Table2& in(core::StudyState& s) const {
+    core::runStability(s, scheme, fields);
+    return scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
+  }
+  // The same run in a state that never held a table.
+  std::vector<std::uint64_t> fresh(bool shared = false) const {
+    core::StudyState s;
+    return shared ? tableBits(in(s).share("liste")) : tableBits(in(s));
+  }
 };
-
-const core::Table2& solution(const core::StudyState& s, Scheme scheme) {
-  return scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
-}
-
-// The same run in a state that never held a table.
-std::vector<std::uint64_t> fresh(const StabilityRun& run, bool shared = false) {
-  core::StudyState s;
-  core::runStability(s, run.scheme, run.fields);
-  const core::Table2& t = solution(s, run.scheme);
-  return shared ? snapshot(t.share("liste")) : snapshot(t);
-}
 
 // Runs whose tables hold 600 600 entries (mapped, and reusable between
 // them) or other sizes: a fractional N leaves its last column unwritten,
 // Lambda = 12.1 stops at an early level and leaves the rows after it.
-core::StabilityFields p0(const char* N, const char* K, const char* a, const char* u0) {
-  return {.N = N, .T = "1", .K = K, .a = a, .u0 = u0};
+StabilityRun p0(const char* N, const char* K, const char* a, const char* u0) {
+  return {Scheme::P0, {.N = N, .T = "1", .K = K, .a = a, .u0 = u0}};
 }
-const StabilityRun kBig{"N=1000 K=598", Scheme::P0, p0("1000", "598", "0.0000002", "1")};
-const StabilityRun kBigOtherShape{"N=599 K=999", Scheme::P0, p0("599", "999", "0.001", "-2")};
-const StabilityRun kBigFractionalN{"N=999.6 K=597.6", Scheme::P0,
-                                   p0("999.6", "597.6", "0.0000002", "3")};
-const StabilityRun kBigStopped{"N=1000 K=598 unstable", Scheme::P0,
-                               p0("1000", "598", "7.25", "1")};
-const StabilityRun kSmall{"N=10 K=20", Scheme::P0, p0("10", "20", "0.05", "1")};
-// The same size again, Lambda = 0.4: the levels stop changing near level
-// 22 500 and the rest of the table is written as copies of that level.
-const StabilityRun kBigEndsInCopies{"N=10 K=54598 Lambda=0.4", Scheme::P0,
-                                    p0("10", "54598", "180.48925619834712", "1")};
-const StabilityRun kPepsBig{"Peps N=1000 K=598", Scheme::Peps,
-                            {.N = "1000", .T = "1", .K = "598", .a = "0.0000002", .u0 = "1",
-                             .v0 = "2", .Epsilon = "0.5"}};
-const StabilityRun kPepsStopped{"Peps unstable", Scheme::Peps,
-                                {.N = "1000", .T = "1", .K = "598", .a = "7.25", .u0 = "1",
-                                 .v0 = "0", .Epsilon = "0.0001"}};
+StabilityRun peps(const char* a, const char* v0, const char* Epsilon) {
+  StabilityRun r = p0("1000", "598", a, "1");
+  r.scheme = Scheme::Peps, r.fields.v0 = v0, r.fields.Epsilon = Epsilon;
+  return r;
+}
+const StabilityRun kBig = p0("1000", "598", "0.0000002", "1");
+const StabilityRun kBigFractionalN = p0("999.6", "597.6", "0.0000002", "3");
+const StabilityRun kBigStopped = p0("1000", "598", "7.25", "1");
+const StabilityRun kPepsBig = peps("0.0000002", "2", "0.5");
 
 TEST(Storage, EveryRunReadsAsAFreshlyZeroedTable) {
+  // N = 10, K = 54598, Lambda = 0.4: the levels stop changing near level
+  // 22 500 and the rest of the table is written as copies of that level.
   const std::vector<std::vector<StabilityRun>> sequences{
-      {kBig, kSmall, kBigOtherShape},
+      {kBig, p0("10", "20", "0.05", "1"), p0("599", "999", "0.001", "-2")},
       {kBig, kBigFractionalN, kBigStopped},
-      {kPepsBig, kPepsStopped},
-      {kBig, kBigEndsInCopies, kBigFractionalN},
-  };
+      {kPepsBig, peps("7.25", "0", "0.0001")},
+      {kBig, p0("10", "54598", "180.48925619834712", "1"), kBigFractionalN}};
   for (const auto& runs : sequences) {
     core::StudyState s;
-    for (const StabilityRun& run : runs) {
-      core::runStability(s, run.scheme, run.fields);
-      EXPECT_TRUE(snapshot(solution(s, run.scheme)) == fresh(run)) << run.name;
-    }
+    for (const StabilityRun& run : runs)
+      EXPECT_TRUE(tableBits(run.in(s)) == run.fresh()) << run.fields.N << ' ' << run.fields.a;
   }
 }
 
-// A table made again at the same size reuses its mapping when nobody else
-// holds it, and takes a new buffer when a list still shows the old one. A
-// list never sees an earlier run in the rows a stopped run left.
+// The same size reuses the mapping unless a list still shows it, and the list
+// never sees an earlier run in the rows a stopped run left.
 TEST(Storage, ReuseOnlyWhenNobodyElseHoldsTheBuffer) {
-  const std::vector<std::uint64_t> shown = fresh(kBigStopped, true);
+  const std::vector<std::uint64_t> shown = kBigStopped.fresh(true);
   core::StudyState s;
-  core::runStability(s, Scheme::P0, kBig.fields);
+  kBig.in(s);
   const core::StorageCounters before = core::storageCounters();
-  core::runStability(s, Scheme::P0, kBigStopped.fields);
+  const core::SharedTable list = kBigStopped.in(s).share("liste de la stabilité P0");
   EXPECT_EQ(core::storageCounters().mappings, before.mappings);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-  const core::SharedTable list = s.SolP0.share("liste de la stabilité P0");
-  EXPECT_TRUE(snapshot(list) == shown);
-  core::runStability(s, Scheme::P0, kBigFractionalN.fields);
+  EXPECT_TRUE(tableBits(list) == shown);
+  const core::Table2& t = kBigFractionalN.in(s);
   EXPECT_EQ(core::storageCounters().mappings, before.mappings + 1);
   EXPECT_EQ(core::storageCounters().reuses, before.reuses + 1);
-  EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
-  EXPECT_TRUE(snapshot(s.SolP0) == fresh(kBigFractionalN));
+  EXPECT_TRUE(tableBits(list) == shown) << "the list's lines changed under it";
+  EXPECT_TRUE(tableBits(t) == kBigFractionalN.fresh());
 }
 
 // The budget: refusals before anything is taken, naming what is held.
@@ -117,27 +87,27 @@ class Budget : public ::testing::Test {
 
 TEST_F(Budget, RefusalsAndWhatTheyName) {
   core::StudyState one;
-  core::runStability(one, Scheme::P0, kBig.fields);
-  const auto table = static_cast<double>(one.SolP0.bytes());
+  const auto table = static_cast<double>(kBig.in(one).bytes());
   one.SolP0.reset();
-  struct Case {
-    const char* name;
-    double limit;   // in tables
-    bool holdList;  // a list shows the first P0 run
-    Scheme second;
-    const char* start;     // the message begins with this, or nullptr: accepted
-    const char* mentions;  // and names this
-  };
-  const std::vector<Case> cases{
-      {"alone, too large", 0.5, false, Scheme::P0, "Calcul trop volumineux", "Réduisez N ou K."},
-      {"the other table stays", 1.5, false, Scheme::Peps, "Mémoire insuffisante",
-       "solution du schéma P0 : "},
-      {"a list and its table count once", 2.2, true, Scheme::Peps, nullptr, nullptr},
-      {"the list keeps the old table", 1.5, true, Scheme::P0, "Mémoire insuffisante",
-       "liste de la stabilité P0 et solution du schéma P0"},
-  };
+  // The limit in tables; a list shows the first P0 run; the second run; the
+  // texts its refusal holds, the first at its start (none: accepted).
+  const struct {
+    double limit;
+    bool holdList;
+    StabilityRun second;
+    std::vector<std::string> texts;
+  } cases[] = {{0.5, false, kBig, {"Calcul trop volumineux", "Réduisez N ou K."}},
+               // The other table stays; a list and its table count once.
+               {1.5, false, kPepsBig, {"Mémoire insuffisante", "solution du schéma P0 : "}},
+               {2.2, true, kPepsBig, {}},
+               // The list keeps the old table.
+               {1.5,
+                true,
+                kBig,
+                {"Mémoire insuffisante", "liste de la stabilité P0 et solution du schéma P0",
+                 "Mo permis. Fermez une fenêtre ou réduisez N ou K."}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.limit);
     core::MemoryBudget::process().setLimit(c.limit * table);
     core::StudyState s;
     core::SharedTable list;
@@ -145,28 +115,21 @@ TEST_F(Budget, RefusalsAndWhatTheyName) {
       ASSERT_FALSE(core::runStability(s, Scheme::P0, kBig.fields).failure);
       if (c.holdList) list = s.SolP0.share("liste de la stabilité P0");
     }
-    const std::vector<std::uint64_t> shown = snapshot(list);
-    const StabilityRun& run = c.second == Scheme::P0 ? kBig : kPepsBig;
+    const std::vector<std::uint64_t> shown = tableBits(list);
     const core::StorageCounters before = core::storageCounters();
-    const core::StabilityResult r = core::runStability(s, run.scheme, run.fields);
-    if (!c.start) {
-      EXPECT_FALSE(r.failure) << r.failure->message;
-      continue;
-    }
-    ASSERT_TRUE(r.failure);
-    const std::string& m = r.failure->message;
-    EXPECT_EQ(m.rfind(c.start, 0), 0u) << m;
-    EXPECT_NE(m.find(c.mentions), std::string::npos) << m;
-    EXPECT_TRUE(!c.holdList || m.find("Mo permis. Fermez une fenêtre ou réduisez N ou K.") !=
-                                   std::string::npos) << m;
+    const core::Outcome o = core::runStability(s, c.second.scheme, c.second.fields).failure;
+    ASSERT_EQ(!o, c.texts.empty());
+    if (!o) continue;
+    EXPECT_TRUE(o->message.starts_with(c.texts[0])) << o->message;
+    for (const std::string& text : c.texts)
+      EXPECT_NE(o->message.find(text), std::string::npos) << o->message;
     const core::StorageCounters after = core::storageCounters();
     EXPECT_TRUE(after.mappings == before.mappings && after.allocations == before.allocations &&
                 after.reuses == before.reuses);
     EXPECT_LE(core::MemoryBudget::process().inUse(), c.limit * table);
     if (!c.holdList) continue;
-    EXPECT_TRUE(snapshot(list) == shown) << "the list's lines changed under it";
-    // The list let go: the same run is accepted and reuses the mapping.
-    list = core::SharedTable();
+    EXPECT_TRUE(tableBits(list) == shown) << "the list's lines changed under it";
+    list = core::SharedTable();  // let go: the same run is accepted and reuses the mapping
     ASSERT_FALSE(core::runStability(s, Scheme::P0, kBig.fields).failure);
     EXPECT_EQ(core::storageCounters().mappings, before.mappings);
   }

@@ -1,15 +1,11 @@
-// libFuzzer target for the text a user types and the numbers a window shows.
-// Each input is checked against a reading made here independently:
-// - parseNumber gives, bit for bit, the correctly rounded value of the prefix
-//   the number-prefix rule accepts (that prefix is rebuilt here from the text
-//   without its blanks and read with strtod under the C locale), and reports
-//   out of range exactly when that value overflows;
-// - formatFixed, for each display pattern, gives the exact binary value
-//   rounded here by hand (from its exact decimal expansion, halves away from
-//   zero), and parsing that text back gives the rounded value;
-// - the work stays linear: the bytes the functions allocate are bounded by a
-//   multiple of the input's length (counted by a sanitizer allocation hook),
-//   and inputs are capped in length.
+// libFuzzer target for the text a user types and the numbers a window shows,
+// against readings made here: parseNumber gives strtod's value (C locale) of
+// the accepted prefix, bit for bit, and out of range exactly on overflow;
+// formatFixed gives the exact binary value rounded by hand, halves away from
+// zero, which reads back as the rounded value; the bytes allocated (counted by
+// a sanitizer hook) stay linear in the input's length, itself capped.
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
@@ -39,63 +35,47 @@ void ignoreRelease(const volatile void*) {}
   std::abort();
 }
 
+std::uint64_t raw(double v) { return std::bit_cast<std::uint64_t>(v); }
 std::string bits(double v) {
   char buf[64];
-  std::uint64_t u;
-  std::memcpy(&u, &v, sizeof u);
-  std::snprintf(buf, sizeof buf, "%a (%016llx)", v, static_cast<unsigned long long>(u));
+  std::snprintf(buf, sizeof buf, "%a (%016llx)", v, static_cast<unsigned long long>(raw(v)));
   return buf;
 }
-
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool digit(char c) { return c >= '0' && c <= '9'; }
 
 // The accepted prefix of the text with its blanks taken out, in the form
 // strtod reads: [-]digits[.digits][e[-]digits]; empty when it holds no digit.
 std::string acceptedPrefix(std::string_view text) {
   std::string t;
   for (char c : text)
-    if (!blank(c)) t.push_back(c);
-  std::size_t i = 0;
-  std::string out;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-    if (t[i] == '-') out.push_back('-');
-    ++i;
-  }
-  bool anyDigit = false, point = false;
-  for (; i < t.size() && (digit(t[i]) || (t[i] == '.' && !point)); ++i) {
-    point = point || t[i] == '.';
-    anyDigit = anyDigit || digit(t[i]);
-    out.push_back(t[i]);
-  }
-  if (!anyDigit) return {};
-  if (i < t.size() && std::strchr("EeDd", t[i]) && t[i] != '\0') {
-    std::size_t j = i + 1;
-    std::string exponent = "e";
-    if (j < t.size() && (t[j] == '+' || t[j] == '-')) exponent.push_back(t[j++]);
-    const std::size_t digitsFrom = j;
-    while (j < t.size() && digit(t[j])) exponent.push_back(t[j++]);
-    if (j > digitsFrom) out += exponent;
+    if (c != ' ' && c != '\t' && c != '\n') t.push_back(c);
+  const auto digitsEnd = [&t](std::size_t i) {
+    return std::min(t.find_first_not_of("0123456789", i), t.size());
+  };
+  const std::size_t from = t.starts_with('+') || t.starts_with('-');
+  std::size_t end = digitsEnd(from);
+  if (end < t.size() && t[end] == '.') end = digitsEnd(end + 1);
+  std::string out = t.substr(from, end - from);
+  if (out.find_first_of("0123456789") == std::string::npos) return {};
+  if (t.starts_with('-')) out.insert(out.begin(), '-');
+  if (end < t.size() && t[end] != '\0' && std::strchr("EeDd", t[end])) {
+    const std::size_t sign = end + 1 < t.size() && (t[end + 1] == '+' || t[end + 1] == '-');
+    const std::size_t digitsFrom = end + 1 + sign;
+    if (digitsEnd(digitsFrom) > digitsFrom)
+      out += "e" + t.substr(end + 1, digitsEnd(digitsFrom) - end - 1);
   }
   return out;
 }
 
 void checkParse(std::string_view text) {
   const std::string prefix = acceptedPrefix(text);
-  double want = 0.0;
-  bool overflow = false;
-  if (!prefix.empty()) {
-    errno = 0;
-    want = std::strtod(prefix.c_str(), nullptr);
-    overflow = errno == ERANGE && std::isinf(want);
-  }
+  errno = 0;
+  const double want = prefix.empty() ? 0.0 : std::strtod(prefix.c_str(), nullptr);
+  const bool overflow = errno == ERANGE && std::isinf(want);
   allocated = 0;
   const core::ParsedNumber got = core::parseNumber(text);
   if (allocated > 2 * text.size() + 256)
     fail("parseNumber allocates more than linearly", text, std::to_string(allocated), "");
-  if (!sameBits(got.value, want)) fail("parseNumber value", text, bits(got.value), bits(want));
+  if (raw(got.value) != raw(want)) fail("parseNumber value", text, bits(got.value), bits(want));
   if (got.outOfRange != overflow)
     fail("parseNumber out of range", text, got.outOfRange ? "true" : "false",
          overflow ? "true" : "false");
@@ -108,21 +88,17 @@ std::string roundedByHand(double value, int decimals) {
   if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
   static char buf[1600];
   std::snprintf(buf, sizeof buf, "%.1100f", std::fabs(value));  // exact: 1074 places at most
-  std::string s(buf);
-  const std::size_t point = s.find('.');
-  std::string kept = s.substr(0, point + 1 + static_cast<std::size_t>(decimals));
-  if (decimals == 0) kept.pop_back();                              // no mark without decimals
-  if (s[point + 1 + static_cast<std::size_t>(decimals)] >= '5') {  // at or above the half: away
-    std::size_t k = kept.size();
-    while (k-- > 0) {
-      if (kept[k] == '.') continue;
-      if (kept[k] != '9') {
-        ++kept[k];
-        break;
-      }
-      kept[k] = '0';
-    }
-    if (k == static_cast<std::size_t>(-1)) kept.insert(kept.begin(), '1');
+  const std::string s(buf);
+  const std::size_t cut = s.find('.') + 1 + static_cast<std::size_t>(decimals);
+  std::string kept = s.substr(0, decimals == 0 ? cut - 1 : cut);  // no mark without decimals
+  std::size_t k = kept.size();
+  if (s[cut] >= '5') {  // at or above the half: away from zero
+    for (; k > 0 && (kept[k - 1] == '9' || kept[k - 1] == '.'); --k)
+      if (kept[k - 1] == '9') kept[k - 1] = '0';
+    if (k == 0)
+      kept.insert(kept.begin(), '1');
+    else
+      ++kept[k - 1];
   }
   if (value < 0) kept.insert(kept.begin(), '-');
   return kept;
@@ -143,7 +119,7 @@ void checkFormat(double value, std::string_view source) {
     // Reading the shown text gives the value rounded to the pattern.
     const double back = core::parseNumber(got).value;
     const double rounded = std::strtod(want.c_str(), nullptr);
-    if (!sameBits(back, rounded) && !(back == 0.0 && rounded == 0.0))
+    if (raw(back) != raw(rounded) && !(back == 0.0 && rounded == 0.0))
       fail("formatFixed then parseNumber", source, bits(back), bits(rounded));
   }
 }
@@ -162,9 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkParse(text);
   checkFormat(core::parseNumber(text).value, text);
   if (size >= 8) {  // the first eight bytes as a double: every bit pattern, NaN and Inf too
-    double raw;
-    std::memcpy(&raw, data, sizeof raw);
-    checkFormat(raw, text);
+    double value;
+    std::memcpy(&value, data, sizeof value);
+    checkFormat(value, text);
   }
   return 0;
 }

@@ -39,45 +39,38 @@ TEST(SineTransform, MatchesTheDirectSumOnLevelsApart) {
   }
 }
 
-// A source-free stability run through the study, decomposed in batches that
-// do not divide its levels.
-spectral::Decomposition run(core::StudyState& s, Scheme scheme,
-                            const core::StabilityFields& f) {
+// A source-free stability run through the study (Pepsilon when v0 is given),
+// decomposed in batches that do not divide its levels.
+spectral::Decomposition run(core::StudyState& s, const core::StabilityFields& f) {
+  const Scheme scheme = f.v0.empty() ? Scheme::P0 : Scheme::Peps;
   EXPECT_FALSE(core::runStability(s, scheme, f).failure);
   const core::Table2& t = scheme == Scheme::P0 ? s.SolP0 : s.SolPeps;
   const std::int64_t N = t.colUpper(), levels = t.lastRowReached();
   return spectral::decompose(scheme, t.row(1) + 1, N + 1, N, levels, 64, 64);
 }
 
-// Every step rounds each coefficient by about eps N |c|max; constant data
-// start with |c|max / |c_j| <= cot^2(pi / (2N + 2)) for the odd modes, and
-// the fit weighs most the levels where the mode is largest, so a one-term
-// ratio is good to eps N cot^2. The two-term Pepsilon fit divides by the
-// determinant of its normal equations, which the meter accepts down to 1e-6
-// of their scale: up to sqrt(1e6) = 1e3 times more, and 10 for margin.
+// A one-term ratio is good to eps N cot^2(pi / (2N + 2)) (each step's rounding
+// against the smallest odd mode of constant data); the two-term Pepsilon fit
+// may lose sqrt(1e6) = 1e3 more (its accepted determinant), and 10 for margin.
 double tolerance(std::int64_t N) {
   const double c = 1 / std::tan(std::numbers::pi / static_cast<double>(2 * N + 2));
   return std::numeric_limits<double>::epsilon() * static_cast<double>(N) * c * c * 1e4;
 }
 
+// P0, N = 9, Lambda = 0.45 and 0.55 (|g_9| > 1); Pepsilon Alpha = 1 with
+// Lambda = 1.4 (complex factors for some modes) and Alpha = 0.1. A run too
+// short to measure says so.
 TEST(GrowthMeter, MeasuresTheFactorsOfSourceFreeRuns) {
-  struct Case {
-    Scheme scheme;
-    core::StabilityFields fields;
-  };
-  // P0, N = 9, Lambda = 0.45 and 0.55 (|g_9| > 1); Pepsilon Alpha = 1 with
-  // Lambda = 1.4 (complex factors for some modes) and Alpha = 0.1.
-  const Case cases[] = {
-      {Scheme::P0, {.N = "9", .T = "0.45", .K = "100", .a = "1", .u0 = "1"}},
-      {Scheme::P0, {.N = "9", .T = "0.55", .K = "100", .a = "1", .u0 = "1"}},
-      {Scheme::Peps,
-       {.N = "9", .T = "1.4", .K = "100", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "0.014"}},
-      {Scheme::Peps,
-       {.N = "9", .T = "0.3", .K = "100", .a = "1", .u0 = "1", .v0 = "0.5", .Epsilon = "0.0003"}}};
+  const core::StabilityFields cases[] = {
+      {.N = "9", .T = "0.45", .K = "100", .a = "1", .u0 = "1"},
+      {.N = "9", .T = "0.55", .K = "100", .a = "1", .u0 = "1"},
+      {.N = "9", .T = "1.4", .K = "100", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "0.014"},
+      {.N = "9", .T = "0.3", .K = "100", .a = "1", .u0 = "1", .v0 = "0.5", .Epsilon = "0.0003"}};
   const std::int64_t N = 9;
-  for (const Case& c : cases) {
+  for (const core::StabilityFields& f : cases) {
+    const Scheme scheme = f.v0.empty() ? Scheme::P0 : Scheme::Peps;
     core::StudyState s;
-    const spectral::Decomposition d = run(s, c.scheme, c.fields);
+    const spectral::Decomposition d = run(s, f);
     for (std::int64_t j = 1; j <= N; ++j) {
       const core::MeasuredMode m = d.meter.result(j);
       if (j % 2 == 0) {
@@ -87,21 +80,17 @@ TEST(GrowthMeter, MeasuresTheFactorsOfSourceFreeRuns) {
       }
       ASSERT_EQ(m.status, core::MeasuredMode::Status::Measured) << j;
       const core::Amplification g =
-          core::amplification(c.scheme, s.Lambda, s.Alpha, core::modeAngle(j, N));
-      EXPECT_NEAR(std::abs(m.g), g.largest(), tolerance(N) * g.largest())
-          << c.fields.T << " mode " << j;
-      if (c.scheme == Scheme::P0) {
+          core::amplification(scheme, s.Lambda, s.Alpha, core::modeAngle(j, N));
+      EXPECT_NEAR(std::abs(m.g), g.largest(), tolerance(N) * g.largest()) << f.T << " mode " << j;
+      if (scheme == Scheme::P0) {
         EXPECT_NEAR(m.g.real(), g.g1.real(), tolerance(N)) << j;
       }
       EXPECT_TRUE(m.firstLevel >= 0 && m.lastLevel > m.firstLevel);
     }
   }
-}
-
-TEST(GrowthMeter, SaysWhenARunIsTooShortToMeasure) {
   core::StudyState s;
-  const spectral::Decomposition d = run(s, Scheme::Peps,
-      {.N = "3", .T = "1", .K = "1", .a = "0.5", .u0 = "1", .v0 = "0", .Epsilon = "0.5"});
+  const spectral::Decomposition d =
+      run(s, {.N = "3", .T = "1", .K = "1", .a = "0.5", .u0 = "1", .v0 = "0", .Epsilon = "0.5"});
   EXPECT_EQ(d.meter.result(1).status, core::MeasuredMode::Status::TooFewLevels);
   EXPECT_EQ(d.meter.result(2).status, core::MeasuredMode::Status::Absent);
 }
@@ -114,7 +103,8 @@ TEST(Decompose, MapKeepsTheLargestMagnitudeOfEachCell) {
     for (std::int64_t i = 1; i <= N; ++i)
       table[n * N + i - 1] = std::pow(10.0, static_cast<double>(n)) *
                              std::sin(std::numbers::pi * i * j0 / static_cast<double>(N + 1));
-  const spectral::Decomposition d = spectral::decompose(Scheme::P0, table.data(), N, N, levels, 4, 2);
+  const spectral::Decomposition d =
+      spectral::decompose(Scheme::P0, table.data(), N, N, levels, 4, 2);
   ASSERT_TRUE(d.map.columns == 4 && d.map.rows == 2);
   // Mode 3 falls in column 1 (modes 3 and 4); c_3 = (N + 1) 10^n. Rows:
   // levels 0 .. 2 and 3 .. 4.

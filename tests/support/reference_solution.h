@@ -6,7 +6,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -21,27 +20,22 @@ using Row = std::vector<double>;  // index 0 unused, 1 .. n the grid points
 // A double's bits, to compare numbers bit for bit.
 inline std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-struct Grid {
-  double h, Tau, Lambda, Alpha;
-};
-
-// One P0 level by the band formula, left to right, then + Tau*f[i].
-inline Row p0Band(const Row& prev, int n, double Lambda, const Row* f = nullptr, double Tau = 0) {
-  const double d = 1.0 - (Lambda * 2.0);
-  Row next(n + 1, 0.0);
-  for (int i = 1; i <= n; ++i) {
-    double v = 0.0;
-    if (i > 1) v = v + Lambda * prev[i - 1];
-    v = v + d * prev[i];
-    if (i < n) v = v + Lambda * prev[i + 1];
-    next[i] = f ? v + Tau * (*f)[i] : v;
-  }
-  return next;
+// The bounds, the last row reached of a solution table, then every entry as
+// bits: what the list and the graph windows can read.
+template <class Table>
+std::vector<std::uint64_t> tableBits(const Table& t) {
+  std::vector<std::uint64_t> s{std::uint64_t(t.rowUpper()), std::uint64_t(t.colUpper())};
+  if constexpr (requires { t.lastRowReached(); }) s.push_back(t.lastRowReached());
+  for (std::int64_t r = t.rowLower(); r <= t.rowUpper(); ++r)
+    for (std::int64_t c = t.colLower(); c <= t.colUpper(); ++c) s.push_back(bits(t(r, c)));
+  return s;
 }
 
-// One Pepsilon level by the band formula; the source term is passed whole.
-inline Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, double Alpha,
-                    const Row* term = nullptr) {
+// One level by the band formula, summed left to right: Pepsilon's, or P0's
+// when there is no `prev2` (with Alpha = 0 its products are P0's: 1 - Lambda*2
+// and Lambda), then + term[i], the source term passed whole.
+inline Row band(const Row& prev, const Row* prev2, int n, double Lambda, double Alpha,
+                const Row* term = nullptr) {
   const double c = ((Alpha * 2.0) + 1.0) - (Lambda * 2.0), inv = 1.0 / (Alpha + 1.0);
   Row next(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) {
@@ -49,7 +43,7 @@ inline Row pepsBand(const Row& prev, const Row& prev2, int n, double Lambda, dou
     if (i > 1) v = v + prev[i - 1] * (Lambda * inv);
     v = v + prev[i] * (c * inv);
     if (i < n) v = v + prev[i + 1] * (Lambda * inv);
-    v = v + prev2[i] * (-(Alpha / (Alpha + 1.0)));
+    if (prev2) v = v + (*prev2)[i] * (-(Alpha / (Alpha + 1.0)));
     next[i] = term ? v + (*term)[i] : v;
   }
   return next;
@@ -79,25 +73,17 @@ inline double l2(const Row& u, const Row& v, int n, double h) {
   return std::pow(sum * h, 0.5);
 }
 
-// The final row of a run by the band formulas, from row 1 (u0), row 2 of
-// Pepsilon (u0 + Tau*v0), then each step with its source f(i, m).
-inline Row finalRow(Scheme scheme, int n, std::int64_t K, const Grid& g,
-                    const std::function<double(int)>& u0, const std::function<double(int)>& v0,
-                    const std::function<double(int, std::int64_t)>& f) {
+// The final row of a run on the exact-solution data by the band formulas:
+// row 1 (uo), row 2 of Pepsilon (uo + Tau*vo), then each step with its source.
+inline Row finalRow(Scheme scheme, const Exact& e, int n, std::int64_t K) {
+  const bool peps = scheme == Scheme::Peps;
+  const double Lambda = (e.Tau * e.a) / (e.h * e.h), Alpha = peps ? e.Epsilon / e.Tau : 0.0;
   Row prev2(n + 1, 0.0), prev(n + 1, 0.0), term(n + 1, 0.0);
-  for (int i = 1; i <= n; ++i) prev[i] = u0(i);
-  if (scheme == Scheme::Peps) {
-    prev2 = prev;
-    for (int i = 1; i <= n; ++i) prev[i] = prev2[i] + g.Tau * v0(i);
-  }
-  for (std::int64_t m = scheme == Scheme::P0 ? 2 : 3; m <= K + 1; ++m) {
-    if (scheme == Scheme::P0) {
-      for (int i = 1; i <= n; ++i) term[i] = f(i, m);
-      prev = p0Band(prev, n, g.Lambda, &term, g.Tau);
-    } else {
-      for (int i = 1; i <= n; ++i) term[i] = (g.Tau * (1.0 / (g.Alpha + 1.0))) * f(i, m);
-      prev2 = std::exchange(prev, pepsBand(prev, prev2, n, g.Lambda, g.Alpha, &term));
-    }
+  for (int i = 1; i <= n; ++i) prev[i] = e.uo(i);
+  for (int i = 1; peps && i <= n; ++i) prev2[i] = std::exchange(prev[i], prev[i] + e.Tau * e.vo(i));
+  for (std::int64_t m = peps ? 3 : 2; m <= K + 1; ++m) {
+    for (int i = 1; i <= n; ++i) term[i] = (e.Tau * (1.0 / (Alpha + 1.0))) * e.f(i, m, peps);
+    prev2 = std::exchange(prev, band(prev, peps ? &prev2 : nullptr, n, Lambda, Alpha, &term));
   }
   return prev;
 }
@@ -108,18 +94,13 @@ struct ConsData {
 
 // The error of one refined run, straight from the formulas, uexacte at the stored T.
 inline double referenceError(Scheme scheme, const ConsData& x, int R, int S) {
-  const double N = (x.N + 1) * std::pow(2.0, S) - 1, K = x.K * std::pow(2.0, R);
+  const int n = static_cast<int>((x.N + 1) * std::pow(2.0, S) - 1);
   const double h = (1.0 / (1.0 + x.N)) / std::pow(2.0, S), Tau = (x.T / x.K) / std::pow(2.0, R);
-  const Grid g{h, Tau, (Tau * x.a) / (h * h), x.Epsilon / Tau};
   const Exact e{h, core::piValue(), x.d, x.w, x.phi, x.a, x.Epsilon, Tau, x.T};
-  const int n = static_cast<int>(N);
   Row exact(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) exact[i] = e.atT(i);
-  const Row u = finalRow(
-      scheme, n, static_cast<std::int64_t>(K), g, [&](int i) { return e.uo(i); },
-      [&](int i) { return e.vo(i); },
-      [&](int i, std::int64_t m) { return e.f(i, m, scheme == Scheme::Peps); });
-  return l2(exact, u, n, h);
+  const auto K = static_cast<std::int64_t>(x.K * std::pow(2.0, R));
+  return l2(exact, finalRow(scheme, e, n, K), n, h);
 }
 
 }  // namespace reftest
