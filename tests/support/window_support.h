@@ -21,14 +21,11 @@
 
 namespace test {
 
-// Pi as the program stores it at start-up.
-inline double programPi() { return std::bit_cast<double>(std::uint64_t{0x400921FB54442D28}); }
-
-// A fresh study state, numbers shown the French way.
+// A fresh study state with Pi as the program stores it at start-up, numbers shown the French way.
 inline void freshState() {
   QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
   ModGeneral::resetState();
-  ModGeneral::state().Pi = programPi();
+  ModGeneral::state().Pi = std::bit_cast<double>(std::uint64_t{0x400921FB54442D28});
 }
 
 // Closes every message box as soon as it is shown and keeps its text.
@@ -107,17 +104,6 @@ inline QStringList click(QWidget* w, const char* name, const Fields& fields = {}
   BoxCatcher boxes;
   button(w, name)->click();
   return boxes.texts;
-}
-
-// The objectNames of the controls Tab visits from `first`, in order.
-inline QStringList tabOrder(QWidget* first) {
-  QStringList out;
-  QWidget* w = first;
-  do {
-    if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) out << w->objectName();
-    w = w->nextInFocusChain();
-  } while (w && w != first && out.size() < 100);
-  return out;
 }
 
 inline QStringList lines(QWidget* w, const char* name) {

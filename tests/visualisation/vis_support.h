@@ -1,6 +1,5 @@
 // Helpers shared by the visualisation window tests: tables written straight
-// into the study state, runs through the study windows, and drawings made
-// offscreen at a chosen device pixel ratio.
+// into the study state, and drawings made offscreen at a chosen device pixel ratio.
 #pragma once
 
 #include <QImage>
@@ -16,8 +15,7 @@
 
 namespace vistest {
 
-// Every visualisation test starts from a fresh state (French numbers) with
-// the window kinds registered, and closes every window after.
+// Each test: a fresh state (French numbers), the window kinds registered; every window closed.
 inline void initWindowTest() {
   test::freshState();
   registerWindows();
@@ -25,11 +23,6 @@ inline void initWindowTest() {
 inline void cleanupWindowTest() {
   ModGeneral::closeAll();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-inline core::Table2& table(core::Scheme scheme) {
-  core::StudyState& s = ModGeneral::state();
-  return scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
 }
 
 // A solution table (0 To K+1, 0 To N) with level n (row n + 1) given by
@@ -41,25 +34,13 @@ inline void fillTable(core::Scheme scheme, int N, int K,
   s.K = K;
   s.h = 1.0 / (1 + N);
   s.Tau = Tau;
-  core::Table2& sol = table(scheme);
+  core::Table2& sol = scheme == core::Scheme::P0 ? s.SolP0 : s.SolPeps;
   QVERIFY(sol.create(0, K + 1, 0, N));
   for (int n = 0; n <= K; ++n) {
     double* row = sol.row(n + 1);
     for (int i = 1; i <= N; ++i) row[i] = value(n, i);
   }
   ModGeneral::journal().recordRun(s, core::Study::Stability, scheme, true);
-}
-
-// The P0 table replaced behind an open window: gone (N = 0), re-created
-// without the journal hearing of it, or a new recorded run.
-inline void replaceTable(int N, int K, bool recorded) {
-  core::Table2& sol = ModGeneral::state().SolP0;
-  if (N == 0)
-    sol.reset();
-  else if (recorded)
-    fillTable(core::Scheme::P0, N, K, [](int n, int i) { return n - i * 0.5; });
-  else
-    QVERIFY(sol.create(0, K + 1, 0, N));
 }
 
 // Draws `render` into a size x size image at device pixel ratio `dpr`.
@@ -93,12 +74,6 @@ inline bool hasColour(const QImage& img, QColor c, const QRectF& area = {}) {
     for (int x = qRound(r.left()); x < qRound(r.right()); ++x)
       if (img.valid(x, y) && QColor(img.pixel(x, y)) == c) return true;
   return false;
-}
-
-// Typed fields and a click in a study window.
-inline void typeAndClick(QWidget* w, const test::Fields& fields, const char* button) {
-  const QStringList shown = test::click(w, button, fields);
-  QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QStringLiteral(" | "))));
 }
 
 }  // namespace vistest
