@@ -1,12 +1,16 @@
 // The consistency windows: runs and orders, the refusals, the running state;
-// orders lines read whole, field names.
+// orders lines read whole, field names. The epsilon error window: its E(k)
+// lines, refusals and field names; its long run is the consistency windows'
+// one and tested with them.
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QtTest>
 #include <cmath>
 
 #include "consistency/consistency_window.h"
 #include "core/failure.h"
+#include "epsilon_error/epsilon_error_window.h"
 #include "support/reference_solution.h"
 #include "support/window_checks.h"
 #include "support/window_support.h"
@@ -40,6 +44,24 @@ void run(QWidget* w, const Data& d, double count, bool timeHalf) {
 
 const Data kData{10, 1, 20, 0.1, 2, 3, 0.5, 0.01};
 const Data kLong{2, 1, 1, 0.1, 1, 1, 0, 0};  // with R = 24: 2^24 steps, long enough to stop
+
+// ---- the epsilon error window
+
+// Two interior points, two time steps, constant data u0 = 1, v0 = 0.
+const Fields kExample{
+    .N = "2", .T = "2", .K = "2", .a = "1", .u0 = "1", .v0 = "0", .Epsilon = "1", .k = "1"};
+const QString kFirst = QStringLiteral("E(k = 1) = 55,1135192126");
+
+// Types the example with `changes`, clicks "Calculer"; returns the messages shown.
+QStringList calculer(QWidget& w, const Fields& changes = {}) {
+  return test::click(&w, "CmdCalculerH", kExample.with(changes));
+}
+QStringList lines(QWidget& w) { return test::lines(&w, "ListERH"); }
+
+bool idle(EpsilonErrorWindow& w) {
+  return button(&w, "CmdCalculerH")->isEnabled() && !ModGeneral::computationRunning() &&
+         w.findChild<QLabel*>("LblCalculs")->isHidden() && !w.isComputing();
+}
 
 }  // namespace
 
@@ -266,6 +288,72 @@ class TestConsistencyWindow : public QObject {
       const QByteArray names = "TxtN=N TxtT=T TxtK=K Txta=a TxtD=d TxtW=w TxtPhi=phi TxtR=R TxtS=S";
       test::checkFieldsNamed(&w, scheme == Scheme::P0 ? names : names + " TxtEpsilon=Epsilon");
     }
+    EpsilonErrorWindow w;
+    test::checkFieldsNamed(
+        &w,
+        "TxtN=N TxtT=T TxtK=K Txta=a TxtEpsilon=Epsilon Txtu0=uo TxtV0=vo TxtD=d "
+        "TxtW=w TxtPhi=phi TxtR=k");
+  }
+
+  // ---- the epsilon error window
+  void errorLines_data() {
+    QTest::addColumn<Fields>("changes");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("alpha");
+    QTest::newRow("k = 1") << Fields{} << kFirst << "1,00000";
+    QTest::newRow("2.9") << Fields{.k = "2.9"} << QString("E(k = 2) = 56,3382640840") << "0,50000";
+  }
+
+  // Two clicks give two identical lines (the study's own lines are checked
+  // with the core); "Tout Effacer" empties the list only.
+  void errorLines() {
+    QFETCH(Fields, changes);
+    QFETCH(QString, line);
+    QFETCH(QString, alpha);
+    EpsilonErrorWindow w;
+    QCOMPARE(calculer(w, changes) + calculer(w, changes), QStringList());
+    QCOMPARE(lines(w), QStringList(2, line));
+    QCOMPARE(labelText(&w, "LblAlpha"), alpha);
+    QVERIFY(idle(w));
+    button(&w, "CmdEffacerH")->click();
+    QVERIFY(lines(w).isEmpty());
+    QCOMPARE(labelText(&w, "LblH"), QStringLiteral("0,33333"));
+  }
+
+  // Exact-solution data: phi is required, the constants u0 and v0 are not.
+  void requiredFieldsFollowTheOption() {
+    EpsilonErrorWindow w;
+    w.findChild<QRadioButton*>("OptionChoix_1")->click();
+    const Fields exact{.u0 = "", .v0 = "", .d = "1", .w = "1"};
+    QCOMPARE(calculer(w, exact), QStringList{"Saisie incomplète !"});
+    QVERIFY(lines(w).isEmpty());
+    QCOMPARE(calculer(w, exact.with({.phi = "0.5"})), QStringList());
+    QVERIFY(lines(w).size() == 1 && lines(w)[0].startsWith("E(k = 1) = "));
+  }
+
+  void gridTheWindowCannotTakeIsRefusedCleanly_data() {
+    QTest::addColumn<Fields>("changes");
+    QTest::addColumn<QString>("message");  // its beginning
+    QTest::newRow("N = 1") << Fields{.N = "1"} << msg(core::fail::nTooSmall());
+    QTest::newRow("N not whole") << Fields{.N = "2.5"} << msg(core::fail::notWhole("N"));
+    QTest::newRow("too large") << Fields{.N = "100000", .K = "100000"} << "Calcul trop volumineux";
+    QTest::newRow("overflow") << Fields{.T = "1000", .K = "300"}
+                              << "Les valeurs sortent du domaine";
+    for (const char* k : {"0", "a"})
+      QTest::addRow("k = '%s'", k) << Fields{.k = k} << "Valeur de k incorrecte !";
+  }
+
+  // One clean message, no line, and the window computes again afterwards.
+  void gridTheWindowCannotTakeIsRefusedCleanly() {
+    QFETCH(Fields, changes);
+    QFETCH(QString, message);
+    EpsilonErrorWindow w;
+    const QStringList messages = calculer(w, changes);
+    QVERIFY2(messages.size() == 1 && messages[0].startsWith(message),
+             qPrintable(messages.join('|')));
+    QVERIFY(lines(w).isEmpty() && idle(w));
+    QCOMPARE(calculer(w), QStringList());
+    QCOMPARE(lines(w), QStringList{kFirst});
   }
 };
 
