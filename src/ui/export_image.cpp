@@ -122,9 +122,11 @@ QImage drawnImage(const QSize& size, qreal dpr, const DrawingPaint& paint, QImag
   QImage image(size * dpr, format);
   image.setDevicePixelRatio(dpr);
   image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(size)));
-  paint(painter, size);
+  {
+    QPainter painter(&image);
+    painter.setClipRect(QRectF(QPointF(0, 0), QSizeF(size)));
+    paint(painter, size);
+  }
   return image;
 }
 
